@@ -1,0 +1,398 @@
+#include "core/platform/files.h"
+
+#include "core/platform/fault_injection.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+// Every call that changes the file system goes through these, so the fault seam sees it.
+ssize_t seamWrite(int fd, const void* data, std::size_t n)
+{
+    if (faults::shouldFail(faults::Op::Write)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::write(fd, data, n);
+}
+
+int seamFsync(int fd)
+{
+    if (faults::shouldFail(faults::Op::Fsync)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::fsync(fd);
+}
+
+int seamRename(const char* from, const char* to)
+{
+    if (faults::shouldFail(faults::Op::Rename)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
+int seamUnlink(const char* path)
+{
+    if (faults::shouldFail(faults::Op::Unlink)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::unlink(path);
+}
+
+int seamRmdir(const char* path)
+{
+    if (faults::shouldFail(faults::Op::Unlink)) {
+        errno = EIO;
+        return -1;
+    }
+    return ::rmdir(path);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t written = seamWrite(fd, data, n);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        n -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Makes a rename durable. Once the rename is done the change is made; a failure to flush the
+// directory cannot undo it, so it is not reported as a failure of the replacement.
+void syncDirectory(const std::string& dir)
+{
+    Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        seamFsync(fd.get());
+}
+
+} // namespace
+
+std::string joinPath(std::string_view dir, std::string_view name)
+{
+    if (dir.empty())
+        return std::string(name);
+    std::string path(dir);
+    if (path.back() != '/')
+        path += '/';
+    while (!name.empty() && name.front() == '/')
+        name.remove_prefix(1);
+    path += name;
+    return path;
+}
+
+std::string parentPath(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return std::string(path.substr(0, slash));
+}
+
+std::string baseName(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::optional<std::string> findEntry(const std::string& dir, std::string_view name)
+{
+    if (name.empty())
+        return std::nullopt;
+    std::string exact = joinPath(dir, name);
+    struct stat st{};
+    if (::lstat(exact.c_str(), &st) == 0)
+        return exact;
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d)
+        return std::nullopt;
+    const std::string wanted(name);
+    std::optional<std::string> found;
+    while (const dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, wanted.c_str()) == 0) {
+            found = joinPath(dir, e->d_name);
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+std::string resolveFile(const std::string& dir, std::string_view name)
+{
+    if (auto found = findEntry(dir, name))
+        return *found;
+    return joinPath(dir, name);
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool pathExists(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+IoStatus listDirectory(const std::string& dir, std::vector<DirEntry>& entries)
+{
+    entries.clear();
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return IoStatus::fromErrno("open directory", dir, errno);
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        EntryKind kind = EntryKind::Unknown;
+        switch (e->d_type) {
+        case DT_REG: kind = EntryKind::File; break;
+        case DT_DIR: kind = EntryKind::Directory; break;
+        case DT_LNK: kind = EntryKind::SymLink; break;
+        case DT_UNKNOWN: kind = EntryKind::Unknown; break;
+        default: kind = EntryKind::Other; break;
+        }
+        entries.push_back({std::string(name), kind});
+    }
+    ::closedir(d);
+    return IoStatus::ok();
+}
+
+IoStatus readWholeFile(const std::string& path, Bytes& out)
+{
+    out.clear();
+    InputFile file;
+    if (IoStatus s = file.open(path); !s)
+        return s;
+    out.resize(file.size());
+    const std::size_t got = file.readSomeAt(0, out.data(), out.size());
+    if (got != out.size())
+        return IoStatus::fromErrno("read", path, errno ? errno : EIO);
+    return IoStatus::ok();
+}
+
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content)
+{
+    return replaceFile(path, tempName, content, 0644);
+}
+
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content,
+                     unsigned newFileMode)
+{
+    if (IoStatus s = prepareReplacement(path, tempName, content, newFileMode); !s)
+        return s;
+    return commitReplacement(path, tempName);
+}
+
+IoStatus prepareReplacement(const std::string& path, std::string_view tempName, const Bytes& content,
+                            unsigned newFileMode)
+{
+    const std::string temp = joinPath(parentPath(path), tempName);
+    mode_t mode = static_cast<mode_t>(newFileMode);
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+
+    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    if (fd.get() < 0)
+        return IoStatus::fromErrno("create", temp, errno);
+    IoStatus failed = IoStatus::ok();
+    if (::fchmod(fd.get(), mode) != 0)
+        failed = IoStatus::fromErrno("set the mode of", temp, errno);
+    else if (!writeAll(fd.get(), content.data(), content.size()))
+        failed = IoStatus::fromErrno("write", temp, errno);
+    else if (seamFsync(fd.get()) != 0)
+        failed = IoStatus::fromErrno("flush", temp, errno);
+    else if (::close(fd.release()) != 0)
+        failed = IoStatus::fromErrno("close", temp, errno);
+    if (!failed.isOk())
+        seamUnlink(temp.c_str());
+    return failed;
+}
+
+IoStatus commitReplacement(const std::string& path, std::string_view tempName)
+{
+    const std::string dir = parentPath(path);
+    const std::string temp = joinPath(dir, tempName);
+    if (seamRename(temp.c_str(), path.c_str()) != 0) {
+        const IoStatus failed = IoStatus::fromErrno("rename " + temp + " to", path, errno);
+        seamUnlink(temp.c_str());
+        return failed;
+    }
+    syncDirectory(dir);
+    return IoStatus::ok();
+}
+
+void abandonReplacement(const std::string& path, std::string_view tempName)
+{
+    seamUnlink(joinPath(parentPath(path), tempName).c_str());
+}
+
+IoStatus copyFile(const std::string& from, const std::string& to)
+{
+    Bytes content;
+    if (IoStatus s = readWholeFile(from, content); !s)
+        return s;
+    return replaceFile(to, baseName(to) + ".~CP", content);
+}
+
+IoStatus removeFile(const std::string& path, bool missingOk)
+{
+    if (seamUnlink(path.c_str()) != 0) {
+        if (missingOk && errno == ENOENT)
+            return IoStatus::ok();
+        return IoStatus::fromErrno("delete", path, errno);
+    }
+    return IoStatus::ok();
+}
+
+IoStatus renamePath(const std::string& from, const std::string& to)
+{
+    if (seamRename(from.c_str(), to.c_str()) != 0)
+        return IoStatus::fromErrno("rename " + from + " to", to, errno);
+    syncDirectory(parentPath(to));
+    return IoStatus::ok();
+}
+
+IoStatus makeDirectory(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0755) != 0)
+        return IoStatus::fromErrno("create directory", path, errno);
+    return IoStatus::ok();
+}
+
+IoStatus removeDirectory(const std::string& path)
+{
+    if (seamRmdir(path.c_str()) != 0)
+        return IoStatus::fromErrno("remove directory", path, errno);
+    return IoStatus::ok();
+}
+
+InputFile::~InputFile() { close(); }
+
+InputFile::InputFile(InputFile&& other) noexcept : fd_(other.fd_), size_(other.size_)
+{
+    other.fd_ = -1;
+    other.size_ = 0;
+}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        size_ = other.size_;
+        other.fd_ = -1;
+        other.size_ = 0;
+    }
+    return *this;
+}
+
+IoStatus InputFile::open(const std::string& path)
+{
+    close();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return IoStatus::fromErrno("open", path, errno);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return IoStatus::fromErrno("open", path, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return IoStatus::fromErrno("open", path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    fd_ = fd;
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    return IoStatus::ok();
+}
+
+void InputFile::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    size_ = 0;
+}
+
+std::size_t InputFile::readSomeAt(std::uint64_t offset, void* dest, std::size_t n) const
+{
+    if (fd_ < 0)
+        return 0;
+    auto* out = static_cast<std::uint8_t*>(dest);
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+bool InputFile::readAt(std::uint64_t offset, void* dest, std::size_t n) const
+{
+    return readSomeAt(offset, dest, n) == n;
+}
+
+} // namespace qv

@@ -1,0 +1,112 @@
+#pragma once
+// Files and directories on a case-sensitive POSIX file system, for a file set that Windows
+// programs also write.
+//
+// Contracts every caller relies on:
+// - Names of existing files are looked up without regard to case: the exact name first, then a
+//   case-insensitive scan of the directory (portfolios written elsewhere may hold "master" or
+//   "f1.dat"). New files get the name the caller gives (upper case by convention).
+// - A file is never changed in place and never deleted before its replacement exists:
+//   replaceFile writes the complete new content under a temporary name, fsyncs it, renames it
+//   over the real name and fsyncs the directory. A crash at any instant leaves the old or the
+//   new content under the real name, never neither and never a mixture.
+// - Every write(2), fsync(2), rename(2) and unlink(2) made here goes through the fault seam of
+//   fault_injection.h, so tests can make the n-th one fail.
+//
+// Thread safety: every function is safe to call from several threads at once.
+
+#include "core/platform/io_status.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// "dir" + "/" + "name"; no slash is doubled, an empty dir gives name.
+std::string joinPath(std::string_view dir, std::string_view name);
+// The directory part of a path ("a/b/MASTER" gives "a/b"; "MASTER" gives ".").
+std::string parentPath(std::string_view path);
+// The last component of a path.
+std::string baseName(std::string_view path);
+
+// The path of the existing entry of dir named name without regard to case (exact name first).
+// std::nullopt when there is none.
+std::optional<std::string> findEntry(const std::string& dir, std::string_view name);
+// The path under which a file named name in dir is to be opened or replaced: the existing
+// entry's path when there is one (so a replaced file keeps the name it had), else dir/name.
+std::string resolveFile(const std::string& dir, std::string_view name);
+
+bool isDirectory(const std::string& path);
+bool isRegularFile(const std::string& path);
+bool pathExists(const std::string& path);
+
+enum class EntryKind { File, Directory, SymLink, Other, Unknown };
+struct DirEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Unknown; // from the directory itself; Unknown when it does not say
+};
+// The entries of dir in the order the file system returns them, without "." and "..".
+IoStatus listDirectory(const std::string& dir, std::vector<DirEntry>& entries);
+
+// Reads the whole file into out (replacing its content).
+IoStatus readWholeFile(const std::string& path, Bytes& out);
+
+// Replaces (or creates) the file `path` with `content`, writing through `tempName` in the
+// same directory (e.g. "MASTER.~NU"). On failure the temporary file is removed and the file
+// under `path` is exactly as before. A new file gets mode 0644, a replaced one keeps its mode.
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content);
+// Like replaceFile, with a new file's mode given (the settings file holds passwords: 0600).
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content,
+                     unsigned newFileMode);
+
+// replaceFile in two steps, for a writer that must do something between the complete new
+// file and its taking the real name: prepareReplacement writes and flushes dir/tempName;
+// commitReplacement renames it over `path`; abandonReplacement removes it.
+IoStatus prepareReplacement(const std::string& path, std::string_view tempName, const Bytes& content,
+                            unsigned newFileMode = 0644);
+IoStatus commitReplacement(const std::string& path, std::string_view tempName);
+void abandonReplacement(const std::string& path, std::string_view tempName);
+
+// Copies `from` over `to` (overwriting), atomically as replaceFile does, through
+// `to` + ".~CP".
+IoStatus copyFile(const std::string& from, const std::string& to);
+
+// Removes a file. A file that does not exist is not an error when missingOk.
+IoStatus removeFile(const std::string& path, bool missingOk = true);
+// Renames through the fault seam (used where a whole file already written is moved).
+IoStatus renamePath(const std::string& from, const std::string& to);
+// Creates one directory level (mode 0755). EEXIST is reported as a failure.
+IoStatus makeDirectory(const std::string& path);
+IoStatus removeDirectory(const std::string& path);
+
+// Sequential reading of a file opened once; for readers that take records one at a time.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+
+    IoStatus open(const std::string& path);
+    bool isOpen() const { return fd_ >= 0; }
+    void close();
+    // Size of the file when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Reads exactly n bytes at offset into dest; false on a short read or an error.
+    bool readAt(std::uint64_t offset, void* dest, std::size_t n) const;
+    // Reads up to n bytes at offset; returns the number read (0 at the end or on error).
+    std::size_t readSomeAt(std::uint64_t offset, void* dest, std::size_t n) const;
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+} // namespace qv

@@ -1,0 +1,369 @@
+#include "core/store/master.h"
+
+#include "core/platform/clock.h"
+#include "core/platform/files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sys/stat.h>
+
+namespace qv {
+namespace {
+
+constexpr std::size_t kNameOffset = 7;
+constexpr std::size_t kSymbolOffset = 36;
+constexpr std::size_t kTextWidth = 16;
+constexpr std::size_t kFirstDateOffset = 25;
+constexpr std::size_t kLastDateOffset = 29;
+
+std::uint16_t getU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+void putU16(std::uint8_t* p, unsigned value)
+{
+    p[0] = static_cast<std::uint8_t>(value & 0xFF);
+    p[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+std::string fieldText(const MasterRecord& bytes, std::size_t offset, std::size_t width)
+{
+    return std::string(reinterpret_cast<const char*>(bytes.data() + offset), width);
+}
+
+std::string trimTrailingBlanks(std::string text)
+{
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+        text.pop_back();
+    return text;
+}
+
+// A text as a blank-padded field of `width` bytes, cut when longer.
+void putText(MasterRecord& bytes, std::size_t offset, std::string_view text)
+{
+    for (std::size_t i = 0; i < kTextWidth; ++i)
+        bytes[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+// The symbol field cut just before its (blanks + 1)-th blank, or at a NUL byte, which ends the
+// text for every program that reads the field as a C string.
+std::string symbolForKey(const MasterEntry& entry, std::size_t blanks)
+{
+    std::string field = entry.rawSymbol();
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\0')
+            return field.substr(0, i);
+        if (field[i] == ' ' && seen++ == blanks)
+            return field.substr(0, i);
+    }
+    return field;
+}
+
+bool keyMatches(const MasterEntry& entry, std::string_view key)
+{
+    std::string name = entry.rawName();
+    name = trimTrailingBlanks(name.substr(0, name.find('\0')));
+    if (equalsIgnoringCase(name, key))
+        return true;
+    const auto blanks = static_cast<std::size_t>(std::count(key.begin(), key.end(), ' '));
+    return equalsIgnoringCase(symbolForKey(entry, blanks), key);
+}
+
+std::string withTrailingSlash(std::string dir)
+{
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+struct DirId {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const DirId&) const = default;
+};
+
+bool dirId(const std::string& dir, DirId& id)
+{
+    struct stat st{};
+    if (::stat(dir.empty() ? "." : dir.c_str(), &st) != 0)
+        return false;
+    id = {st.st_dev, st.st_ino};
+    return true;
+}
+
+// Depth-first search of one level and the portfolios nested below it.
+bool searchLevel(const std::string& dir, std::string_view key, std::vector<DirId>& path, FoundSecurity& out)
+{
+    DirId id{};
+    if (!dirId(dir, id) || std::find(path.begin(), path.end(), id) != path.end())
+        return false;
+    MasterFile master;
+    if (!readMasterFile(dir, master))
+        return false;
+    for (const MasterEntry& entry : master.entries) {
+        if (!entry.isDirectoryEntry() && keyMatches(entry, key)) {
+            out.status = kStatusOk;
+            out.entry = entry;
+            out.directory = withTrailingSlash(dir);
+            return true;
+        }
+    }
+    if (static_cast<int>(path.size()) >= kMaxNestingDepth)
+        return false;
+    path.push_back(id);
+    for (const MasterEntry& entry : master.entries) {
+        if (!entry.isDirectoryEntry())
+            continue;
+        const auto sub = findEntry(dir.empty() ? "." : dir, entry.directoryName());
+        if (sub && isDirectory(*sub) && searchLevel(*sub, key, path, out))
+            return true;
+    }
+    path.pop_back();
+    return false;
+}
+
+Bytes assemble(const MasterRecord& header, const std::vector<MasterEntry>& entries,
+               const std::vector<std::uint8_t>& trailing)
+{
+    Bytes out;
+    out.reserve(kMasterRecordSize * (entries.size() + 1) + trailing.size());
+    out.insert(out.end(), header.begin(), header.end());
+    for (const MasterEntry& e : entries)
+        out.insert(out.end(), e.bytes.begin(), e.bytes.end());
+    out.insert(out.end(), trailing.begin(), trailing.end());
+    return out;
+}
+
+MasterChange failed(const std::string& message)
+{
+    MasterChange change;
+    change.outcome = MasterChange::Outcome::Failed;
+    change.message = message;
+    return change;
+}
+
+MasterChange notFound(std::string_view what)
+{
+    MasterChange change;
+    change.outcome = MasterChange::Outcome::NotFound;
+    change.message = std::string(statusText(kStatusFileNotFound)) + ": " + std::string(what);
+    return change;
+}
+
+MasterChange readFailure(const std::string& dir, const IoStatus& s)
+{
+    return failed("The MASTER file in " + dir + " could not be read.\n" + s.message());
+}
+
+MasterChange writeFailure(const std::string& dir, const IoStatus& s)
+{
+    return failed("The MASTER file in " + dir + " could not be written.\n" + s.message());
+}
+
+// Copies MASTER to MASTER.BAK, then replaces MASTER by `content` through MASTER.NEW.
+MasterChange replaceWithBackup(const std::string& dir, const Bytes& content, int fileNumber)
+{
+    const std::string path = masterPath(dir);
+    if (IoStatus s = copyFile(path, resolveFile(dir, "MASTER.BAK")); !s)
+        return writeFailure(dir, s);
+    if (IoStatus s = replaceFile(path, "MASTER.NEW", content); !s)
+        return writeFailure(dir, s);
+    MasterChange change;
+    change.fileNumber = fileNumber;
+    return change;
+}
+
+} // namespace
+
+std::string MasterEntry::rawName() const { return fieldText(bytes, kNameOffset, kTextWidth); }
+
+std::string MasterEntry::name() const { return trimTrailingBlanks(rawName()); }
+
+std::string MasterEntry::rawSymbol() const { return fieldText(bytes, kSymbolOffset, kTextWidth); }
+
+std::string MasterEntry::symbol() const
+{
+    std::string text = rawSymbol();
+    const auto end = std::find_if(text.begin(), text.end(), [](char c) { return static_cast<signed char>(c) <= 32; });
+    text.erase(end, text.end());
+    return text;
+}
+
+float MasterEntry::firstDate() const { return mbfToFloat(bytes.data() + kFirstDateOffset); }
+
+float MasterEntry::lastDate() const { return mbfToFloat(bytes.data() + kLastDateOffset); }
+
+bool MasterEntry::isDirectoryEntry() const
+{
+    return bytes[kNameOffset] != ' ' && fieldText(bytes, 18, 5) == "<DIR>";
+}
+
+std::string MasterEntry::directoryName() const { return trimTrailingBlanks(fieldText(bytes, kNameOffset, 8)); }
+
+std::uint16_t MasterFile::declaredCount() const { return getU16(header.data()); }
+
+std::uint16_t MasterFile::secondCounter() const { return getU16(header.data() + 2); }
+
+std::string masterPath(const std::string& dir) { return resolveFile(dir.empty() ? "." : dir, kMasterFileName); }
+
+IoStatus readMasterFile(const std::string& dir, MasterFile& out)
+{
+    out = MasterFile{};
+    const std::string path = masterPath(dir);
+    Bytes bytes;
+    if (IoStatus s = readWholeFile(path, bytes); !s)
+        return s;
+    if (bytes.size() < kMasterRecordSize)
+        return IoStatus::failure(path + " is shorter than its header");
+    std::copy_n(bytes.begin(), kMasterRecordSize, out.header.begin());
+    const std::size_t held = bytes.size() / kMasterRecordSize - 1;
+    const std::size_t count = std::min<std::size_t>(out.declaredCount(), held);
+    out.entries.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>((i + 1) * kMasterRecordSize);
+        std::copy_n(from, kMasterRecordSize, out.entries[i].bytes.begin());
+    }
+    out.trailing.assign(bytes.begin() + static_cast<std::ptrdiff_t>((count + 1) * kMasterRecordSize), bytes.end());
+    return IoStatus::ok();
+}
+
+FoundSecurity findSecurity(const std::string& dir, std::string_view key)
+{
+    FoundSecurity out;
+    std::vector<DirId> path;
+    if (!searchLevel(dir, key, path, out)) {
+        out = FoundSecurity{};
+        out.status = kStatusFileNotFound;
+    }
+    return out;
+}
+
+IoStatus createEmptyMaster(const std::string& dir)
+{
+    return replaceFile(joinPath(dir, kMasterFileName), "MASTER.~NU", Bytes(kMasterRecordSize, 0));
+}
+
+MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, std::string_view name, int fields,
+                               const std::function<IoStatus(int fileNumber)>& beforeCommit)
+{
+    MasterFile master;
+    if (IoStatus s = readMasterFile(dir, master); !s)
+        return readFailure(dir, s);
+    if (master.declaredCount() >= kMaxSecurities || master.secondCounter() >= kMaxSecurities ||
+        master.entries.size() >= static_cast<std::size_t>(kMaxSecurities)) {
+        MasterChange change;
+        change.outcome = MasterChange::Outcome::Full;
+        change.message = std::string(kMasterFullMessage);
+        return change;
+    }
+    bool used[256] = {true};
+    for (const MasterEntry& e : master.entries)
+        used[e.fileNumber()] = true;
+    int fileNumber = 1;
+    while (fileNumber <= kMaxSecurities && used[fileNumber])
+        ++fileNumber;
+    if (fileNumber > kMaxSecurities) {
+        MasterChange change;
+        change.outcome = MasterChange::Outcome::Full;
+        change.message = std::string(kMasterFullMessage);
+        return change;
+    }
+
+    MasterEntry entry;
+    entry.bytes.fill(0);
+    entry.bytes[0] = static_cast<std::uint8_t>(fileNumber);
+    entry.bytes[1] = 0x00;
+    entry.bytes[2] = 0x65;
+    entry.bytes[3] = static_cast<std::uint8_t>(4 * fields);
+    entry.bytes[4] = static_cast<std::uint8_t>(fields);
+    putText(entry.bytes, kNameOffset, name);
+    const MbfFloat today = fileDateFromDayNumber(parseDateText(todayText(), 3));
+    std::copy(today.begin(), today.end(), entry.bytes.begin() + kFirstDateOffset);
+    std::copy(today.begin(), today.end(), entry.bytes.begin() + kLastDateOffset);
+    entry.bytes[33] = 'D';
+    putText(entry.bytes, kSymbolOffset, symbol);
+
+    // The header counts what the file really holds, so a damaged count is not carried on.
+    MasterRecord header = master.header;
+    putU16(header.data(), static_cast<unsigned>(master.entries.size() + 1));
+    putU16(header.data() + 2, master.secondCounter() + 1u);
+    master.entries.push_back(entry);
+
+    const std::string path = masterPath(dir);
+    if (IoStatus s = prepareReplacement(path, "MASTER.~NU", assemble(header, master.entries, master.trailing)); !s)
+        return writeFailure(dir, s);
+    if (beforeCommit) {
+        if (IoStatus s = beforeCommit(fileNumber); !s) {
+            abandonReplacement(path, "MASTER.~NU");
+            return failed(s.message());
+        }
+    }
+    if (IoStatus s = commitReplacement(path, "MASTER.~NU"); !s)
+        return writeFailure(dir, s);
+    MasterChange change;
+    change.fileNumber = fileNumber;
+    return change;
+}
+
+MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol)
+{
+    MasterFile master;
+    if (IoStatus s = readMasterFile(dir, master); !s)
+        return readFailure(dir, s);
+    const auto it = std::find_if(master.entries.begin(), master.entries.end(), [&](const MasterEntry& e) {
+        return !e.isDirectoryEntry() && e.symbol() == symbol;
+    });
+    if (it == master.entries.end())
+        return notFound(symbol);
+    const int fileNumber = it->fileNumber();
+    master.entries.erase(it);
+    MasterRecord header = master.header;
+    putU16(header.data(), static_cast<unsigned>(master.entries.size()));
+    putU16(header.data() + 2, master.secondCounter() > 0 ? master.secondCounter() - 1u : 0u);
+    if (IoStatus s = replaceFile(masterPath(dir), "MASTER.~NU", assemble(header, master.entries, master.trailing)); !s)
+        return writeFailure(dir, s);
+    MasterChange change;
+    change.fileNumber = fileNumber;
+    return change;
+}
+
+MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymbol, std::string_view newSymbol,
+                                std::string_view newName)
+{
+    const FoundSecurity found = findSecurity(dir, oldSymbol);
+    if (found.status != kStatusOk)
+        return notFound(oldSymbol);
+    MasterFile master;
+    if (IoStatus s = readMasterFile(found.directory, master); !s)
+        return readFailure(found.directory, s);
+    const auto it = std::find_if(master.entries.begin(), master.entries.end(),
+                                 [&](const MasterEntry& e) { return e.bytes == found.entry.bytes; });
+    if (it == master.entries.end())
+        return notFound(oldSymbol);
+    putText(it->bytes, kNameOffset, newName);
+    putText(it->bytes, kSymbolOffset, newSymbol);
+    return replaceWithBackup(found.directory, assemble(master.header, master.entries, master.trailing),
+                             it->fileNumber());
+}
+
+MasterChange setMasterDate(const std::string& dir, const MbfFloat& date, int fileNumber, int which)
+{
+    MasterFile master;
+    if (IoStatus s = readMasterFile(dir, master); !s)
+        return readFailure(dir, s);
+    const auto it = std::find_if(master.entries.begin(), master.entries.end(), [&](const MasterEntry& e) {
+        return !e.isDirectoryEntry() && e.fileNumber() == fileNumber;
+    });
+    if (it == master.entries.end())
+        return notFound("F" + std::to_string(fileNumber));
+    std::copy(date.begin(), date.end(), it->bytes.begin() + (which == 1 ? kLastDateOffset : kFirstDateOffset));
+    return replaceWithBackup(dir, assemble(master.header, master.entries, master.trailing), fileNumber);
+}
+
+} // namespace qv

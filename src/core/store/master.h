@@ -1,0 +1,124 @@
+#pragma once
+// The MASTER file: a portfolio's directory of securities.
+//
+// Layout: 53-byte records, little-endian, nothing else. Record 0 is the header (u16 count of
+// entries, u16 second counter, 49 bytes carried over unchanged); records 1..count are entries.
+// Entry: u8 file number, 2 bytes file type, u8 record length, u8 number of fields, 2 reserved,
+// 16 chars name, 2 reserved, MBF first date, MBF last date, char period, u16 reserved,
+// 16 chars symbol, 1 reserved. Texts are blank-padded. An entry whose bytes 18..22 read
+// "<DIR>" and whose byte 7 is not a blank names a subdirectory (bytes 7..14) holding a nested
+// portfolio.
+//
+// A count read from a file is never trusted: a MASTER that claims more entries than it holds
+// is read as far as it goes, and bytes beyond the declared entries are carried over verbatim
+// by every writer, so no writer makes such a file longer or shorter than the change demands.
+// Every writer replaces MASTER atomically (files.h); a failed write leaves MASTER as it was.
+
+#include "core/platform/io_status.h"
+#include "core/store/encodings.h"
+#include "core/store/status.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+inline constexpr std::size_t kMasterRecordSize = 53;
+inline constexpr int kMaxSecurities = 255;
+// Nested portfolios deeper than this are not entered.
+inline constexpr int kMaxNestingDepth = 16;
+inline constexpr std::string_view kMasterFileName = "MASTER";
+inline constexpr std::string_view kMasterFullMessage =
+    "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new portfolio.";
+
+using MasterRecord = std::array<std::uint8_t, kMasterRecordSize>;
+
+struct MasterEntry {
+    MasterRecord bytes{}; // as stored (dates in MBF)
+
+    int fileNumber() const { return bytes[0]; }
+    int recordLength() const { return bytes[3]; }
+    int fieldCount() const { return bytes[4]; }
+    // The 16 name bytes as stored, and with trailing blanks removed.
+    std::string rawName() const;
+    std::string name() const;
+    // The 16 symbol bytes as stored, and cut at the first byte whose code, read as a signed
+    // character, is 32 or less (so bytes 128..255 end it too): the symbol shown and compared.
+    std::string rawSymbol() const;
+    std::string symbol() const;
+    float firstDate() const; // file dates converted to IEEE
+    float lastDate() const;
+    char period() const { return static_cast<char>(bytes[33]); }
+    bool isDirectoryEntry() const;
+    // Bytes 7..14 of a directory entry, trailing blanks removed.
+    std::string directoryName() const;
+};
+
+// A whole MASTER as read from disk.
+struct MasterFile {
+    MasterRecord header{};
+    std::vector<MasterEntry> entries; // the declared entries that the file really holds
+    std::vector<std::uint8_t> trailing; // bytes after them (extra records, a torn record)
+
+    std::uint16_t declaredCount() const;
+    std::uint16_t secondCounter() const;
+};
+
+// The path of dir's MASTER (found without regard to case), or dir/MASTER when there is none.
+std::string masterPath(const std::string& dir);
+// Reads dir's MASTER. Fails when it cannot be opened or is shorter than its header.
+IoStatus readMasterFile(const std::string& dir, MasterFile& out);
+
+struct FoundSecurity {
+    StoreStatus status = kStatusFileNotFound; // 0, -4 or -8
+    MasterEntry entry;
+    std::string directory; // where the entry was found, ending in '/'
+};
+
+// Finds a security by symbol or name in dir's MASTER and, depth first in entry order, in the
+// nested portfolios its directory entries name. The key matches, without regard to case, the
+// trimmed name, or the symbol field cut before its (k+1)-th blank where k is the number of
+// blanks in the key. A directory entry that leads back to a portfolio already on the path, or
+// deeper than kMaxNestingDepth, is not entered.
+FoundSecurity findSecurity(const std::string& dir, std::string_view key);
+
+// The outcome of a MASTER writer.
+struct MasterChange {
+    enum class Outcome { Done, NotFound, Full, Failed };
+    Outcome outcome = Outcome::Done;
+    int fileNumber = 0;  // the number added, removed or changed
+    std::string message; // for the user when not Done
+    bool done() const { return outcome == Outcome::Done; }
+};
+
+// Writes a MASTER of one zero header record. Does not check for an existing one.
+IoStatus createEmptyMaster(const std::string& dir);
+
+// Adds a security with the lowest free file number, today's date as first and last date,
+// period 'D', `fields` fields. Refuses (Full, kMasterFullMessage) when the count or the second
+// counter is 255. `beforeCommit`, when given, runs after the new MASTER is completely written
+// under MASTER.~NU and before it replaces MASTER, with the new file number: it creates the
+// security's files; when it fails, MASTER stays as it was. When the final replacement fails,
+// the files that beforeCommit created are the caller's to remove.
+MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol,
+                               std::string_view name, int fields,
+                               const std::function<IoStatus(int fileNumber)>& beforeCommit = {});
+
+// Removes the first entry (directory entries aside) whose symbol equals `symbol` exactly.
+MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol);
+
+// Gives the security found by findSecurity(dir, oldSymbol) a new symbol and name, in the
+// MASTER where it was found, after copying that MASTER to MASTER.BAK.
+MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymbol,
+                                std::string_view newSymbol, std::string_view newName);
+
+// Stores `date` as the first (which = 0) or last (which = 1) date of the entry with
+// `fileNumber`, after copying MASTER to MASTER.BAK.
+MasterChange setMasterDate(const std::string& dir, const MbfFloat& date, int fileNumber,
+                           int which);
+
+} // namespace qv

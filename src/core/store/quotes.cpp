@@ -1,0 +1,446 @@
+#include "core/store/quotes.h"
+
+#include "core/platform/files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+namespace qv {
+namespace {
+
+constexpr std::string_view kKindNames[kFieldKindCount] = {"DATE", "TIME", "OPEN", "HIGH",
+                                                          "LOW",  "CLOSE", "VOL", "OI"};
+// Field-description lines are read in pieces of at most this many characters, so an overlong
+// line counts as several lines, as it always has.
+constexpr std::size_t kDopLineLimit = 299;
+// More than any sensible field-description file; a bigger file is read only this far.
+constexpr std::size_t kDopReadLimit = 64 * 1024;
+
+int index(FieldKind kind) { return static_cast<int>(kind); }
+
+std::uint16_t getU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+// Reads an integer the way a C reader of "%d" does: leading blanks, a sign, digits.
+bool readInt(std::string_view& text, int& value)
+{
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    const std::size_t digits = i;
+    long v = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && v < 1000000)
+        v = v * 10 + (text[i++] - '0');
+    if (i == digits)
+        return false;
+    value = static_cast<int>(negative ? -v : v);
+    text.remove_prefix(i);
+    return true;
+}
+
+void parseCodes(std::string_view line, int& input, int& display)
+{
+    input = 0;
+    display = 0;
+    const auto close = line.find('"', 1);
+    if (close == std::string_view::npos)
+        return;
+    std::string_view rest = line.substr(close + 1);
+    if (rest.empty() || rest.front() != ',')
+        return;
+    rest.remove_prefix(1);
+    if (!readInt(rest, input) || rest.empty() || rest.front() != ',')
+        return;
+    rest.remove_prefix(1);
+    readInt(rest, display);
+}
+
+bool parseDop(const std::string& path, int fieldsInRecord, FieldLayout& layout)
+{
+    InputFile file;
+    if (!file.open(path))
+        return false;
+    std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kDopReadLimit)), '\0');
+    text.resize(file.readSomeAt(0, text.data(), text.size()));
+    int field = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        end = end == std::string::npos ? text.size() : end + 1;
+        end = std::min(end, pos + kDopLineLimit);
+        const std::string_view line(text.data() + pos, end - pos);
+        pos = end;
+        if (line.empty() || line.front() != '"')
+            continue;
+        for (int k = 0; k < kFieldKindCount; ++k) {
+            if (!startsWithIgnoringCase(line.substr(1), kKindNames[k]))
+                continue;
+            ++field;
+            // A field the record cannot hold is no field: reading it would run past the record.
+            if (field <= fieldsInRecord && layout.fieldNumber[k] == 0) {
+                layout.fieldNumber[k] = field;
+                parseCodes(line, layout.inputCode[k], layout.displayCode[k]);
+            }
+            break;
+        }
+    }
+    return layout.has(FieldKind::Date);
+}
+
+void setKinds(FieldLayout& layout, std::initializer_list<FieldKind> kinds)
+{
+    int field = 0;
+    for (FieldKind kind : kinds)
+        layout.fieldNumber[index(kind)] = ++field;
+}
+
+// The first quote of a 5-field file tells whether its fields are date, high, low, close,
+// volume or date, open, high, low, close.
+bool fiveFieldFileHasVolume(const std::string& datPath)
+{
+    InputFile file;
+    std::uint8_t record[20];
+    if (!file.open(datPath) || !file.readAt(20, record, sizeof record))
+        return true; // no quote yet: the header reads as zeros, which means a volume layout
+    const float second = mbfToFloat(record + 4);
+    const float fifth = mbfToFloat(record + 16);
+    return fifth == 0.0f || second * 2 < fifth;
+}
+
+StoreStatus defaultLayout(const std::string& dopPath, int recordLength, FieldLayout& layout)
+{
+    using K = FieldKind;
+    layout = FieldLayout{};
+    layout.synthetic = true;
+    switch (recordLength) {
+    case 8: setKinds(layout, {K::Date, K::Close}); break;
+    case 12: setKinds(layout, {K::Date, K::Close, K::Volume}); break;
+    case 16: setKinds(layout, {K::Date, K::High, K::Low, K::Close}); break;
+    case 20: {
+        std::string datName = baseName(dopPath);
+        if (datName.size() >= 2)
+            datName.replace(datName.size() - 2, 2, "AT");
+        if (fiveFieldFileHasVolume(resolveFile(parentPath(dopPath), datName)))
+            setKinds(layout, {K::Date, K::High, K::Low, K::Close, K::Volume});
+        else
+            setKinds(layout, {K::Date, K::Open, K::High, K::Low, K::Close});
+        break;
+    }
+    case 24: setKinds(layout, {K::Date, K::Open, K::High, K::Low, K::Close, K::Volume}); break;
+    case 28: setKinds(layout, {K::Date, K::Open, K::High, K::Low, K::Close, K::Volume, K::OpenInterest}); break;
+    default: return kStatusNoLayout;
+    }
+    return kStatusOk;
+}
+
+// What the readers need of a security: its entry, record length and layout.
+struct OpenedSecurity {
+    StoreStatus status = kStatusOk;
+    FoundSecurity found;
+    int recordLength = 0;
+    FieldLayout layout;
+    InputFile dat;
+    int quotes = 0;
+};
+
+OpenedSecurity openSecurity(const std::string& dir, const std::string& symbol)
+{
+    OpenedSecurity s;
+    s.found = findSecurity(dir, symbol);
+    if (s.found.status != kStatusOk) {
+        s.status = s.found.status;
+        return s;
+    }
+    const int n = s.found.entry.fileNumber();
+    s.recordLength = s.found.entry.recordLength();
+    const LayoutResult layout =
+        readFieldLayout(joinPath(s.found.directory, quoteFileName(n, "DOP")), s.recordLength);
+    if (layout.status != kStatusOk || s.recordLength < 4) {
+        s.status = kStatusNoLayout;
+        return s;
+    }
+    s.layout = layout.layout;
+    if (!s.dat.open(resolveFile(s.found.directory, quoteFileName(n, "DAT")))) {
+        s.status = kStatusFileOpen;
+        return s;
+    }
+    std::uint8_t header[4];
+    if (!s.dat.readAt(0, header, sizeof header)) {
+        s.status = kStatusFileRead;
+        return s;
+    }
+    s.quotes = quoteCountOf(getU16(header + 2), s.dat.size(), s.recordLength);
+    return s;
+}
+
+float fieldValue(const std::uint8_t* record, int field)
+{
+    return field == 0 ? -1.0f : mbfToFloat(record + 4 * (field - 1));
+}
+
+} // namespace
+
+std::string_view fieldKindName(FieldKind kind) { return kKindNames[index(kind)]; }
+
+std::string quoteFileName(int fileNumber, std::string_view extension)
+{
+    return "F" + std::to_string(fileNumber) + "." + std::string(extension);
+}
+
+LayoutResult readFieldLayout(const std::string& dopPath, int recordLength)
+{
+    LayoutResult result;
+    const auto path = findEntry(parentPath(dopPath), baseName(dopPath));
+    if (path && recordLength >= 4 && parseDop(*path, recordLength / 4, result.layout))
+        return result;
+    result.status = defaultLayout(dopPath, recordLength, result.layout);
+    return result;
+}
+
+int quoteCountOf(std::uint16_t headerRecords, std::uint64_t fileSize, int recordLength)
+{
+    if (recordLength <= 0)
+        return 0;
+    const std::uint64_t held = fileSize / static_cast<std::uint64_t>(recordLength);
+    const std::uint64_t records = std::min<std::uint64_t>(headerRecords, held);
+    return records == 0 ? 0 : static_cast<int>(records - 1);
+}
+
+const std::vector<float>& QuoteSeries::column(FieldKind kind) const
+{
+    switch (kind) {
+    case FieldKind::Open: return open;
+    case FieldKind::High: return high;
+    case FieldKind::Low: return low;
+    case FieldKind::Volume: return volume;
+    case FieldKind::OpenInterest: return openInterest;
+    default: return close;
+    }
+}
+
+StoreStatus initQuoteSeries(QuoteSeries& series, int capacity)
+{
+    freeQuoteSeries(series);
+    if (capacity < 0 || capacity > kMaxQuoteRecords)
+        return kStatusMalloc;
+    try {
+        const auto n = static_cast<std::size_t>(capacity);
+        series.date.assign(n, 0);
+        series.time.assign(n, 0);
+        for (auto* column : {&series.open, &series.high, &series.low, &series.close, &series.volume,
+                             &series.openInterest})
+            column->assign(n, 0.0f);
+    } catch (const std::bad_alloc&) {
+        freeQuoteSeries(series);
+        return kStatusMalloc;
+    }
+    series.capacity = capacity;
+    return kStatusOk;
+}
+
+void freeQuoteSeries(QuoteSeries& series) { series = QuoteSeries{}; }
+
+StoreStatus setQuoteCount(QuoteSeries& series, int n)
+{
+    if (n < 0 || n > series.capacity)
+        return kStatusMalloc;
+    series.count = n;
+    return kStatusOk;
+}
+
+StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const std::string& symbol, int start,
+                            int count)
+{
+    OpenedSecurity s = openSecurity(dir, symbol);
+    if (s.status != kStatusOk && s.status != kStatusFileRead)
+        return s.status;
+    series.hasEntry = true;
+    series.entry = s.found.entry;
+    series.layout = s.layout;
+    series.directory = s.found.directory;
+    series.symbol = symbol;
+    series.quotesInFile = s.quotes;
+    if (s.status != kStatusOk)
+        return s.status;
+
+    if (count < 0) {
+        count = std::min(s.quotes, kMaxWholeFileQuotes);
+        if (start > 0)
+            count = std::max(0, count - start);
+    }
+    if (count == 0)
+        return kStatusOk;
+    count = std::min(count, series.capacity);
+    if (start < 0)
+        start = std::max(0, s.quotes - count);
+    if (start > s.quotes - 1)
+        return kStatusRecordNotFound;
+
+    const int n = std::min(count, s.quotes - start);
+    const auto length = static_cast<std::size_t>(s.recordLength);
+    const std::size_t bytes = static_cast<std::size_t>(n) * length;
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[bytes]);
+    if (!buffer)
+        return kStatusMalloc;
+    const std::size_t got = s.dat.readSomeAt(static_cast<std::uint64_t>(start + 1) * length, buffer.get(), bytes);
+    const int read = static_cast<int>(got / length);
+
+    const FieldLayout& layout = s.layout;
+    const int dateField = layout.field(FieldKind::Date);
+    const int timeField = layout.field(FieldKind::Time);
+    const int openField = layout.field(FieldKind::Open);
+    const int highField = layout.field(FieldKind::High);
+    const int lowField = layout.field(FieldKind::Low);
+    const int closeField = layout.field(FieldKind::Close);
+    const int volumeField = layout.field(FieldKind::Volume);
+    const int oiField = layout.field(FieldKind::OpenInterest);
+    for (int i = 0; i < read; ++i) {
+        const std::uint8_t* record = buffer.get() + static_cast<std::size_t>(i) * length;
+        const auto k = static_cast<std::size_t>(i);
+        series.date[k] = dateField ? dayNumberFromFileDate(fieldValue(record, dateField)) : 0;
+        series.time[k] = timeField ? packedTimeFromFileTime(fieldValue(record, timeField)) : 0;
+        series.open[k] = fieldValue(record, openField);
+        series.high[k] = fieldValue(record, highField);
+        series.low[k] = fieldValue(record, lowField);
+        series.close[k] = fieldValue(record, closeField);
+        series.volume[k] = fieldValue(record, volumeField);
+        series.openInterest[k] = fieldValue(record, oiField);
+    }
+    setQuoteCount(series, read);
+    return kStatusOk;
+}
+
+QuoteLocation findQuoteByDate(const std::string& dir, const std::string& symbol, DayNumber date, PackedTime time)
+{
+    QuoteLocation result;
+    OpenedSecurity s = openSecurity(dir, symbol);
+    if (s.status != kStatusOk) {
+        result.status = s.status;
+        return result;
+    }
+    if (s.quotes == 0) {
+        result.status = kStatusRecordNotFound;
+        return result;
+    }
+    const int dateField = s.layout.field(FieldKind::Date);
+    const int timeField = s.layout.field(FieldKind::Time);
+    const float targetDate = fileDateValue(date);
+    const float targetTime = timeField ? fileTimeValue(time) : 0.0f;
+    const auto length = static_cast<std::size_t>(s.recordLength);
+    std::vector<std::uint8_t> record(length);
+
+    float seenDate = 0;
+    float seenTime = 0;
+    auto probe = [&](int i) {
+        if (!s.dat.readAt(static_cast<std::uint64_t>(i + 1) * length, record.data(), length))
+            return false;
+        seenDate = fieldValue(record.data(), dateField);
+        seenTime = timeField ? fieldValue(record.data(), timeField) : 0.0f;
+        return true;
+    };
+
+    int hi = s.quotes - 1;
+    int lo = 0;
+    int previous = 0;
+    int found = -1;
+    // Each step narrows lo..hi; the bound only guards against a file changing underneath.
+    for (int step = 0; found < 0 && step < 64; ++step) {
+        int mid = (hi + lo + 1) / 2;
+        if (mid == previous) {
+            if (lo > 0)
+                found = mid;
+            else
+                mid = 0;
+        }
+        if (!probe(mid)) {
+            result.status = kStatusFileRead;
+            return result;
+        }
+        if (seenDate == targetDate && seenTime == targetTime)
+            found = mid;
+        else if (mid == 0)
+            found = 0;
+        if (seenDate > targetDate || (seenDate == targetDate && seenTime > targetTime))
+            hi = mid;
+        else if (seenDate < targetDate || (seenDate == targetDate && seenTime < targetTime))
+            lo = mid;
+        previous = mid;
+    }
+    result.date = dayNumberFromFileDate(seenDate);
+    result.time = packedTimeFromFileTime(seenTime);
+    if (found < 0)
+        result.status = kStatusFileRead;
+    else if (seenDate < targetDate || (seenDate == targetDate && seenTime < targetTime))
+        result.status = kStatusRecordNotFound;
+    else
+        result.index = found;
+    return result;
+}
+
+int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts)
+{
+    facts = SecurityFacts{};
+    OpenedSecurity s = openSecurity(dir, symbol);
+    if (s.status != kStatusOk)
+        return 1;
+    const MasterEntry& e = s.found.entry;
+    facts.path = dir;
+    facts.fileNumber = e.fileNumber();
+    facts.recordLength = e.recordLength();
+    facts.fieldCount = e.fieldCount();
+    facts.quoteCount = s.quotes;
+    facts.name = e.rawName();
+    facts.firstDate = e.firstDate();
+    facts.lastDate = e.lastDate();
+    facts.period = e.period();
+    facts.symbol = e.rawSymbol();
+    facts.layout = s.layout;
+    return 0;
+}
+
+std::vector<FieldKind> defaultFieldKinds()
+{
+    using K = FieldKind;
+    return {K::Date, K::Open, K::High, K::Low, K::Close, K::Volume, K::OpenInterest};
+}
+
+IoStatus createQuoteFiles(const std::string& dir, int fileNumber, const std::vector<FieldKind>& kinds)
+{
+    if (kinds.empty() || kinds.front() != FieldKind::Date)
+        return IoStatus::failure("a quote file needs a date field first");
+    Bytes dat;
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        dat.insert(dat.end(), {0x00, 0x00, 0x01, 0x00});
+    std::string dop;
+    for (FieldKind kind : kinds) {
+        dop += '"';
+        dop += fieldKindName(kind);
+        dop += kind == FieldKind::Date ? "\",0,0\n" : "\",4,4\n";
+    }
+    const std::string datPath = resolveFile(dir, quoteFileName(fileNumber, "DAT"));
+    const std::string dopPath = resolveFile(dir, quoteFileName(fileNumber, "DOP"));
+    if (IoStatus s = replaceFile(datPath, quoteFileName(fileNumber, "~NU"), dat); !s)
+        return s;
+    if (IoStatus s = replaceFile(dopPath, quoteFileName(fileNumber, "~DO"), Bytes(dop.begin(), dop.end())); !s) {
+        removeFile(datPath);
+        return s;
+    }
+    return IoStatus::ok();
+}
+
+} // namespace qv

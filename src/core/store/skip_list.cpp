@@ -1,0 +1,46 @@
+#include "core/store/skip_list.h"
+
+#include "core/platform/files.h"
+
+#include <algorithm>
+
+namespace qv {
+
+SkipFlags defaultSkipFlags()
+{
+    SkipFlags flags(kSkipFlagCount, '0');
+    flags[0] = '1';
+    return flags;
+}
+
+SkipFlags readSkipFlags(const std::string& dir)
+{
+    InputFile file;
+    if (!file.open(resolveFile(dir, kSkipFileName))) {
+        // Only a file that is not there is created; one that exists but cannot be read is
+        // left alone rather than overwritten with the default.
+        if (findEntry(dir, kSkipFileName))
+            return {};
+        return writeSkipFlags(dir, {});
+    }
+    std::uint8_t bytes[kSkipFlagCount] = {};
+    file.readSomeAt(0, bytes, kSkipFlagCount);
+    SkipFlags flags(kSkipFlagCount, '0');
+    for (std::size_t k = 0; k < kSkipFlagCount; ++k)
+        if (bytes[k] != 0)
+            flags[k] = '1';
+    return flags;
+}
+
+SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags)
+{
+    const SkipFlags text = flags.empty() ? defaultSkipFlags() : flags;
+    Bytes bytes(kSkipFlagCount, 0);
+    for (std::size_t k = 0; k < std::min(text.size(), kSkipFlagCount); ++k)
+        bytes[k] = text[k] == '1' ? 1 : 0;
+    if (!replaceFile(resolveFile(dir, kSkipFileName), "SKIPQVTA.~NU", bytes))
+        return {};
+    return text;
+}
+
+} // namespace qv

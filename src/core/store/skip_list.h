@@ -1,0 +1,23 @@
+#pragma once
+// SKIPQVTA.PBG: 256 bytes, byte k non-zero when the security with file number k is left
+// alone by the update run. In memory a text of 256 '0'/'1' characters; an empty text means no
+// valid skip list is at hand.
+
+#include <string>
+
+namespace qv {
+
+using SkipFlags = std::string;
+inline constexpr std::size_t kSkipFlagCount = 256;
+inline constexpr const char* kSkipFileName = "SKIPQVTA.PBG";
+
+// Reads the marks; a missing file is created with the default (byte 0 set) first. Bytes
+// missing from a short file read as '0'. Empty when the file can neither be read nor created.
+SkipFlags readSkipFlags(const std::string& dir);
+// Writes the marks (the default for an empty text) atomically; returns the text written, or
+// the empty text when the file could not be written.
+SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags);
+// The default text: '1' at position 0, '0' elsewhere.
+SkipFlags defaultSkipFlags();
+
+} // namespace qv

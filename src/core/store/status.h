@@ -1,0 +1,24 @@
+#pragma once
+// The status codes every data-store operation returns: 0 is success, negative a failure.
+
+#include <cstdint>
+#include <string_view>
+
+namespace qv {
+
+using StoreStatus = std::int16_t;
+
+inline constexpr StoreStatus kStatusOk = 0;
+inline constexpr StoreStatus kStatusInvalidParm = -1;
+inline constexpr StoreStatus kStatusFileOpen = -2;
+inline constexpr StoreStatus kStatusMalloc = -3;
+inline constexpr StoreStatus kStatusFileRead = -4;
+inline constexpr StoreStatus kStatusFileWrite = -5;
+inline constexpr StoreStatus kStatusFileNotFound = -8;
+inline constexpr StoreStatus kStatusRecordNotFound = -9;
+inline constexpr StoreStatus kStatusNoLayout = -100;
+
+// The fixed text of a status ("Sucessfull", "File Not Found"...); empty for codes without one.
+std::string_view statusText(StoreStatus status);
+
+} // namespace qv
