@@ -95,6 +95,20 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t n)
     return true;
 }
 
+// Renames a complete temporary file over the real name; on failure the temporary goes.
+IoStatus renameIntoPlace(const std::string& path, std::string_view tempName)
+{
+    const std::string temp = joinPath(parentPath(path), tempName);
+    if (seamRename(temp.c_str(), path.c_str()) != 0) {
+        const IoStatus failed = IoStatus::fromErrno("rename " + temp + " to", path, errno);
+        seamUnlink(temp.c_str());
+        return failed;
+    }
+    return IoStatus::ok();
+}
+
+} // namespace
+
 // Makes a rename durable. Once the rename is done the change is made; a failure to flush the
 // directory cannot undo it, so it is not reported as a failure of the replacement.
 void syncDirectory(const std::string& dir)
@@ -103,8 +117,6 @@ void syncDirectory(const std::string& dir)
     if (fd.get() >= 0)
         seamFsync(fd.get());
 }
-
-} // namespace
 
 std::string joinPath(std::string_view dir, std::string_view name)
 {
@@ -265,15 +277,17 @@ IoStatus prepareReplacement(const std::string& path, std::string_view tempName, 
 
 IoStatus commitReplacement(const std::string& path, std::string_view tempName)
 {
-    const std::string dir = parentPath(path);
-    const std::string temp = joinPath(dir, tempName);
-    if (seamRename(temp.c_str(), path.c_str()) != 0) {
-        const IoStatus failed = IoStatus::fromErrno("rename " + temp + " to", path, errno);
-        seamUnlink(temp.c_str());
-        return failed;
-    }
-    syncDirectory(dir);
-    return IoStatus::ok();
+    IoStatus s = renameIntoPlace(path, tempName);
+    if (s)
+        syncDirectory(parentPath(path));
+    return s;
+}
+
+IoStatus replaceFileDeferringSync(const std::string& path, std::string_view tempName, const Bytes& content)
+{
+    if (IoStatus s = prepareReplacement(path, tempName, content); !s)
+        return s;
+    return renameIntoPlace(path, tempName);
 }
 
 void abandonReplacement(const std::string& path, std::string_view tempName)

@@ -70,6 +70,12 @@ IoStatus replaceFile(const std::string& path, std::string_view tempName, const B
 IoStatus prepareReplacement(const std::string& path, std::string_view tempName, const Bytes& content,
                             unsigned newFileMode = 0644);
 IoStatus commitReplacement(const std::string& path, std::string_view tempName);
+// The same, leaving the directory's flush to a later syncDirectory: for a writer that replaces
+// many files of one directory and then commits them all with one last replacement (the update
+// run: quote files, then MASTER). Each file is still complete under its real name, old or new.
+IoStatus replaceFileDeferringSync(const std::string& path, std::string_view tempName, const Bytes& content);
+// Flushes a directory's entries (renames) to disk. Best effort.
+void syncDirectory(const std::string& dir);
 void abandonReplacement(const std::string& path, std::string_view tempName);
 
 // Copies `from` over `to` (overwriting), atomically as replaceFile does, through

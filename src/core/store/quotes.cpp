@@ -354,41 +354,33 @@ QuoteLocation findQuoteByDate(const std::string& dir, const std::string& symbol,
         return true;
     };
 
-    int hi = s.quotes - 1;
+    // A lower-bound search: the halving once described for this file stopped one quote short
+    // when the target fell between the first two quotes, so the answer is derived plainly here.
+    auto before = [&]() { return seenDate < targetDate || (seenDate == targetDate && seenTime < targetTime); };
     int lo = 0;
-    int previous = 0;
-    int found = -1;
-    // Each step narrows lo..hi; the bound only guards against a file changing underneath.
-    for (int step = 0; found < 0 && step < 64; ++step) {
-        int mid = (hi + lo + 1) / 2;
-        if (mid == previous) {
-            if (lo > 0)
-                found = mid;
-            else
-                mid = 0;
-        }
+    int hi = s.quotes; // the answer lies in lo..hi; hi = quotes means "every quote is earlier"
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
         if (!probe(mid)) {
             result.status = kStatusFileRead;
             return result;
         }
-        if (seenDate == targetDate && seenTime == targetTime)
-            found = mid;
-        else if (mid == 0)
-            found = 0;
-        if (seenDate > targetDate || (seenDate == targetDate && seenTime > targetTime))
+        if (before())
+            lo = mid + 1;
+        else
             hi = mid;
-        else if (seenDate < targetDate || (seenDate == targetDate && seenTime < targetTime))
-            lo = mid;
-        previous = mid;
+    }
+    // The quote reported as examined is the one found, or the last one when none is late enough.
+    if (!probe(lo < s.quotes ? lo : s.quotes - 1)) {
+        result.status = kStatusFileRead;
+        return result;
     }
     result.date = dayNumberFromFileDate(seenDate);
     result.time = packedTimeFromFileTime(seenTime);
-    if (found < 0)
-        result.status = kStatusFileRead;
-    else if (seenDate < targetDate || (seenDate == targetDate && seenTime < targetTime))
+    if (lo == s.quotes)
         result.status = kStatusRecordNotFound;
     else
-        result.index = found;
+        result.index = lo;
     return result;
 }
 

@@ -1,0 +1,103 @@
+#include "core/platform/fault_injection.h"
+#include "core/platform/files.h"
+
+#include "fixtures/portfolio_builder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace qv {
+namespace {
+
+using fixtures::TempDir;
+
+TEST(Files, LookupIgnoresCaseButPrefersTheExactName)
+{
+    TempDir dir;
+    fixtures::writeText(dir.file("master"), "lower");
+    EXPECT_EQ(findEntry(dir.path(), "MASTER"), dir.file("master"));
+    EXPECT_EQ(resolveFile(dir.path(), "F1.DAT"), dir.file("F1.DAT")); // new files keep the given name
+    fixtures::writeText(dir.file("MASTER"), "upper");
+    EXPECT_EQ(findEntry(dir.path(), "MASTER"), dir.file("MASTER"));
+    EXPECT_FALSE(findEntry(dir.path(), "F1.DAT").has_value());
+}
+
+TEST(Files, PathHelpers)
+{
+    EXPECT_EQ(joinPath("a/", "b"), "a/b");
+    EXPECT_EQ(joinPath("", "b"), "b");
+    EXPECT_EQ(parentPath("a/b/MASTER"), "a/b");
+    EXPECT_EQ(parentPath("MASTER"), ".");
+    EXPECT_EQ(parentPath("/MASTER"), "/");
+    EXPECT_EQ(baseName("a/b/"), "b");
+}
+
+TEST(Files, ReplaceKeepsTheModeAndNameOfTheOldFile)
+{
+    TempDir dir;
+    fixtures::writeText(dir.file("master"), "old");
+    ::chmod(dir.file("master").c_str(), 0640);
+    const std::string path = resolveFile(dir.path(), "MASTER");
+    ASSERT_TRUE(replaceFile(path, "MASTER.~NU", Bytes{'n', 'e', 'w'}));
+    const auto bytes = fixtures::readBytes(dir.file("master"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new");
+    struct stat st{};
+    ASSERT_EQ(::stat(dir.file("master").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_FALSE(pathExists(dir.file("MASTER.~NU")));
+    EXPECT_FALSE(pathExists(dir.file("MASTER")));
+}
+
+// Whatever call fails, the old content stays under the real name and no temporary is left.
+TEST(Files, FailedReplaceLeavesTheOldFile)
+{
+    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename}) {
+        TempDir dir;
+        fixtures::writeText(dir.file("F1.DAT"), "old");
+        {
+            faults::ScopedFailure failure(op, 1);
+            EXPECT_FALSE(replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes(100000, 7)));
+        }
+        const auto snapshot = fixtures::snapshot(dir.path());
+        ASSERT_EQ(snapshot.size(), 1u);
+        EXPECT_EQ(snapshot[0].first, "F1.DAT");
+        EXPECT_EQ(std::string(snapshot[0].second.begin(), snapshot[0].second.end()), "old");
+    }
+}
+
+TEST(Files, FailureAfterTheRenameIsNoFailure)
+{
+    TempDir dir;
+    fixtures::writeText(dir.file("F1.DAT"), "old");
+    faults::ScopedFailure failure(faults::Op::Fsync, 2); // the directory's flush
+    EXPECT_TRUE(replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'n'}));
+    EXPECT_EQ(fixtures::readBytes(dir.file("F1.DAT")), fixtures::ByteVec{'n'});
+}
+
+TEST(Files, CopyOverwrites)
+{
+    TempDir dir;
+    fixtures::writeText(dir.file("MASTER"), "one");
+    fixtures::writeText(dir.file("MASTER.BAK"), "older backup");
+    ASSERT_TRUE(copyFile(dir.file("MASTER"), dir.file("MASTER.BAK")));
+    EXPECT_EQ(fixtures::readBytes(dir.file("MASTER.BAK")), fixtures::readBytes(dir.file("MASTER")));
+    EXPECT_FALSE(copyFile(dir.file("missing"), dir.file("x")));
+}
+
+TEST(Files, InputFileRefusesDirectoriesAndReadsAtOffsets)
+{
+    TempDir dir;
+    InputFile file;
+    EXPECT_FALSE(file.open(dir.path()));
+    fixtures::writeText(dir.file("a"), "0123456789");
+    ASSERT_TRUE(file.open(dir.file("a")));
+    EXPECT_EQ(file.size(), 10u);
+    char buf[4] = {};
+    EXPECT_TRUE(file.readAt(6, buf, 4));
+    EXPECT_EQ(std::string(buf, 4), "6789");
+    EXPECT_FALSE(file.readAt(8, buf, 4));
+    EXPECT_EQ(file.readSomeAt(8, buf, 4), 2u);
+}
+
+} // namespace
+} // namespace qv

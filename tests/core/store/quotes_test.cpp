@@ -1,0 +1,451 @@
+#include "core/store/quotes.h"
+#include "fixtures/portfolio_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <random>
+#include <string>
+
+namespace qv {
+namespace {
+
+using namespace qv::fixtures;
+
+DayNumber dayOfFileDate(float fileDateValue) {
+    const int v = static_cast<int>(fileDateValue);
+    return static_cast<DayNumber>(dayNumberOf(1900 + v / 10000, v / 100 % 100, v % 100));
+}
+
+const std::vector<std::string> kAllSeven{"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
+
+class Quotes : public ::testing::Test {
+protected:
+    TempDir tmp;
+    QuoteSeries series;
+
+    void TearDown() override { freeQuoteSeries(series); }
+
+    // A portfolio of one security "SEC" with file number 1.
+    void writeSecurity(int fields, const std::vector<QuoteRow>& rows, std::optional<std::string> dop) {
+        EntrySpec e;
+        e.fileNumber = 1;
+        e.symbol = "SEC";
+        e.name = "SECURITY";
+        e.fields = fields;
+        writeBytes(tmp.file("MASTER"), masterFile({masterEntry(e)}));
+        writeBytes(tmp.file("F1.DAT"), quoteFile(fields, rows));
+        if (dop) {
+            writeText(tmp.file("F1.DOP"), *dop);
+        }
+    }
+    StoreStatus read(const std::string& symbol, int start, int count, int capacity = 30) {
+        EXPECT_EQ(initQuoteSeries(series, capacity), kStatusOk);
+        return readQuoteSeries(series, tmp.path(), symbol, start, count);
+    }
+};
+
+// Rows with `n` quotes whose dates are the given day numbers (or 1, 2, 3... days from 1997).
+std::vector<QuoteRow> rowsOnDays(const std::vector<int>& days) {
+    std::vector<QuoteRow> rows;
+    for (int d : days) {
+        const float v = static_cast<float>(d);
+        rows.push_back({fileDateOfDayNumber(d), v + 1, v + 2, v - 1, v + 0.5f, v * 10, v * 20});
+    }
+    return rows;
+}
+
+TEST_F(Quotes, ReadsEveryColumnOfTheStandardPortfolio) {
+    const auto counts = writeStandardPortfolio(tmp.path());
+    const auto rows = standardQuotes(1);
+    ASSERT_EQ(read("ibm", -1, 30), kStatusOk);
+    ASSERT_EQ(series.count, counts[0]);
+    EXPECT_EQ(series.quotesInFile, counts[0]);
+    EXPECT_EQ(series.directory, tmp.path() + "/");
+    EXPECT_EQ(series.symbol, "ibm");
+    ASSERT_TRUE(series.hasEntry);
+    EXPECT_EQ(series.entry.fileNumber(), 1);
+    EXPECT_EQ(series.entry.firstDate(), rows.front()[0]);
+    for (int i = 0; i < series.count; ++i) {
+        const auto& r = rows[static_cast<std::size_t>(i)];
+        const auto k = static_cast<std::size_t>(i);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(series.date[k], dayOfFileDate(r[0]));
+        EXPECT_EQ(series.time[k], 0);
+        EXPECT_EQ(series.open[k], r[1]);
+        EXPECT_EQ(series.high[k], r[2]);
+        EXPECT_EQ(series.low[k], r[3]);
+        EXPECT_EQ(series.close[k], r[4]);
+        EXPECT_EQ(series.volume[k], r[5]);
+        EXPECT_EQ(series.openInterest[k], r[6]);
+        EXPECT_EQ(&series.column(FieldKind::Close), &series.close);
+    }
+}
+
+TEST_F(Quotes, SixFieldsWithoutDopUseTheDefaultLayout) {
+    writeStandardPortfolio(tmp.path());
+    const auto rows = standardQuotes(4);
+    ASSERT_EQ(read("GC", 0, -1), kStatusOk);
+    ASSERT_EQ(series.count, static_cast<int>(rows.size()));
+    EXPECT_TRUE(series.layout.synthetic);
+    EXPECT_EQ(series.open[3], rows[3][1]);
+    EXPECT_EQ(series.volume[7], rows[7][5]);
+    EXPECT_EQ(series.openInterest[0], -1.0f);
+}
+
+TEST_F(Quotes, WindowsOfTheFile) {
+    writeSecurity(7, rowsOnDays({10, 11, 12, 13, 14, 15, 16, 17, 18, 19}), dopText(kAllSeven));
+    struct Case {
+        int start, count, capacity, first, n;
+    };
+    const Case cases[] = {
+        {0, 3, 30, 0, 3},  {2, 3, 30, 2, 3},  {8, 5, 30, 8, 2},  {9, 1, 30, 9, 1},  {-1, 30, 30, 0, 10},
+        {-1, 3, 30, 7, 3}, {-7, 2, 30, 8, 2}, {0, -1, 30, 0, 10}, {3, -1, 30, 3, 7}, {0, -1, 4, 0, 4},
+        {-1, 30, 4, 6, 4}, {0, 30, 4, 0, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.start << ',' << c.count << " cap " << c.capacity);
+        ASSERT_EQ(read("SEC", c.start, c.count, c.capacity), kStatusOk);
+        ASSERT_EQ(series.count, c.n);
+        for (int i = 0; i < c.n; ++i) {
+            EXPECT_EQ(series.date[static_cast<std::size_t>(i)], 10 + c.first + i);
+        }
+    }
+}
+
+TEST_F(Quotes, StartBeyondTheLastQuoteLeavesTheCountAlone) {
+    writeSecurity(7, rowsOnDays({10, 11, 12}), dopText(kAllSeven));
+    ASSERT_EQ(read("SEC", 0, 2), kStatusOk);
+    EXPECT_EQ(readQuoteSeries(series, tmp.path(), "SEC", 3, 1), kStatusRecordNotFound);
+    EXPECT_EQ(series.count, 2);
+    EXPECT_EQ(series.date[0], 10);
+}
+
+TEST_F(Quotes, CountZeroReadsTheFactsOnly) {
+    writeSecurity(7, rowsOnDays({10, 11, 12}), dopText(kAllSeven));
+    ASSERT_EQ(read("SEC", 0, 0), kStatusOk);
+    EXPECT_EQ(series.count, 0);
+    EXPECT_EQ(series.quotesInFile, 3);
+    EXPECT_TRUE(series.hasEntry);
+    EXPECT_EQ(series.layout.field(FieldKind::Close), 5);
+}
+
+TEST_F(Quotes, FreshSecurityHasNoQuoteToRead) {
+    writeSecurity(7, {}, dopText(kAllSeven));
+    ASSERT_EQ(read("SEC", 0, 0), kStatusOk);
+    EXPECT_EQ(series.quotesInFile, 0);
+    EXPECT_TRUE(series.hasEntry);
+    EXPECT_EQ(read("SEC", 0, 1), kStatusRecordNotFound);
+    EXPECT_EQ(read("SEC", -1, 30), kStatusRecordNotFound);
+    EXPECT_EQ(series.count, 0);
+}
+
+TEST_F(Quotes, AbsentFieldsReadAsMinusOne) {
+    std::vector<QuoteRow> rows{{fileDate(1997, 1, 2), 10.5f, 10.0f, 10.25f, 5000.0f}};
+    writeSecurity(5, rows, dopText({"DATE", "HIGH", "LOW", "CLOSE", "VOL"}));
+    ASSERT_EQ(read("SEC", 0, 1), kStatusOk);
+    ASSERT_EQ(series.count, 1);
+    EXPECT_EQ(series.open[0], -1.0f);
+    EXPECT_EQ(series.openInterest[0], -1.0f);
+    EXPECT_EQ(series.high[0], 10.5f);
+    EXPECT_EQ(series.volume[0], 5000.0f);
+}
+
+TEST_F(Quotes, TimeFieldIsPacked) {
+    std::vector<QuoteRow> rows{{fileDate(1997, 1, 2), 93001.0f, 1, 2, 0.5f, 1.5f, 100},
+                               {fileDate(1997, 1, 2), 160000.0f, 1, 2, 0.5f, 1.5f, 100}};
+    writeSecurity(7, rows, dopText({"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}));
+    ASSERT_EQ(read("SEC", 0, -1), kStatusOk);
+    ASSERT_EQ(series.count, 2);
+    EXPECT_EQ(series.time[0], 17100);
+    EXPECT_EQ(series.time[1], 16 * 1800);
+    EXPECT_EQ(series.openInterest[1], -1.0f);
+}
+
+TEST_F(Quotes, StatusesArePassedOn) {
+    writeSecurity(9, {}, std::nullopt);
+    EXPECT_EQ(read("NONE", 0, 1), kStatusFileNotFound);
+    EXPECT_EQ(read("SEC", 0, 1), kStatusNoLayout);
+    writeSecurity(7, {}, dopText(kAllSeven));
+    std::filesystem::remove(tmp.file("F1.DAT"));
+    EXPECT_EQ(read("SEC", 0, 1), kStatusFileOpen);
+}
+
+TEST_F(Quotes, LowerCaseFileNames) {
+    writeSecurity(7, rowsOnDays({10, 11}), std::nullopt);
+    std::filesystem::rename(tmp.file("F1.DAT"), tmp.file("f1.dat"));
+    writeText(tmp.file("f1.dop"), dopText({"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "OI", "VOL"}));
+    ASSERT_EQ(read("SEC", 0, -1), kStatusOk);
+    EXPECT_FALSE(series.layout.synthetic);
+    EXPECT_EQ(series.volume[1], 11 * 20); // VOL is the seventh field in this DOP
+}
+
+TEST_F(Quotes, FileShorterThanItsHeaderIsReadAsFarAsItGoes) {
+    ByteVec dat = quoteFile(7, rowsOnDays({10, 11, 12, 13, 14}));
+    setU16(dat, 2, 11);
+    dat.resize(dat.size() + 13, 0x41); // and a torn record
+    writeSecurity(7, {}, dopText(kAllSeven));
+    writeBytes(tmp.file("F1.DAT"), dat);
+    ASSERT_EQ(read("SEC", 0, -1), kStatusOk);
+    EXPECT_EQ(series.count, 5);
+    EXPECT_EQ(series.quotesInFile, 5);
+    ASSERT_EQ(read("SEC", -1, 3), kStatusOk);
+    ASSERT_EQ(series.count, 3);
+    EXPECT_EQ(series.date[0], 12);
+    EXPECT_EQ(read("SEC", 6, 1), kStatusRecordNotFound);
+}
+
+TEST_F(Quotes, WholeFileReadsStopAt16000) {
+    std::vector<int> days(16005);
+    for (int i = 0; i < 16005; ++i) days[static_cast<std::size_t>(i)] = i + 1;
+    writeSecurity(7, rowsOnDays(days), dopText(kAllSeven));
+    ASSERT_EQ(read("SEC", 0, -1, 16005), kStatusOk);
+    EXPECT_EQ(series.count, kMaxWholeFileQuotes);
+    EXPECT_EQ(series.date[15999], 16000);
+    EXPECT_EQ(series.quotesInFile, 16005);
+}
+
+TEST_F(Quotes, SeriesCapacityLimits) {
+    EXPECT_EQ(initQuoteSeries(series, -1), kStatusMalloc);
+    EXPECT_EQ(initQuoteSeries(series, 32768), kStatusMalloc);
+    ASSERT_EQ(initQuoteSeries(series, 5), kStatusOk);
+    EXPECT_EQ(series.capacity, 5);
+    EXPECT_EQ(setQuoteCount(series, 6), kStatusMalloc);
+    EXPECT_EQ(setQuoteCount(series, -1), kStatusMalloc);
+    EXPECT_EQ(setQuoteCount(series, 5), kStatusOk);
+    EXPECT_EQ(series.count, 5);
+    freeQuoteSeries(series);
+    EXPECT_EQ(series.capacity, 0);
+    EXPECT_EQ(series.count, 0);
+}
+
+TEST(QuoteCount, BoundedByTheFileSize) {
+    EXPECT_EQ(quoteCountOf(11, 28 * 11, 28), 10);
+    EXPECT_EQ(quoteCountOf(11, 28 * 6, 28), 5);
+    EXPECT_EQ(quoteCountOf(11, 28 * 6 + 27, 28), 5);
+    EXPECT_EQ(quoteCountOf(3, 28 * 11, 28), 2);
+    EXPECT_EQ(quoteCountOf(1, 28, 28), 0);
+    EXPECT_EQ(quoteCountOf(0, 28 * 4, 28), 0);
+    EXPECT_EQ(quoteCountOf(5, 0, 28), 0);
+}
+
+// ---- field layouts ----------------------------------------------------------------------------
+
+class Layouts : public ::testing::Test {
+protected:
+    TempDir tmp;
+    std::string dop() const { return tmp.file("F1.DOP"); }
+    static std::vector<int> numbers(const FieldLayout& l) {
+        return std::vector<int>(l.fieldNumber.begin(), l.fieldNumber.end());
+    }
+};
+
+// Field numbers in the order date, time, open, high, low, close, volume, open interest.
+TEST_F(Layouts, DopLinesNameFieldsInOrder) {
+    writeText(dop(), dopText(kAllSeven));
+    const LayoutResult r = readFieldLayout(dop(), 28);
+    ASSERT_EQ(r.status, kStatusOk);
+    EXPECT_FALSE(r.layout.synthetic);
+    EXPECT_EQ(numbers(r.layout), (std::vector<int>{1, 0, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(r.layout.inputCode[0], 0);
+    EXPECT_EQ(r.layout.displayCode[0], 0);
+    EXPECT_EQ(r.layout.inputCode[5], 4);
+    EXPECT_EQ(r.layout.displayCode[5], 4);
+}
+
+TEST_F(Layouts, IgnoredLinesTakeNoFieldNumber) {
+    writeText(dop(), "\"date\",0,0\r\n"
+                     "not a field line\n"
+                     "\"FOO\",1,1\n"
+                     "\"Close\",-3,-2\n"
+                     "\"VOLUME\",100,1000\n"
+                     "\"OIX\",0,0\n");
+    const LayoutResult r = readFieldLayout(dop(), 16);
+    ASSERT_EQ(r.status, kStatusOk);
+    EXPECT_EQ(numbers(r.layout), (std::vector<int>{1, 0, 0, 0, 0, 2, 3, 4}));
+    EXPECT_EQ(r.layout.inputCode[5], -3);
+    EXPECT_EQ(r.layout.displayCode[5], -2);
+    EXPECT_EQ(r.layout.inputCode[6], 100);
+    EXPECT_EQ(fieldCodeText(r.layout.displayCode[6]), "1,000s");
+}
+
+TEST_F(Layouts, MissingDopGivesTheDefaultOfTheRecordLength) {
+    struct Case {
+        int length;
+        std::vector<int> numbers;
+    };
+    const Case cases[] = {
+        {8, {1, 0, 0, 0, 0, 2, 0, 0}},  {12, {1, 0, 0, 0, 0, 2, 3, 0}}, {16, {1, 0, 0, 2, 3, 4, 0, 0}},
+        {24, {1, 0, 2, 3, 4, 5, 6, 0}}, {28, {1, 0, 2, 3, 4, 5, 6, 7}},
+    };
+    for (const Case& c : cases) {
+        const LayoutResult r = readFieldLayout(dop(), c.length);
+        ASSERT_EQ(r.status, kStatusOk) << c.length;
+        EXPECT_TRUE(r.layout.synthetic);
+        EXPECT_EQ(numbers(r.layout), c.numbers) << c.length;
+        EXPECT_EQ(r.layout.inputCode, (std::array<int, 8>{}));
+    }
+    EXPECT_EQ(readFieldLayout(dop(), 36).status, kStatusNoLayout);
+    EXPECT_EQ(readFieldLayout(dop(), 0).status, kStatusNoLayout);
+}
+
+TEST_F(Layouts, FiveFieldDefaultLooksAtTheFirstQuote) {
+    const std::vector<int> hlcv{1, 0, 0, 2, 3, 4, 5, 0};
+    const std::vector<int> ohlc{1, 0, 2, 3, 4, 5, 0, 0};
+    const float d = fileDate(1997, 1, 2);
+    const std::pair<QuoteRow, std::vector<int>> cases[] = {
+        {{d, 10.5f, 10.0f, 10.25f, 5000.0f}, hlcv}, // 2 x 10.5 < 5000: the fifth is a volume
+        {{d, 10.0f, 10.5f, 9.5f, 10.25f}, ohlc},
+        {{d, 10.0f, 10.5f, 9.5f, 0.0f}, hlcv},
+    };
+    for (const auto& [row, expected] : cases) {
+        writeBytes(tmp.file("F1.DAT"), quoteFile(5, {row, row}));
+        const LayoutResult r = readFieldLayout(dop(), 20);
+        ASSERT_EQ(r.status, kStatusOk);
+        EXPECT_EQ(numbers(r.layout), expected) << row[4];
+    }
+}
+
+TEST_F(Layouts, DopWithoutDateFallsBackToTheDefault) {
+    writeText(dop(), dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
+    const LayoutResult r = readFieldLayout(dop(), 16);
+    ASSERT_EQ(r.status, kStatusOk);
+    EXPECT_TRUE(r.layout.synthetic);
+    EXPECT_EQ(numbers(r.layout), (std::vector<int>{1, 0, 0, 2, 3, 4, 0, 0}));
+}
+
+// ---- search by date ---------------------------------------------------------------------------
+
+TEST_F(Quotes, FindByDateKnownCases) {
+    writeSecurity(7, rowsOnDays({10, 20, 30, 40}), dopText(kAllSeven));
+    const auto at = [&](int d) { return findQuoteByDate(tmp.path(), "SEC", static_cast<DayNumber>(d), 0); };
+    EXPECT_EQ(at(25).index, 2);
+    EXPECT_EQ(at(25).status, kStatusOk);
+    EXPECT_EQ(at(5).index, 0);
+    EXPECT_EQ(at(40).index, 3);
+    EXPECT_EQ(at(40).date, 40);
+    EXPECT_EQ(at(45).status, kStatusRecordNotFound);
+}
+
+// Halving towards index 0 used to probe only the first quote and, finding it earlier than the
+// target, report that no quote was late enough.
+TEST_F(Quotes, FindByDateBetweenTheFirstTwoQuotesGivesTheSecond) {
+    writeSecurity(7, rowsOnDays({3, 8}), dopText(kAllSeven));
+    const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", 4, 0);
+    EXPECT_EQ(q.status, kStatusOk);
+    EXPECT_EQ(q.index, 1);
+}
+
+TEST_F(Quotes, FindByDateAgreesWithLowerBound) {
+    std::mt19937 rng(20240);
+    for (int size = 1; size <= 14; ++size) {
+        std::vector<int> days;
+        int d = 0;
+        for (int i = 0; i < size; ++i) days.push_back(d += 1 + static_cast<int>(rng() % 5));
+        writeSecurity(7, rowsOnDays(days), dopText(kAllSeven));
+        for (int target = 1; target <= days.back() + 2; ++target) {
+            const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", static_cast<DayNumber>(target), 0);
+            const auto it = std::lower_bound(days.begin(), days.end(), target);
+            if (it == days.end()) {
+                EXPECT_EQ(q.status, kStatusRecordNotFound) << size << ' ' << target;
+            } else {
+                ASSERT_EQ(q.status, kStatusOk) << size << ' ' << target;
+                EXPECT_EQ(q.index, it - days.begin()) << size << ' ' << target;
+            }
+        }
+    }
+}
+
+TEST_F(Quotes, FindByDateAndTime) {
+    const float d10 = fileDateOfDayNumber(10);
+    const float d11 = fileDateOfDayNumber(11);
+    writeSecurity(7,
+                  {{d10, 93000, 1, 1, 1, 1, 1}, {d10, 100000, 1, 1, 1, 1, 1}, {d10, 160000, 1, 1, 1, 1, 1},
+                   {d11, 93000, 1, 1, 1, 1, 1}},
+                  dopText({"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}));
+    const auto at = [&](int day, int h, int m) {
+        return findQuoteByDate(tmp.path(), "SEC", static_cast<DayNumber>(day), packTime(h, m, 0));
+    };
+    EXPECT_EQ(at(10, 9, 45).index, 1);
+    EXPECT_EQ(at(10, 10, 0).index, 1);
+    EXPECT_EQ(at(10, 16, 1).index, 3);
+    EXPECT_EQ(at(11, 9, 30).index, 3);
+    EXPECT_EQ(at(11, 9, 30).time, packTime(9, 30, 0));
+    EXPECT_EQ(at(11, 9, 31).status, kStatusRecordNotFound);
+}
+
+TEST_F(Quotes, FindByDateIgnoresTheTimeWhenTheFileHasNone) {
+    writeSecurity(7, rowsOnDays({10, 20, 30}), dopText(kAllSeven));
+    const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", 20, packTime(15, 0, 0));
+    EXPECT_EQ(q.status, kStatusOk);
+    EXPECT_EQ(q.index, 1);
+}
+
+TEST_F(Quotes, FindByDateFailures) {
+    writeSecurity(7, {}, dopText(kAllSeven));
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 10, 0).status, kStatusRecordNotFound);
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "NONE", 10, 0).status, kStatusFileNotFound);
+    std::filesystem::remove(tmp.file("F1.DAT"));
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 10, 0).status, kStatusFileOpen);
+}
+
+TEST_F(Quotes, FindByDateInAFileShorterThanItsHeader) {
+    ByteVec dat = quoteFile(7, rowsOnDays({10, 20, 30, 40}));
+    setU16(dat, 2, 100);
+    writeSecurity(7, {}, dopText(kAllSeven));
+    writeBytes(tmp.file("F1.DAT"), dat);
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 35, 0).index, 3);
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 45, 0).status, kStatusRecordNotFound);
+}
+
+// ---- facts and creation -----------------------------------------------------------------------
+
+TEST_F(Quotes, SecurityFacts) {
+    writeStandardPortfolio(tmp.path());
+    const auto rows = standardQuotes(1);
+    SecurityFacts f;
+    ASSERT_EQ(readSecurityFacts(tmp.path(), "IBM CORP", f), 0);
+    EXPECT_EQ(f.fileNumber, 1);
+    EXPECT_EQ(f.recordLength, 28);
+    EXPECT_EQ(f.fieldCount, 7);
+    EXPECT_EQ(f.quoteCount, static_cast<int>(rows.size()));
+    EXPECT_EQ(f.name, "IBM CORP        ");
+    EXPECT_EQ(f.symbol, "IBM             ");
+    EXPECT_EQ(f.firstDate, rows.front()[0]);
+    EXPECT_EQ(f.lastDate, rows.back()[0]);
+    EXPECT_EQ(f.period, 'D');
+    EXPECT_EQ(f.layout.field(FieldKind::Volume), 6);
+
+    SecurityFacts missing;
+    EXPECT_EQ(readSecurityFacts(tmp.path(), "NONE", missing), 1);
+    std::filesystem::remove(tmp.file("F2.DAT"));
+    EXPECT_EQ(readSecurityFacts(tmp.path(), "MSFT", missing), 1);
+}
+
+TEST_F(Quotes, SecurityFactsCountOnlyTheRecordsPresent) {
+    ByteVec dat = quoteFile(7, rowsOnDays({10, 20}));
+    setU16(dat, 2, 500);
+    writeSecurity(7, {}, dopText(kAllSeven));
+    writeBytes(tmp.file("F1.DAT"), dat);
+    SecurityFacts f;
+    ASSERT_EQ(readSecurityFacts(tmp.path(), "SEC", f), 0);
+    EXPECT_EQ(f.quoteCount, 2);
+}
+
+TEST_F(Quotes, CreateQuoteFilesWritesTheEmptyPair) {
+    ASSERT_TRUE(createQuoteFiles(tmp.path(), 3, defaultFieldKinds()).isOk());
+    EXPECT_EQ(readBytes(tmp.file("F3.DAT")), quoteFile(7, {}));
+    EXPECT_EQ(readBytes(tmp.file("F3.DAT")), concat(std::vector<ByteVec>(7, ByteVec{0, 0, 1, 0})));
+    const std::string dopContent = "\"DATE\",0,0\n\"OPEN\",4,4\n\"HIGH\",4,4\n\"LOW\",4,4\n"
+                                   "\"CLOSE\",4,4\n\"VOL\",4,4\n\"OI\",4,4\n";
+    EXPECT_EQ(readBytes(tmp.file("F3.DOP")), ByteVec(dopContent.begin(), dopContent.end()));
+
+    ASSERT_TRUE(createQuoteFiles(tmp.path(), 12, {FieldKind::Date, FieldKind::Close, FieldKind::Volume}).isOk());
+    EXPECT_EQ(readBytes(tmp.file("F12.DAT")), quoteFile(3, {}));
+    const std::string three = dopText({"DATE", "CLOSE", "VOL"});
+    EXPECT_EQ(readBytes(tmp.file("F12.DOP")), ByteVec(three.begin(), three.end()));
+}
+
+} // namespace
+} // namespace qv
