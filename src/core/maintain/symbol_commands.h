@@ -22,29 +22,42 @@ struct CommandResult {
     std::string directory; // the portfolio directory concerned, where the command has one
 };
 
-// Portfolio Add: trims trailing '/' one by one, then blanks at both ends; empty gives
-// "You did not enter a path". Creates the directory when missing ("The portfolio could not be
-// created." when that fails) and writes an empty MASTER. A directory that already holds a
-// MASTER is refused and left untouched. `directory` of the result is the cleaned path.
+// Portfolio Add: trims trailing '/' one by one (a path of slashes alone keeps one), then blanks
+// at both ends; empty gives "You did not enter a path". Creates the directory (one level) when
+// missing ("The portfolio could not be created." when that fails) and writes an empty MASTER;
+// when that write fails, a directory created here is removed again. A directory that already
+// holds a MASTER (any case) is refused and left untouched. `directory` of the result is the
+// cleaned path.
 CommandResult addPortfolio(std::string_view typedPath);
 
-// Symbol Add: symbol trimmed of trailing blanks ("You did not enter a symbol" when empty),
-// upper-cased; an empty name becomes the symbol; "Duplicate Symbol failure" when findSecurity
-// finds the symbol; the MASTER entry with 7 fields and the empty quote files, all or nothing.
+// Symbol Add: symbol trimmed of blanks at both ends ("You did not enter a symbol" when empty),
+// upper-cased and, like the name, cut to the 16 characters MASTER holds; an empty name becomes
+// the symbol; "Duplicate Symbol failure" when findSecurity finds the symbol; the MASTER entry
+// with 7 fields and the empty quote files, all or nothing: quote files created for an entry
+// that did not reach MASTER are removed again.
 CommandResult addSymbol(const std::string& dir, std::string_view symbol, std::string_view name);
 
-// Symbol Delete: removes the MASTER entry whose symbol is `symbol`, then F<n>.DAT, .DOP, .PFL
-// and .BAK (missing ones are ignored), then clears the skip mark of n.
+// Symbol Delete: the entry of dir's own MASTER whose symbol is exactly `symbol`. Clears the skip
+// mark of its number n first (when a skip list exists and marks n; none is created), then
+// removes the entry (restoring the mark when that fails), and only then F<n>.DAT, .DOP, .PFL
+// and .BAK in any case of their names (missing ones are ignored). A file that cannot be
+// removed is reported (ok false) although the security is gone; fileNumber is then set.
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol);
 
 // Symbol Edit: "You must enter a symbol" when newSymbol is empty (taken as typed otherwise).
+// Rewrites the MASTER where findSecurity finds oldSymbol (a nested one included; `directory`
+// names it); a failed rewrite is reported.
 CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,
                          std::string_view newSymbol, std::string_view newName);
 
-// Symbol Skip: sets the skip mark of the security found by findSecurity(dir, symbol).
+// Symbol Skip: sets the skip mark of the security found by findSecurity(dir, symbol), in the
+// skip list beside the MASTER that lists it (`directory` names that portfolio). A skip list
+// that cannot be read or written is reported.
 CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, bool skip);
 
-// Portfolio Skip Adjust: clears every mark and, when skipAll, marks every security in MASTER.
+// Portfolio Skip Adjust: clears every mark and, when skipAll, marks every security in MASTER
+// (directory entries of nested portfolios are no securities and stay unmarked). A skip list
+// that cannot be written is reported.
 CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll);
 
 } // namespace qv

@@ -1,0 +1,314 @@
+#include "core/maintain/symbol_commands.h"
+
+#include "core/platform/files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+constexpr std::string_view kNoPathMessage = "You did not enter a path";
+constexpr std::string_view kNotCreatedMessage = "The portfolio could not be created.";
+constexpr std::string_view kPortfolioExistsMessage =
+    "This directory already holds a portfolio (a MASTER file).\nIt was left unchanged.";
+constexpr std::string_view kNoSymbolMessage = "You did not enter a symbol";
+constexpr std::string_view kDuplicateMessage = "Duplicate Symbol failure";
+constexpr std::string_view kEmptyEditSymbolMessage = "You must enter a symbol";
+constexpr std::string_view kMasterUnreadableMessage = "The MASTER file of this portfolio could not be read.";
+constexpr std::string_view kSkipUnreadableMessage =
+    "The skip marks of this portfolio (SKIPQVTA.PBG) could not be read.";
+constexpr std::string_view kSkipUnwritableMessage =
+    "The skip marks of this portfolio could not be saved (SKIPQVTA.PBG could not be written).";
+
+// The symbol and name fields of a MASTER entry hold 16 characters.
+constexpr std::size_t kFieldWidth = 16;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimRight(std::string_view text) {
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view trimBoth(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    return trimRight(text);
+}
+
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+CommandResult failure(std::string message, std::string directory = {}) {
+    CommandResult r;
+    r.ok = false;
+    r.message = std::move(message);
+    r.directory = std::move(directory);
+    return r;
+}
+
+std::string notFoundMessage(std::string_view symbol) {
+    return "The symbol " + std::string(symbol) + " was not found in this portfolio.";
+}
+
+// findSecurity reports directories with a trailing '/'; results name them without one.
+std::string withoutTrailingSlash(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+// The top-level (not nested) security entry of dir whose shown symbol is exactly `symbol`:
+// the one removeMasterEntry takes out.
+struct TopLevelLookup {
+    bool readable = false;
+    std::optional<MasterEntry> entry;
+};
+
+TopLevelLookup findTopLevelEntry(const std::string& dir, std::string_view symbol) {
+    TopLevelLookup result;
+    MasterFile master;
+    if (!readMasterFile(dir, master)) return result;
+    result.readable = true;
+    for (const MasterEntry& e : master.entries) {
+        if (!e.isDirectoryEntry() && e.symbol() == symbol) {
+            result.entry = e;
+            break;
+        }
+    }
+    return result;
+}
+
+// Whether dir's MASTER lists a security with this file number and symbol; std::nullopt when
+// MASTER cannot be read, which callers take as the answer that keeps more data.
+std::optional<bool> masterLists(const std::string& dir, int fileNumber, std::string_view symbol) {
+    MasterFile master;
+    if (!readMasterFile(dir, master)) return std::nullopt;
+    return std::any_of(master.entries.begin(), master.entries.end(), [&](const MasterEntry& e) {
+        return !e.isDirectoryEntry() && e.fileNumber() == fileNumber && e.symbol() == symbol;
+    });
+}
+
+bool skipFileExists(const std::string& dir) { return findEntry(dir, kSkipFileName).has_value(); }
+
+// Writes the marks and tells whether the file now holds them. A write that reports failure
+// after its rename (the directory fsync) has still put the new marks in place; the caller
+// must treat that as done, or a command would stop half-way with the marks already changed.
+bool storeSkipFlags(const std::string& dir, const SkipFlags& flags) {
+    if (!writeSkipFlags(dir, flags).empty()) return true;
+    // Reading a missing file would create it; a file that is not there does not hold the marks.
+    return skipFileExists(dir) && readSkipFlags(dir) == flags;
+}
+
+// Removes every file of dir named `name` without regard to case. Failures are appended to
+// `problems`.
+void removeAllNamed(const std::string& dir, const std::string& name, std::vector<std::string>& problems) {
+    // Bounded: a directory can hold only a few spellings of one name that matter here, and a
+    // removal that "succeeds" without the entry going away must not loop for ever.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::optional<std::string> path = findEntry(dir, name);
+        if (!path) return;
+        IoStatus st = removeFile(*path, true);
+        if (!st) {
+            problems.push_back(st.message());
+            return;
+        }
+    }
+}
+
+} // namespace
+
+CommandResult addPortfolio(std::string_view typedPath) {
+    // Slashes go first, then blanks, so "dir/ " keeps its slash. A path of slashes alone is the
+    // root and keeps one.
+    std::string_view path = typedPath;
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    path = trimBoth(path);
+    if (path.empty()) return failure(std::string(kNoPathMessage));
+
+    std::string dir(path);
+    bool createdDirectory = false;
+    if (isDirectory(dir)) {
+        if (findEntry(dir, kMasterFileName)) return failure(std::string(kPortfolioExistsMessage), dir);
+    } else {
+        if (!makeDirectory(dir)) return failure(std::string(kNotCreatedMessage), dir);
+        createdDirectory = true;
+    }
+
+    IoStatus st = createEmptyMaster(dir);
+    if (!st) {
+        // A directory without its MASTER would be no portfolio, only litter.
+        if (createdDirectory) removeDirectory(dir);
+        return failure(std::string(kNotCreatedMessage) + "\n" + st.message(), dir);
+    }
+    CommandResult r;
+    r.directory = dir;
+    return r;
+}
+
+CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, std::string_view nameTyped) {
+    // Leading blanks are dropped too: a symbol field that begins with a blank reads as the
+    // empty symbol everywhere else, so such a security could never be selected or deleted.
+    std::string_view trimmed = trimBoth(symbolTyped);
+    if (trimmed.empty()) return failure(std::string(kNoSymbolMessage), dir);
+    // Cut to the field width before the duplicate check, so the check sees what is stored.
+    std::string symbol = upperAscii(trimRight(trimmed.substr(0, std::min(trimmed.size(), kFieldWidth))));
+    std::string name(nameTyped.substr(0, std::min(nameTyped.size(), kFieldWidth)));
+    if (name.empty()) name = symbol;
+
+    FoundSecurity existing = findSecurity(dir, symbol);
+    if (existing.status == kStatusOk) return failure(std::string(kDuplicateMessage), dir);
+    if (existing.status == kStatusFileRead) return failure(std::string(kMasterUnreadableMessage), dir);
+
+    int createdNumber = 0;
+    bool hadDat = false;
+    bool hadDop = false;
+    auto createFiles = [&](int fileNumber) {
+        createdNumber = fileNumber;
+        hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
+        hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
+        return createQuoteFiles(dir, fileNumber, defaultFieldKinds());
+    };
+    MasterChange change = appendMasterEntry(dir, symbol, name, 7, createFiles);
+
+    CommandResult r;
+    r.directory = dir;
+    if (change.done()) {
+        r.fileNumber = change.fileNumber;
+        return r;
+    }
+    if (change.outcome == MasterChange::Outcome::Full) return failure(std::string(kMasterFullMessage), dir);
+
+    r.ok = false;
+    r.message = change.message.empty() ? std::string(kMasterUnreadableMessage) : change.message;
+    if (createdNumber == 0) return r;
+
+    // The MASTER replacement may have happened although a later step (the directory fsync)
+    // failed: then the security is complete and its files must stay.
+    std::optional<bool> listed = masterLists(dir, createdNumber, symbol);
+    if (listed.value_or(false)) {
+        r.ok = true;
+        r.fileNumber = createdNumber;
+        return r;
+    }
+    // Unknown state: files without an entry are harmless, an entry without files is not.
+    if (!listed) return r;
+    std::vector<std::string> problems;
+    if (!hadDat) removeAllNamed(dir, quoteFileName(createdNumber, "DAT"), problems);
+    if (!hadDop) removeAllNamed(dir, quoteFileName(createdNumber, "DOP"), problems);
+    for (const std::string& p : problems) r.message += "\n" + p;
+    return r;
+}
+
+CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
+    TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
+    if (!lookup.readable) return failure(std::string(kMasterUnreadableMessage), dir);
+    if (!lookup.entry) return failure(notFoundMessage(symbol), dir);
+    const int n = lookup.entry->fileNumber();
+
+    // The mark is cleared before the entry goes, so that a failure at any step can be undone
+    // by restoring the marks, and a later security reusing n starts unskipped. Without a
+    // skip file no number is marked and none is created.
+    SkipFlags original;
+    bool markCleared = false;
+    if (skipFileExists(dir)) {
+        original = readSkipFlags(dir);
+        if (original.size() != kSkipFlagCount) return failure(std::string(kSkipUnreadableMessage), dir);
+        if (original[static_cast<std::size_t>(n)] != '0') {
+            SkipFlags cleared = original;
+            cleared[static_cast<std::size_t>(n)] = '0';
+            if (!storeSkipFlags(dir, cleared)) return failure(std::string(kSkipUnwritableMessage), dir);
+            markCleared = true;
+        }
+    }
+
+    MasterChange change = removeMasterEntry(dir, symbol);
+    if (!change.done() && masterLists(dir, n, symbol).value_or(true)) {
+        if (markCleared && !storeSkipFlags(dir, original)) {
+            return failure(change.message + "\n" + std::string(kSkipUnwritableMessage), dir);
+        }
+        return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
+    }
+
+    // MASTER no longer lists the security: only now may its files go.
+    std::vector<std::string> problems;
+    for (std::string_view ext : {"DAT", "DOP", "PFL", "BAK"}) {
+        removeAllNamed(dir, quoteFileName(n, ext), problems);
+    }
+
+    CommandResult r;
+    r.fileNumber = n;
+    r.directory = dir;
+    if (!problems.empty()) {
+        r.ok = false;
+        r.message = "The symbol " + std::string(symbol) + " was deleted, but some of its files could not be removed:";
+        for (const std::string& p : problems) r.message += "\n" + p;
+    }
+    return r;
+}
+
+CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std::string_view newSymbol,
+                         std::string_view newName) {
+    if (newSymbol.empty()) return failure(std::string(kEmptyEditSymbolMessage), dir);
+
+    FoundSecurity found = findSecurity(dir, oldSymbol);
+    if (found.status == kStatusFileRead) return failure(std::string(kMasterUnreadableMessage), dir);
+    if (found.status != kStatusOk) return failure(notFoundMessage(oldSymbol), dir);
+    std::string where = withoutTrailingSlash(found.directory);
+
+    MasterChange change = rewriteMasterEntry(dir, oldSymbol, newSymbol, newName);
+    if (change.outcome == MasterChange::Outcome::NotFound) return failure(notFoundMessage(oldSymbol), where);
+    if (!change.done()) return failure(change.message, where);
+
+    CommandResult r;
+    r.fileNumber = found.entry.fileNumber();
+    r.directory = where;
+    return r;
+}
+
+CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, bool skip) {
+    FoundSecurity found = findSecurity(dir, symbol);
+    if (found.status == kStatusFileRead) return failure(std::string(kMasterUnreadableMessage), dir);
+    if (found.status != kStatusOk) return failure(notFoundMessage(symbol), dir);
+
+    // The marks live beside the MASTER that lists the security, which for a nested portfolio is
+    // not dir's.
+    std::string where = withoutTrailingSlash(found.directory);
+    const int n = found.entry.fileNumber();
+    SkipFlags flags = readSkipFlags(where);
+    if (flags.size() != kSkipFlagCount) return failure(std::string(kSkipUnreadableMessage), where);
+    flags[static_cast<std::size_t>(n)] = skip ? '1' : '0';
+    if (!storeSkipFlags(where, flags)) return failure(std::string(kSkipUnwritableMessage), where);
+
+    CommandResult r;
+    r.fileNumber = n;
+    r.directory = where;
+    return r;
+}
+
+CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
+    // The old marks play no part in the result, so they are not read (reading would create a
+    // missing file only to replace it at once).
+    SkipFlags flags(kSkipFlagCount, '0');
+    if (skipAll) {
+        MasterFile master;
+        if (!readMasterFile(dir, master)) return failure(std::string(kMasterUnreadableMessage), dir);
+        for (const MasterEntry& e : master.entries) {
+            // Directory entries and number 0 name no security of this portfolio; marking their
+            // byte would make a later security with that number start skipped.
+            if (e.isDirectoryEntry() || e.fileNumber() == 0) continue;
+            flags[static_cast<std::size_t>(e.fileNumber())] = '1';
+        }
+    }
+    if (!storeSkipFlags(dir, flags)) return failure(std::string(kSkipUnwritableMessage), dir);
+    CommandResult r;
+    r.directory = dir;
+    return r;
+}
+
+} // namespace qv
