@@ -1,0 +1,91 @@
+#include "cli/CommandLine.h"
+
+#include "core/store/windows1252.h"
+
+#include <cctype>
+
+namespace qv::cli {
+
+namespace {
+
+constexpr std::size_t kSecurityTextLimit = 16;
+
+bool looksLikeNumber(std::string_view arg) {
+    return arg.size() > 1 && arg[0] == '-' &&
+           (std::isdigit(static_cast<unsigned char>(arg[1])) != 0 || arg[1] == '.');
+}
+
+const OptionSpec* findOption(const std::vector<OptionSpec>& known, std::string_view name) {
+    for (const OptionSpec& spec : known) {
+        if (spec.name == name) return &spec;
+    }
+    return nullptr;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+std::optional<std::string> Arguments::value(std::string_view option) const {
+    const auto it = options.find(option);
+    if (it == options.end()) return std::nullopt;
+    return it->second;
+}
+
+Arguments parseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known) {
+    Arguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-' || looksLikeNumber(arg)) {
+            parsed.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const OptionSpec* spec = findOption(known, name);
+        if (spec == nullptr) throw UsageError("unknown option " + name);
+        if (!spec->takesValue) {
+            if (equals != std::string::npos) throw UsageError("option " + name + " takes no value");
+            parsed.options[name] = "";
+        } else if (equals != std::string::npos) {
+            parsed.options[name] = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            parsed.options[name] = args[++i];
+        } else {
+            throw UsageError("option " + name + " needs a value");
+        }
+    }
+    return parsed;
+}
+
+std::string securityTextArgument(std::string_view text, std::string_view what) {
+    std::string bytes = utf8ToWindows1252(text);
+    if (bytes.size() > kSecurityTextLimit) {
+        throw UsageError(std::string(what) + " \"" + std::string(text) + "\" is longer than 16 characters");
+    }
+    return bytes;
+}
+
+DayNumber dateArgument(std::string_view text) {
+    // The reader takes two characters at fixed offsets, so only the exact shape is safe.
+    const bool shaped = text.size() == 8 && isDigit(text[0]) && isDigit(text[1]) && isDigit(text[3]) &&
+                        isDigit(text[4]) && isDigit(text[6]) && isDigit(text[7]) && text[2] == text[5] &&
+                        !isDigit(text[2]);
+    const DayNumber day = shaped ? parseDateText(text, 3) : DayNumber{0};
+    // The reader does not check the day against the month: 02/30/97 would become March 2nd.
+    if (day == 0 || formatDate(day, 3, text[2]) != text) throw UsageError("\"" + std::string(text) + "\" is not a date of the form MM/DD/YY");
+    return day;
+}
+
+bool onOffArgument(std::string_view text) {
+    if (text == "on") return true;
+    if (text == "off") return false;
+    throw UsageError("expected on or off, not \"" + std::string(text) + "\"");
+}
+
+} // namespace qv::cli

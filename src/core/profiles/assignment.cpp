@@ -1,0 +1,76 @@
+#include "core/profiles/assignment.h"
+
+#include "core/browse/symbol_list.h"
+#include "core/profiles/profile.h"
+#include "core/store/master.h"
+#include "core/store/status.h"
+
+#include <optional>
+
+namespace qv {
+
+namespace {
+
+AssignmentResult refused(std::string message) {
+    AssignmentResult result;
+    result.ok = false;
+    result.messages.push_back(std::move(message));
+    return result;
+}
+
+std::optional<std::string> listedProfile(const std::string& startupDir, std::string_view profile) {
+    if (profile.empty()) return std::nullopt;
+    return findProfileName(scanProfileNames(startupDir), profile);
+}
+
+} // namespace
+
+AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std::string& dir,
+                                       std::string_view symbol, std::string_view profile) {
+    const FoundSecurity found = findSecurity(dir, symbol);
+    if (found.status == kStatusFileNotFound) {
+        return refused("The symbol " + std::string(symbol) + " was not found in this portfolio.");
+    }
+    if (found.status != kStatusOk) return refused(std::string(statusText(found.status)));
+
+    const std::optional<std::string> name = listedProfile(startupDir, profile);
+    if (!name) return refused(std::string(kNoProfileForSymbolMessage));
+
+    const ProfileOutcome written = writeAssignment(found.directory, found.entry.fileNumber(), *name);
+    if (!written.ok) return refused(written.message);
+    AssignmentResult result;
+    result.profileName = *name;
+    result.assigned = 1;
+    return result;
+}
+
+AssignmentResult assignProfileToAllSymbols(const std::string& startupDir, const std::string& dir,
+                                           std::string_view profile) {
+    const std::optional<std::string> name = listedProfile(startupDir, profile);
+    if (!name) return refused(std::string(kNoProfileForSymbolsMessage));
+
+    const SymbolListing listing = listSymbols(dir);
+    if (!listing.ok) {
+        AssignmentResult result;
+        result.ok = false;
+        result.messages = listing.messages;
+        if (result.messages.empty()) result.messages.emplace_back(kSymbolListFailureMessage);
+        return result;
+    }
+    AssignmentResult result;
+    result.profileName = *name;
+    for (const SymbolRow& row : listing.rows) {
+        // A nested portfolio is not a security; its own securities are assigned from there.
+        if (row.isDirectoryEntry) continue;
+        const ProfileOutcome written = writeAssignment(dir, row.fileNumber, *name);
+        if (written.ok) {
+            ++result.assigned;
+        } else {
+            result.ok = false;
+            result.messages.push_back(written.message);
+        }
+    }
+    return result;
+}
+
+} // namespace qv
