@@ -39,6 +39,7 @@ SymbolListing listSymbols(const std::string& dir) {
         row.symbol = e.symbol();
         row.name = e.rawName();
         row.fileNumber = e.fileNumber();
+        row.entry = e;
         row.entryIndex = static_cast<int>(i);
         row.isDirectoryEntry = e.isDirectoryEntry();
         listing.rows.push_back(std::move(row));

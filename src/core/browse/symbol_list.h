@@ -2,6 +2,8 @@
 // The rows of the symbol grid for one portfolio, and the messages the fill shows, without a
 // grid: the user interface and the command line list a portfolio through this one reader.
 
+#include "core/store/master.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,7 @@ struct SymbolRow {
     int entryIndex = 0;
     bool skipped = false;        // the entry's file number is marked in the skip list
     bool isDirectoryEntry = false; // names a nested portfolio rather than a security
+    MasterEntry entry;             // the whole entry, for dates, field count and period
 
     // The grid's item data: file number in the high 16 bits, entry position in the low ones.
     int itemData() const { return fileNumber * 65536 + entryIndex; }

@@ -1,0 +1,82 @@
+#include "core/update/update_run.h"
+
+#include "core/platform/files.h"
+#include "core/platform/settings_file.h"
+#include "core/update/dos_text.h"
+
+namespace qv {
+
+UpdateSettings readUpdateSettings(const SettingsFile& ini)
+{
+    UpdateSettings s;
+    s.sexEnable = ini.getInt("SEX", "SexEnable", 0) != 0;
+    s.sexPassword = ini.getString("SEX", "SexPassword", "");
+    s.sexPasswordEnable = ini.getInt("SEX", "SexPasswordEnable", 0) != 0;
+    s.deleteSex = ini.getInt("SEX", "DeleteSex", 0) != 0;
+    s.zipEnable = ini.getInt("ZIP", "ZipEnable", 0) != 0;
+    s.zipPassword = ini.getString("ZIP", "ZipPassword", "");
+    s.zipPasswordEnable = ini.getInt("ZIP", "ZipPasswordEnable", 0) != 0;
+    s.deleteZip = ini.getInt("ZIP", "DeleteZip", 0) != 0;
+    s.pkunzipPath = ini.getString("ZIP", "PkunzipPath", "");
+    s.deleteTxt = ini.getInt("CleanUp", "DeleteTxt", 0) != 0;
+    return s;
+}
+
+AnomalyReport buildAnomalyReport(const std::string& auditPath, int quoteCount)
+{
+    AnomalyReport report;
+    std::vector<std::string> lines;
+    readDosLines(auditPath, lines); // a log deleted meanwhile gives the fixed texts alone
+    if (!lines.empty())
+        report.title = lines.front();
+
+    // An entry is the text after a line's first colon and the character after it, with the
+    // line end turned into a blank.
+    auto afterColon = [](const std::string& line) {
+        const auto colon = line.find(':');
+        return colon == std::string::npos || colon + 2 > line.size() ? std::string() : line.substr(colon + 2);
+    };
+    auto lastToBlank = [](std::string text) {
+        if (!text.empty())
+            text.back() = ' ';
+        return text;
+    };
+
+    if (quoteCount != 0) {
+        std::string portfolio;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const std::string& line = lines[i];
+            if (line.find("MASTER") != std::string::npos)
+                portfolio = afterColon(line);
+            if (line.find("--->") != std::string::npos)
+                report.entries.push_back(lastToBlank(lastToBlank(afterColon(line)) + "in " + portfolio));
+        }
+        if (report.entries.empty())
+            report.entries = {"No anomalies to report!", " ", "See you next time!"};
+    } else {
+        report.entries = {"No quotes were updated this time.",
+                          "Perhaps....",
+                          "   this was a holiday",
+                          "   this was a redundant update",
+                          "   you have not established Profiles",
+                          "   your Profiles reference invalid file locations",
+                          " ",
+                          "See you next time!"};
+    }
+    report.entries.emplace_back();
+    for (const std::string& line : lines)
+        if (line.find("ERROR") != std::string::npos)
+            report.entries.push_back(lastToBlank(line));
+    return report;
+}
+
+std::string findBundledUnpacker(const std::string& programDir)
+{
+    for (const std::string& candidate :
+         {joinPath(programDir, "PKUNZIP.EXE"), joinPath(programDir, "../lib/quovanta/PKUNZIP.EXE")})
+        if (isRegularFile(candidate))
+            return candidate;
+    return {};
+}
+
+} // namespace qv
