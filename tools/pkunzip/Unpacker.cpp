@@ -1,0 +1,512 @@
+#include "pkunzip/Unpacker.h"
+
+#include "pkunzip/ZipDirectory.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <set>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qv::pkunzip {
+namespace {
+
+constexpr std::size_t kBlockSize = 64 * 1024;
+// Temporary files are named "<prefix><pid>-<n>.tmp"; archive entries may not use the prefix,
+// or a later temporary file could be renamed over by an earlier entry of that name.
+constexpr std::string_view kTempPrefix = ".pkunzip-";
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// libarchive converts names flagged as UTF-8 into the locale's character set and fails on
+// names it cannot convert (every non-ASCII name under the "C" locale). Under a UTF-8 locale
+// that conversion leaves the bytes as they are; unflagged names are never converted on POSIX.
+// The locale is switched for this thread only.
+class Utf8NamesScope {
+public:
+    Utf8NamesScope()
+    {
+        static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+        if (utf8 != nullptr)
+            previous_ = ::uselocale(utf8);
+    }
+    ~Utf8NamesScope()
+    {
+        if (previous_ != nullptr)
+            ::uselocale(previous_);
+    }
+    Utf8NamesScope(const Utf8NamesScope&) = delete;
+    Utf8NamesScope& operator=(const Utf8NamesScope&) = delete;
+
+private:
+    locale_t previous_ = nullptr;
+};
+
+struct ArchiveFree {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
+
+// Messages are one line each, whatever bytes an entry name or a library message holds.
+std::string oneLine(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        out += (byte < 0x20 || byte == 0x7f) ? '?' : ch;
+    }
+    return out;
+}
+
+std::string quoted(std::string_view name) { return "\"" + oneLine(name) + "\""; }
+
+std::string archiveError(archive* a)
+{
+    const char* text = archive_error_string(a);
+    return oneLine(text != nullptr ? text : "unknown error");
+}
+
+ExtractResult failure(ExtractStatus status, std::string reason)
+{
+    ExtractResult result;
+    result.status = status;
+    result.reason = std::move(reason);
+    return result;
+}
+
+ExtractResult systemFailure(ExtractStatus status, const std::string& what, int err)
+{
+    return failure(status, what + ": " + std::strerror(err));
+}
+
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b)
+{
+    return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max() : a + b;
+}
+
+bool exceedsRatio(const ZipRecordSizes& record, std::uint64_t maxRatio)
+{
+    if (record.uncompressed == 0)
+        return false;
+    if (maxRatio != 0 && record.compressed > std::numeric_limits<std::uint64_t>::max() / maxRatio)
+        return false;
+    return record.uncompressed > record.compressed * maxRatio;
+}
+
+std::string joinComponents(const std::vector<std::string>& components, std::size_t count)
+{
+    std::string path;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0)
+            path += '/';
+        path += components[i];
+    }
+    return path;
+}
+
+// An entry as judged before anything is written.
+struct EntryPlan {
+    std::string name;                    // as stored
+    std::vector<std::string> components; // its path below the destination
+    bool directory = false;
+};
+
+// Why `name` cannot be a path below the destination, or std::nullopt when it can. Backslashes
+// count as separators: archives made on DOS and Windows use them, and "..\x" must not pass.
+std::optional<std::string> splitName(const std::string& name, std::vector<std::string>& components)
+{
+    components.clear();
+    if (name.empty())
+        return "has an empty name";
+    if (name[0] == '/' || name[0] == '\\')
+        return "would be written outside the target directory (absolute name)";
+    if (name.size() >= 2 && name[1] == ':' &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+        return "would be written outside the target directory (drive letter)";
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        const std::string part = name.substr(start, end - start);
+        if (part == "..")
+            return "would be written outside the target directory (\"..\")";
+        if (!part.empty() && part != ".")
+            components.push_back(part);
+        start = end + 1;
+    }
+    for (const auto& part : components) {
+        if (part.compare(0, kTempPrefix.size(), kTempPrefix) == 0)
+            return "uses a name reserved for the unpacker's temporary files";
+    }
+    return std::nullopt;
+}
+
+ExtractResult judgeEntry(archive_entry* entry, EntryPlan& plan)
+{
+    const char* name = archive_entry_pathname(entry);
+    if (name == nullptr)
+        return failure(ExtractStatus::Corrupt, "the name of an entry cannot be read");
+    plan.name = name;
+    const auto type = archive_entry_filetype(entry);
+    if (archive_entry_hardlink(entry) != nullptr)
+        return failure(ExtractStatus::UnsafeEntry, "entry " + quoted(plan.name) + " is a hard link");
+    if (type == AE_IFLNK || archive_entry_symlink(entry) != nullptr)
+        return failure(ExtractStatus::UnsafeEntry, "entry " + quoted(plan.name) + " is a symbolic link");
+    if (type != AE_IFREG && type != AE_IFDIR)
+        return failure(ExtractStatus::UnsafeEntry,
+                       "entry " + quoted(plan.name) + " is a device, pipe or other special file");
+    plan.directory = type == AE_IFDIR;
+    if (const auto why = splitName(plan.name, plan.components))
+        return failure(ExtractStatus::UnsafeEntry, "entry " + quoted(plan.name) + " " + *why);
+    if (!plan.directory && plan.components.empty())
+        return failure(ExtractStatus::UnsafeEntry, "entry " + quoted(plan.name) + " names no file");
+    return {};
+}
+
+class Extraction {
+public:
+    Extraction(int archiveFd, int rootFd, const std::optional<std::string>& password, const ExtractLimits& limits)
+        : archiveFd_(archiveFd), rootFd_(rootFd), password_(password), limits_(limits)
+    {
+    }
+    Extraction(const Extraction&) = delete;
+    Extraction& operator=(const Extraction&) = delete;
+    ~Extraction() { rollback(); }
+
+    ExtractResult run()
+    {
+        ExtractResult result = survey();
+        if (result.ok())
+            result = writeTemporaries();
+        if (result.ok())
+            result = commit();
+        return result;
+    }
+
+private:
+    struct Pending {
+        std::string temp;  // both relative to the destination
+        std::string final;
+    };
+
+    ArchivePtr open(std::string& error) const
+    {
+        if (::lseek(archiveFd_, 0, SEEK_SET) != 0) {
+            error = std::strerror(errno);
+            return {};
+        }
+        ArchivePtr a(archive_read_new());
+        if (!a) {
+            error = "out of memory";
+            return {};
+        }
+        // Only the ZIP reader that starts from the central directory: it is the directory
+        // that was judged, and it finds ZIP data behind a program stub.
+        archive_read_support_format_zip_seekable(a.get());
+        if (password_ && !password_->empty())
+            archive_read_add_passphrase(a.get(), password_->c_str());
+        if (archive_read_open_fd(a.get(), archiveFd_, kBlockSize) != ARCHIVE_OK) {
+            error = archiveError(a.get());
+            return {};
+        }
+        return a;
+    }
+
+    // Reads the whole directory and judges every entry; writes nothing.
+    ExtractResult survey()
+    {
+        std::string error;
+        ArchivePtr a = open(error);
+        if (!a)
+            return failure(ExtractStatus::NotAnArchive, "no ZIP archive found in the file");
+        const auto records = readCentralDirectorySizes(archiveFd_);
+        if (!records)
+            return failure(ExtractStatus::Corrupt, "the archive directory cannot be read");
+        std::uint64_t claimed = 0;
+        for (const auto& record : *records) {
+            if (exceedsRatio(record, limits_.maxRatio))
+                return failure(ExtractStatus::TooLarge,
+                               "entry " + quoted(record.name) + " would expand from " +
+                                   std::to_string(record.compressed) + " to " +
+                                   std::to_string(record.uncompressed) + " bytes, more than " +
+                                   std::to_string(limits_.maxRatio) + " times its size");
+            claimed = saturatingAdd(claimed, record.uncompressed);
+        }
+        std::uint64_t claimedByReader = 0;
+        std::set<std::string> files;
+        std::set<std::string> directories;
+        for (;;) {
+            archive_entry* entry = nullptr;
+            const int rc = archive_read_next_header(a.get(), &entry);
+            if (rc == ARCHIVE_EOF)
+                break;
+            if (rc != ARCHIVE_OK)
+                return failure(ExtractStatus::Corrupt, "damaged archive: " + archiveError(a.get()));
+            EntryPlan plan;
+            if (auto judged = judgeEntry(entry, plan); !judged.ok())
+                return judged;
+            if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0)
+                claimedByReader = saturatingAdd(claimedByReader, static_cast<std::uint64_t>(archive_entry_size(entry)));
+            if (auto checked = checkDestination(plan); !checked.ok())
+                return checked;
+            for (std::size_t i = 1; i < plan.components.size(); ++i)
+                directories.insert(joinComponents(plan.components, i));
+            if (!plan.components.empty())
+                (plan.directory ? directories : files).insert(joinComponents(plan.components, plan.components.size()));
+            plans_.push_back(std::move(plan));
+        }
+        if (std::max(claimed, claimedByReader) > limits_.maxTotalBytes)
+            return failure(ExtractStatus::TooLarge, "the archive would expand to more than " +
+                                                        std::to_string(limits_.maxTotalBytes) + " bytes");
+        for (const auto& file : files) {
+            if (directories.count(file) != 0)
+                return failure(ExtractStatus::UnsafeEntry, quoted(file) + " is both a file and a directory in the archive");
+        }
+        return {};
+    }
+
+    // What already exists on an entry's way must be real directories (a symbolic link there
+    // would carry the entry elsewhere), and a file may replace anything but a directory.
+    ExtractResult checkDestination(const EntryPlan& plan) const
+    {
+        for (std::size_t i = 1; i <= plan.components.size(); ++i) {
+            const std::string path = joinComponents(plan.components, i);
+            struct stat st{};
+            if (::fstatat(rootFd_, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno == ENOENT)
+                    return {};
+                return systemFailure(ExtractStatus::WriteFailed, quoted(path), errno);
+            }
+            const bool needsDirectory = i < plan.components.size() || plan.directory;
+            if (needsDirectory && S_ISLNK(st.st_mode))
+                return failure(ExtractStatus::UnsafeEntry, "entry " + quoted(plan.name) +
+                                                               " would be written through the symbolic link " + quoted(path));
+            if (needsDirectory && !S_ISDIR(st.st_mode))
+                return failure(ExtractStatus::WriteFailed,
+                               "entry " + quoted(plan.name) + " needs a directory where " + quoted(path) + " is");
+            if (!needsDirectory && S_ISDIR(st.st_mode))
+                return failure(ExtractStatus::WriteFailed,
+                               "entry " + quoted(plan.name) + " would replace the directory " + quoted(path));
+        }
+        return {};
+    }
+
+    // Opens the directory made of the first `count` components, creating what is missing and
+    // never following a symbolic link, even one put there since the survey.
+    ExtractResult openDirectory(const std::vector<std::string>& components, std::size_t count, UniqueFd& out)
+    {
+        UniqueFd current(::fcntl(rootFd_, F_DUPFD_CLOEXEC, 0));
+        if (!current.valid())
+            return systemFailure(ExtractStatus::WriteFailed, "target directory", errno);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string path = joinComponents(components, i + 1);
+            const char* part = components[i].c_str();
+            int fd = ::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT) {
+                if (::mkdirat(current.get(), part, 0777) != 0)
+                    return systemFailure(ExtractStatus::WriteFailed, "cannot create directory " + quoted(path), errno);
+                createdDirectories_.push_back(path);
+                fd = ::openat(current.get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            }
+            if (fd < 0)
+                return systemFailure(ExtractStatus::WriteFailed, "cannot open directory " + quoted(path), errno);
+            current = UniqueFd(fd);
+        }
+        out = std::move(current);
+        return {};
+    }
+
+    // Decompresses (and decrypts) every entry to a temporary file; no real name is touched.
+    ExtractResult writeTemporaries()
+    {
+        std::string error;
+        ArchivePtr a = open(error);
+        if (!a)
+            return failure(ExtractStatus::Corrupt, "the archive cannot be read again: " + error);
+        for (std::size_t index = 0;; ++index) {
+            archive_entry* entry = nullptr;
+            const int rc = archive_read_next_header(a.get(), &entry);
+            if (rc == ARCHIVE_EOF) {
+                if (index != plans_.size())
+                    break;
+                return {};
+            }
+            if (rc != ARCHIVE_OK)
+                return failure(ExtractStatus::Corrupt, "damaged archive: " + archiveError(a.get()));
+            EntryPlan plan;
+            if (auto judged = judgeEntry(entry, plan); !judged.ok())
+                return judged;
+            if (index >= plans_.size() || plan.name != plans_[index].name || plan.directory != plans_[index].directory)
+                break;
+            const auto& parts = plan.components;
+            UniqueFd directory;
+            if (plan.directory) {
+                if (auto opened = openDirectory(parts, parts.size(), directory); !opened.ok())
+                    return opened;
+                continue;
+            }
+            if (auto opened = openDirectory(parts, parts.size() - 1, directory); !opened.ok())
+                return opened;
+            if (auto written = writeEntry(a.get(), entry, plan, directory.get()); !written.ok())
+                return written;
+        }
+        return failure(ExtractStatus::Corrupt, "the archive changed while it was being extracted");
+    }
+
+    ExtractResult writeEntry(archive* a, archive_entry* entry, const EntryPlan& plan, int directory)
+    {
+        const std::string parent = joinComponents(plan.components, plan.components.size() - 1);
+        const auto relative = [&parent](const std::string& name) { return parent.empty() ? name : parent + "/" + name; };
+        UniqueFd file;
+        std::string temp;
+        for (int attempt = 0; attempt < 1000 && !file.valid(); ++attempt) {
+            temp = std::string(kTempPrefix) + std::to_string(::getpid()) + "-" + std::to_string(tempCounter_++) + ".tmp";
+            file = UniqueFd(::openat(directory, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+            if (!file.valid() && errno != EEXIST)
+                break;
+        }
+        if (!file.valid())
+            return systemFailure(ExtractStatus::WriteFailed, "cannot create a temporary file for " + quoted(plan.name), errno);
+        pending_.push_back({relative(temp), relative(plan.components.back())});
+
+        std::vector<char> buffer(kBlockSize);
+        for (;;) {
+            const la_ssize_t n = archive_read_data(a, buffer.data(), buffer.size());
+            if (n == 0)
+                break;
+            if (n < 0) {
+                const auto status = archive_entry_is_data_encrypted(entry) ? ExtractStatus::BadPassword : ExtractStatus::Corrupt;
+                return failure(status, "entry " + quoted(plan.name) + ": " + archiveError(a));
+            }
+            const auto size = static_cast<std::uint64_t>(n);
+            if (size > limits_.maxTotalBytes - written_)
+                return failure(ExtractStatus::TooLarge, "the archive expands to more than " +
+                                                            std::to_string(limits_.maxTotalBytes) + " bytes");
+            written_ += size;
+            for (std::size_t done = 0; done < size;) {
+                const ssize_t w = ::write(file.get(), buffer.data() + done, size - done);
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w < 0)
+                    return systemFailure(ExtractStatus::WriteFailed, "cannot write " + quoted(plan.name), errno);
+                done += static_cast<std::size_t>(w);
+            }
+        }
+        if (archive_entry_mtime_is_set(entry)) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)}};
+            ::futimens(file.get(), times); // a file without its archived date is still the file
+        }
+        // Flushed before the rename, so that after a crash the real name holds the whole file.
+        if (::fsync(file.get()) != 0)
+            return systemFailure(ExtractStatus::WriteFailed, "cannot write " + quoted(plan.name), errno);
+        return {};
+    }
+
+    ExtractResult commit()
+    {
+        std::size_t done = 0;
+        for (; done < pending_.size(); ++done) {
+            const auto& p = pending_[done];
+            if (::renameat(rootFd_, p.temp.c_str(), rootFd_, p.final.c_str()) != 0) {
+                const int err = errno;
+                pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(done));
+                createdDirectories_.clear(); // files renamed into them stay
+                return systemFailure(ExtractStatus::WriteFailed, "cannot rename the extracted " + quoted(p.final), err);
+            }
+        }
+        ExtractResult result;
+        result.filesExtracted = pending_.size();
+        pending_.clear();
+        createdDirectories_.clear();
+        return result;
+    }
+
+    void rollback()
+    {
+        for (const auto& p : pending_)
+            ::unlinkat(rootFd_, p.temp.c_str(), 0);
+        pending_.clear();
+        // Newest first, so that a directory is emptied of its sub-directories before its turn.
+        for (auto it = createdDirectories_.rbegin(); it != createdDirectories_.rend(); ++it)
+            ::unlinkat(rootFd_, it->c_str(), AT_REMOVEDIR);
+        createdDirectories_.clear();
+    }
+
+    int archiveFd_;
+    int rootFd_;
+    const std::optional<std::string>& password_;
+    ExtractLimits limits_;
+    std::vector<EntryPlan> plans_;
+    std::vector<Pending> pending_;
+    std::vector<std::string> createdDirectories_;
+    std::uint64_t written_ = 0;
+    unsigned long tempCounter_ = 0;
+};
+
+} // namespace
+
+ExtractResult extract(const std::string& archivePath, const std::string& destDir,
+                      const std::optional<std::string>& password, const ExtractLimits& limits)
+{
+    Utf8NamesScope utf8Names;
+    // Not blocking on a pipe that only pretends to be an archive.
+    UniqueFd archiveFd(::open(archivePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!archiveFd.valid())
+        return systemFailure(ExtractStatus::CannotOpen, "cannot open the archive", errno);
+    struct stat st{};
+    if (::fstat(archiveFd.get(), &st) != 0)
+        return systemFailure(ExtractStatus::CannotOpen, "cannot open the archive", errno);
+    if (!S_ISREG(st.st_mode))
+        return failure(ExtractStatus::CannotOpen, "the archive is not a regular file");
+    const int flags = ::fcntl(archiveFd.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(archiveFd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    UniqueFd rootFd(::open(destDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!rootFd.valid())
+        return systemFailure(ExtractStatus::CannotOpen, "cannot open the target directory " + quoted(destDir), errno);
+    Extraction extraction(archiveFd.get(), rootFd.get(), password, limits);
+    return extraction.run();
+}
+
+} // namespace qv::pkunzip
