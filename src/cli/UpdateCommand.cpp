@@ -1,6 +1,7 @@
 #include "cli/UpdateCommand.h"
 
 #include "cli/TextOutput.h"
+#include "core/app/program_settings.h"
 #include "core/browse/portfolio_search.h"
 #include "core/platform/files.h"
 #include "core/platform/settings_file.h"
@@ -49,13 +50,6 @@ std::string programDirectory()
     return parentPath(std::string(path, static_cast<std::size_t>(n)));
 }
 
-// The first-level directory of a path: /home/ann/md gives /home.
-std::string firstLevel(const std::string& path)
-{
-    const auto slash = path.find('/', 1);
-    return slash == std::string::npos ? path : path.substr(0, slash);
-}
-
 std::string absolute(const std::string& dir)
 {
     char resolved[PATH_MAX];
@@ -68,7 +62,7 @@ std::vector<std::string> defaultPortfolios(const std::string& iniPath, const std
 {
     const SettingsFile ini(iniPath);
     const std::string start = absolute(startupDir);
-    std::string drive = ini.getString("Settings", "Drive", "");
+    std::string drive = getSetting(ini, keys::kDrive);
     if (drive.empty()) {
         // The root that holds the start-up directory: the longest listed prefix.
         for (const std::string& root : listRoots()) {
@@ -77,8 +71,8 @@ std::vector<std::string> defaultPortfolios(const std::string& iniPath, const std
                 drive = root;
         }
     }
-    const bool limit = ini.getInt("Search", "Limit", 1) != 0;
-    const std::string name = ini.getString("Search", "Name", firstLevel(start));
+    const bool limit = getSetting(ini, keys::kSearchLimit) != 0;
+    const std::string name = getSetting(ini, keys::kSearchName, defaultSearchName(start));
     return searchPortfolios(drive.empty() ? "/" : drive, limit ? name : std::string());
 }
 

@@ -151,6 +151,17 @@ std::string baseName(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+std::string firstLevelDirectory(std::string_view path)
+{
+    const bool absolute = !path.empty() && path.front() == '/';
+    while (!path.empty() && path.front() == '/')
+        path.remove_prefix(1);
+    const std::string_view first = path.substr(0, path.find('/'));
+    if (first.empty())
+        return "/";
+    return absolute ? "/" + std::string(first) : std::string(first);
+}
+
 std::optional<std::string> findEntry(const std::string& dir, std::string_view name)
 {
     if (name.empty())

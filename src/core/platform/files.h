@@ -33,6 +33,9 @@ std::string joinPath(std::string_view dir, std::string_view name);
 std::string parentPath(std::string_view path);
 // The last component of a path.
 std::string baseName(std::string_view path);
+// The first-level directory of a path, which stands in for a drive root where one is wanted:
+// "/home/ann/md" gives "/home", a relative "md/x" gives "md"; "/" and an empty path give "/".
+std::string firstLevelDirectory(std::string_view path);
 
 // The path of the existing entry of dir named name without regard to case (exact name first).
 // std::nullopt when there is none.

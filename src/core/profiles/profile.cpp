@@ -241,17 +241,9 @@ ProfileOutcome ensureSampleProfile(const std::string& startupDir) {
     return createSampleProfile(startupDir);
 }
 
-std::string updatePathRoot(std::string_view portfolioPath) {
-    const bool absolute = !portfolioPath.empty() && portfolioPath.front() == '/';
-    while (!portfolioPath.empty() && portfolioPath.front() == '/') portfolioPath.remove_prefix(1);
-    const std::string_view first = portfolioPath.substr(0, portfolioPath.find('/'));
-    if (first.empty()) return "/";
-    return absolute ? "/" + std::string(first) : std::string(first);
-}
-
 Profile newProfileDefaults(std::string_view portfolioPath) {
     Profile profile; // every column present in its natural place, YY_MM_DD, comma
-    profile.updatePath = updatePathRoot(portfolioPath);
+    profile.updatePath = firstLevelDirectory(portfolioPath);
     return profile;
 }
 

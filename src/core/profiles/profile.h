@@ -135,11 +135,8 @@ ProfileOutcome createSampleProfile(const std::string& startupDir);
 // At start-up: creates the sample profile when "MyFirstProfile.pfd" cannot be opened.
 ProfileOutcome ensureSampleProfile(const std::string& startupDir);
 
-// The first-level directory of a path, which stands in for a drive root: "/home/ann/md" gives
-// "/home", a relative "md/x" gives "md"; "/" and an empty path give "/".
-std::string updatePathRoot(std::string_view portfolioPath);
 // What the New command offers: every column present (symbol 1 ... open interest 8), YY_MM_DD
-// dates, comma, no prior-day update, update path updatePathRoot(portfolioPath).
+// dates, comma, no prior-day update, update path firstLevelDirectory(portfolioPath).
 Profile newProfileDefaults(std::string_view portfolioPath);
 
 // ---- Assignment files ----------------------------------------------------------------------

@@ -21,6 +21,11 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::start(const std::string& program, const std::vector<std::string>& args,
                          const std::string& workingDir, std::string& error)
 {
+    if (program.empty() || program.front() != '/') {
+        // The child changes directory before exec: only an absolute path names what it says.
+        error = "not an absolute path: " + program;
+        return false;
+    }
     // Everything the child needs is prepared before fork: after it only async-signal-safe
     // calls are allowed, since other threads may hold locks.
     std::vector<char*> argv;

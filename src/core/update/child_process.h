@@ -17,7 +17,7 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Runs `program` with `args` (argv[1]...) in `workingDir`, with no input and its output
+    // Runs `program` (an absolute path) with `args` (argv[1]...) in `workingDir`, with no input and its output
     // discarded. False, with `error` set, when the program cannot be started (not found, not
     // executable, or the directory cannot be entered).
     bool start(const std::string& program, const std::vector<std::string>& args, const std::string& workingDir,

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace qv {
@@ -312,11 +314,12 @@ int CQuoteUpdater::TryAddQuote()
     const DayNumber date = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
     if (lastDate_ >= date)
         return 0;
-    usedFiles_.push_front(updateFiles_.front());
     if (AddOneQuote() != 0) {
         runFlags_ |= kRunFlagMergeFailed;
         observer_.ShowMessage("AddOneQuote failure");
     } else {
+        // Only a file whose quote is stored may be deleted at the end of the run.
+        usedFiles_.push_front(updateFiles_.front());
         Audit("Quote for: " + dateText_ + " added to: " + symbol_);
     }
     return 1;
@@ -350,6 +353,20 @@ int CQuoteUpdater::AddOneQuote()
 
     // Header, the stored quotes, the new record, then whatever the file held beyond its count.
     const std::size_t stored = L * static_cast<std::size_t>(quotes + 1);
+    const FieldLayout& f = layout.layout;
+    if (const int dateField = f.field(FieldKind::Date); quotes > 0 && dateField) {
+        // The file may already hold this day (a run whose MASTER could not be replaced, or
+        // another program): nothing is appended out of order, and MASTER learns the file's
+        // last date instead.
+        const std::uint8_t* lastDate = file.data() + stored - L + 4 * (dateField - 1);
+        const DayNumber lastStored = dayNumberFromFileDate(mbfToFloat(lastDate));
+        const DayNumber incoming = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
+        if (lastStored >= incoming) {
+            std::memcpy(record_.bytes.data() + 29, lastDate, 4);
+            masterChanged_ = true;
+            return lastStored == incoming ? 0 : 1;
+        }
+    }
     Bytes out;
     out.reserve(file.size() + L);
     out.insert(out.end(), file.begin(), file.begin() + static_cast<std::ptrdiff_t>(stored));
@@ -358,7 +375,6 @@ int CQuoteUpdater::AddOneQuote()
 
     // Values go to the positions the field layout gives them, so a file whose fields stand in
     // another order than the usual one keeps its layout.
-    const FieldLayout& f = layout.layout;
     if (profile_.priorDay && quotes > 0) {
         std::uint8_t* prior = out.data() + stored - L;
         putValue(prior, f.field(FieldKind::Volume), values[6]);
@@ -436,7 +452,19 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
     if (InputFile probe; !probe.open(fullPath))
         return kNothingDone;
 
-    const std::string program = zip ? joinPath(s.pkunzipPath, "PKUNZIP.EXE") : in_.selfExtractor;
+    // The unpacker starts in the update directory: a relative program path would name a file
+    // that came with the update data, so it is made absolute first (empty: the root, as the
+    // root of the current drive was).
+    std::string program = in_.selfExtractor;
+    if (zip) {
+        std::string dir = s.pkunzipPath.empty() ? std::string("/") : s.pkunzipPath;
+        if (dir.front() != '/') {
+            char resolved[PATH_MAX];
+            const std::string base = in_.startupDir.empty() ? "." : in_.startupDir;
+            dir = joinPath(::realpath(base.c_str(), resolved) ? resolved : base, dir);
+        }
+        program = joinPath(dir, "PKUNZIP.EXE");
+    }
     std::vector<std::string> args = {name, "-o"};
     if (zip ? s.zipPasswordEnable : s.sexPasswordEnable)
         args.push_back("-s" + (zip ? s.zipPassword : s.sexPassword));

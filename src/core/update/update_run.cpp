@@ -1,6 +1,7 @@
 #include "core/update/update_run.h"
 
 #include "core/platform/files.h"
+#include "core/app/program_settings.h"
 #include "core/platform/settings_file.h"
 #include "core/update/dos_text.h"
 
@@ -9,16 +10,16 @@ namespace qv {
 UpdateSettings readUpdateSettings(const SettingsFile& ini)
 {
     UpdateSettings s;
-    s.sexEnable = ini.getInt("SEX", "SexEnable", 0) != 0;
-    s.sexPassword = ini.getString("SEX", "SexPassword", "");
-    s.sexPasswordEnable = ini.getInt("SEX", "SexPasswordEnable", 0) != 0;
-    s.deleteSex = ini.getInt("SEX", "DeleteSex", 0) != 0;
-    s.zipEnable = ini.getInt("ZIP", "ZipEnable", 0) != 0;
-    s.zipPassword = ini.getString("ZIP", "ZipPassword", "");
-    s.zipPasswordEnable = ini.getInt("ZIP", "ZipPasswordEnable", 0) != 0;
-    s.deleteZip = ini.getInt("ZIP", "DeleteZip", 0) != 0;
-    s.pkunzipPath = ini.getString("ZIP", "PkunzipPath", "");
-    s.deleteTxt = ini.getInt("CleanUp", "DeleteTxt", 0) != 0;
+    s.sexEnable = getSetting(ini, keys::kSexEnable) != 0;
+    s.sexPassword = getSetting(ini, keys::kSexPassword);
+    s.sexPasswordEnable = getSetting(ini, keys::kSexPasswordEnable) != 0;
+    s.deleteSex = getSetting(ini, keys::kDeleteSex) != 0;
+    s.zipEnable = getSetting(ini, keys::kZipEnable) != 0;
+    s.zipPassword = getSetting(ini, keys::kZipPassword);
+    s.zipPasswordEnable = getSetting(ini, keys::kZipPasswordEnable) != 0;
+    s.deleteZip = getSetting(ini, keys::kDeleteZip) != 0;
+    s.pkunzipPath = getSetting(ini, keys::kPkunzipPath);
+    s.deleteTxt = getSetting(ini, keys::kDeleteTxt) != 0;
     return s;
 }
 

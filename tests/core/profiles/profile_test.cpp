@@ -220,12 +220,12 @@ TEST(ProfileListing, StartUpCreatesTheSampleOnlyWhenItCannotBeOpened) {
 }
 
 TEST(ProfileDefaults, UpdatePathIsTheFirstLevelDirectoryOfThePortfolio) {
-    EXPECT_EQ(updatePathRoot("/home/ann/md"), "/home");
-    EXPECT_EQ(updatePathRoot("//srv//data/"), "/srv");
-    EXPECT_EQ(updatePathRoot("/md"), "/md");
-    EXPECT_EQ(updatePathRoot("/"), "/");
-    EXPECT_EQ(updatePathRoot(""), "/");
-    EXPECT_EQ(updatePathRoot("md/x"), "md");
+    EXPECT_EQ(firstLevelDirectory("/home/ann/md"), "/home");
+    EXPECT_EQ(firstLevelDirectory("//srv//data/"), "/srv");
+    EXPECT_EQ(firstLevelDirectory("/md"), "/md");
+    EXPECT_EQ(firstLevelDirectory("/"), "/");
+    EXPECT_EQ(firstLevelDirectory(""), "/");
+    EXPECT_EQ(firstLevelDirectory("md/x"), "md");
 
     const Profile p = newProfileDefaults("/Volumes/Quotes/md");
     const Profile expected{1, 2, 3, 4, 5, 6, 7, 8, false, 1, kDelimiterComma, "/Volumes"};

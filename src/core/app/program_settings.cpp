@@ -1,0 +1,23 @@
+#include "core/app/program_settings.h"
+
+#include "core/platform/files.h"
+
+namespace qv {
+
+std::string defaultSearchName(const std::string& startupDir) { return firstLevelDirectory(startupDir); }
+
+ViewSettings readViewSettings(const SettingsFile& file, const std::string& startupDir)
+{
+    ViewSettings s;
+    s.displayLimit = getSetting(file, keys::kDisplayLimit) != 0;
+    s.showingGraph = getSetting(file, keys::kShowingGraph) != 0;
+    s.searchLimit = getSetting(file, keys::kSearchLimit) != 0;
+    s.searchName = getSetting(file, keys::kSearchName, defaultSearchName(startupDir));
+    s.auditEnable = getSetting(file, keys::kAuditEnable) != 0;
+    s.soundDisable = getSetting(file, keys::kSoundDisable) != 0;
+    s.newbie = getSetting(file, keys::kNewbie) != 0;
+    s.update = readUpdateSettings(file);
+    return s;
+}
+
+} // namespace qv

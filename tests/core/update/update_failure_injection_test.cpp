@@ -1,0 +1,207 @@
+// Every write, fsync, rename and unlink of an update run is made to fail in turn. Whatever
+// fails, each quote file and each MASTER entry must be exactly as before or exactly as after
+// that security's step, MASTER must never name a date its quote file lacks, no temporary file
+// may be left behind, and a change that did not happen must be reported.
+
+#include "core/platform/fault_injection.h"
+#include "update_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+
+namespace qv {
+namespace {
+
+using namespace qv::updatetest;
+using faults::Op;
+using Snapshot = std::vector<std::pair<std::string, ByteVec>>;
+
+float d(int y, int m, int day) { return fileDate(y, m, day); }
+
+// One portfolio whose three securities each take a quote, and one with nothing new.
+class World : public UpdateFixture {
+public:
+    World() : quiet(tmp.subdir("Quiet")) {
+        portfolio({{1, "IBM", {row7(d(1997, 1, 14), 99, 900, 40), row7(d(1997, 1, 15), 100, 1000, 42)}},
+                   {2, "MSFT", {row7(d(1997, 1, 8), 80, 700, 21)}},
+                   {4, "GC", {{d(1997, 1, 10), 360, 362, 359, 361, 90}}, 6, {}}});
+        writePortfolio(quiet, {{3, "XOM", {row7(d(1997, 1, 20), 50, 10, 1)}}});
+        assignProfile(quiet, 3, "Daily");
+        updateFile("D.TXT", "IBM,970116,101,103,99,102,5000,60\nMSFT,970110,81,83,80,82,7000,70\n"
+                            "GC,970114,363,365,362,364,900,9\nXOM,970116,1,1,1,1,1,1\n");
+    }
+    UpdateInputs runInputs() const {
+        UpdateInputs in = inputs();
+        in.portfolios = {data, quiet};
+        return in;
+    }
+    std::string quiet;
+};
+
+const ByteVec* fileIn(const Snapshot& s, const std::string& name) {
+    for (const auto& f : s)
+        if (f.first == name) return &f.second;
+    return nullptr;
+}
+
+ByteVec record(const ByteVec& master, std::size_t i) {
+    const auto from = master.begin() + static_cast<std::ptrdiff_t>(53 * i);
+    return ByteVec(from, from + 53);
+}
+
+constexpr std::array<Op, 4> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink};
+const char* opName(Op op) {
+    switch (op) {
+    case Op::Write: return "write";
+    case Op::Fsync: return "fsync";
+    case Op::Rename: return "rename";
+    case Op::Unlink: return "unlink";
+    }
+    return "?";
+}
+
+// Checks one portfolio after a run in which something failed.
+// Returns whether it ended exactly as after a clean run (MASTER.~OL aside).
+bool checkPortfolio(const std::string& dir, const Snapshot& before, const Snapshot& after) {
+    const Snapshot now = snapshot(dir);
+    for (const auto& [name, bytes] : now) {
+        EXPECT_EQ(name.find(".~NU"), std::string::npos) << name << " left behind";
+        EXPECT_EQ(name.find(".~CP"), std::string::npos) << name << " left behind";
+        if (name == "MASTER.~OL") {
+            EXPECT_EQ(bytes, *fileIn(before, "MASTER")) << "MASTER.~OL is no copy of the old MASTER";
+            continue;
+        }
+        const ByteVec* was = fileIn(before, name);
+        const ByteVec* becomes = fileIn(after, name);
+        EXPECT_TRUE(was != nullptr || becomes != nullptr) << name << " appeared";
+    }
+    bool asAfter = true;
+    for (const auto& [name, was] : before) {
+        const ByteVec* is = fileIn(now, name);
+        const ByteVec* becomes = fileIn(after, name);
+        if (is == nullptr) {
+            ADD_FAILURE() << name << " lost";
+            asAfter = false;
+            continue;
+        }
+        if (name == "MASTER") continue;
+        EXPECT_TRUE(*is == was || *is == *becomes) << name << " is neither as before nor as after";
+        asAfter = asAfter && *is == *becomes;
+    }
+
+    const ByteVec& master = *fileIn(now, "MASTER");
+    const ByteVec& masterBefore = *fileIn(before, "MASTER");
+    const ByteVec& masterAfter = *fileIn(after, "MASTER");
+    if (master.size() != masterBefore.size()) {
+        ADD_FAILURE() << "MASTER changed size";
+        return false;
+    }
+    EXPECT_EQ(record(master, 0), record(masterBefore, 0));
+    for (std::size_t i = 1; i * 53 < master.size(); ++i) {
+        const ByteVec entry = record(master, i);
+        const ByteVec entryBefore = record(masterBefore, i), entryAfter = record(masterAfter, i);
+        EXPECT_TRUE(entry == entryBefore || entry == entryAfter) << "MASTER entry " << i << " is neither";
+        if (entry == entryAfter && entryAfter != entryBefore) {
+            const std::string dat = "F" + std::to_string(entry[0]) + ".DAT";
+            EXPECT_EQ(*fileIn(now, dat), *fileIn(after, dat)) << "MASTER names a date that " << dat << " lacks";
+        }
+    }
+    return asAfter && master == masterAfter;
+}
+
+TEST(UpdateFailureInjection, NoFailureOfAnyFileCallLosesOrTearsAFileOrLeavesMasterAheadOfItsQuotes) {
+    World reference;
+    const Snapshot dataBefore = snapshot(reference.data), quietBefore = snapshot(reference.quiet);
+    faults::reset();
+    const RunOutcome clean = runUpdate(reference.runInputs());
+    std::map<Op, int> calls;
+    for (Op op : kOps) calls[op] = faults::callCount(op);
+    faults::reset();
+    ASSERT_EQ(clean.count, 3);
+    ASSERT_EQ(clean.flags, 0);
+    const Snapshot dataAfter = snapshot(reference.data), quietAfter = snapshot(reference.quiet);
+    ASSERT_NE(dataAfter, dataBefore);
+    ASSERT_EQ(quietAfter, quietBefore);
+    ASSERT_GT(calls[Op::Write], 0);
+    ASSERT_GT(calls[Op::Rename], 0);
+    ASSERT_GT(calls[Op::Unlink], 0);
+
+    for (Op op : kOps) {
+        for (int n = 1; n <= calls[op]; ++n) {
+            SCOPED_TRACE(std::string(opName(op)) + " #" + std::to_string(n) + " fails");
+            World world;
+            RunOutcome run;
+            {
+                faults::ScopedFailure failure(op, n);
+                run = runUpdate(world.runInputs());
+            }
+            const bool dataDone = checkPortfolio(world.data, dataBefore, dataAfter);
+            const bool quietDone = checkPortfolio(world.quiet, quietBefore, quietAfter);
+            if (!dataDone || !quietDone) {
+                const bool reported =
+                    (run.flags & kRunFlagMergeFailed) != 0 ||
+                    std::any_of(run.audit.begin(), run.audit.end(),
+                                [](const std::string& l) { return l.rfind("ERROR: ", 0) == 0; });
+                EXPECT_TRUE(reported) << "a change that did not happen went unreported";
+            }
+            EXPECT_EQ(readLines(world.updates + "/D.TXT").size(), 4u);
+        }
+    }
+}
+
+// The last rename of the run below is MASTER.~NU over MASTER.
+class FailedMasterReplacement : public UpdateFixture, public ::testing::Test {
+protected:
+    FailedMasterReplacement() {
+        portfolio({{1, "IBM", {row7(d(1997, 1, 15), 100, 1000, 42)}}});
+        updateFile("D.TXT", "IBM,970116,101,103,99,102,5000,60\n");
+    }
+    int renamesOfACleanRun() {
+        UpdateFixture copy;
+        copy.portfolio({{1, "IBM", {row7(d(1997, 1, 15), 100, 1000, 42)}}});
+        copy.updateFile("D.TXT", "IBM,970116,101,103,99,102,5000,60\n");
+        faults::reset();
+        runUpdate(copy.inputs());
+        const int renames = faults::callCount(Op::Rename);
+        faults::reset();
+        return renames;
+    }
+    RunOutcome runFailingMasterRename() {
+        const int renames = renamesOfACleanRun();
+        faults::ScopedFailure failure(Op::Rename, renames);
+        return runUpdate(inputs());
+    }
+};
+
+TEST_F(FailedMasterReplacement, KeepsMasterAsItWasWithItsCopyAndReportsAnError) {
+    const ByteVec masterBefore = readBytes(data + "/MASTER");
+
+    const RunOutcome run = runFailingMasterRename();
+
+    EXPECT_EQ(readBytes(data + "/MASTER"), masterBefore);
+    ASSERT_TRUE(exists(data + "/MASTER.~OL"));
+    EXPECT_EQ(readBytes(data + "/MASTER.~OL"), masterBefore);
+    EXPECT_FALSE(exists(data + "/MASTER.~NU"));
+    EXPECT_EQ(run.flags & kRunFlagMergeFailed, kRunFlagMergeFailed);
+    EXPECT_EQ(std::count_if(run.audit.begin(), run.audit.end(),
+                            [](const std::string& l) { return l.rfind("ERROR: ", 0) == 0; }),
+              1);
+}
+
+// After a failed MASTER replacement the quote file already holds the new day while MASTER does
+// not name it; the next run must not store that day a second time.
+TEST_F(FailedMasterReplacement, RerunDoesNotStoreTheSameDayTwice) {
+    runFailingMasterRename();
+
+    runUpdate(inputs());
+
+    const std::vector<QuoteRow> expected{row7(d(1997, 1, 15), 100, 1000, 42), {d(1997, 1, 16), 101, 103, 99, 102, 5000, 60}};
+    EXPECT_EQ(readBytes(data + "/F1.DAT"), quoteFile(7, expected)) << "the quote file holds 01/16/97 twice";
+    Security ibm{1, "IBM", expected};
+    EXPECT_EQ(readBytes(data + "/MASTER"), expectedMaster({ibm.entry()}));
+}
+
+} // namespace
+} // namespace qv

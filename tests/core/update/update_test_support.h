@@ -1,0 +1,207 @@
+#pragma once
+// Shared pieces of the update engine tests: profile and assignment files written byte by byte,
+// a small portfolio whose securities the tests choose, an observer that records what a run
+// shows, and one call that runs the engine the way the desktop program does.
+
+#include "core/update/quote_updater.h"
+#include "core/update/update_run.h"
+#include "fixtures/portfolio_builder.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace qv::updatetest {
+
+using namespace qv::fixtures;
+
+// The 313-byte profile definition record: mark, eight columns, prior-day flag, date format,
+// delimiter, NUL-terminated update path, zero-filled.
+struct ProfileSpec {
+    int symbol = 1, date = 2, open = 3, high = 4, low = 5, close = 6, volume = 7, oi = 8;
+    int priorDay = 0;
+    int dateFormat = 7; // YYMMDD
+    int delimiter = 0;  // comma
+    std::string updatePath;
+};
+
+inline ByteVec profileRecord(const ProfileSpec& p) {
+    ByteVec r(313, 0);
+    r[0] = 1;
+    const int columns[] = {p.symbol, p.date, p.open, p.high, p.low, p.close, p.volume, p.oi};
+    for (int i = 0; i < 8; ++i) r[static_cast<std::size_t>(1 + i)] = static_cast<std::uint8_t>(columns[i]);
+    r[9] = static_cast<std::uint8_t>(p.priorDay);
+    r[10] = static_cast<std::uint8_t>(p.dateFormat);
+    r[11] = static_cast<std::uint8_t>(p.delimiter);
+    std::copy(p.updatePath.begin(), p.updatePath.end(), r.begin() + 12);
+    return r;
+}
+
+inline void writeProfile(const std::string& startupDir, const std::string& name, const ProfileSpec& p) {
+    writeBytes(startupDir + "/" + name + ".pfd", profileRecord(p));
+}
+
+// The 34-byte assignment record: a 0 byte, then the NUL-terminated profile name.
+inline void assignProfile(const std::string& portfolioDir, int fileNumber, const std::string& profile,
+                            const std::string& fileName = "") {
+    ByteVec r(34, 0);
+    std::copy(profile.begin(), profile.end(), r.begin() + 1);
+    writeBytes(portfolioDir + "/" + (fileName.empty() ? "F" + std::to_string(fileNumber) + ".pfl" : fileName), r);
+}
+
+// SKIPQVTA.PBG: byte k set leaves file number k out; byte 0 is set as the program writes it.
+inline void writeSkipFile(const std::string& dir, const std::vector<int>& skipped = {}) {
+    ByteVec r(256, 0);
+    r[0] = 1;
+    for (int k : skipped) r[static_cast<std::size_t>(k)] = 1;
+    writeBytes(dir + "/SKIPQVTA.PBG", r);
+}
+
+struct Security {
+    int fileNumber = 1;
+    std::string symbol;
+    std::vector<QuoteRow> rows;
+    int fields = 7;
+    std::vector<std::string> dop = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}; // empty: no DOP file
+
+    EntrySpec entry(float lastDateOverride = -1) const {
+        EntrySpec e;
+        e.fileNumber = fileNumber;
+        e.symbol = symbol;
+        e.name = symbol + " INC";
+        e.fields = fields;
+        e.firstDate = rows.empty() ? 0 : rows.front()[0];
+        e.lastDate = lastDateOverride >= 0 ? lastDateOverride : rows.empty() ? 0 : rows.back()[0];
+        return e;
+    }
+};
+
+// MASTER with the securities' entries, their quote and DOP files, and a skip file.
+inline void writePortfolio(const std::string& dir, const std::vector<Security>& securities,
+                           const std::vector<int>& skipped = {}) {
+    std::vector<ByteVec> entries;
+    for (const Security& s : securities) {
+        entries.push_back(masterEntry(s.entry()));
+        const std::string stem = dir + "/F" + std::to_string(s.fileNumber);
+        writeBytes(stem + ".DAT", quoteFile(s.fields, s.rows));
+        if (!s.dop.empty()) writeText(stem + ".DOP", dopText(s.dop));
+    }
+    writeBytes(dir + "/MASTER", masterFile(entries));
+    writeSkipFile(dir, skipped);
+}
+
+// A 7-field row: date (file date value), open, high, low, close, volume, open interest.
+inline QuoteRow row7(float date, float open, float volume, float oi) {
+    return {date, open, open + 2, open - 1, open + 0.5f, volume, oi};
+}
+
+// The MASTER the run is expected to leave: the given entries with their dates.
+inline ByteVec expectedMaster(const std::vector<EntrySpec>& entries) {
+    std::vector<ByteVec> records;
+    for (const EntrySpec& e : entries) records.push_back(masterEntry(e));
+    return masterFile(records);
+}
+
+class Recorder : public UpdateObserver {
+public:
+    void OnProgress(const ProgressTexts& texts) override { progress.push_back(texts); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::vector<ProgressTexts> progress;
+    std::vector<std::string> messages;
+
+    bool scannedFile(const std::string& name) const {
+        return std::any_of(progress.begin(), progress.end(),
+                           [&](const ProgressTexts& t) { return t.quoteFile == " " + name; });
+    }
+};
+
+inline constexpr const char* kRunTime = "Friday, January 17, 1997 18:30:00";
+
+struct RunOutcome {
+    std::uint16_t count = 0;
+    std::uint16_t flags = 0;
+    std::string auditProblem;
+    bool extractionFailed = false;
+    Recorder recorder;
+    std::vector<std::string> audit; // AUDIT.TXT, one entry per line, line ends removed
+};
+
+inline std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Runs the engine and destroys it (which performs the end-of-run clean-up), as the worker does.
+inline RunOutcome runUpdate(UpdateInputs inputs) {
+    if (inputs.runTimeText.empty()) inputs.runTimeText = kRunTime;
+    RunOutcome out;
+    {
+        CQuoteUpdater updater(inputs, out.recorder);
+        const std::uint32_t result = updater.UpdateAllPortfolios();
+        out.count = static_cast<std::uint16_t>(result >> 16);
+        out.flags = static_cast<std::uint16_t>(result & 0xFFFF);
+        out.auditProblem = updater.AuditProblem();
+        out.extractionFailed = updater.ExtractionFailed();
+    }
+    out.audit = readLines(inputs.startupDir + "/AUDIT.TXT");
+    return out;
+}
+
+inline bool exists(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// The file names in dir ending in `suffix` (no subdirectories).
+inline std::vector<std::string> namesEndingIn(const std::string& dir, const std::string& suffix) {
+    std::vector<std::string> out;
+    for (const auto& [name, bytes] : snapshot(dir))
+        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            out.push_back(name);
+    return out;
+}
+
+} // namespace qv::updatetest
+
+namespace qv::updatetest {
+
+// A start-up directory with the profile "Daily" (comma, YYMMDD, columns symbol 1 to open
+// interest 8), a portfolio directory and the update directory the profile names.
+class UpdateFixture {
+public:
+    UpdateFixture()
+        : startup(tmp.subdir("Start")), data(tmp.subdir("Data/Stocks")), updates(tmp.subdir("Updates")) {
+        profile.updatePath = updates;
+        writeProfile(startup, "Daily", profile);
+    }
+
+    // Securities of the portfolio `data`, each assigned to "Daily".
+    void portfolio(const std::vector<Security>& securities, const std::vector<int>& skipped = {}) {
+        writePortfolio(data, securities, skipped);
+        for (const Security& s : securities) assignProfile(data, s.fileNumber, "Daily");
+    }
+
+    UpdateInputs inputs() const {
+        UpdateInputs in;
+        in.portfolios = {data};
+        in.startupDir = startup;
+        in.runTimeText = kRunTime;
+        return in;
+    }
+
+    void updateFile(const std::string& name, const std::string& text) const { writeText(updates + "/" + name, text); }
+
+    std::string title() const { return std::string("Results of Quovanta for ") + kRunTime; }
+    std::string auditFor(const std::string& dir) const { return "Audit for MASTER at: " + dir; }
+
+    TempDir tmp;
+    std::string startup, data, updates;
+    ProfileSpec profile;
+};
+
+} // namespace qv::updatetest
