@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds everything from nothing and runs every test:
+#   1. the sample workspace is exactly what scripts/make_sample.py writes;
+#   2. build/ci: warnings as errors, all tests (ctest), each benchmark once briefly;
+#   3. build/asan: the core tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Exits non-zero on the first failure.
+#
+# QUOVANTA_BUILD_LOCK=FILE serialises the compile steps with other builds on a shared
+# machine (flock on FILE); unset, nothing is locked.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+step() { printf '\n==> %s\n' "$*"; }
+locked() {
+    if [[ -n ${QUOVANTA_BUILD_LOCK:-} ]]; then
+        flock "$QUOVANTA_BUILD_LOCK" "$@"
+    else
+        "$@"
+    fi
+}
+
+step "Checking build dependencies"
+scripts/setup-deps.sh
+
+step "Checking that sample/ is what scripts/make_sample.py generates"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+python3 scripts/make_sample.py "$scratch/sample"
+if ! diff -r sample "$scratch/sample"; then
+    echo "sample/ differs from the generator's output: run scripts/make_sample.py and commit" >&2
+    exit 1
+fi
+
+rm -rf build/ci build/asan
+
+step "Building build/ci"
+locked cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOVANTA_WERROR=ON
+locked cmake --build build/ci -j2
+
+step "Running the tests"
+(cd build/ci && ctest --output-on-failure --no-tests=error)
+
+step "Running each benchmark once"
+# From a scratch directory, so that whatever a benchmark leaves behind stays out of the tree.
+mkdir "$scratch/bench"
+shopt -s nullglob
+for src in bench/*.cpp; do
+    name=$(basename "$src" .cpp)
+    echo "--- $name"
+    (cd "$scratch/bench" && "$root/build/ci/bin/$name" --benchmark_min_time=0.01)
+done
+shopt -u nullglob
+
+step "Building build/asan (AddressSanitizer + UndefinedBehaviorSanitizer)"
+locked cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUOVANTA_WERROR=ON \
+    -DQUOVANTA_SANITIZE=ON -DQUOVANTA_BUILD_BENCH=OFF
+locked cmake --build build/asan -j2 --target core_tests
+
+step "Running the core tests under the sanitizers"
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest -L core --output-on-failure --no-tests=error)
+
+step "All checks passed"
