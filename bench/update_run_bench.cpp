@@ -51,7 +51,7 @@ void putText(Bytes& out, const std::string& text)
 
 std::string symbolOf(int portfolio, int security)
 {
-    char s[16];
+    char s[32];
     std::snprintf(s, sizeof s, "S%02d%03d", portfolio, security);
     return s;
 }
@@ -197,7 +197,7 @@ int main(int argc, char** argv)
         Silent observer;
         qv::CQuoteUpdater updater(std::move(in), observer);
         const std::uint32_t r = updater.UpdateAllPortfolios();
-        ::_exit((r >> 16) == kPortfolios * kSecurities ? 0 : 3);
+        ::_exit(static_cast<int>(r >> 16) == kPortfolios * kSecurities ? 0 : 3);
     }
     int status = 0;
     rusage usage{};

@@ -104,17 +104,6 @@ void mbfToIeee(const std::uint8_t* src, std::uint8_t* dest)
     dest[3] = static_cast<std::uint8_t>((e >> 1) | sign);
 }
 
-float mbfToFloat(const std::uint8_t* mbf)
-{
-    std::uint8_t ieee[4];
-    mbfToIeee(mbf, ieee);
-    std::uint32_t bits = static_cast<std::uint32_t>(ieee[0]) | static_cast<std::uint32_t>(ieee[1]) << 8 |
-                         static_cast<std::uint32_t>(ieee[2]) << 16 | static_cast<std::uint32_t>(ieee[3]) << 24;
-    float value;
-    std::memcpy(&value, &bits, 4);
-    return value;
-}
-
 MbfFloat floatToMbf(float value)
 {
     std::uint32_t bits;
@@ -155,7 +144,7 @@ Ymd ymdFromDayNumber(DayNumber n)
     return ymd;
 }
 
-DayNumber dayNumberFromFileDate(float fileDate)
+DayNumber dayNumberFromFileDateSlow(float fileDate)
 {
     int y = 0;
     int m = 0;

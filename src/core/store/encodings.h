@@ -10,6 +10,7 @@
 // Everything here is pure and thread-safe.
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,7 +26,16 @@ using PackedTime = std::uint16_t;
 // range (and infinities, NaN) are stored as the largest MBF magnitude with their sign.
 void mbfToIeee(const std::uint8_t* src, std::uint8_t* dest);
 void ieeeToMbf(const std::uint8_t* src, std::uint8_t* dest);
-float mbfToFloat(const std::uint8_t* mbf);
+// The value of 4 MBF bytes, inline: readers convert every field of every quote they read.
+inline float mbfToFloat(const std::uint8_t* mbf)
+{
+    const std::uint32_t m = static_cast<std::uint32_t>(mbf[0]) | static_cast<std::uint32_t>(mbf[1]) << 8 |
+                            static_cast<std::uint32_t>(mbf[2]) << 16 | static_cast<std::uint32_t>(mbf[3]) << 24;
+    const std::uint32_t exponent = m >> 24;
+    // Exponents 0..2 are 0.0 (see mbfToIeee); the sign moves from bit 23 to bit 31.
+    const std::uint32_t bits = exponent <= 2 ? 0u : ((m & 0x00800000u) << 8) | ((exponent - 2) << 23) | (m & 0x007FFFFFu);
+    return std::bit_cast<float>(bits);
+}
 MbfFloat floatToMbf(float value);
 
 struct Ymd {
@@ -41,7 +51,22 @@ DayNumber dayNumberFromYmd(int year, int month, int day);
 Ymd ymdFromDayNumber(DayNumber n);
 // A file date (already converted to IEEE) to a day number; 0 for a value that is no date
 // (negative, not finite, or with a month outside 1..12).
-DayNumber dayNumberFromFileDate(float fileDate);
+DayNumber dayNumberFromFileDateSlow(float fileDate);
+inline DayNumber dayNumberFromFileDate(float fileDate)
+{
+    // Every stored date (1961..2099) takes the inline path, once per quote read: there the
+    // truncating divisions of the float form give the parts of integer division.
+    if (!(fileDate >= 610101.0f && fileDate < 2000000.0f))
+        return dayNumberFromFileDateSlow(fileDate);
+    static constexpr unsigned kCumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    const auto v = static_cast<unsigned>(fileDate);
+    const unsigned y = v / 10000;
+    const unsigned m = v / 100 % 100;
+    if (m - 1 > 11)
+        return 0;
+    const unsigned n = v % 100 + kCumulative[m - 1] + ((y - 61) * 1461 >> 2) + (m > 2 && y % 4 == 0 ? 1 : 0);
+    return static_cast<DayNumber>(n & 0xFFFF);
+}
 float fileDateValue(DayNumber n);
 MbfFloat fileDateFromDayNumber(DayNumber n);
 

@@ -188,6 +188,31 @@ OpenedSecurity openSecurity(const std::string& dir, const std::string& symbol)
     return s;
 }
 
+// Decodes the date column of consecutive quotes: within one month the day number moves with
+// the day, so only a change of month needs the full conversion.
+class FileDateDecoder {
+public:
+    DayNumber operator()(float fileDate)
+    {
+        if (fileDate >= 610101.0f && fileDate < 2000000.0f) {
+            const auto v = static_cast<unsigned>(fileDate);
+            if (v - monthStart_ < 32)
+                return static_cast<DayNumber>((monthBase_ + (v - monthStart_)) & 0xFFFF);
+            const DayNumber n = dayNumberFromFileDate(fileDate);
+            if (n != 0) {
+                monthStart_ = v - v % 100;
+                monthBase_ = n - v % 100;
+            }
+            return n;
+        }
+        return dayNumberFromFileDate(fileDate);
+    }
+
+private:
+    unsigned monthStart_ = 0xFFFF0000u; // no month yet: v - monthStart_ is never below 32
+    unsigned monthBase_ = 0;
+};
+
 float fieldValue(const std::uint8_t* record, int field)
 {
     return field == 0 ? -1.0f : mbfToFloat(record + 4 * (field - 1));
@@ -293,35 +318,57 @@ StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const s
 
     const int n = std::min(count, s.quotes - start);
     const auto length = static_cast<std::size_t>(s.recordLength);
-    const std::size_t bytes = static_cast<std::size_t>(n) * length;
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[bytes]);
-    if (!buffer)
-        return kStatusMalloc;
-    const std::size_t got = s.dat.readSomeAt(static_cast<std::uint64_t>(start + 1) * length, buffer.get(), bytes);
-    const int read = static_cast<int>(got / length);
-
     const FieldLayout& layout = s.layout;
     const int dateField = layout.field(FieldKind::Date);
     const int timeField = layout.field(FieldKind::Time);
-    const int openField = layout.field(FieldKind::Open);
-    const int highField = layout.field(FieldKind::High);
-    const int lowField = layout.field(FieldKind::Low);
-    const int closeField = layout.field(FieldKind::Close);
-    const int volumeField = layout.field(FieldKind::Volume);
-    const int oiField = layout.field(FieldKind::OpenInterest);
-    for (int i = 0; i < read; ++i) {
-        const std::uint8_t* record = buffer.get() + static_cast<std::size_t>(i) * length;
-        const auto k = static_cast<std::size_t>(i);
-        series.date[k] = dateField ? dayNumberFromFileDate(fieldValue(record, dateField)) : 0;
-        series.time[k] = timeField ? packedTimeFromFileTime(fieldValue(record, timeField)) : 0;
-        series.open[k] = fieldValue(record, openField);
-        series.high[k] = fieldValue(record, highField);
-        series.low[k] = fieldValue(record, lowField);
-        series.close[k] = fieldValue(record, closeField);
-        series.volume[k] = fieldValue(record, volumeField);
-        series.openInterest[k] = fieldValue(record, oiField);
+
+    // Read in chunks that stay in the cache, each converted column by column in one simple
+    // pass; no allocation per read.
+    std::array<std::uint8_t, 32 * 1024> chunk;
+    const std::size_t perChunk = chunk.size() / length;
+    std::size_t read = 0;
+    FileDateDecoder decodeDate;
+    while (read < static_cast<std::size_t>(n)) {
+        const std::size_t want = std::min(perChunk, static_cast<std::size_t>(n) - read);
+        const std::uint64_t offset = (static_cast<std::uint64_t>(start) + 1 + read) * length;
+        const std::size_t got = s.dat.readSomeAt(offset, chunk.data(), want * length) / length;
+        auto convert = [&](int field, std::vector<float>& column) {
+            float* out = column.data() + read;
+            if (field == 0) {
+                std::fill(out, out + got, -1.0f);
+                return;
+            }
+            const std::uint8_t* p = chunk.data() + 4 * static_cast<std::size_t>(field - 1);
+            for (std::size_t i = 0; i < got; ++i, p += length)
+                out[i] = mbfToFloat(p);
+        };
+        convert(layout.field(FieldKind::Open), series.open);
+        convert(layout.field(FieldKind::High), series.high);
+        convert(layout.field(FieldKind::Low), series.low);
+        convert(layout.field(FieldKind::Close), series.close);
+        convert(layout.field(FieldKind::Volume), series.volume);
+        convert(layout.field(FieldKind::OpenInterest), series.openInterest);
+        // Dates and times go through a float column of their own first, converted like the
+        // values, then decoded.
+        std::array<float, 32 * 1024 / 4> raw;
+        auto decode = [&](int field, auto&& decoder, auto* out) {
+            if (field == 0) {
+                std::fill(out + read, out + read + got, 0);
+                return;
+            }
+            const std::uint8_t* p = chunk.data() + 4 * static_cast<std::size_t>(field - 1);
+            for (std::size_t i = 0; i < got; ++i, p += length)
+                raw[i] = mbfToFloat(p);
+            for (std::size_t i = 0; i < got; ++i)
+                out[read + i] = decoder(raw[i]);
+        };
+        decode(dateField, decodeDate, series.date.data());
+        decode(timeField, packedTimeFromFileTime, series.time.data());
+        read += got;
+        if (got < want)
+            break; // the file ends early: what was read is the series
     }
-    setQuoteCount(series, read);
+    setQuoteCount(series, static_cast<int>(read));
     return kStatusOk;
 }
 
