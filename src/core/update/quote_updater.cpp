@@ -463,7 +463,7 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
             const std::string base = in_.startupDir.empty() ? "." : in_.startupDir;
             dir = joinPath(::realpath(base.c_str(), resolved) ? resolved : base, dir);
         }
-        program = joinPath(dir, "PKUNZIP.EXE");
+        program = resolveFile(dir, "PKUNZIP.EXE"); // found as the settings check finds it
     }
     std::vector<std::string> args = {name, "-o"};
     if (zip ? s.zipPasswordEnable : s.sexPasswordEnable)

@@ -1,0 +1,164 @@
+#include "gui/app/CMainFrame.h"
+
+#include "gui/app/LayoutRules.h"
+#include "gui/common/MessageBox.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace qv::gui {
+namespace {
+
+QLabel* makePane(QWidget* parent, const char* objectName, const QString& widestText)
+{
+    auto* pane = new QLabel(parent);
+    pane->setObjectName(QString::fromLatin1(objectName));
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(widestText) + 8);
+    return pane;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame() : CMainFrame(StartupContext::fromEnvironment()) {}
+
+CMainFrame::CMainFrame(StartupContext context, QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("Quovanta"));
+
+    view_ = new CQuovantaView(std::move(context), this);
+    setCentralWidget(view_);
+
+    actions_ = new Actions(this);
+    actions_->populateMenuBar(menuBar());
+    for (QAction* menuAction : menuBar()->actions())
+        if (QMenu* menu = menuAction->menu())
+            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+
+    toolBar_ = addToolBar(QStringLiteral("Toolbar"));
+    toolBar_->setObjectName(QStringLiteral("toolBar"));
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    actions_->populateToolBar(toolBar_);
+
+    // Status bar: the message pane (prompts, and the progress bar of long grid fills), then
+    // the symbol, quote and mode panes.
+    progress_ = new QProgressBar(statusBar());
+    progress_->setObjectName(QStringLiteral("statusProgress"));
+    progress_->setTextVisible(false);
+    progress_->setMaximumHeight(statusBar()->fontMetrics().height() + 2);
+    progress_->hide();
+    statusBar()->addWidget(progress_, 1);
+    symbolPane_ = makePane(statusBar(), "symbolPane", QStringLiteral("Symbols: xxxxxxxxxxxxxxxx"));
+    quotePane_ = makePane(statusBar(), "quotePane", QStringLiteral("Quotes: xxxxxxxxxxxxxxxx"));
+    modePane_ = makePane(statusBar(), "modePane", QStringLiteral("RECENT    "));
+    statusBar()->addPermanentWidget(symbolPane_);
+    statusBar()->addPermanentWidget(quotePane_);
+    statusBar()->addPermanentWidget(modePane_);
+    view_->setProgressBar(progress_);
+
+    ConnectCommands();
+    connect(view_, &CQuovantaView::stateChanged, this, &CMainFrame::UpdateCommandUI);
+
+    // Placement last, so that the writes it causes see a complete window.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    SettingsFile& settings = view_->settingsFile();
+    const QRect placement = initialPlacement(getSetting(settings, keys::kScreenX), getSetting(settings, keys::kScreenY),
+                                             getSetting(settings, keys::kScreenCx),
+                                             getSetting(settings, keys::kScreenCy), area);
+    placementWrite_.setSingleShot(true);
+    placementWrite_.setInterval(150);
+    connect(&placementWrite_, &QTimer::timeout, this, &CMainFrame::WritePlacement);
+    move(placement.topLeft());
+    resize(placement.size());
+    placed_ = true;
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::ConnectCommands()
+{
+    auto on = [this](Command c, void (CQuovantaView::*slot)()) {
+        connect(action(c), &QAction::triggered, view_, slot);
+    };
+    on(Command::UpdateQuotes, &CQuovantaView::OnUpdateQuotes);
+    on(Command::Settings, &CQuovantaView::OnSettings);
+    on(Command::ReScan, &CQuovantaView::OnReScan);
+    on(Command::RecentAll, &CQuovantaView::OnRecentAll);
+    on(Command::Graph, &CQuovantaView::OnGraph);
+    on(Command::HelpTopics, &CQuovantaView::OnHelpTopics);
+    on(Command::Tutorial, &CQuovantaView::OnTutorial);
+    on(Command::About, &CQuovantaView::OnAbout);
+    connect(action(Command::Exit), &QAction::triggered, this, &QWidget::close);
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    const BrowserState state = view_->browserState();
+    actions_->applyState(state);
+    const ViewSettings& s = view_->settings();
+    action(Command::RecentAll)->setChecked(s.displayLimit);
+    action(Command::Graph)->setChecked(s.showingGraph);
+    action(Command::SymbolSkip)->setChecked(view_->currentSymbolSkipped());
+    symbolPane_->setText(view_->symbolPaneText());
+    quotePane_->setText(view_->quotePaneText());
+    modePane_->setText(view_->modePaneText());
+    modePane_->setEnabled(!s.showingGraph);
+}
+
+void CMainFrame::WritePlacement()
+{
+    if (!placed_)
+        return;
+    SettingsFile& settings = view_->settingsFile();
+    const QPoint at = pos();
+    putSetting(settings, keys::kScreenX, std::max(0, at.x()));
+    putSetting(settings, keys::kScreenY, std::max(0, at.y()));
+    putSetting(settings, keys::kScreenCx, width());
+    putSetting(settings, keys::kScreenCy, height());
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (placed_)
+        placementWrite_.start();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (placed_)
+        placementWrite_.start();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // A run cannot be cancelled, and its worker may be waiting for a message box of this
+    // window: closing now would leave portfolio files half rewritten or hang.
+    if (view_->updateRunning()) {
+        beep();
+        event->ignore();
+        return;
+    }
+    if (placementWrite_.isActive()) {
+        placementWrite_.stop();
+        WritePlacement();
+    }
+    view_->SaveColumnWidths();
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace qv::gui

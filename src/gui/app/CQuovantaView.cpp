@@ -1,0 +1,854 @@
+#include "gui/app/CQuovantaView.h"
+
+#include "core/browse/portfolio_search.h"
+#include "core/browse/symbol_list.h"
+#include "core/profiles/profile.h"
+#include "core/store/master.h"
+#include "core/store/quotes.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CSearchProgressDlg.h"
+#include "gui/app/GridDelegate.h"
+#include "gui/app/LayoutRules.h"
+#include "gui/app/PortfolioListModel.h"
+#include "gui/app/QuoteGridModel.h"
+#include "gui/app/SymbolGridModel.h"
+#include "gui/common/MessageBox.h"
+#include "gui/common/ModalDialog.h"
+#include "gui/help/CHelpWindow.h"
+#include "gui/update/CAnomalyReportDlg.h"
+#include "gui/update/CSettingsDlg.h"
+#include "gui/update/CUpdateProgressDlg.h"
+#include "gui/update/CUpdateRun.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListView>
+#include <QProgressBar>
+#include <QScopedValueRollback>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace qv::gui {
+namespace {
+
+constexpr int kStartupDelayMs = 100;
+constexpr int kQuoteChunk = 400;
+constexpr int kRecentQuotes = 30;
+constexpr int kFirstScreenful = 30;
+constexpr std::size_t kMaxPathLength = 300;
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString toQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+std::string joinPath(const std::string& dir, std::string_view name)
+{
+    std::string out = dir;
+    if (out.empty() || out.back() != '/')
+        out += '/';
+    out += name;
+    return out;
+}
+
+// The directory part of a path; "/" for a file at the root.
+std::string directoryOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool startsWithDirectory(const std::string& path, const std::string& root)
+{
+    if (root == "/")
+        return !path.empty() && path.front() == '/';
+    return path.compare(0, root.size(), root) == 0 && (path.size() == root.size() || path[root.size()] == '/');
+}
+
+bool equalNoCase(const std::string& a, const std::string& b)
+{
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
+QTableView* makeGrid(QWidget* parent, const char* objectName)
+{
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(QString::fromLatin1(objectName));
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setShowGrid(false);
+    grid->setWordWrap(false);
+    grid->setCornerButtonEnabled(false);
+    grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+    grid->horizontalHeader()->setSectionsClickable(false);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->horizontalHeader()->setStretchLastSection(false);
+    grid->setItemDelegate(new GridDelegate(GridDelegate::Kind::Grid, grid));
+    return grid;
+}
+
+} // namespace
+
+StartupContext StartupContext::fromEnvironment()
+{
+    StartupContext c;
+    c.startupDir = QFile::encodeName(QDir::currentPath()).toStdString();
+    c.settingsPath = qv::SettingsFile::defaultPath();
+    return c;
+}
+
+CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
+    : QWidget(parent), context_(std::move(context)), settingsFile_(context_.settingsPath)
+{
+    setObjectName(QStringLiteral("quovantaView"));
+    settings_ = qv::readViewSettings(settingsFile_, context_.startupDir);
+
+    // ---- Portfolios ----
+    auto* portfolios = new QGroupBox(QStringLiteral("Portfolios"), this);
+    drives_ = new QComboBox(portfolios);
+    drives_->setObjectName(QStringLiteral("driveSelector"));
+    drives_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    drives_->setMinimumContentsLength(16);
+    portfolioModel_ = new PortfolioListModel(this);
+    portfolioList_ = new QListView(portfolios);
+    portfolioList_->setObjectName(QStringLiteral("portfolioList"));
+    portfolioList_->setModel(portfolioModel_);
+    portfolioList_->setItemDelegate(new GridDelegate(GridDelegate::Kind::List, portfolioList_));
+    portfolioList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    portfolioList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    portfolioList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    portfolioList_->setUniformItemSizes(true);
+    auto* portfolioLayout = new QVBoxLayout(portfolios);
+    auto* driveRow = new QHBoxLayout;
+    driveRow->addWidget(drives_);
+    driveRow->addStretch(1);
+    portfolioLayout->addLayout(driveRow);
+    portfolioLayout->addWidget(portfolioList_, 1);
+
+    // ---- Symbols ----
+    auto* symbols = new QGroupBox(QStringLiteral("Symbols"), this);
+    symbolModel_ = new SymbolGridModel(this);
+    symbolGrid_ = makeGrid(symbols, "symbolGrid");
+    symbolGrid_->setModel(symbolModel_);
+    auto* symbolLayout = new QVBoxLayout(symbols);
+    symbolLayout->addWidget(symbolGrid_);
+
+    // ---- Quotes (grid, or the chart in its place) ----
+    auto* quotes = new QGroupBox(QStringLiteral("Quotes"), this);
+    quoteModel_ = new QuoteGridModel(this);
+    quoteGrid_ = makeGrid(quotes, "quoteGrid");
+    quoteGrid_->setModel(quoteModel_);
+    chartArea_ = new QFrame(quotes);
+    chartArea_->setObjectName(QStringLiteral("chartArea"));
+    chartArea_->setFrameShape(QFrame::StyledPanel);
+    chartArea_->setAutoFillBackground(true);
+    QPalette chartPalette = chartArea_->palette();
+    chartPalette.setColor(QPalette::Window, Qt::white);
+    chartArea_->setPalette(chartPalette);
+    quoteStack_ = new QStackedWidget(quotes);
+    quoteStack_->addWidget(quoteGrid_);
+    quoteStack_->addWidget(chartArea_);
+    auto* quoteLayout = new QVBoxLayout(quotes);
+    quoteLayout->addWidget(quoteStack_);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(portfolios, 1);
+    top->addWidget(symbols, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 2);
+    layout->addWidget(quotes, 5);
+
+    // Until the columns are created the grids show the stored widths' defaults.
+    for (int c = 0; c < static_cast<int>(keys::kSymbolGridColumns.size()); ++c)
+        symbolGrid_->setColumnWidth(c, keys::kSymbolGridColumns[static_cast<std::size_t>(c)].fallback);
+    for (int c = 0; c < static_cast<int>(keys::kQuoteGridColumns.size()); ++c)
+        quoteGrid_->setColumnWidth(c, keys::kQuoteGridColumns[static_cast<std::size_t>(c)].fallback);
+    quoteStack_->setCurrentWidget(settings_.showingGraph ? static_cast<QWidget*>(chartArea_) : quoteGrid_);
+
+    connect(drives_, &QComboBox::activated, this, &CQuovantaView::OnDriveSelected);
+    connect(portfolioList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && !selectingPortfolio_)
+                    OnPortfolioSelected(current.row());
+            });
+    connect(symbolGrid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    OnSymbolRowChanged(current.row());
+            });
+    connect(quoteGrid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!current.isValid())
+                    return;
+                quotePosition_ = current.data(kItemDataRole).toInt();
+                emit stateChanged();
+            });
+    connect(portfolioModel_, &PortfolioListModel::invalidSkipListDrawn, this, [this](const QString& dir) {
+        MessageBox::warning(this, QStringLiteral("Incorrect file length in odlist.\nPlease delete the file "
+                                                 "called\"skipqvta.pbg\" in directory\n%1.")
+                                      .arg(dir));
+    }, Qt::QueuedConnection);
+    connect(symbolModel_, &SymbolGridModel::invalidSkipListDrawn, this, [this](const QString& dir) {
+        MessageBox::warning(this, QStringLiteral("Incorrect file length in odgrid_s.\nPlease delete the file "
+                                                 "called\"skipqvta.pbg\" in directory\n%1.")
+                                      .arg(dir));
+    }, Qt::QueuedConnection);
+
+    const qv::ProfileOutcome sample = qv::ensureSampleProfile(context_.startupDir);
+    if (!sample.ok)
+        MessageBox::warning(this, QString::fromStdString(sample.message));
+}
+
+CQuovantaView::~CQuovantaView()
+{
+    // A running worker is waited for before the view it reports to goes away.
+    delete updateRun_;
+    updateRun_ = nullptr;
+}
+
+// ---- State --------------------------------------------------------------------------------
+
+BrowserState CQuovantaView::browserState() const
+{
+    BrowserState s;
+    s.hasPortfolios = portfolioModel_->rowCount() > 0;
+    s.symbols = symbolCount_;
+    s.quotes = quotesRead_;
+    s.graphShown = settings_.showingGraph;
+    s.splitSearchOpen = splitSearchOpen_;
+    s.updateRunning = updateRunning();
+    return s;
+}
+
+std::vector<std::string> CQuovantaView::portfolios() const { return portfolioModel_->portfolios(); }
+
+bool CQuovantaView::currentSymbolSkipped() const
+{
+    return symbolCount_ > 0 && symbolModel_->isSkipped(currentSymbolIndex_);
+}
+
+bool CQuovantaView::updateRunning() const { return updateRun_ && updateRun_->isRunning(); }
+
+void CQuovantaView::setSplitSearchOpen(bool open)
+{
+    splitSearchOpen_ = open;
+    emit stateChanged();
+}
+
+QString CQuovantaView::symbolPaneText() const
+{
+    if (symbolCount_ <= 0)
+        return QStringLiteral("No Symbols Read");
+    return QString::asprintf("Symbol %d of %d", currentSymbolIndex_ + 1, symbolCount_);
+}
+
+QString CQuovantaView::quotePaneText() const
+{
+    if (quotesRead_ <= 0)
+        return QStringLiteral("No Quotes Read");
+    if (settings_.showingGraph)
+        return {};
+    return QString::asprintf("Quote %d of %d", quotesRead_ - quotePosition_, quotesRead_);
+}
+
+QString CQuovantaView::modePaneText() const
+{
+    return settings_.displayLimit ? QStringLiteral("RECENT") : QStringLiteral("ALL    ");
+}
+
+// ---- Start-up -----------------------------------------------------------------------------
+
+void CQuovantaView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (firstShown_)
+        return;
+    firstShown_ = true;
+    QTimer::singleShot(kStartupDelayMs, this, &CQuovantaView::OnStartupTimer);
+}
+
+void CQuovantaView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Another program may have changed a skip list while the window was in the background.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        symbolModel_->refreshSkipFlags();
+}
+
+void CQuovantaView::OnStartupTimer()
+{
+    CreateColumns();
+    emit stateChanged();
+    InitDrives();
+    startupDone_ = true;
+    emit stateChanged();
+}
+
+void CQuovantaView::CreateColumns()
+{
+    std::vector<int> symbolWidths;
+    for (const IntKey& k : keys::kSymbolGridColumns)
+        symbolWidths.push_back(getSetting(settingsFile_, k));
+    std::vector<int> quoteWidths;
+    for (const IntKey& k : keys::kQuoteGridColumns)
+        quoteWidths.push_back(getSetting(settingsFile_, k));
+    symbolWidths = fitColumnWidths(symbolWidths, symbolGrid_->viewport()->width());
+    quoteWidths = fitColumnWidths(quoteWidths, quoteGrid_->viewport()->width());
+    for (int c = 0; c < static_cast<int>(symbolWidths.size()); ++c)
+        symbolGrid_->setColumnWidth(c, symbolWidths[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < static_cast<int>(quoteWidths.size()); ++c)
+        quoteGrid_->setColumnWidth(c, quoteWidths[static_cast<std::size_t>(c)]);
+    quoteStack_->setCurrentWidget(settings_.showingGraph ? static_cast<QWidget*>(chartArea_) : quoteGrid_);
+    columnsCreated_ = true;
+}
+
+std::vector<int> CQuovantaView::symbolColumnWidths() const
+{
+    std::vector<int> w;
+    for (int c = 0; c < SymbolGridModel::ColumnCount; ++c)
+        w.push_back(symbolGrid_->columnWidth(c));
+    return w;
+}
+
+std::vector<int> CQuovantaView::quoteColumnWidths() const
+{
+    std::vector<int> w;
+    for (int c = 0; c < QuoteGridModel::ColumnCount; ++c)
+        w.push_back(quoteGrid_->columnWidth(c));
+    return w;
+}
+
+void CQuovantaView::SaveColumnWidths()
+{
+    if (!columnsCreated_)
+        return; // the stored widths were never applied; keep them
+    const std::vector<int> s = symbolColumnWidths();
+    for (std::size_t c = 0; c < keys::kSymbolGridColumns.size(); ++c)
+        putSetting(settingsFile_, keys::kSymbolGridColumns[c], s[c]);
+    const std::vector<int> q = quoteColumnWidths();
+    for (std::size_t c = 0; c < keys::kQuoteGridColumns.size(); ++c)
+        putSetting(settingsFile_, keys::kQuoteGridColumns[c], q[c]);
+}
+
+std::vector<std::string> CQuovantaView::roots() const
+{
+    std::vector<std::string> r = context_.listRoots ? context_.listRoots() : qv::listRoots();
+    std::sort(r.begin(), r.end());
+    r.erase(std::unique(r.begin(), r.end()), r.end());
+    return r;
+}
+
+void CQuovantaView::SelectDriveEntry(const std::string& root)
+{
+    const int at = drives_->findText(toQ(root), Qt::MatchExactly);
+    drives_->setCurrentIndex(at);
+}
+
+void CQuovantaView::InitDrives()
+{
+    const std::vector<std::string> list = roots();
+    drives_->clear();
+    for (const std::string& r : list)
+        drives_->addItem(toQ(r));
+
+    std::string wanted = getSetting(settingsFile_, keys::kDrive);
+    if (wanted.empty())
+        wanted = context_.startupDir;
+    // The saved root itself, else the root that holds it (the longest that does), else the
+    // root of the start-up directory; a root that has gone away is not searched for.
+    std::string chosen;
+    for (const std::string& candidate : {wanted, context_.startupDir}) {
+        for (const std::string& r : list)
+            if (startsWithDirectory(candidate, r) && r.size() > chosen.size())
+                chosen = r;
+        if (!chosen.empty())
+            break;
+    }
+    if (chosen.empty() && !list.empty())
+        chosen = list.back();
+    currentRoot_ = chosen;
+    putSetting(settingsFile_, keys::kDrive, currentRoot_);
+    SelectDriveEntry(currentRoot_);
+    if (!currentRoot_.empty())
+        Search(currentRoot_);
+}
+
+void CQuovantaView::OnDriveSelected(int index)
+{
+    if (index < 0)
+        return;
+    const std::string root = QFile::encodeName(drives_->itemText(index)).toStdString();
+    if (root == currentRoot_)
+        return;
+    currentRoot_ = root;
+    putSetting(settingsFile_, keys::kDrive, currentRoot_);
+    Clear(1);
+    Search(currentRoot_);
+}
+
+void CQuovantaView::OnReScan()
+{
+    if (!currentRoot_.empty())
+        Search(currentRoot_);
+}
+
+// ---- Clearing and searching -----------------------------------------------------------------
+
+void CQuovantaView::Clear(int level)
+{
+    if (level < 1 || level > 4)
+        return;
+    // Emptying a model moves no selection onto a row, so the selection handlers stay quiet.
+    if (level <= 2) {
+        portfolioModel_->clear();
+        portfolioDir_.clear();
+        masterPath_.clear();
+    }
+    if (level <= 3) {
+        symbolModel_->clear();
+        symbolCount_ = 0;
+        currentSymbolIndex_ = 0;
+        currentSymbol_.clear();
+        currentName_.clear();
+    }
+    quoteModel_->clear();
+    quotesRead_ = 0;
+    quotesInFile_ = 0;
+    quotePosition_ = 0;
+    firstDateText_.clear();
+    lastDateText_.clear();
+    emit stateChanged();
+}
+
+void CQuovantaView::Search(const std::string& root)
+{
+    Clear(2);
+    std::vector<std::string> found;
+    {
+        WaitCursor wait;
+        CSearchProgressDlg progress(window());
+        progress.show();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QElapsedTimer sinceRedraw;
+        sinceRedraw.start();
+        qv::SearchProgress callbacks;
+        callbacks.onDirectory = [&](const std::string& path, int count) {
+            // Redrawn a few times a second: a large disk has far more directories than frames.
+            if (sinceRedraw.elapsed() < 40)
+                return;
+            sinceRedraw.restart();
+            progress.setPath(toQ(path));
+            progress.setFound(count);
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        };
+        found = qv::searchPortfolios(root, settings_.searchLimit ? settings_.searchName : std::string(), callbacks);
+        progress.setFound(static_cast<int>(found.size()));
+        if (!settings_.soundDisable)
+            beep();
+        progress.close();
+    }
+    // The progress window had the activation; give it back rather than leave none.
+    if (window()->isVisible())
+        window()->activateWindow();
+
+    if (found.empty()) {
+        MessageBox::information(this, QStringLiteral("Quovanta could not find any Portfolios on drive %1\n(No \"master\" "
+                                                     "files were found)")
+                                          .arg(toQ(root)));
+        emit stateChanged();
+        emit searchFinished();
+        return;
+    }
+    portfolioModel_->setPortfolios(std::move(found));
+    {
+        // The search itself makes the first entry current, below.
+        const QScopedValueRollback<bool> quiet(selectingPortfolio_, true);
+        portfolioList_->setCurrentIndex(portfolioModel_->index(0));
+    }
+    if (!SetCurrentPortfolio(joinPath(portfolioModel_->portfolios().front(), kMasterFileName))) {
+        MessageBox::warning(this, QStringLiteral("Incorrect file name - should be MASTER"));
+        Clear(1);
+    } else {
+        FillSymbolGrid(0);
+    }
+    emit stateChanged();
+    emit searchFinished();
+}
+
+bool CQuovantaView::SetCurrentPortfolio(const std::string& path)
+{
+    if (path.size() >= kMaxPathLength) {
+        MessageBox::warning(this, QStringLiteral("File/Path name too long"));
+        return false;
+    }
+    const std::string suffix(kMasterFileName);
+    if (path.size() < suffix.size() || path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    portfolioDir_ = directoryOf(path);
+    // The file itself may be spelled "master" by the program that wrote it.
+    masterPath_ = qv::masterPath(portfolioDir_);
+    return true;
+}
+
+void CQuovantaView::OnPortfolioSelected(int row)
+{
+    const std::vector<std::string>& list = portfolioModel_->portfolios();
+    if (row < 0 || row >= static_cast<int>(list.size()))
+        return;
+    if (SetCurrentPortfolio(joinPath(list[static_cast<std::size_t>(row)], kMasterFileName)))
+        FillSymbolGrid(0);
+}
+
+// ---- Grids --------------------------------------------------------------------------------
+
+void CQuovantaView::showMessages(const std::vector<std::string>& messages, bool after)
+{
+    for (const std::string& m : messages) {
+        const bool damaged = m == kSymbolListDamagedMessage;
+        if (damaged != after)
+            continue;
+        const QString text = QString::fromStdString(m);
+        if (m == kSymbolListFailureMessage)
+            MessageBox::critical(this, text);
+        else if (m.rfind("File has ", 0) == 0)
+            MessageBox::information(this, text);
+        else
+            MessageBox::warning(this, text);
+    }
+}
+
+void CQuovantaView::FillSymbolGrid(int row)
+{
+    Clear(3);
+    qv::SymbolListing listing;
+    {
+        WaitCursor wait;
+        if (portfolioModel_->rowCount() > 0)
+            listing = qv::listSymbols(portfolioDir_);
+    }
+    if (!listing.ok) {
+        MessageBox::critical(this, QString::fromStdString(std::string(kSymbolListFailureMessage)));
+        symbolCount_ = 0;
+        emit stateChanged();
+        return;
+    }
+    // The count and skip-list messages come before the rows are seen, the damage after.
+    showMessages(listing.messages, false);
+    symbolCount_ = static_cast<int>(listing.rows.size());
+    symbolModel_->setRows(std::move(listing.rows), portfolioDir_);
+    if (symbolCount_ > 0) {
+        currentSymbolIndex_ = std::clamp(row, 0, symbolCount_ - 1);
+        // Already the current symbol index, so the selection handler leaves the fill to us.
+        symbolGrid_->setCurrentIndex(symbolModel_->index(currentSymbolIndex_, 0));
+        symbolGrid_->selectRow(currentSymbolIndex_);
+        symbolGrid_->scrollTo(symbolModel_->index(currentSymbolIndex_, 0));
+        FillQuoteGrid();
+    }
+    showMessages(listing.messages, true);
+    emit stateChanged();
+}
+
+void CQuovantaView::OnSymbolRowChanged(int row)
+{
+    if (row == currentSymbolIndex_)
+        return; // the fill that selected it reads the quotes itself
+    currentSymbolIndex_ = row;
+    FillQuoteGrid();
+}
+
+void CQuovantaView::FillQuoteGrid()
+{
+    Clear(4);
+    if (currentSymbolIndex_ < 0 || currentSymbolIndex_ >= symbolModel_->rowCount())
+        return;
+    const qv::SymbolRow& symbolRow = symbolModel_->row(currentSymbolIndex_);
+    currentSymbol_ = symbolRow.symbol;
+    currentName_ = symbolRow.name;
+
+    WaitCursor wait;
+    qv::QuoteSeries series;
+    const qv::StoreStatus factsStatus = qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, 0, 0);
+    quotesInFile_ = std::max(0, series.quotesInFile);
+    const int toRead = settings_.displayLimit ? std::min(quotesInFile_, kRecentQuotes) : quotesInFile_;
+    if (toRead == 0) {
+        if (settings_.showingGraph)
+            chartArea_->update();
+        emit stateChanged();
+        return;
+    }
+    if (factsStatus != kStatusOk) {
+        quotesInFile_ = 0;
+        MessageBox::warning(this, QStringLiteral("Error in FillQuotesGrid"));
+        emit stateChanged();
+        return;
+    }
+    if (qv::initQuoteSeries(series, kQuoteChunk) != kStatusOk) {
+        MessageBox::warning(this, QStringLiteral("Too many quotes"));
+        emit stateChanged();
+        return;
+    }
+    quoteModel_->reserve(toRead);
+    const bool showProgress = progressBar_ && toRead > kQuoteChunk;
+    if (showProgress) {
+        progressBar_->setRange(0, toRead);
+        progressBar_->setValue(0);
+        progressBar_->show();
+    }
+
+    std::vector<QuoteGridModel::Row> chunkRows;
+    chunkRows.reserve(kQuoteChunk);
+    int done = 0;
+    while (done != toRead) {
+        const int chunk = std::min(toRead - done, kQuoteChunk);
+        const qv::StoreStatus st = settings_.displayLimit
+                                       ? qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, -1, kRecentQuotes)
+                                       : qv::readQuoteSeries(series, portfolioDir_, currentSymbol_,
+                                                             toRead - done - chunk, chunk);
+        // A file that shrank since its facts were read ends the fill like a failed read.
+        if (st != kStatusOk || series.count < chunk) {
+            MessageBox::warning(this, QStringLiteral("Error in FillQuotesGrid"));
+            break;
+        }
+        chunkRows.clear();
+        for (int k = chunk - 1; k >= 0; --k) {
+            QuoteGridModel::Row r;
+            const auto at = static_cast<std::size_t>(k);
+            r.date = series.date[at];
+            r.values = {series.open[at], series.high[at], series.low[at], series.close[at], series.volume[at],
+                        series.openInterest[at]};
+            chunkRows.push_back(r);
+        }
+        int taken = 0;
+        if (done < kFirstScreenful) {
+            // The first screenful is painted before the rest is read.
+            const int first = std::min(chunk, kFirstScreenful - done);
+            quoteModel_->append(chunkRows.data(), first);
+            taken = first;
+            if (done + first == std::min(toRead, kFirstScreenful)) {
+                quoteGrid_->setCurrentIndex(quoteModel_->index(0, 0));
+                quoteGrid_->selectRow(0);
+                if (quoteGrid_->isVisible())
+                    quoteGrid_->viewport()->repaint();
+            }
+        }
+        quoteModel_->append(chunkRows.data() + taken, chunk - taken);
+        done += chunk;
+        quotesRead_ = done;
+        if (showProgress) {
+            progressBar_->setValue(done);
+            progressBar_->repaint();
+        }
+        if (settings_.showingGraph)
+            chartArea_->update();
+    }
+    quotesRead_ = done;
+
+    if (qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, 0, 1) == kStatusOk && series.count > 0)
+        firstDateText_ = QString::fromStdString(formatDateForDisplay(series.date[0]));
+    if (qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, -1, 1) == kStatusOk && series.count > 0)
+        lastDateText_ = QString::fromStdString(formatDateForDisplay(series.date[0]));
+    qv::freeQuoteSeries(series);
+
+    quotePosition_ = 0;
+    if (quotesRead_ > 0) {
+        quoteGrid_->setCurrentIndex(quoteModel_->index(0, 0));
+        quoteGrid_->selectRow(0);
+        quoteGrid_->scrollToTop();
+    }
+    if (showProgress)
+        progressBar_->hide();
+    emit stateChanged();
+    if (settings_.newbie)
+        OnTutorial();
+}
+
+// ---- Toggles ------------------------------------------------------------------------------
+
+void CQuovantaView::OnRecentAll()
+{
+    settings_.displayLimit = !settings_.displayLimit;
+    putSetting(settingsFile_, keys::kDisplayLimit, settings_.displayLimit ? 1 : 0);
+    emit stateChanged();
+    WaitCursor wait;
+    FillQuoteGrid();
+}
+
+void CQuovantaView::OnGraph()
+{
+    settings_.showingGraph = !settings_.showingGraph;
+    quoteStack_->setCurrentWidget(settings_.showingGraph ? static_cast<QWidget*>(chartArea_) : quoteGrid_);
+    putSetting(settingsFile_, keys::kShowingGraph, settings_.showingGraph ? 1 : 0);
+    window()->update();
+    emit stateChanged();
+}
+
+// ---- Help and About -----------------------------------------------------------------------
+
+void CQuovantaView::OnHelpTopics() { CHelpWindow::showContents(window()); }
+
+void CQuovantaView::OnTutorial()
+{
+    if (!settings_.newbie) {
+        CHelpWindow::showTutorial(window());
+        return;
+    }
+    CTutorialDlg prompt(window());
+    if (ModalDialog::exec(prompt) != QDialog::Accepted)
+        return; // asked again with the next fill of the quote grid
+    CHelpWindow::showTutorial(window());
+    settings_.newbie = false;
+    putSetting(settingsFile_, keys::kNewbie, 0);
+}
+
+void CQuovantaView::OnAbout()
+{
+    CAboutDlg about(window());
+    ModalDialog::exec(about);
+}
+
+// ---- Settings -----------------------------------------------------------------------------
+
+void CQuovantaView::OnSettings()
+{
+    std::vector<std::string> rootList;
+    for (int k = 0; k < drives_->count(); ++k)
+        rootList.push_back(QFile::encodeName(drives_->itemText(k)).toStdString());
+    if (rootList.empty())
+        rootList = roots();
+    CSettingsDlg dlg(settings_, rootList, window());
+    if (ModalDialog::exec(dlg) != QDialog::Accepted)
+        return;
+    const qv::ViewSettings before = settings_;
+    const qv::ViewSettings chosen = dlg.values();
+    // The two toggles and the tutorial flag are not the dialog's.
+    settings_.searchLimit = chosen.searchLimit;
+    settings_.searchName = chosen.searchName;
+    settings_.auditEnable = chosen.auditEnable;
+    settings_.soundDisable = chosen.soundDisable;
+    settings_.update = chosen.update;
+
+    const qv::UpdateSettings& u = settings_.update;
+    putSetting(settingsFile_, keys::kSearchLimit, settings_.searchLimit ? 1 : 0);
+    putSetting(settingsFile_, keys::kSearchName, settings_.searchName);
+    putSetting(settingsFile_, keys::kAuditEnable, settings_.auditEnable ? 1 : 0);
+    putSetting(settingsFile_, keys::kSoundDisable, settings_.soundDisable ? 1 : 0);
+    putSetting(settingsFile_, keys::kSexEnable, u.sexEnable ? 1 : 0);
+    putSetting(settingsFile_, keys::kSexPassword, u.sexPassword);
+    putSetting(settingsFile_, keys::kSexPasswordEnable, u.sexPasswordEnable ? 1 : 0);
+    putSetting(settingsFile_, keys::kDeleteSex, u.deleteSex ? 1 : 0);
+    putSetting(settingsFile_, keys::kZipEnable, u.zipEnable ? 1 : 0);
+    putSetting(settingsFile_, keys::kZipPassword, u.zipPassword);
+    putSetting(settingsFile_, keys::kZipPasswordEnable, u.zipPasswordEnable ? 1 : 0);
+    putSetting(settingsFile_, keys::kDeleteZip, u.deleteZip ? 1 : 0);
+    putSetting(settingsFile_, keys::kPkunzipPath, u.pkunzipPath);
+    putSetting(settingsFile_, keys::kDeleteTxt, u.deleteTxt ? 1 : 0);
+    emit stateChanged();
+
+    const bool filterChanged = before.searchLimit != settings_.searchLimit ||
+                               (settings_.searchLimit && !equalNoCase(before.searchName, settings_.searchName));
+    if (!filterChanged)
+        return;
+    // The root that holds the filter path is searched (the current one when none does).
+    std::string root;
+    for (const std::string& r : rootList)
+        if (startsWithDirectory(settings_.searchName, r) && r.size() > root.size())
+            root = r;
+    if (root.empty())
+        root = currentRoot_;
+    // As a newly chosen root, even when it is the current one: the filter changed.
+    SelectDriveEntry(root);
+    if (root.empty())
+        return;
+    currentRoot_ = root;
+    putSetting(settingsFile_, keys::kDrive, currentRoot_);
+    Clear(1);
+    Search(currentRoot_);
+}
+
+// ---- Update run ---------------------------------------------------------------------------
+
+void CQuovantaView::OnUpdateQuotes()
+{
+    if (updateRunning())
+        return; // one run at a time; the command is disabled meanwhile
+    if (!updateRun_) {
+        updateRun_ = new CUpdateRun(window(), this);
+        connect(updateRun_, &CUpdateRun::progress, this, [this](const qv::ProgressTexts& texts) {
+            lastProgress_ = texts;
+            if (updateProgress_)
+                updateProgress_->setTexts(texts);
+        });
+        connect(updateRun_, &CUpdateRun::finished, this, &CQuovantaView::OnUpdateDone);
+    }
+
+    qv::UpdateInputs inputs;
+    inputs.portfolios = portfolioModel_->portfolios();
+    inputs.shownSymbol = symbolCount_ > 0 ? currentSymbol_ : std::string();
+    inputs.settings = settings_.update;
+    inputs.startupDir = context_.startupDir;
+    inputs.selfExtractor =
+        qv::findBundledUnpacker(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+
+    lastProgress_ = {};
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    updateProgress_ = new CUpdateProgressDlg(window());
+    updateProgress_->setAttribute(Qt::WA_DeleteOnClose, false);
+    updateProgress_->show();
+    if (!updateRun_->start(std::move(inputs))) {
+        delete updateProgress_;
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    emit stateChanged();
+}
+
+void CQuovantaView::OnUpdateDone(quint16 quoteCount, quint16 runFlags, const QString& auditProblem)
+{
+    delete updateProgress_;
+    QApplication::restoreOverrideCursor();
+    if (!settings_.soundDisable)
+        beep();
+    emit stateChanged();
+    if (runFlags & qv::kRunFlagShownSymbolUpdated)
+        FillQuoteGrid();
+    if (runFlags & qv::kRunFlagMergeFailed)
+        MessageBox::warning(this, QStringLiteral("General quote import problem"));
+    if (runFlags & qv::kRunFlagSelfExtractFailed)
+        MessageBox::warning(this, QStringLiteral("At least one .EXE file extraction failed.\n\nDo you need to "
+                                                 "change the file password?"));
+    if (!auditProblem.isEmpty()) {
+        // Without this run's log the report would list an earlier run's anomalies.
+        MessageBox::warning(this, auditProblem);
+    } else if (settings_.auditEnable) {
+        const qv::AnomalyReport report =
+            qv::buildAnomalyReport(joinPath(context_.startupDir, qv::kAuditFileName), quoteCount);
+        CAnomalyReportDlg dlg(report, quoteCount, window());
+        ModalDialog::exec(dlg);
+    }
+    emit updateFinished();
+}
+
+} // namespace qv::gui

@@ -1,0 +1,179 @@
+#pragma once
+// The main window's form: the portfolio browser (root selector, portfolio list, symbol grid,
+// quote grid or chart area) and the state other commands read: the settings held since
+// start-up, the start-up directory, the current portfolio, symbol and quote.
+
+#include "core/app/program_settings.h"
+#include "core/platform/settings_file.h"
+#include "gui/app/Actions.h"
+#include "gui/update/CUpdateProgressDlg.h"
+
+#include <QFrame>
+#include <QPointer>
+#include <QProgressBar>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QListView;
+class QStackedWidget;
+class QTableView;
+
+namespace qv::gui {
+
+class CSearchProgressDlg;
+class CUpdateRun;
+class PortfolioListModel;
+class QuoteGridModel;
+class SymbolGridModel;
+
+// What the program starts with; tests and the screenshot tool give their own.
+struct StartupContext {
+    std::string startupDir;   // profiles and AUDIT.TXT live here
+    std::string settingsPath; // the settings file
+    // The roots the selector offers; qv::listRoots when empty.
+    std::function<std::vector<std::string>()> listRoots;
+
+    // The program's own: the current directory and SettingsFile::defaultPath().
+    static StartupContext fromEnvironment();
+};
+
+class CQuovantaView final : public QWidget {
+    Q_OBJECT
+public:
+    // Reads the settings it holds, records the start-up directory and makes sure the sample
+    // profile exists. The browser fills itself 100 ms after it is first shown.
+    CQuovantaView(StartupContext context, QWidget* parent);
+    ~CQuovantaView() override;
+
+    // ---- State read by the frame and by other commands ---------------------------------
+    BrowserState browserState() const;
+    const qv::ViewSettings& settings() const { return settings_; }
+    qv::SettingsFile& settingsFile() { return settingsFile_; }
+    const std::string& startupDir() const { return context_.startupDir; }
+    const std::string& currentRoot() const { return currentRoot_; }
+    const std::string& portfolioDir() const { return portfolioDir_; }
+    const std::string& masterPath() const { return masterPath_; }
+    std::vector<std::string> portfolios() const;
+    int symbolCount() const { return symbolCount_; }
+    int currentSymbolIndex() const { return currentSymbolIndex_; }
+    const std::string& currentSymbol() const { return currentSymbol_; }
+    const std::string& currentName() const { return currentName_; }
+    bool currentSymbolSkipped() const;
+    int quotesInFile() const { return quotesInFile_; }
+    int quotesRead() const { return quotesRead_; }
+    int quotePosition() const { return quotePosition_; }
+    const QString& firstDateText() const { return firstDateText_; }
+    const QString& lastDateText() const { return lastDateText_; }
+    bool startupDone() const { return startupDone_; }
+    bool updateRunning() const;
+    // The progress texts last handed to the progress window of the current or last run.
+    const qv::ProgressTexts& lastProgress() const { return lastProgress_; }
+    void setSplitSearchOpen(bool open);
+
+    // The status panes.
+    QString symbolPaneText() const;
+    QString quotePaneText() const;
+    QString modePaneText() const;
+
+    // ---- Widgets, for the frame and tests ---------------------------------------------
+    QComboBox* driveSelector() const { return drives_; }
+    QListView* portfolioList() const { return portfolioList_; }
+    QTableView* symbolGrid() const { return symbolGrid_; }
+    QTableView* quoteGrid() const { return quoteGrid_; }
+    QWidget* chartArea() const { return chartArea_; }
+    QuoteGridModel* quoteModel() const { return quoteModel_; }
+    SymbolGridModel* symbolModel() const { return symbolModel_; }
+    PortfolioListModel* portfolioModel() const { return portfolioModel_; }
+    // The status bar's progress indicator over the message pane (owned by the frame).
+    void setProgressBar(QProgressBar* bar) { progressBar_ = bar; }
+
+    // ---- Browser operations -----------------------------------------------------------
+    // Levels 1 and 2 empty the portfolio list and everything below it, 3 the symbol grid and
+    // the quote grid, 4 the quote grid.
+    void Clear(int level);
+    void Search(const std::string& root);
+    void FillSymbolGrid(int row);
+    void FillQuoteGrid();
+    // Writes the grids' column widths (at window close).
+    void SaveColumnWidths();
+    std::vector<int> symbolColumnWidths() const;
+    std::vector<int> quoteColumnWidths() const;
+
+public slots:
+    void OnUpdateQuotes();
+    void OnSettings();
+    void OnReScan();
+    void OnRecentAll();
+    void OnGraph();
+    void OnHelpTopics();
+    void OnTutorial();
+    void OnAbout();
+
+signals:
+    // Anything the enabling rules, check marks or status panes read has changed.
+    void stateChanged();
+    void searchFinished();
+    void updateFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void OnStartupTimer();
+    void CreateColumns();
+    void InitDrives();
+    void OnDriveSelected(int index);
+    void OnPortfolioSelected(int row);
+    bool SetCurrentPortfolio(const std::string& masterPath);
+    void OnSymbolRowChanged(int row);
+    void OnUpdateDone(quint16 quoteCount, quint16 runFlags, const QString& auditProblem);
+    void SelectDriveEntry(const std::string& root);
+    std::vector<std::string> roots() const;
+    void showMessages(const std::vector<std::string>& messages, bool after);
+
+    StartupContext context_;
+    qv::SettingsFile settingsFile_;
+    qv::ViewSettings settings_;
+
+    std::string currentRoot_;
+    std::string portfolioDir_;
+    std::string masterPath_;
+    int symbolCount_ = 0;
+    int currentSymbolIndex_ = 0;
+    std::string currentSymbol_;
+    std::string currentName_;
+    int quotesInFile_ = 0;
+    int quotesRead_ = 0;
+    int quotePosition_ = 0;
+    QString firstDateText_;
+    QString lastDateText_;
+    bool firstShown_ = false;
+    bool startupDone_ = false;
+    bool columnsCreated_ = false;
+    bool splitSearchOpen_ = false;
+    bool selectingPortfolio_ = false;
+
+    QComboBox* drives_ = nullptr;
+    QListView* portfolioList_ = nullptr;
+    QTableView* symbolGrid_ = nullptr;
+    QTableView* quoteGrid_ = nullptr;
+    QStackedWidget* quoteStack_ = nullptr;
+    QFrame* chartArea_ = nullptr;
+    PortfolioListModel* portfolioModel_ = nullptr;
+    SymbolGridModel* symbolModel_ = nullptr;
+    QuoteGridModel* quoteModel_ = nullptr;
+    QPointer<QProgressBar> progressBar_;
+
+    CUpdateRun* updateRun_ = nullptr;
+    qv::ProgressTexts lastProgress_;
+    QPointer<CUpdateProgressDlg> updateProgress_;
+};
+
+} // namespace qv::gui

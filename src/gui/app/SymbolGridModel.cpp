@@ -1,0 +1,90 @@
+#include "gui/app/SymbolGridModel.h"
+
+#include "core/store/windows1252.h"
+
+namespace qv::gui {
+namespace {
+// Shown once per run of the program, as the message would otherwise repeat with every paint.
+bool g_invalidSkipListReported = false;
+} // namespace
+
+SymbolGridModel::SymbolGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int SymbolGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int SymbolGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+bool SymbolGridModel::isSkipped(int row) const
+{
+    if (!skipFlagsValid() || row < 0 || row >= rowCount())
+        return false;
+    const int fileNumber = rows_[static_cast<std::size_t>(row)].fileNumber;
+    return fileNumber >= 0 && fileNumber < static_cast<int>(kSkipFlagCount) &&
+           flags_[static_cast<std::size_t>(fileNumber)] == '1';
+}
+
+QVariant SymbolGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
+        return {};
+    const qv::SymbolRow& r = rows_[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromStdString(qv::windows1252ToUtf8(index.column() == Symbol ? r.symbol : r.name));
+    case kItemDataRole: return r.itemData();
+    case kSkipMarkRole:
+        if (!skipFlagsValid() && !g_invalidSkipListReported) {
+            g_invalidSkipListReported = true;
+            emit const_cast<SymbolGridModel*>(this)->invalidSkipListDrawn(QString::fromStdString(dir_));
+        }
+        return isSkipped(index.row());
+    case Qt::TextAlignmentRole: return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default: return {};
+    }
+}
+
+QVariant SymbolGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == Symbol)
+        return QStringLiteral("Symbol");
+    if (section == Name)
+        return QStringLiteral("Name");
+    return {};
+}
+
+void SymbolGridModel::clear()
+{
+    beginResetModel();
+    rows_.clear();
+    dir_.clear();
+    flags_.clear();
+    endResetModel();
+}
+
+void SymbolGridModel::setRows(std::vector<qv::SymbolRow> rows, const std::string& portfolioDir)
+{
+    beginResetModel();
+    rows_ = std::move(rows);
+    dir_ = portfolioDir;
+    // A portfolio without securities has no row to draw, and its skip list is not created.
+    flags_ = rows_.empty() ? qv::SkipFlags{} : qv::readSkipFlags(dir_);
+    endResetModel();
+}
+
+void SymbolGridModel::refreshSkipFlags()
+{
+    if (rows_.empty())
+        return;
+    qv::SkipFlags fresh = qv::readSkipFlags(dir_);
+    if (fresh == flags_)
+        return;
+    flags_ = std::move(fresh);
+    emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {kSkipMarkRole});
+}
+
+} // namespace qv::gui

@@ -1,0 +1,51 @@
+#pragma once
+// The symbol grid's rows: the securities of one portfolio in MASTER order, each with its skip
+// mark. Symbols and names are bytes of a Windows program and are shown as Windows-1252.
+
+#include "core/browse/symbol_list.h"
+#include "core/store/skip_list.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+namespace qv::gui {
+
+// Roles the grid delegates read.
+inline constexpr int kItemDataRole = Qt::UserRole;       // the row's item data
+inline constexpr int kSkipMarkRole = Qt::UserRole + 1;   // bool: drawn in red
+
+class SymbolGridModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Symbol, Name, ColumnCount };
+
+    explicit SymbolGridModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    void clear();
+    void setRows(std::vector<qv::SymbolRow> rows, const std::string& portfolioDir);
+    const qv::SymbolRow& row(int r) const { return rows_[static_cast<std::size_t>(r)]; }
+
+    // Reads the portfolio's skip list again and repaints the marks that changed.
+    void refreshSkipFlags();
+    // Whether the row's file number is marked in the skip list (false when the list is invalid).
+    bool isSkipped(int row) const;
+    bool skipFlagsValid() const { return flags_.size() == kSkipFlagCount; }
+
+signals:
+    // The first time in the program's run that a row is drawn while the skip list is not
+    // 256 marks long.
+    void invalidSkipListDrawn(const QString& portfolioDir);
+
+private:
+    std::vector<qv::SymbolRow> rows_;
+    std::string dir_;
+    qv::SkipFlags flags_;
+};
+
+} // namespace qv::gui

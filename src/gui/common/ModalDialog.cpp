@@ -1,0 +1,26 @@
+#include "gui/common/ModalDialog.h"
+
+namespace qv::gui {
+namespace {
+ModalDialog::Handler& handler()
+{
+    static ModalDialog::Handler h;
+    return h;
+}
+} // namespace
+
+int ModalDialog::exec(QDialog& dialog)
+{
+    if (handler()) {
+        // Copy first: a handler may replace itself.
+        Handler h = handler();
+        const int result = h(dialog);
+        dialog.setResult(result);
+        return result;
+    }
+    return dialog.exec();
+}
+
+void ModalDialog::setTestHandler(Handler h) { handler() = std::move(h); }
+
+} // namespace qv::gui

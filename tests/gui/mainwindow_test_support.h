@@ -1,0 +1,88 @@
+#pragma once
+// What the main window tests share: a main window over a temporary start-up directory whose
+// only root is that directory, the settings file of the test program (QUOVANTA_INI) emptied
+// first, message boxes recorded instead of shown, and modal dialogs answered by the test.
+
+#include "core/app/program_settings.h"
+#include "core/platform/settings_file.h"
+#include "fixtures/portfolio_builder.h"
+#include "gui/app/CMainFrame.h"
+#include "gui/common/MessageBox.h"
+#include "gui/common/ModalDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QStringList>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv::guitest {
+
+using namespace qv::gui;
+
+// The settings file the test program was given, empty at the start of each test.
+inline qv::SettingsFile freshSettings()
+{
+    const std::string path = qv::SettingsFile::defaultPath();
+    QFile::remove(QString::fromStdString(path));
+    return qv::SettingsFile(path);
+}
+
+// Records the titles of the modal dialogs the window opens and answers them from a queue
+// (Rejected when it runs dry); `inspect` sees each dialog before it is answered.
+struct DialogRecorder {
+    QStringList titles;
+    std::vector<int> answers;
+    std::function<void(QDialog&)> inspect;
+
+    void install()
+    {
+        ModalDialog::setTestHandler([this](QDialog& dialog) {
+            titles << dialog.windowTitle();
+            if (inspect)
+                inspect(dialog);
+            if (answers.empty())
+                return int(QDialog::Rejected);
+            const int answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        });
+    }
+    ~DialogRecorder() { ModalDialog::setTestHandler({}); }
+};
+
+// A main window whose start-up directory is `startup` and whose only root is `root`.
+inline std::unique_ptr<CMainFrame> openMainWindow(const std::string& startup, const std::string& root)
+{
+    StartupContext context;
+    context.startupDir = startup;
+    context.settingsPath = qv::SettingsFile::defaultPath();
+    context.listRoots = [root] { return std::vector<std::string>{root}; };
+    auto frame = std::make_unique<CMainFrame>(context);
+    frame->show();
+    // Shortcuts reach only the active window.
+    frame->activateWindow();
+    QApplication::setActiveWindow(frame.get());
+    (void)QTest::qWaitForWindowActive(frame.get());
+    return frame;
+}
+
+// Waits for the deferred start-up (columns, root, first search) to end.
+inline bool waitForStartup(CMainFrame& frame)
+{
+    if (!QTest::qWaitFor([&] { return frame.view()->startupDone(); }, 10000))
+        return false;
+    // The search's progress window took the activation while it was open.
+    frame.activateWindow();
+    QApplication::setActiveWindow(&frame);
+    return QTest::qWaitForWindowActive(&frame);
+}
+
+inline QString q(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace qv::guitest
