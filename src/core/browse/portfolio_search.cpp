@@ -5,6 +5,9 @@
 //   it names could never be entered (its own path lacks the slash) and nothing below it found.
 // - A MASTER that is a symbolic link to a regular file counts, as the store opens it like the
 //   file itself; links are only never followed into directories.
+// - With a limit that names a directory below the first level ("/home/ann/md"), the
+//   directories on the way to it ("/home", "/home/ann") are walked through, or nothing below
+//   the first level could ever be reached; they are not reported as portfolios themselves.
 // - The walk holds no descriptor between directories, so its depth is bounded by nothing but
 //   PATH_MAX: a directory whose path is longer cannot be opened and is skipped.
 
@@ -74,6 +77,7 @@ public:
             return {};
         }
         rootDevice_ = st.st_dev;
+        root_ = root;
         examine(root, fd);
 
         // Depth first without recursion: pushing a directory's subdirectories in listing order
@@ -119,7 +123,8 @@ private:
         }
         ::close(fd);
 
-        if (hasMaster) found_.push_back(path);
+        // The root is always examined; below it only directories within the limit count.
+        if (hasMaster && (path == root_ || containsNoCase(path, limitLower_))) found_.push_back(path);
         if (progress_.onDirectory) progress_.onDirectory(path, static_cast<int>(found_.size()));
     }
 
@@ -143,8 +148,14 @@ private:
         child = path;
         if (child.back() != '/') child += '/';
         child += name;
-        if (!containsNoCase(child, limitLower_)) return;
+        if (!containsNoCase(child, limitLower_) && !leadsToLimit(child)) return;
         pending_.push_back(std::move(child));
+    }
+
+    // Whether the limit lies below `dir` (compared without regard to case).
+    bool leadsToLimit(const std::string& dir) const {
+        return limitLower_.size() > dir.size() && limitLower_[dir.size()] == '/' &&
+               containsNoCase(std::string_view(dir), std::string_view(limitLower_).substr(0, dir.size()));
     }
 
     // For file systems whose listing does not say what an entry is.
@@ -158,6 +169,7 @@ private:
     }
 
     std::string limitLower_;
+    std::string root_;
     const SearchProgress& progress_;
     dev_t rootDevice_ = 0;
     std::vector<std::string> pending_;

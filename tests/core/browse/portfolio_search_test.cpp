@@ -109,6 +109,17 @@ TEST_F(PortfolioSearch, LimitEntersOnlyPathsContainingItWithoutRegardToCase) {
     EXPECT_EQ(searchPortfolios(root(), "/nowhere"), std::vector<std::string>{root()});
 }
 
+// A limit below the first level used to find nothing: the directories on the way to it do not
+// contain it. They are walked through now, without being reported themselves.
+TEST_F(PortfolioSearch, LimitBelowTheFirstLevelIsReachedThroughItsParents) {
+    portfolio("A");
+    const std::string wanted = portfolio("A/B/C");
+    const std::string alsoWanted = portfolio("A/BX");
+    portfolio("X/A/B");
+    const std::vector<std::string> listed = searchPortfolios(root(), root() + "/a/b");
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{wanted, alsoWanted}));
+}
+
 TEST_F(PortfolioSearch, DeepTreeIsWalkedToTheBottom) {
     std::string bottom = root();
     for (int i = 0; i < 1500; ++i) {
