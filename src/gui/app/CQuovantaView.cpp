@@ -681,8 +681,16 @@ void CQuovantaView::FillQuoteGrid()
     if (showProgress)
         progressBar_->hide();
     emit stateChanged();
-    if (settings_.newbie)
-        OnTutorial();
+    // The prompt is modal: it is asked once the fill's caller has returned, so that it never
+    // runs its own event loop inside a paint or a selection change of the grids.
+    if (settings_.newbie && !tutorialQueued_) {
+        tutorialQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            tutorialQueued_ = false;
+            if (settings_.newbie)
+                OnTutorial();
+        });
+    }
 }
 
 // ---- Toggles ------------------------------------------------------------------------------

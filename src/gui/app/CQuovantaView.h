@@ -141,6 +141,7 @@ private:
     StartupContext context_;
     qv::SettingsFile settingsFile_;
     qv::ViewSettings settings_;
+    bool tutorialQueued_ = false; // a tutorial prompt waits for the event loop
 
     std::string currentRoot_;
     std::string portfolioDir_;
