@@ -18,14 +18,24 @@ Layout written:
     SAMPLE/SKIPQVTA.PBG     default skip list (nothing skipped)
     SAMPLE/FUTURES/...      a 6-field future (date, high, low, close, volume, open interest;
                             DOP with CR LF line ends and fraction codes) and a 7-field future
+    F<n>.PFL                every security assigned to the sample profile "MyFirstProfile"
+                            (the program creates MyFirstProfile.pfd in its start-up directory:
+                            comma-separated symbol, MM/DD/YY date, open, high, low, close,
+                            volume; update directory <start-up directory>/SAMPLE/TEXTDATA)
+    SAMPLE/TEXTDATA/        a vendor's daily files for the two trading days after the last
+                            stored quote: D250630.TXT (the day already stored), WEEK27.TXT
+                            (the stocks, 07/01 and 07/02) and FUTURES.ZIP (FUT27.TXT, the
+                            futures); one update run takes 07/01, the next 07/02
 """
 
 import datetime
+import io
 import os
 import random
 import shutil
 import struct
 import sys
+import zipfile
 
 FIRST_DAY = datetime.date(2024, 1, 2)
 LAST_DAY = datetime.date(2025, 6, 30)
@@ -175,6 +185,70 @@ FRACTION_CODES = {"DATE": (0, 0), "HIGH": (-2, -2), "LOW": (-2, -2), "CLOSE": (-
                   "VOL": (0, 0), "OI": (0, 0)}
 
 
+SAMPLE_PROFILE = "MyFirstProfile"
+UPDATE_DAYS = [datetime.date(2025, 7, 1), datetime.date(2025, 7, 2)]
+
+
+def assignment_record(profile):
+    """F<n>.PFL: a 0 byte, the profile name, zeros to 34 bytes."""
+    raw = profile.encode("ascii")
+    return bytes(1) + raw + bytes(34 - 1 - len(raw))
+
+
+def continue_walk(sec, days):
+    """The quotes of the days after the stored ones, continuing the security's own walk."""
+    spec = dict(sec["quotes"])
+    last = random_walk(**spec)[-1]
+    rng = random.Random(spec["seed"] * 7 + 1)
+    tick, move = spec["tick"], spec["daily_move"]
+    close = last["CLOSE"]
+    out = []
+    for day in days:
+        open_ = to_tick(close * (1.0 + (rng.random() - 0.5) * move * 0.5), tick)
+        close = to_tick(open_ * (1.0 + (rng.random() - 0.5) * 2.0 * move), tick)
+        high = max(to_tick(max(open_, close) * (1.0 + rng.random() * move * 0.6), tick), open_, close)
+        low = min(to_tick(min(open_, close) * (1.0 - rng.random() * move * 0.6), tick), open_, close)
+        volume = round(spec["base_volume"] * (0.4 + 1.2 * rng.random()) / 100.0) * 100
+        out.append((day, open_, high, low, close, volume))
+    return out, last
+
+
+def update_line(symbol, day, open_, high, low, close, volume):
+    # The sample profile's columns: symbol, MM/DD/YY, open, high, low, close, volume.
+    return f"{symbol},{day:%m/%d/%y},{open_:g},{high:g},{low:g},{close:g},{volume}\r\n"
+
+
+def make_update_files(root):
+    directory = os.path.join(root, "SAMPLE", "TEXTDATA")
+    os.makedirs(directory, exist_ok=True)
+    stocks = SECURITIES["SAMPLE"]
+    futures = SECURITIES["SAMPLE/FUTURES"]
+    stored_day = []
+    lines = {day: {"stocks": [], "futures": []} for day in UPDATE_DAYS}
+    for group, securities in (("stocks", stocks), ("futures", futures)):
+        for sec in securities:
+            days, last = continue_walk(sec, UPDATE_DAYS)
+            stored_day.append(update_line(sec["symbol"], LAST_DAY, last["OPEN"], last["HIGH"], last["LOW"],
+                                          last["CLOSE"], int(last["VOL"])))
+            for day, *values in days:
+                lines[day][group].append(update_line(sec["symbol"], day, *values))
+    # Vendors list more than one portfolio holds: a symbol nobody has, and a title line.
+    title = "Daily quotes - exchange close\r\n"
+    other = "ZZTOP,{:%m/%d/%y},1.5,1.6,1.4,1.55,1000\r\n"
+    write(os.path.join(directory, "D250630.TXT"), (title + "".join(stored_day)).encode("ascii"))
+    week = title + "".join("".join(lines[day]["stocks"]) + other.format(day) for day in UPDATE_DAYS)
+    write(os.path.join(directory, "WEEK27.TXT"), week.encode("ascii"))
+    futures_text = "".join("".join(lines[day]["futures"]) for day in UPDATE_DAYS)
+    # Stored, not deflated: the bytes must not depend on the machine's zlib.
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", compression=zipfile.ZIP_STORED) as archive:
+        info = zipfile.ZipInfo("FUT27.TXT", date_time=(2025, 7, 2, 18, 30, 0))
+        info.create_system = 0
+        info.external_attr = 0
+        archive.writestr(info, futures_text.encode("ascii"))
+    write(os.path.join(directory, "FUTURES.ZIP"), buffer.getvalue())
+
+
 def write(path, data):
     with open(path, "wb") as out:
         out.write(data)
@@ -196,6 +270,7 @@ def make_portfolio(root, portfolio, securities):
             # As a Windows program would have written it.
             write(os.path.join(directory, f"F{n}.DOP"),
                   dop_text(fields, FRACTION_CODES, "\r\n").encode("ascii"))
+        write(os.path.join(directory, f"F{n}.PFL"), assignment_record(SAMPLE_PROFILE))
         entries.append(master_entry(n, fields, sec["name"], sec["symbol"],
                                     quotes[0]["DATE"], quotes[-1]["DATE"]))
     for parent, number, subdirectory in DIRECTORY_ENTRIES:
@@ -216,6 +291,7 @@ def main(argv):
     shutil.rmtree(os.path.join(root, "SAMPLE"), ignore_errors=True)
     for portfolio, securities in SECURITIES.items():
         make_portfolio(root, portfolio, securities)
+    make_update_files(root)
     return 0
 
 
