@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything from nothing and runs every test:
 #   1. the sample workspace is exactly what scripts/make_sample.py writes;
-#   2. build/ci: warnings as errors, all tests (ctest), each benchmark once briefly;
+#   2. build/ci: warnings as errors, all tests (ctest: core, command line, unpacker, desktop
+#      program offscreen, install), the screenshots of every window, each benchmark once;
 #   3. build/asan: the core tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Exits non-zero on the first failure.
 #
@@ -41,6 +42,12 @@ locked cmake --build build/ci -j2
 
 step "Running the tests"
 (cd build/ci && ctest --output-on-failure --no-tests=error)
+
+step "Rendering the main window and every dialog to build/ci/screenshots"
+rm -rf build/ci/screenshots
+QT_QPA_PLATFORM=offscreen QUOVANTA_INI="$scratch/screenshots.ini" \
+    build/ci/bin/quovanta-screenshots build/ci/screenshots "$root/sample/SAMPLE"
+ls build/ci/screenshots
 
 step "Running each benchmark once"
 # From a scratch directory, so that whatever a benchmark leaves behind stays out of the tree.

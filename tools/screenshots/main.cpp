@@ -62,16 +62,17 @@ void saveAsIs(QWidget* widget, const QString& name)
     std::printf("%s\n", qPrintable(path));
 }
 
-bool copyTree(const QString& from, const QString& to)
+bool copyTree(const QString& source, const QString& to)
 {
+    const QString from = QDir(source).absolutePath(); // relative paths below are taken from here
     QDir().mkpath(to);
     QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        const QString file = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(file);
         if (it.fileInfo().isDir()) {
             QDir().mkpath(target);
-        } else if (!QFile::copy(source, target)) {
+        } else if (!QFile::copy(file, target)) {
             return false;
         } else {
             QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -117,8 +118,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "could not copy %s\n", qPrintable(sample));
         return 1;
     }
-    // A day of quotes for the sample profile's update directory, so a run has work to do.
-    QDir().mkpath(workspace + QStringLiteral("/SAMPLE/TEXTDATA"));
+    // The sample's own update files (SAMPLE/TEXTDATA) give the update run its work.
 
     StartupContext context;
     context.startupDir = QFile::encodeName(workspace).toStdString();
