@@ -5,6 +5,7 @@
 // The portfolio (one 7-field security with 16,000 quotes, the most a whole-file read takes)
 // is written to a temporary directory before the benchmarks run and removed afterwards.
 
+#include "bench_portfolio.h"
 #include "core/store/encodings.h"
 #include "core/store/quotes.h"
 
@@ -40,80 +41,6 @@ void fail(benchmark::State& state, const char* why) {
     state.SkipWithError(why);
 }
 
-using Bytes = std::vector<std::uint8_t>;
-
-void putU16(Bytes& out, unsigned value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
-void putMbf(Bytes& out, float value) {
-    const qv::MbfFloat m = qv::floatToMbf(value);
-    out.insert(out.end(), m.begin(), m.end());
-}
-
-void putText(Bytes& out, const std::string& text, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) {
-        out.push_back(static_cast<std::uint8_t>(i < text.size() ? text[i] : ' '));
-    }
-}
-
-float fileDateOf(int dayIndex) {
-    // Consecutive calendar days from 1980-01-01; weekends do not matter to the reader.
-    return qv::fileDateValue(static_cast<qv::DayNumber>(qv::dayNumberFromYmd(1980, 1, 1) + dayIndex));
-}
-
-bool writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
-bool makePortfolio(const std::string& dir) {
-    Bytes master;
-    putU16(master, 1);
-    putU16(master, 1);
-    master.resize(53, 0);
-    master.push_back(1);    // file number
-    master.push_back(0x00); // file type
-    master.push_back(0x65);
-    master.push_back(kRecordLength);
-    master.push_back(kFields);
-    master.insert(master.end(), 2, 0);
-    putText(master, "BENCHMARK ISSUE", 16);
-    master.insert(master.end(), 2, 0);
-    putMbf(master, fileDateOf(0));
-    putMbf(master, fileDateOf(kQuotes - 1));
-    master.push_back('D');
-    master.insert(master.end(), 2, 0);
-    putText(master, kSymbol, 16);
-    master.push_back(0);
-
-    Bytes quotes;
-    putU16(quotes, 0);
-    putU16(quotes, kQuotes + 1);
-    for (int i = 1; i < kFields; ++i) {
-        putU16(quotes, 0);
-        putU16(quotes, 1);
-    }
-    float close = 50.0f;
-    for (int i = 0; i < kQuotes; ++i) {
-        const float open = close;
-        close = open + static_cast<float>((i * 7919) % 101 - 50) / 100.0f;
-        putMbf(quotes, fileDateOf(i));
-        putMbf(quotes, open);
-        putMbf(quotes, std::max(open, close) + 0.25f);
-        putMbf(quotes, std::min(open, close) - 0.25f);
-        putMbf(quotes, close);
-        putMbf(quotes, static_cast<float>(100000 + (i * 37) % 50000));
-        putMbf(quotes, 0.0f);
-    }
-
-    const std::string dop = "\"DATE\",0,0\n\"OPEN\",4,4\n\"HIGH\",4,4\n\"LOW\",4,4\n"
-                            "\"CLOSE\",4,4\n\"VOL\",4,4\n\"OI\",4,4\n";
-    return writeFile(dir + "/MASTER", master) && writeFile(dir + "/F1.DAT", quotes) &&
-           writeFile(dir + "/F1.DOP", Bytes(dop.begin(), dop.end()));
-}
 
 void BM_ReadQuoteSeries(benchmark::State& state) {
     qv::QuoteSeries series;
@@ -194,7 +121,7 @@ int main(int argc, char** argv) {
     }
     gPortfolio = pattern;
     int rc = 0;
-    if (makePortfolio(gPortfolio)) {
+    if (bench::writeOneSecurityPortfolio(gPortfolio, kSymbol, kQuotes)) {
         benchmark::RunSpecifiedBenchmarks();
         rc = gFailed ? 1 : 0;
     } else {

@@ -4,6 +4,7 @@
 //
 // Usage: update_run_bench [--smoke] [WORK_DIR]   (default: a fresh directory under /tmp; removed after)
 
+#include "bench_portfolio.h"
 #include "core/platform/files.h"
 #include "core/store/encodings.h"
 #include "core/store/quotes.h"
@@ -29,25 +30,10 @@ int kSecurities = 255;
 int kQuotes = 5000;
 int kLines = 10000;
 
+using bench::putMbf;
+using bench::putText;
+using bench::putU16;
 using qv::Bytes;
-
-void putU16(Bytes& out, unsigned v)
-{
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void putMbf(Bytes& out, float v)
-{
-    const qv::MbfFloat m = qv::floatToMbf(v);
-    out.insert(out.end(), m.begin(), m.end());
-}
-
-void putText(Bytes& out, const std::string& text)
-{
-    for (std::size_t i = 0; i < 16; ++i)
-        out.push_back(i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ');
-}
 
 std::string symbolOf(int portfolio, int security)
 {
@@ -100,13 +86,13 @@ void generate(const std::string& root)
             const std::string symbol = symbolOf(p, s);
             master.push_back(static_cast<std::uint8_t>(s));
             master.insert(master.end(), {0x00, 0x65, 28, 7, 0, 0});
-            putText(master, symbol);
+            putText(master, symbol, 16);
             master.insert(master.end(), {0, 0});
             putMbf(master, qv::fileDateValue(dayOf(0)));
             putMbf(master, qv::fileDateValue(dayOf(kQuotes - 1)));
             master.push_back('D');
             master.insert(master.end(), {0, 0});
-            putText(master, symbol);
+            putText(master, symbol, 16);
             master.push_back(0);
 
             Bytes dat;

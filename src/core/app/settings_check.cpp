@@ -1,6 +1,7 @@
 #include "core/app/settings_check.h"
 
 #include "core/platform/files.h"
+#include "core/platform/text.h"
 #include "core/platform/settings_file.h"
 
 #include <cctype>
@@ -30,16 +31,6 @@ std::vector<std::string> components(std::string_view path)
         start = end + 1;
     }
     return parts;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // The directory the update run takes PKUNZIP.EXE from, so that the check and the run agree.
@@ -113,7 +104,7 @@ SearchRerun searchRerunAfterSettings(const ViewSettings& before, const ViewSetti
 {
     SearchRerun rerun;
     rerun.needed = before.searchLimit != after.searchLimit ||
-                   (after.searchLimit && !equalIgnoringCase(before.searchName, after.searchName));
+                   (after.searchLimit && !equalsIgnoringCase(before.searchName, after.searchName));
     if (rerun.needed)
         rerun.root = rootHoldingPath(after.searchName, roots).value_or(std::string());
     return rerun;

@@ -7,7 +7,19 @@ namespace qv {
 namespace {
 std::mutex g_mutex;
 std::optional<std::string> g_override;
+
+std::string formatNow(const char* format)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[80];
+    std::strftime(text, sizeof text, format, &local);
+    return text;
+}
 } // namespace
+
+std::string localTimeText() { return formatNow("%A, %B %d, %Y %H:%M:%S"); }
 
 std::string todayText()
 {
@@ -16,12 +28,7 @@ std::string todayText()
         if (g_override)
             return *g_override;
     }
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%m/%d/%y", &local);
-    return text;
+    return formatNow("%m/%d/%y");
 }
 
 void setTodayOverride(std::optional<std::string> text)

@@ -1,6 +1,7 @@
 #include "core/platform/settings_file.h"
 
 #include "core/platform/files.h"
+#include "core/platform/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,13 +23,6 @@ std::string_view trim(std::string_view s)
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
         s.remove_suffix(1);
     return s;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 std::vector<std::string> readLines(const std::string& path)
@@ -90,7 +84,7 @@ Location locate(const std::vector<std::string>& lines, std::string_view section,
         if (auto name = sectionName(lines[i])) {
             if (inside)
                 break;
-            inside = sameName(*name, section);
+            inside = equalsIgnoringCase(*name, section);
             if (inside)
                 at.section = at.lastEntry = static_cast<std::ptrdiff_t>(i);
             continue;
@@ -99,7 +93,7 @@ Location locate(const std::vector<std::string>& lines, std::string_view section,
             continue;
         if (!trim(lines[i]).empty())
             at.lastEntry = static_cast<std::ptrdiff_t>(i);
-        if (auto name = keyName(lines[i]); name && at.key < 0 && sameName(*name, key))
+        if (auto name = keyName(lines[i]); name && at.key < 0 && equalsIgnoringCase(*name, key))
             at.key = static_cast<std::ptrdiff_t>(i);
     }
     return at;

@@ -1,5 +1,7 @@
 #include "core/profiles/profile.h"
 
+#include "core/platform/text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -24,8 +26,6 @@ constexpr std::size_t kOffsetPath = 12;
 constexpr std::size_t kOffsetAssignedName = 1;
 
 constexpr std::string_view kSampleFileName = "MyFirstProfile.pfd";
-
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool isTrailingSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -144,10 +144,7 @@ std::string trimProfileName(std::string_view name) {
     return std::string(name);
 }
 
-bool sameProfileName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
-}
+bool sameProfileName(std::string_view a, std::string_view b) { return equalsIgnoringCase(a, b); }
 
 bool isProfileFileName(std::string_view name) {
     return !name.empty() && name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;

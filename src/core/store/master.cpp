@@ -2,6 +2,7 @@
 
 #include "core/platform/clock.h"
 #include "core/platform/files.h"
+#include "core/platform/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,14 +16,6 @@ constexpr std::size_t kSymbolOffset = 36;
 constexpr std::size_t kTextWidth = 16;
 constexpr std::size_t kFirstDateOffset = 25;
 constexpr std::size_t kLastDateOffset = 29;
-
-std::uint16_t getU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-void putU16(std::uint8_t* p, unsigned value)
-{
-    p[0] = static_cast<std::uint8_t>(value & 0xFF);
-    p[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
 
 std::string fieldText(const MasterRecord& bytes, std::size_t offset, std::size_t width)
 {
@@ -41,13 +34,6 @@ void putText(MasterRecord& bytes, std::size_t offset, std::string_view text)
 {
     for (std::size_t i = 0; i < kTextWidth; ++i)
         bytes[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
 }
 
 // The symbol field cut just before its (blanks + 1)-th blank, or at a NUL byte, which ends the

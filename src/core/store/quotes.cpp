@@ -1,6 +1,7 @@
 #include "core/store/quotes.h"
 
 #include "core/platform/files.h"
+#include "core/platform/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,18 +21,6 @@ constexpr std::size_t kDopLineLimit = 299;
 constexpr std::size_t kDopReadLimit = 64 * 1024;
 
 int index(FieldKind kind) { return static_cast<int>(kind); }
-
-std::uint16_t getU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    return true;
-}
 
 // Reads an integer the way a C reader of "%d" does: leading blanks, a sign, digits.
 bool readInt(std::string_view& text, int& value)

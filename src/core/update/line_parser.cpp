@@ -35,16 +35,6 @@ std::string_view splitLine(std::string_view line, int delimiterCode, int symbolC
     return out.column(symbolColumn);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool firstWordMatches(std::string_view line, int delimiterCode, std::string_view symbol)
 {
     if (line.empty() || symbol.empty())

@@ -1,6 +1,8 @@
 #pragma once
 // Recognising and splitting the lines of ASCII update files.
 
+#include "core/platform/text.h"
+
 #include <array>
 #include <string_view>
 
@@ -33,7 +35,5 @@ bool firstWordMatches(std::string_view line, int delimiterCode, std::string_view
 // The leading decimal number of a field (blanks, sign, digits, point, exponent), independent
 // of the locale; 0 when the field does not begin with a number.
 float leadingNumber(std::string_view field);
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace qv

@@ -1,5 +1,6 @@
 #include "core/update/quote_updater.h"
 
+#include "core/platform/clock.h"
 #include "core/platform/files.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
@@ -52,16 +53,6 @@ std::string updateSymbolOf(const MasterEntry& entry)
         ++end;
     }
     return raw.substr(0, end);
-}
-
-std::string localTimeText()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[80];
-    std::strftime(text, sizeof text, "%A, %B %d, %Y %H:%M:%S", &local);
-    return text;
 }
 
 // The regular files of a directory that are not dot-files, in listing order.
@@ -346,7 +337,7 @@ int CQuoteUpdater::AddOneQuote()
     ConvertFields(values);
 
     const auto L = static_cast<std::size_t>(length);
-    const int quotes = quoteCountOf(static_cast<std::uint16_t>(file[2] | file[3] << 8), file.size(), length);
+    const int quotes = quoteCountOf(getU16(file.data() + 2), file.size(), length);
     const int records = quotes + 2; // header, stored quotes, the new one
     if (records > kMaxQuoteRecords)
         return 1; // the 16-bit record count would wrap
