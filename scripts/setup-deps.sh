@@ -16,6 +16,8 @@ packages=(
     xvfb
     xauth
     fonts-liberation
+    poppler-utils
+    desktop-file-utils
 )
 
 missing=()
