@@ -1,9 +1,12 @@
 #include "cli/Cli.h"
 
+#include "cli/AsciiCommands.h"
 #include "cli/BrowseCommands.h"
 #include "cli/CommandLine.h"
 #include "cli/MaintenanceCommands.h"
 #include "cli/ProfileCommands.h"
+#include "cli/QuoteEditCommands.h"
+#include "cli/SplitSearchCommand.h"
 #include "cli/TextOutput.h"
 #include "cli/UpdateCommand.h"
 #include "core/platform/settings_file.h"
@@ -21,7 +24,7 @@ namespace {
 constexpr std::string_view kProgram = "quovanta-cli";
 constexpr std::string_view kGlobalSynopsis = "quovanta-cli [--ini FILE] [--startup-dir DIR]";
 
-enum class Group { Browsing, Maintenance, ProfilesAndUpdate };
+enum class Group { Browsing, Maintenance, ProfilesAndUpdate, ImportAndExport };
 
 struct CommandSpec {
     std::string_view name;
@@ -89,6 +92,32 @@ const std::vector<CommandSpec>& commands() {
          "on: \"Skip all Symbols presently in this Portfolio\"; off: \"Don't Skip any Symbols\n"
          "presently in this Portfolio\".\n",
          Group::Maintenance, 2, 2, {}, runSkipAll},
+        {"edit-quote", "DIR SYMBOL DATE OPEN HIGH LOW CLOSE VOL OI", "Quotes Edit: sets the values of one date",
+         "Quotes Edit: the quote of SYMBOL dated DATE (MM/DD/YY) takes the values given (decimal\n"
+         "numbers; N/A keeps a value as it is). A value the file has no field for is ignored.\n"
+         "The quote file is kept as F<n>.BAK first. Refused when no quote has that date.\n",
+         Group::Maintenance, 9, 9, {}, runEditQuote},
+        {"split", "DIR SYMBOL DATE NEW OLD", "Split: scales every quote before DATE",
+         "Split: every quote of SYMBOL dated before DATE (MM/DD/YY, between the first and last\n"
+         "quote) gets its open, high, low and close multiplied by OLD/NEW and its volume and open\n"
+         "interest by NEW/OLD (share counts above 0). The quote file is kept as F<n>.BAK first.\n",
+         Group::Maintenance, 5, 5, {}, runSplit},
+        {"adjust", "DIR SYMBOL FROM TO PRICE VOL OI", "Adjust: scales the quotes of a date range",
+         "Adjust: every quote of SYMBOL dated FROM..TO (MM/DD/YY, both between the first and last\n"
+         "quote) gets its prices multiplied by PRICE, its volume by VOL and its open interest by\n"
+         "OI (multipliers above 0). The quote file is kept as F<n>.BAK first.\n",
+         Group::Maintenance, 7, 7, {}, runAdjust},
+        {"delete-quote", "DIR SYMBOL DATE", "Quotes Delete: removes the quote of one date",
+         "Quotes Delete: removes the quote of SYMBOL dated DATE (MM/DD/YY); the MASTER entry's\n"
+         "first or last date follows when the first or last quote goes. The quote file is kept as\n"
+         "F<n>.BAK first.\n",
+         Group::Maintenance, 3, 3, {}, runDeleteQuote},
+        {"split-search", "DIR", "the candidate splits of every security of DIR",
+         "Split Search: looks at every pair of neighbouring quotes of every security of DIR for a\n"
+         "split-like change of the close (1 for 2 ... 4 for 1) between bars that do not overlap,\n"
+         "and prints one line per candidate, \"SYMBOL possible I for J split on MM/DD/YY\". When\n"
+         "there is none, \"No candidate splits found\" goes to standard error (exit status 0).\n",
+         Group::Maintenance, 1, 1, {}, runSplitSearchCommand},
         {"profile", "list|show NAME|write NAME KEY=VALUE...", "the profiles of the start-up directory",
          "profile list: the profile names (*.pfd of the start-up directory), sorted without regard\n"
          "  to case. When there is none, the sample profile MyFirstProfile is created.\n"
@@ -115,6 +144,39 @@ const std::vector<CommandSpec>& commands() {
          "standard error; at the end prints the number of quotes added, then the lines of the\n"
          "anomaly report. Exit status 1 when a merge or an unpacking failed.\n",
          Group::ProfilesAndUpdate, 0, 1000, {}, runUpdate},
+        {"import", "INPUT DIR --symbol S [OPTION...]", "imports a text file of daily quotes",
+         "The historical import: every line of INPUT (a date and up to six values in the columns\n"
+         "given, counted from 1) becomes one quote of the new security S of DIR, in the order of\n"
+         "the lines. Options (those not given take the dialog's defaults, not saved settings):\n"
+         "  --name N                         name of the security (default: empty)\n"
+         "  --new-master                     write a new MASTER (default: use the existing one)\n"
+         "  --date-format NAME               YY_MM_DD ... DDMMCCYY (default: MMDDYY)\n"
+         "  --delimiter comma|tab|space      (default: comma)\n"
+         "  --skip N                         leading lines to skip, 0..200 (default: 0)\n"
+         "  --date C --open C --high C --low C --close C --volume C --oi C\n"
+         "                                   columns (default: 1 to 7 in that order); 0 leaves\n"
+         "                                   a field out (date and close are always read)\n"
+         "Prints the new file number and the number of quotes. Nothing is written when the import\n"
+         "fails. A value that is not a number is stored as 0 and the first one is named on\n"
+         "standard error. A first date that does not fit the kind of format still imports the\n"
+         "quotes, but ends with exit status 1.\n",
+         Group::ImportAndExport, 2, 2,
+         {{"--symbol", true}, {"--name", true}, {"--new-master", false}, {"--date-format", true},
+          {"--delimiter", true}, {"--skip", true}, {"--date", true}, {"--open", true}, {"--high", true},
+          {"--low", true}, {"--close", true}, {"--volume", true}, {"--oi", true}},
+         runImport},
+        {"export", "DIR SYMBOL OUTPUT [OPTION...]", "writes the quotes of a security to a text file",
+         "The ASCII export: one CR LF line per quote of SYMBOL: the date MM/DD/YY, then the chosen\n"
+         "columns in the order open, high, low, close, volume, oi, each after the delimiter\n"
+         "(prices %.4f, volume and oi %.2f, N/A where the quote file has no such field). OUTPUT\n"
+         "is replaced when it exists. Prints the number of quotes written. Options:\n"
+         "  --columns open,high,low,close,volume,oi   the columns after the date (default: all)\n"
+         "  --delimiter space|comma|tab               (default: space)\n"
+         "  --newest-first                            (default: oldest quote first)\n"
+         "  --title                                   a title row first: DATE OPEN HIGH ...\n",
+         Group::ImportAndExport, 3, 3,
+         {{"--columns", true}, {"--delimiter", true}, {"--newest-first", false}, {"--title", false}},
+         runExport},
     };
     return table;
 }
@@ -160,6 +222,7 @@ void writeOverview(std::ostream& out) {
     writeGroup(Group::Browsing, "Browsing");
     writeGroup(Group::Maintenance, "Maintenance");
     writeGroup(Group::ProfilesAndUpdate, "Profiles and the update run");
+    writeGroup(Group::ImportAndExport, "Import and export");
     out << "\nExit status: 0 success; 1 the operation failed or was refused; 2 wrong usage.\n";
 }
 

@@ -53,6 +53,56 @@ inline constexpr IntKey kScreenX{"Screen", "x", 0};
 inline constexpr IntKey kScreenY{"Screen", "y", 0};
 inline constexpr IntKey kScreenCx{"Screen", "cx", 0};
 inline constexpr IntKey kScreenCy{"Screen", "cy", 0};
+// The record of the last quote edit of each kind (written only; the texts as entered).
+inline constexpr std::array<TextKey, 7> kEditRecord{{{"Edit", "Date"},
+                                                     {"Edit", "Open"},
+                                                     {"Edit", "Hi"},
+                                                     {"Edit", "Lo"},
+                                                     {"Edit", "Close"},
+                                                     {"Edit", "Vol"},
+                                                     {"Edit", "OI"}}};
+inline constexpr std::array<TextKey, 3> kSplitRecord{{{"Split", "Date"}, {"Split", "New"}, {"Split", "Old"}}};
+inline constexpr std::array<TextKey, 5> kAdjustRecord{{{"Adjust", "Date1"},
+                                                       {"Adjust", "Date2"},
+                                                       {"Adjust", "PriceMult"},
+                                                       {"Adjust", "VolMult"},
+                                                       {"Adjust", "OIMult"}}};
+inline constexpr TextKey kDeleteRecordDate{"Delete", "Date"};
+// "Import Historical ASCII Quotes" (the text keys' defaults beside them).
+inline constexpr TextKey kConvertDateFormat{"Convert", "DateFormat"};
+inline constexpr std::string_view kConvertDateFormatDefault = "MMDDYY";
+inline constexpr IntKey kConvertExist{"Convert", "Exist", 0};
+inline constexpr IntKey kConvertDelimiter{"Convert", "Delimiter", 0};
+inline constexpr TextKey kConvertPathIn{"Convert", "PathIn"};
+inline constexpr TextKey kConvertPathOut{"Convert", "PathOut"};
+inline constexpr TextKey kConvertSymbol{"Convert", "Symbol"};
+inline constexpr TextKey kConvertName{"Convert", "Name"};
+inline constexpr IntKey kConvertSkipOn{"Convert", "SkipOn", 0};
+inline constexpr IntKey kConvertSkipRows{"Convert", "SkipRows", 0};
+inline constexpr IntKey kConvertDateCol{"Convert", "DateCol", 1};
+inline constexpr IntKey kConvertOpenOn{"Convert", "OpenOn", 1};
+inline constexpr IntKey kConvertOpenCol{"Convert", "OpenCol", 2};
+inline constexpr IntKey kConvertHiOn{"Convert", "HiOn", 1};
+inline constexpr IntKey kConvertHiCol{"Convert", "HiCol", 3};
+inline constexpr IntKey kConvertLoOn{"Convert", "LoOn", 1};
+inline constexpr IntKey kConvertLoCol{"Convert", "LoCol", 4};
+inline constexpr IntKey kConvertCloCol{"Convert", "CloCol", 5};
+inline constexpr IntKey kConvertVolOn{"Convert", "VolOn", 1};
+inline constexpr IntKey kConvertVolCol{"Convert", "VolCol", 6};
+inline constexpr IntKey kConvertOIOn{"Convert", "OIOn", 1};
+inline constexpr IntKey kConvertOICol{"Convert", "OICol", 7};
+// "Export Historical Quotes to ASCII File".
+inline constexpr TextKey kExportStarter{"XportSel", "Starter"};
+inline constexpr std::string_view kExportStarterDefault = "output.txt";
+inline constexpr IntKey kExportUseOpen{"XportSel", "UseOpen", 1};
+inline constexpr IntKey kExportUseHigh{"XportSel", "UseHigh", 1};
+inline constexpr IntKey kExportUseLow{"XportSel", "UseLow", 1};
+inline constexpr IntKey kExportUseClose{"XportSel", "UseClose", 1};
+inline constexpr IntKey kExportUseVol{"XportSel", "UseVol", 1};
+inline constexpr IntKey kExportUseOI{"XportSel", "UseOI", 1};
+inline constexpr IntKey kExportNewest{"XportSel", "Newest", 0};
+inline constexpr IntKey kExportDelim{"XportSel", "Delim", 0};
+inline constexpr IntKey kExportTitle{"XportSel", "Title", 0};
 } // namespace keys
 
 inline int getSetting(const SettingsFile& file, const IntKey& k) { return file.getInt(k.section, k.key, k.fallback); }

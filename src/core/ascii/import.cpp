@@ -1,0 +1,633 @@
+#include "core/ascii/import.h"
+
+#include "core/app/program_settings.h"
+#include "core/platform/files.h"
+#include "core/platform/text.h"
+#include "core/store/encodings.h"
+#include "core/store/master.h"
+#include "core/store/quotes.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+namespace qv {
+
+namespace {
+
+constexpr std::string_view kPathTooLongMessage = "The Path can be at most 250 characters long";
+constexpr std::string_view kSymbolTooLongMessage = "A symbol can be at most 16 characters long";
+constexpr std::string_view kNameTooLongMessage = "A name can be at most 16 characters long";
+constexpr std::string_view kSkipRangeMessage = "Enter a number of rows from 0 to 200 to skip";
+constexpr std::string_view kBadDelimiterMessage = "Choose Comma, Tab or Space as the column delimiter";
+constexpr std::string_view kBadDateFormatMessage = "Choose one of the twelve date formats";
+constexpr std::string_view kInputUnreadableMessage = "The input file could not be read:\n";
+constexpr std::string_view kInputEmptyMessage = "The input file holds no quote lines.";
+
+// The record order of a quote: date, open, high, low, close, volume, open interest.
+constexpr int kDate = 0;
+constexpr int kClose = 4;
+constexpr std::array<FieldKind, 7> kRecordKinds = {FieldKind::Date, FieldKind::Open,   FieldKind::High,
+                                                   FieldKind::Low,  FieldKind::Close,  FieldKind::Volume,
+                                                   FieldKind::OpenInterest};
+constexpr std::array<std::string_view, 7> kColumnLabels = {"Date", "Open",   "High",    "Low",
+                                                           "Close", "Volume", "Open Int"};
+
+// The MASTER entry's first and last date.
+constexpr std::size_t kFirstDateOffset = 25;
+constexpr std::size_t kLastDateOffset = 29;
+
+bool isWhiteSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+std::string trimRight(std::string_view text)
+{
+    while (!text.empty() && isWhiteSpace(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+std::string upperAscii(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+ImportDialogCheck refuse(ImportDialogCheck check, std::string_view message)
+{
+    check.message = message;
+    return check;
+}
+
+// The seven column settings in record order.
+struct ColumnSetting {
+    bool present;
+    int column;
+};
+std::array<ColumnSetting, 7> columnSettings(const ImportDialogValues& v)
+{
+    return {{{true, v.dateColumn},
+             {v.open.present, v.open.column},
+             {v.high.present, v.high.column},
+             {v.low.present, v.low.column},
+             {true, v.closeColumn},
+             {v.volume.present, v.volume.column},
+             {v.openInterest.present, v.openInterest.column}}};
+}
+
+// ---- Reading the input ------------------------------------------------------------------
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Reads the next piece of a line as a text-mode read of at most kImportLinePiece characters
+// would: up to and including the line end, a CR LF pair counting as one LF. False at the end.
+bool readPiece(std::FILE* file, std::string& piece)
+{
+    piece.clear();
+    while (piece.size() < kImportLinePiece) {
+        int c = std::getc(file);
+        if (c == EOF)
+            break;
+        if (c == '\r') {
+            const int next = std::getc(file);
+            if (next == '\n')
+                c = '\n';
+            else if (next != EOF)
+                std::ungetc(next, file);
+        }
+        piece.push_back(static_cast<char>(c));
+        if (c == '\n')
+            break;
+    }
+    return !piece.empty();
+}
+
+// Fields of a line: runs of the delimiter are one separator; no empty fields.
+std::vector<std::string_view> splitFields(std::string_view line, char delimiter)
+{
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == delimiter)
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != delimiter)
+            ++i;
+        if (i > start)
+            fields.push_back(line.substr(start, i - start));
+    }
+    return fields;
+}
+
+// A decimal number with blanks around it; no hexadecimal, infinities or NaN, and the same
+// answer whatever locale the program runs in.
+std::optional<double> decimalNumber(std::string_view text)
+{
+    while (!text.empty() && isWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isWhiteSpace(text.back()))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    std::size_t i = text.empty() || text.front() != '-' ? 0 : 1;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return std::nullopt;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool allDigits(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The first field that could not be read, and how many there were.
+struct Unreadable {
+    int count = 0;
+    int line = 0;   // 1-based, counting every piece read (skipped lines too)
+    int column = 0; // 1-based
+    std::string text;
+    bool isDate = false;
+};
+
+struct ParsedInput {
+    bool opened = false;
+    bool readError = false;
+    bool tooMany = false;
+    int count = 0;
+    Bytes records;
+    DayNumber firstDate = 0;
+    DayNumber lastDate = 0;
+    std::string dateKindMessage; // the first line's date does not fit the kind of format
+    Unreadable unreadable;
+};
+
+ParsedInput readInput(const ImportJob& job)
+{
+    ParsedInput in;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(job.inputPath.c_str(), "rb"));
+    if (!file)
+        return in;
+    in.opened = true;
+
+    std::array<std::string, kImportMaxColumn> texts;
+    texts.fill("123"); // what a column no line has reached yet reads
+    std::string piece;
+    int lineNumber = 0;
+    if (job.skip) {
+        for (int k = 0; k < job.skipCount && readPiece(file.get(), piece); ++k)
+            ++lineNumber;
+    }
+    while (readPiece(file.get(), piece)) {
+        ++lineNumber;
+        if (!piece.empty() && piece.back() == '\n')
+            piece.pop_back();
+        const std::vector<std::string_view> fields = splitFields(piece, job.delimiter);
+        if (fields.empty())
+            continue;
+        if (in.count == kImportMaxQuotes) {
+            in.tooMany = true;
+            return in;
+        }
+        for (std::size_t c = 0; c < fields.size() && c < texts.size(); ++c)
+            texts[c] = std::string(fields[c]);
+
+        const auto noteUnreadable = [&](int column, bool isDate) {
+            if (in.unreadable.count++ > 0)
+                return;
+            in.unreadable.line = lineNumber;
+            in.unreadable.column = column + 1;
+            in.unreadable.text = texts[static_cast<std::size_t>(column)];
+            in.unreadable.isDate = isDate;
+        };
+
+        const int dateColumn = job.columns[kDate];
+        const std::string& dateText = texts[static_cast<std::size_t>(dateColumn)];
+        const DayNumber day = parseDateText(dateText, job.dateFormat);
+        if (day == 0)
+            noteUnreadable(dateColumn, true);
+        if (in.count == 0) {
+            // Formats 7..12 have no separators.
+            if (job.dateFormat >= 7 && !allDigits(dateText))
+                in.dateKindMessage = kImportNumericDateMessage;
+            else if (job.dateFormat < 7 && allDigits(dateText))
+                in.dateKindMessage = kImportSeparatedDateMessage;
+            in.firstDate = day;
+        }
+        const MbfFloat date = fileDateFromDayNumber(day);
+        in.records.insert(in.records.end(), date.begin(), date.end());
+        for (std::size_t f = 1; f < job.present.size(); ++f) {
+            if (!job.present[f])
+                continue;
+            const int column = job.columns[f];
+            const std::optional<double> value = decimalNumber(texts[static_cast<std::size_t>(column)]);
+            if (!value)
+                noteUnreadable(column, false);
+            const MbfFloat mbf = floatToMbf(static_cast<float>(value.value_or(0.0)));
+            in.records.insert(in.records.end(), mbf.begin(), mbf.end());
+        }
+        in.lastDate = day;
+        ++in.count;
+    }
+    in.readError = std::ferror(file.get()) != 0;
+    return in;
+}
+
+std::string unreadableNotice(const Unreadable& u)
+{
+    std::string text = "Line " + std::to_string(u.line) + ", column " + std::to_string(u.column) +
+                       " of the input file " + (u.isDate ? "is not a date in the chosen format" : "is not a number") +
+                       " (\"" + u.text + "\"); it was stored as 0.";
+    if (u.count > 1)
+        text += "\n" + std::to_string(u.count) + " fields in all were stored as 0 for this reason.";
+    return text;
+}
+
+// ---- Writing ----------------------------------------------------------------------------
+
+// "Can it be made the current directory": a directory with search permission. Asked without
+// chdir, which would move every thread of the program.
+bool canEnter(const std::string& path) { return isDirectory(path) && ::access(path.c_str(), X_OK) == 0; }
+
+bool canRead(const std::string& path) { return isRegularFile(path) && ::access(path.c_str(), R_OK) == 0; }
+
+std::string fullPath(const std::string& dir)
+{
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(dir.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : dir;
+}
+
+// Whether dir's MASTER lists the security with this number and symbol.
+bool masterLists(const std::string& dir, int fileNumber, std::string_view symbol)
+{
+    MasterFile master;
+    if (!readMasterFile(dir, master))
+        return false;
+    return std::any_of(master.entries.begin(), master.entries.end(), [&](const MasterEntry& e) {
+        return !e.isDirectoryEntry() && e.fileNumber() == fileNumber && trimRight(e.rawSymbol()) == symbol;
+    });
+}
+
+// The quote files of a security whose MASTER entry did not come to be, unless they were there
+// before the import (files that no MASTER names are left as found).
+struct CreatedFiles {
+    int fileNumber = 0;
+    bool hadDat = false;
+    bool hadDop = false;
+
+    void remove(const std::string& dir) const
+    {
+        if (fileNumber == 0)
+            return;
+        if (!hadDat)
+            removeFile(resolveFile(dir, quoteFileName(fileNumber, "DAT")));
+        if (!hadDop)
+            removeFile(resolveFile(dir, quoteFileName(fileNumber, "DOP")));
+    }
+};
+
+// Writes F<n>.DAT with every quote and F<n>.DOP naming the present fields.
+IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob& job, const ParsedInput& in)
+{
+    std::vector<FieldKind> kinds;
+    for (std::size_t f = 0; f < kRecordKinds.size(); ++f) {
+        if (job.present[f])
+            kinds.push_back(kRecordKinds[f]);
+    }
+    if (IoStatus s = createQuoteFiles(dir, fileNumber, kinds); !s)
+        return s;
+    // The new file's header record as the store writes it, with the record count (header
+    // included) in bytes 2 and 3.
+    const std::string datPath = resolveFile(dir, quoteFileName(fileNumber, "DAT"));
+    const std::size_t recordLength = 4 * kinds.size();
+    Bytes dat;
+    if (IoStatus s = readWholeFile(datPath, dat); !s)
+        return s;
+    if (dat.size() < recordLength)
+        return IoStatus::failure(datPath + " is shorter than its header");
+    dat.resize(recordLength);
+    putU16(dat.data() + 2, static_cast<unsigned>(in.count + 1));
+    dat.insert(dat.end(), in.records.begin(), in.records.end());
+    return replaceFile(datPath, quoteFileName(fileNumber, "NEW"), dat);
+}
+
+// MASTER's bytes with the first and last date of entry fileNumber set.
+bool withDates(const std::string& dir, int fileNumber, const ParsedInput& in, Bytes& bytes)
+{
+    MasterFile master;
+    if (!readMasterFile(dir, master))
+        return false;
+    for (std::size_t i = 0; i < master.entries.size(); ++i) {
+        const MasterEntry& e = master.entries[i];
+        if (e.isDirectoryEntry() || e.fileNumber() != fileNumber)
+            continue;
+        const std::size_t at = (i + 1) * kMasterRecordSize;
+        if (bytes.size() < at + kMasterRecordSize)
+            return false;
+        const MbfFloat first = fileDateFromDayNumber(in.firstDate);
+        const MbfFloat last = fileDateFromDayNumber(in.lastDate);
+        std::copy(first.begin(), first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kFirstDateOffset));
+        std::copy(last.begin(), last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kLastDateOffset));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int ImportJob::fieldCount() const { return static_cast<int>(std::count(present.begin(), present.end(), true)); }
+
+ImportDialogCheck checkImportDialog(const ImportDialogValues& values)
+{
+    ImportDialogCheck check;
+    check.symbol = values.symbol;
+
+    // 1. The values in the order the dialog takes them from its controls.
+    if (values.inputPath.size() > kImportMaxPathLength)
+        return refuse(check, kPathTooLongMessage);
+    const std::array<ColumnSetting, 7> columns = columnSettings(values);
+    for (std::size_t f = 0; f < columns.size(); ++f) {
+        if (columns[f].column < 1 || columns[f].column > kImportMaxColumn)
+            return refuse(check, "Enter a column number from 1 to 20 for " + std::string(kColumnLabels[f]));
+    }
+    if (values.delimiter < kImportComma || values.delimiter > kImportSpace)
+        return refuse(check, kBadDelimiterMessage);
+    if (values.dateFormat < 1 || values.dateFormat > kDateFormatCount)
+        return refuse(check, kBadDateFormatMessage);
+    if (values.skipRows < 0 || values.skipRows > kImportMaxSkipRows)
+        return refuse(check, kSkipRangeMessage);
+    if (values.outputDir.size() > kImportMaxPathLength)
+        return refuse(check, kPathTooLongMessage);
+    if (values.symbol.size() > kImportMaxTextLength)
+        return refuse(check, kSymbolTooLongMessage);
+    if (values.name.size() > kImportMaxTextLength)
+        return refuse(check, kNameTooLongMessage);
+
+    // 2. Date and close first, then the checked optional columns, each taking its slot.
+    std::array<bool, kImportMaxColumn + 1> taken{};
+    bool duplicate = false;
+    for (std::size_t f : {std::size_t{0}, std::size_t{4}, std::size_t{1}, std::size_t{2}, std::size_t{3},
+                          std::size_t{5}, std::size_t{6}}) {
+        if (!columns[f].present)
+            continue;
+        bool& slot = taken[static_cast<std::size_t>(columns[f].column)];
+        duplicate = duplicate || slot;
+        slot = true;
+    }
+    if (duplicate)
+        return refuse(check, kDuplicateColumnsMessage);
+
+    // 3. and 4.
+    const std::string symbol = trimRight(values.symbol);
+    if (symbol.empty())
+        return refuse(check, kImportNoSymbolMessage);
+    check.symbol = upperAscii(symbol);
+    if (trimRight(values.outputDir).empty())
+        return refuse(check, kImportNoPathMessage);
+    return check;
+}
+
+ImportJob makeImportJob(const ImportDialogValues& values)
+{
+    ImportJob job;
+    job.inputPath = values.inputPath;
+    job.outputDir = trimRight(values.outputDir);
+    job.symbol = upperAscii(trimRight(values.symbol)).substr(0, kImportMaxTextLength);
+    job.name = values.name.substr(0, std::min(values.name.size(), kImportMaxTextLength));
+    job.delimiter = values.delimiter == kImportTab ? '\t' : values.delimiter == kImportSpace ? ' ' : ',';
+    job.skip = values.skipOn;
+    job.skipCount = values.skipOn ? values.skipRows : 0;
+    job.useExistingMaster = values.useExistingMaster;
+    const std::array<ColumnSetting, 7> columns = columnSettings(values);
+    for (std::size_t f = 0; f < columns.size(); ++f) {
+        job.present[f] = columns[f].present;
+        job.columns[f] = std::clamp(columns[f].column, 1, kImportMaxColumn) - 1;
+    }
+    job.dateFormat = values.dateFormat;
+    return job;
+}
+
+ImportResult importQuotes(const ImportJob& job)
+{
+    ImportResult result;
+    const auto fail = [&result](std::string_view message,
+                                ImportMessage::Icon icon = ImportMessage::Icon::Warning) -> ImportResult {
+        if (!message.empty())
+            result.messages.push_back({std::string(message), icon});
+        result.messages.push_back({std::string(kImportFailedMessage), ImportMessage::Icon::Warning});
+        result.ok = false;
+        return result;
+    };
+
+    // 1. The output directory and its MASTER. Nothing is written before the input is read.
+    if (job.outputDir.empty() || !canEnter(job.outputDir))
+        return fail(kImportPathMissingMessage);
+    const std::string dir = fullPath(job.outputDir);
+    result.outputDir = dir;
+    const std::optional<std::string> existingMaster = findEntry(dir, kMasterFileName);
+    if (job.useExistingMaster) {
+        if (!existingMaster || !canRead(*existingMaster))
+            return fail(kImportNoMasterMessage);
+    } else if (existingMaster) {
+        // Also when it cannot be read: it is never overwritten.
+        return fail(kImportMasterExistsMessage);
+    }
+    // 2. and 3.
+    if (job.fieldCount() < 2 || !job.present[kDate] || !job.present[kClose])
+        return fail(kImportMoreColumnsMessage, ImportMessage::Icon::Information);
+    if (job.useExistingMaster && findSecurity(dir, job.symbol).status == kStatusOk)
+        return fail(kImportDuplicateSymbolMessage);
+
+    const ParsedInput in = readInput(job);
+    if (!in.opened || in.readError)
+        return fail(std::string(kInputUnreadableMessage) + job.inputPath);
+    if (in.tooMany) {
+        return fail("The input file holds more than " + std::to_string(kImportMaxQuotes) +
+                    " quote lines; a quote file can hold no more.\nNothing was imported.");
+    }
+    if (in.count == 0)
+        return fail(kInputEmptyMessage);
+
+    // 4. The security: its quote files complete before MASTER names it.
+    Bytes masterBefore;
+    if (job.useExistingMaster) {
+        if (IoStatus s = readWholeFile(masterPath(dir), masterBefore); !s)
+            return fail(s.message());
+    } else if (IoStatus s = createEmptyMaster(dir); !s) {
+        return fail(s.message());
+    }
+    // Puts MASTER back as it was before the import.
+    const auto restoreMaster = [&]() -> IoStatus {
+        if (!job.useExistingMaster)
+            return removeFile(masterPath(dir));
+        return replaceFile(masterPath(dir), "MASTER.~RB", masterBefore);
+    };
+
+    CreatedFiles created;
+    const auto writeFiles = [&](int fileNumber) {
+        created.fileNumber = fileNumber;
+        created.hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
+        created.hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
+        IoStatus s = writeQuoteFiles(dir, fileNumber, job, in);
+        if (!s)
+            created.remove(dir);
+        return s;
+    };
+    const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles);
+    if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
+        created.remove(dir);
+        if (!job.useExistingMaster)
+            restoreMaster();
+        return fail(change.outcome == MasterChange::Outcome::Full ? kMasterFullMessage
+                                                                    : std::string_view(change.message));
+    }
+    const int fileNumber = change.done() ? change.fileNumber : created.fileNumber;
+
+    // The first and last dates, through a complete new MASTER. MASTER as it stands now (the
+    // entry with today's dates) is the backup copy.
+    Bytes backup;
+    Bytes dated;
+    IoStatus datesWritten = readWholeFile(masterPath(dir), backup);
+    if (datesWritten) {
+        dated = backup;
+        datesWritten = withDates(dir, fileNumber, in, dated)
+                           ? replaceFile(masterPath(dir), "MASTER.NEW", dated)
+                           : IoStatus::failure("The new security's MASTER entry could not be read back.");
+    }
+    if (!datesWritten) {
+        std::string message = datesWritten.message();
+        if (IoStatus s = restoreMaster(); s) {
+            created.remove(dir);
+        } else {
+            // MASTER still names the security, so its complete files stay.
+            message += "\n" + s.message();
+            result.securityAdded = true;
+            result.fileNumber = fileNumber;
+        }
+        return fail(message);
+    }
+    result.securityAdded = true;
+    result.fileNumber = fileNumber;
+    result.quoteCount = in.count;
+
+    if (job.useExistingMaster) {
+        if (IoStatus s = replaceFile(resolveFile(dir, "MASTER.BAK"), "MASTER.~BK", backup); !s) {
+            result.messages.push_back(
+                {"The security was imported, but the backup copy MASTER.BAK could not be written:\n" + s.message(),
+                 ImportMessage::Icon::Warning});
+        }
+    }
+    if (!in.dateKindMessage.empty())
+        result.messages.push_back({in.dateKindMessage, ImportMessage::Icon::Warning});
+    if (in.unreadable.count > 0)
+        result.messages.push_back({unreadableNotice(in.unreadable), ImportMessage::Icon::Information});
+    if (!in.dateKindMessage.empty())
+        return fail({});
+    result.ok = true;
+    return result;
+}
+
+ImportDialogValues readImportSettings(const SettingsFile& file)
+{
+    using namespace keys;
+    ImportDialogValues v;
+    const std::string format = getSetting(file, kConvertDateFormat, kConvertDateFormatDefault);
+    v.dateFormat = dateFormatCode(kConvertDateFormatDefault);
+    for (int code = 1; code <= kDateFormatCount; ++code) {
+        if (startsWithIgnoringCase(dateFormatName(code), format)) {
+            v.dateFormat = code;
+            break;
+        }
+    }
+    v.useExistingMaster = getSetting(file, kConvertExist) == 0;
+    const int delimiter = getSetting(file, kConvertDelimiter);
+    v.delimiter = delimiter >= kImportComma && delimiter <= kImportSpace ? delimiter : kImportComma;
+    v.inputPath = getSetting(file, kConvertPathIn);
+    v.outputDir = getSetting(file, kConvertPathOut);
+    v.symbol = getSetting(file, kConvertSymbol);
+    v.name = getSetting(file, kConvertName);
+    v.skipOn = getSetting(file, kConvertSkipOn) != 0;
+    v.skipRows = getSetting(file, kConvertSkipRows);
+    v.dateColumn = getSetting(file, kConvertDateCol);
+    v.open = {getSetting(file, kConvertOpenOn) != 0, getSetting(file, kConvertOpenCol)};
+    v.high = {getSetting(file, kConvertHiOn) != 0, getSetting(file, kConvertHiCol)};
+    v.low = {getSetting(file, kConvertLoOn) != 0, getSetting(file, kConvertLoCol)};
+    v.closeColumn = getSetting(file, kConvertCloCol);
+    v.volume = {getSetting(file, kConvertVolOn) != 0, getSetting(file, kConvertVolCol)};
+    v.openInterest = {getSetting(file, kConvertOIOn) != 0, getSetting(file, kConvertOICol)};
+    return v;
+}
+
+IoStatus writeImportDialogSettings(SettingsFile& file, const ImportDialogValues& v)
+{
+    using namespace keys;
+    const auto flag = [](bool on) { return on ? 1 : 0; };
+    IoStatus s = putSetting(file, kConvertDateFormat, dateFormatName(v.dateFormat));
+    const auto put = [&](const IntKey& key, int value) {
+        if (s)
+            s = putSetting(file, key, value);
+    };
+    put(kConvertDelimiter, v.delimiter);
+    put(kConvertExist, v.useExistingMaster ? 0 : 1);
+    put(kConvertSkipOn, flag(v.skipOn));
+    put(kConvertSkipRows, v.skipRows);
+    put(kConvertDateCol, v.dateColumn);
+    put(kConvertOpenOn, flag(v.open.present));
+    put(kConvertOpenCol, v.open.column);
+    put(kConvertHiOn, flag(v.high.present));
+    put(kConvertHiCol, v.high.column);
+    put(kConvertLoOn, flag(v.low.present));
+    put(kConvertLoCol, v.low.column);
+    put(kConvertCloCol, v.closeColumn);
+    put(kConvertVolOn, flag(v.volume.present));
+    put(kConvertVolCol, v.volume.column);
+    put(kConvertOIOn, flag(v.openInterest.present));
+    put(kConvertOICol, v.openInterest.column);
+    return s;
+}
+
+IoStatus writeImportPaths(SettingsFile& file, const ImportJob& job, const std::string& fullOutputDir)
+{
+    using namespace keys;
+    for (const auto& [key, value] : {std::pair{kConvertPathIn, std::string_view(job.inputPath)},
+                                     std::pair{kConvertPathOut, std::string_view(fullOutputDir)},
+                                     std::pair{kConvertSymbol, std::string_view(job.symbol)},
+                                     std::pair{kConvertName, std::string_view(job.name)}}) {
+        if (IoStatus s = putSetting(file, key, value); !s)
+            return s;
+    }
+    return IoStatus::ok();
+}
+
+} // namespace qv

@@ -1,0 +1,357 @@
+#include "core/maintain/quote_edits.h"
+
+#include "core/app/program_settings.h"
+#include "core/platform/files.h"
+#include "core/platform/text.h"
+#include "core/store/master.h"
+#include "core/store/quotes.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <span>
+
+namespace qv {
+namespace {
+
+// MASTER entry offsets of the first and last date (MBF).
+constexpr std::size_t kFirstDateOffset = 25;
+constexpr std::size_t kLastDateOffset = 29;
+constexpr int kFirstDate = 0; // `which` of setMasterDate
+constexpr int kLastDate = 1;
+
+constexpr FieldKind kValueKinds[kEditValueCount] = {FieldKind::Open,  FieldKind::High,   FieldKind::Low,
+                                                    FieldKind::Close, FieldKind::Volume, FieldKind::OpenInterest};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+MbfFloat mbfAt(const std::uint8_t* p) { return {p[0], p[1], p[2], p[3]}; }
+
+// A MASTER date to store once the new quote file is complete.
+struct MasterDateChange {
+    int which = kFirstDate;
+    MbfFloat date{};
+    MbfFloat previous{};
+};
+
+StoreStatus storeMasterDates(const std::string& dir, int fileNumber, const std::vector<MasterDateChange>& changes,
+                             bool restore)
+{
+    for (const MasterDateChange& c : changes) {
+        const MasterChange done = setMasterDate(dir, restore ? c.previous : c.date, fileNumber, c.which);
+        if (!done.done())
+            return done.outcome == MasterChange::Outcome::NotFound ? kStatusFileNotFound : kStatusFileWrite;
+    }
+    return kStatusOk;
+}
+
+// A date text of the quote grid's form: exactly MM/DD/YY, no blank anywhere. 0 when not.
+DayNumber readDateText(std::string_view text)
+{
+    if (text.size() != 8 || std::any_of(text.begin(), text.end(), isBlank))
+        return 0;
+    return parseDateText(text, 3);
+}
+
+bool withinQuotes(DayNumber date, const QuoteDates& dates)
+{
+    return date != 0 && date >= dates.first && date <= dates.last;
+}
+
+// A share count or multiplier: a number above 0. A negative one would turn every price it
+// touches below 0, which the program reads as "no value".
+bool readFactor(std::string_view text, float& value) { return parseEditValue(text, value) && value > 0.0f; }
+
+EditCheck refused()
+{
+    EditCheck check;
+    check.message = kInvalidDataMessage;
+    return check;
+}
+
+IoStatus putTexts(SettingsFile& settings, std::span<const TextKey> keys, std::initializer_list<std::string_view> texts)
+{
+    auto text = texts.begin();
+    for (const TextKey& key : keys) {
+        if (IoStatus s = putSetting(settings, key, *text++); !s)
+            return s;
+    }
+    return IoStatus::ok();
+}
+
+} // namespace
+
+StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request)
+{
+    const FoundSecurity found = findSecurity(dir, symbol);
+    if (found.status != kStatusOk)
+        return found.status;
+    const int n = found.entry.fileNumber();
+    const int length = found.entry.recordLength();
+    const LayoutResult layout = readFieldLayout(joinPath(found.directory, quoteFileName(n, "DOP")), length);
+    if (layout.status != kStatusOk)
+        return layout.status;
+    if (length < 4)
+        return kStatusNoLayout;
+
+    const auto datPath = findEntry(found.directory, quoteFileName(n, "DAT"));
+    Bytes old;
+    if (!datPath || !readWholeFile(*datPath, old))
+        return kStatusFileOpen;
+
+    // The backup is the file exactly as read, taken before anything else is written.
+    const std::string bakPath = resolveFile(found.directory, quoteFileName(n, "BAK"));
+    if (!replaceFile(bakPath, quoteFileName(n, "~BK"), old))
+        return kStatusFileWrite;
+
+    const auto L = static_cast<std::size_t>(length);
+    if (old.size() < L)
+        return kStatusFileRead;
+    const int quotes = quoteCountOf(getU16(old.data() + 2), old.size(), length);
+    const auto recordAt = [&](int i) { return old.data() + (static_cast<std::size_t>(i) + 1) * L; };
+    const int dateField = layout.layout.field(FieldKind::Date);
+    const auto dateOf = [&](int i) {
+        return dateField == 0 ? DayNumber{0} : dayNumberFromFileDate(mbfToFloat(recordAt(i) + 4 * (dateField - 1)));
+    };
+
+    Bytes updated(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(L));
+    std::vector<MasterDateChange> masterChanges;
+    std::optional<int> dropped;
+    if (request.mode == EditMode::Delete) {
+        const QuoteLocation at = findQuoteByDate(dir, symbol, request.firstDate, 0);
+        if (at.status != kStatusOk || at.index < 0 || at.index >= quotes || dateOf(at.index) != request.firstDate)
+            return kStatusDeleteNotFound;
+        dropped = at.index;
+        const int i = at.index;
+        const int remaining = quotes - 1;
+        // The header counts the records the file really holds, less the one dropped.
+        putU16(updated.data() + 2, static_cast<unsigned>(remaining + 1));
+        const auto dateBytes = [&](int k) { return dateField == 0 ? MbfFloat{} : mbfAt(recordAt(k) + 4 * (dateField - 1)); };
+        const MbfFloat oldFirst = mbfAt(found.entry.bytes.data() + kFirstDateOffset);
+        const MbfFloat oldLast = mbfAt(found.entry.bytes.data() + kLastDateOffset);
+        if (remaining == 0) {
+            masterChanges.push_back({kLastDate, dateBytes(i), oldLast});
+            masterChanges.push_back({kFirstDate, dateBytes(i), oldFirst});
+        } else if (i == 0) {
+            masterChanges.push_back({kFirstDate, dateBytes(1), oldFirst});
+        } else if (i == remaining) {
+            masterChanges.push_back({kLastDate, dateBytes(remaining - 1), oldLast});
+        }
+    }
+
+    updated.reserve(old.size());
+    for (int i = 0; i < quotes; ++i) {
+        const std::uint8_t* record = recordAt(i);
+        if (dropped == i)
+            continue;
+        const std::size_t start = updated.size();
+        updated.insert(updated.end(), record, record + L);
+        const DayNumber date = dateOf(i);
+        if (request.mode == EditMode::Delete || date < request.firstDate || date > request.lastDate)
+            continue;
+        for (int k = 0; k < kEditValueCount; ++k) {
+            const int field = layout.layout.field(kValueKinds[k]);
+            if (field == 0 || (request.mode == EditMode::Set && request.keep[static_cast<std::size_t>(k)]))
+                continue;
+            std::uint8_t* p = updated.data() + start + 4 * static_cast<std::size_t>(field - 1);
+            const float factor = request.values[static_cast<std::size_t>(k)];
+            const float value = request.mode == EditMode::Set ? factor : mbfToFloat(p) * factor;
+            const MbfFloat stored = floatToMbf(value);
+            std::copy(stored.begin(), stored.end(), p);
+        }
+    }
+    // Whatever follows the counted quotes (records the header does not count, a torn last
+    // record) is carried over as it is.
+    const std::size_t counted = (static_cast<std::size_t>(quotes) + 1) * L;
+    updated.insert(updated.end(), old.begin() + static_cast<std::ptrdiff_t>(counted), old.end());
+
+    const std::string newName = quoteFileName(n, "NEW");
+    if (masterChanges.empty())
+        return replaceFile(*datPath, newName, updated) ? kStatusOk : kStatusFileWrite;
+
+    // A delete that moves MASTER dates: the new quote file is complete before MASTER changes,
+    // and MASTER is put back when the quote file cannot take its place. Only a failure to put
+    // it back leaves MASTER's dates ahead of the quote file (the quote file is then the old one).
+    if (!prepareReplacement(*datPath, newName, updated))
+        return kStatusFileWrite;
+    if (const StoreStatus s = storeMasterDates(found.directory, n, masterChanges, false); s != kStatusOk) {
+        storeMasterDates(found.directory, n, masterChanges, true);
+        abandonReplacement(*datPath, newName);
+        return s;
+    }
+    if (!commitReplacement(*datPath, newName)) {
+        storeMasterDates(found.directory, n, masterChanges, true);
+        return kStatusFileWrite;
+    }
+    return kStatusOk;
+}
+
+std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status)
+{
+    std::vector<std::string> messages;
+    if (status == kStatusDeleteNotFound)
+        messages.emplace_back(kDeleteNotFoundMessage);
+    switch (command) {
+    case QuoteCommand::Edit: messages.emplace_back("Single Date Edit Failed"); break;
+    case QuoteCommand::Split: messages.emplace_back("Split Edit Failed"); break;
+    case QuoteCommand::Adjust: messages.emplace_back("Adjust Edit Failed"); break;
+    case QuoteCommand::Delete: messages.emplace_back("Delete Edit Failed"); break;
+    }
+    return messages;
+}
+
+QuoteDates readQuoteDates(const std::string& dir, const std::string& symbol)
+{
+    QuoteDates dates;
+    QuoteSeries series;
+    if ((dates.status = initQuoteSeries(series, 1)) != kStatusOk)
+        return dates;
+    dates.status = readQuoteSeries(series, dir, symbol, 0, 1);
+    if (dates.status == kStatusRecordNotFound && series.hasEntry && series.quotesInFile == 0) {
+        dates.status = kStatusOk; // no quote yet: no date lies within
+        return dates;
+    }
+    if (dates.status != kStatusOk || series.count == 0)
+        return dates;
+    dates.first = series.date[0];
+    dates.status = readQuoteSeries(series, dir, symbol, -1, 1);
+    if (dates.status == kStatusOk && series.count > 0)
+        dates.last = series.date[0];
+    return dates;
+}
+
+bool parseEditValue(std::string_view text, float& value)
+{
+    text = trimBlanks(text);
+    // The grammar of a decimal number, checked first: from_chars alone would also take "inf",
+    // "nan" and hexadecimal forms, and stop quietly before trailing garbage.
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    const std::size_t numberStart = !text.empty() && text[0] == '+' ? 1 : 0;
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    if (i != text.size())
+        return false;
+    float parsed = 0;
+    const auto [end, error] = std::from_chars(text.data() + numberStart, text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+EditCheck checkQuoteEditForm(const QuoteEditForm& form)
+{
+    EditCheck check;
+    const DayNumber date = readDateText(form.date);
+    if (date == 0)
+        return refused();
+    for (std::size_t k = 0; k < form.values.size(); ++k) {
+        if (trimBlanks(form.values[k]) == "N/A")
+            check.request.keep[k] = true;
+        else if (!parseEditValue(form.values[k], check.request.values[k]))
+            return refused();
+    }
+    check.request.mode = EditMode::Set;
+    check.request.firstDate = check.request.lastDate = date;
+    return check;
+}
+
+EditCheck checkSplitForm(const SplitForm& form, const QuoteDates& dates)
+{
+    const DayNumber date = readDateText(form.date);
+    float newShares = 0;
+    float oldShares = 0;
+    if (!withinQuotes(date, dates) || !readFactor(form.newShares, newShares) || !readFactor(form.oldShares, oldShares))
+        return refused();
+    // Each factor is computed once, in single precision, and every quote is scaled by it.
+    const float price = oldShares / newShares;
+    const float volume = newShares / oldShares;
+    EditCheck check;
+    check.request.values = {price, price, price, price, volume, volume};
+    check.request.mode = EditMode::Multiply;
+    check.request.firstDate = 0;
+    check.request.lastDate = static_cast<DayNumber>(date - 1);
+    return check;
+}
+
+EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates)
+{
+    const DayNumber from = readDateText(form.from);
+    const DayNumber to = readDateText(form.to);
+    float price = 0;
+    float volume = 0;
+    float openInterest = 0;
+    if (!withinQuotes(from, dates) || !withinQuotes(to, dates) || !readFactor(form.price, price) ||
+        !readFactor(form.volume, volume) || !readFactor(form.openInterest, openInterest))
+        return refused();
+    EditCheck check;
+    check.request.values = {price, price, price, price, volume, openInterest};
+    check.request.mode = EditMode::Multiply;
+    check.request.firstDate = from;
+    check.request.lastDate = to;
+    return check;
+}
+
+EditCheck checkDeleteForm(const DeleteForm& form)
+{
+    const DayNumber date = readDateText(form.date);
+    if (date == 0)
+        return refused();
+    EditCheck check;
+    check.request.mode = EditMode::Delete;
+    check.request.firstDate = check.request.lastDate = date;
+    return check;
+}
+
+IoStatus rememberForm(SettingsFile& settings, const QuoteEditForm& form)
+{
+    const auto& v = form.values;
+    return putTexts(settings, keys::kEditRecord, {form.date, v[0], v[1], v[2], v[3], v[4], v[5]});
+}
+
+IoStatus rememberForm(SettingsFile& settings, const SplitForm& form)
+{
+    return putTexts(settings, keys::kSplitRecord, {form.date, form.newShares, form.oldShares});
+}
+
+IoStatus rememberForm(SettingsFile& settings, const AdjustForm& form)
+{
+    return putTexts(settings, keys::kAdjustRecord, {form.from, form.to, form.price, form.volume, form.openInterest});
+}
+
+IoStatus rememberForm(SettingsFile& settings, const DeleteForm& form)
+{
+    return putSetting(settings, keys::kDeleteRecordDate, form.date);
+}
+
+} // namespace qv
