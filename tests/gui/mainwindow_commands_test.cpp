@@ -113,18 +113,6 @@ private slots:
         QVERIFY(commandRuleAllows(C::Profiles, state(true, 1, 0)));
     }
 
-    void commandsOfLaterWorkStayDisabledWhateverTheState()
-    {
-        const BrowserState everything = state(true, 10, 10);
-        for (int i = 0; i < kCommandCount; ++i) {
-            const auto c = static_cast<Command>(i);
-            if (!commandInfo(c).available)
-                QVERIFY2(!commandEnabled(c, everything), commandInfo(c).objectName);
-        }
-        QVERIFY(!commandInfo(Command::SymbolAdd).available);
-        QVERIFY(!commandInfo(Command::Print).available);
-    }
-
     void anUpdateRunLocksUpdateQuotesButNotBrowsing()
     {
         const BrowserState running = state(true, 3, 3, false, false, true);
@@ -166,7 +154,7 @@ private slots:
                                 "actionPortfolioDelete actionPortfolioSkipAdjust | actionSplitSearch actionReScan | "
                                 "actionSymbolAdd actionSymbolDelete actionSymbolSkip | actionSymbolEdit "
                                 "actionSymbolAbout | actionGraph | actionImport actionExport | actionQuotesEdit "
-                                "actionQuotesSplit actionQuotesAdjust actionQuotesDelete | actionPrint "
+                                "actionQuotesSplit actionQuotesAdjust actionQuotesDelete | actionPrintNow "
                                 "actionRecentAll"));
         // Keys, prompts and tips as the user sees them.
         auto keyOf = [&](Command c) { return frame->action(c)->shortcut().toString(); };

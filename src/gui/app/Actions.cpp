@@ -15,43 +15,39 @@ using C = Command;
 
 // Menu order; the index of each row is its Command value.
 constexpr std::array<CommandInfo, kCommandCount> kCommands{{
-    {C::UpdateQuotes, "actionUpdateQuotes", "&Update Quotes", "F2", "Update Quotes", "Update Quotes", false, true, true},
-    {C::Settings, "actionSettings", "&Settings...", "", "Settings", "Settings", false, true, false},
-    {C::Profiles, "actionProfiles", "&Profiles...", "", "Create and Assign Profiles", "Profiles", false, false, true},
-    {C::Exit, "actionExit", "E&xit", "", "Quit the application", "Quit", false, true, false},
-    {C::PortfolioAdd, "actionPortfolioAdd", "&Add...", "", "Add Portfolio", "Add Portfolio", false, false, true},
-    {C::PortfolioDelete, "actionPortfolioDelete", "&Delete...", "", "Delete Portfolio", "Delete Portfolio", false, false,
-     true},
+    {C::UpdateQuotes, "actionUpdateQuotes", "&Update Quotes", "F2", "Update Quotes", "Update Quotes", false, true},
+    {C::Settings, "actionSettings", "&Settings...", "", "Settings", "Settings", false, false},
+    {C::Profiles, "actionProfiles", "&Profiles...", "", "Create and Assign Profiles", "Profiles", false, true},
+    {C::Exit, "actionExit", "E&xit", "", "Quit the application", "Quit", false, false},
+    {C::PortfolioAdd, "actionPortfolioAdd", "&Add...", "", "Add Portfolio", "Add Portfolio", false, true},
+    {C::PortfolioDelete, "actionPortfolioDelete", "&Delete...", "", "Delete Portfolio", "Delete Portfolio", false, true},
     {C::PortfolioSkipAdjust, "actionPortfolioSkipAdjust", "&Skip Adjust...", "", "Adjust the Skip Portfolio Setting",
-     "Adjust Skip Portfolio", false, false, true},
+     "Adjust Skip Portfolio", false, true},
     {C::SplitSearch, "actionSplitSearch", "S&plit Search...", "F3", "Search this portfolio for possible splits",
-     "Split search", false, false, false},
-    {C::ReScan, "actionReScan", "&ReScan", "", "ReScan drive(s) for portfolios", "ReScan", false, true, false},
-    {C::SymbolAdd, "actionSymbolAdd", "&Add...", "", "Add Symbol", "Add Symbol", false, false, true},
-    {C::SymbolDelete, "actionSymbolDelete", "&Delete", "", "Delete Symbol", "Delete Symbol", false, false, true},
-    {C::SymbolSkip, "actionSymbolSkip", "&Skip", "", "Skip Symbol", "Skip Symbol", true, false, true},
-    {C::SymbolEdit, "actionSymbolEdit", "&Edit...", "", "Edit the symbol and name", "Edit Symbol", false, false, true},
+     "Split search", false, false},
+    {C::ReScan, "actionReScan", "&ReScan", "", "ReScan drive(s) for portfolios", "ReScan", false, false},
+    {C::SymbolAdd, "actionSymbolAdd", "&Add...", "", "Add Symbol", "Add Symbol", false, true},
+    {C::SymbolDelete, "actionSymbolDelete", "&Delete", "", "Delete Symbol", "Delete Symbol", false, true},
+    {C::SymbolSkip, "actionSymbolSkip", "&Skip", "", "Skip Symbol", "Skip Symbol", true, true},
+    {C::SymbolEdit, "actionSymbolEdit", "&Edit...", "", "Edit the symbol and name", "Edit Symbol", false, true},
     {C::SymbolAbout, "actionSymbolAbout", "A&bout...", "", "Facts about the selected quote series", "Symbol facts",
-     false, false, false},
-    {C::Graph, "actionGraph", "&Graph", "F4", "Show/Hide Graph", "Show/Hide Graph", true, true, false},
-    {C::Import, "actionImport", "&Import from ASCII...", "", "Import Historical ASCII", "Import", false, false, true},
-    {C::Export, "actionExport", "E&xport to ASCII...", "", "Export Historical ASCII", "Export", false, false, false},
-    {C::QuotesEdit, "actionQuotesEdit", "&Edit...", "", "Edit the selected day's data", "Edit data", false, false, true},
-    {C::QuotesSplit, "actionQuotesSplit", "&Split...", "", "Enter a split", "Enter split", false, false, true},
-    {C::QuotesAdjust, "actionQuotesAdjust", "&Adjust...", "", "Scale the volume or price", "Scale values", false, false,
-     true},
-    {C::QuotesDelete, "actionQuotesDelete", "&Delete...", "", "Delete a single quote", "Delete quote", false, false,
-     true},
-    {C::Print, "actionPrint", "&Print Quotes...", "Ctrl+P", "Print the quotes", "Print", false, false, false},
-    {C::PrintPreview, "actionPrintPreview", "Print Pre&view", "", "Display full pages", "Print Preview", false, false,
-     false},
+     false, false},
+    {C::Graph, "actionGraph", "&Graph", "F4", "Show/Hide Graph", "Show/Hide Graph", true, false},
+    {C::Import, "actionImport", "&Import from ASCII...", "", "Import Historical ASCII", "Import", false, true},
+    {C::Export, "actionExport", "E&xport to ASCII...", "", "Export Historical ASCII", "Export", false, false},
+    {C::QuotesEdit, "actionQuotesEdit", "&Edit...", "", "Edit the selected day's data", "Edit data", false, true},
+    {C::QuotesSplit, "actionQuotesSplit", "&Split...", "", "Enter a split", "Enter split", false, true},
+    {C::QuotesAdjust, "actionQuotesAdjust", "&Adjust...", "", "Scale the volume or price", "Scale values", false, true},
+    {C::QuotesDelete, "actionQuotesDelete", "&Delete...", "", "Delete a single quote", "Delete quote", false, true},
+    {C::Print, "actionPrint", "&Print Quotes...", "Ctrl+P", "Print the quotes", "Print", false, false},
+    {C::PrintPreview, "actionPrintPreview", "Print Pre&view", "", "Display full pages", "Print Preview", false, false},
     {C::PrintSetup, "actionPrintSetup", "P&rint Setup...", "", "Change the printer and printing options",
-     "Print Setup", false, false, false},
+     "Print Setup", false, false},
     {C::RecentAll, "actionRecentAll", "Re&cent/All Display", "F5", "Toggle Recent / All quotes display",
-     "Recent/All Quotes", true, true, false},
-    {C::HelpTopics, "actionHelpTopics", "&Help Topics", "", "List Help topics", "List Help topics", false, true, false},
-    {C::Tutorial, "actionTutorial", "&Tutorial...", "", "Tutorial", "Tutorial", false, true, false},
-    {C::About, "actionAbout", "&About Quovanta...", "", "Display program information", "About Quovanta", false, true,
+     "Recent/All Quotes", true, false},
+    {C::HelpTopics, "actionHelpTopics", "&Help Topics", "", "List Help topics", "List Help topics", false, false},
+    {C::Tutorial, "actionTutorial", "&Tutorial...", "", "Tutorial", "Tutorial", false, false},
+    {C::About, "actionAbout", "&About Quovanta...", "", "Display program information", "About Quovanta", false,
      false},
 }};
 
@@ -121,8 +117,6 @@ const CommandInfo& commandInfo(Command command) { return kCommands[static_cast<s
 bool commandEnabled(Command command, const BrowserState& state)
 {
     const CommandInfo& info = commandInfo(command);
-    if (!info.available)
-        return false;
     if (state.updateRunning && info.changesPortfolios)
         return false;
     return commandRuleAllows(command, state);
@@ -136,16 +130,19 @@ Actions::Actions(QObject* parent) : QObject(parent)
         if (*info.shortcut)
             a->setShortcut(QKeySequence(QString::fromLatin1(info.shortcut)));
         a->setStatusTip(QString::fromLatin1(info.prompt));
-        QString tip = QString::fromLatin1(info.tip);
-        if (!info.available)
-            tip += QStringLiteral(" (not yet available)");
-        a->setToolTip(tip);
+        a->setToolTip(QString::fromLatin1(info.tip));
         a->setCheckable(info.checkable);
         a->setIcon(commandIcon(info.command));
         a->setIconVisibleInMenu(false);
         a->setEnabled(false);
         actions_[static_cast<std::size_t>(info.command)] = a;
     }
+    const QAction* print = action(C::Print);
+    printNow_ = new QAction(print->icon(), print->text(), this);
+    printNow_->setObjectName(QStringLiteral("actionPrintNow"));
+    printNow_->setStatusTip(print->statusTip());
+    printNow_->setToolTip(print->toolTip());
+    printNow_->setEnabled(false);
     action(C::Exit)->setMenuRole(QAction::QuitRole);
     action(C::About)->setMenuRole(QAction::AboutRole);
 }
@@ -154,6 +151,7 @@ void Actions::applyState(const BrowserState& state)
 {
     for (const CommandInfo& info : kCommands)
         action(info.command)->setEnabled(commandEnabled(info.command, state));
+    printNow_->setEnabled(commandEnabled(C::Print, state));
 }
 
 void Actions::populateMenuBar(QMenuBar* bar) const
@@ -196,6 +194,8 @@ void Actions::populateToolBar(QToolBar* bar) const
     for (int item : buttons) {
         if (item == kGap)
             bar->addSeparator();
+        else if (item == i(C::Print))
+            bar->addAction(printNow_);
         else
             bar->addAction(action(static_cast<Command>(item)));
     }

@@ -63,7 +63,6 @@ struct CommandInfo {
     const char* prompt;     // status bar prompt
     const char* tip;        // tool tip
     bool checkable;
-    bool available;         // false: built by a later piece of work, shown disabled for now
     bool changesPortfolios; // kept disabled while an update run works on the files
 };
 
@@ -71,8 +70,8 @@ const CommandInfo& commandInfo(Command command);
 
 // The rule of the command table alone.
 bool commandRuleAllows(Command command, const BrowserState& state);
-// The enabling rule of a command, with commands not yet available always off and commands
-// that change portfolio files off while an update run is active.
+// The enabling rule of a command, with commands that change portfolio files off while an
+// update run is active.
 bool commandEnabled(Command command, const BrowserState& state);
 
 class Actions : public QObject {
@@ -81,6 +80,8 @@ public:
     explicit Actions(QObject* parent);
 
     QAction* action(Command command) const { return actions_[static_cast<std::size_t>(command)]; }
+    // The toolbar's Print button: the same command, printed at once without the print dialog.
+    QAction* printNowAction() const { return printNow_; }
     // Applies commandEnabled to every action.
     void applyState(const BrowserState& state);
 
@@ -90,6 +91,7 @@ public:
 
 private:
     std::array<QAction*, kCommandCount> actions_{};
+    QAction* printNow_ = nullptr;
 };
 
 } // namespace qv::gui

@@ -1,7 +1,13 @@
 #include "gui/app/CMainFrame.h"
 
 #include "gui/app/LayoutRules.h"
+#include "gui/ascii/AsciiCommands.h"
+#include "gui/chart/ChartCommands.h"
 #include "gui/common/MessageBox.h"
+#include "gui/maintain/MaintenanceCommands.h"
+#include "gui/maintain/QuoteEditCommands.h"
+#include "gui/maintain/SplitSearchCommand.h"
+#include "gui/profiles/ProfileCommands.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -102,6 +108,31 @@ void CMainFrame::ConnectCommands()
     on(Command::Tutorial, &CQuovantaView::OnTutorial);
     on(Command::About, &CQuovantaView::OnAbout);
     connect(action(Command::Exit), &QAction::triggered, this, &QWidget::close);
+
+    // Commands whose work lives in their own modules, each a function of the view.
+    auto run = [this](Command c, void (*command)(CQuovantaView&)) {
+        connect(action(c), &QAction::triggered, view_, [this, command] { command(*view_); });
+    };
+    run(Command::Profiles, &OnProfiles);
+    run(Command::PortfolioAdd, &OnPortfolioAdd);
+    run(Command::PortfolioDelete, &OnPortfolioDelete);
+    run(Command::PortfolioSkipAdjust, &OnPortfolioSkipAdjust);
+    run(Command::SplitSearch, &OnSplitSearch);
+    run(Command::SymbolAdd, &OnSymbolAdd);
+    run(Command::SymbolDelete, &OnSymbolDelete);
+    run(Command::SymbolSkip, &OnSymbolSkip);
+    run(Command::SymbolEdit, &OnSymbolEdit);
+    run(Command::SymbolAbout, &OnSymbolAbout);
+    run(Command::Import, &OnImport);
+    run(Command::Export, &OnExport);
+    run(Command::QuotesEdit, &OnQuotesEdit);
+    run(Command::QuotesSplit, &OnQuotesSplit);
+    run(Command::QuotesAdjust, &OnQuotesAdjust);
+    run(Command::QuotesDelete, &OnQuotesDelete);
+    run(Command::PrintPreview, &OnPrintPreview);
+    run(Command::PrintSetup, &OnPrintSetup);
+    connect(action(Command::Print), &QAction::triggered, view_, [this] { OnPrint(*view_, true); });
+    connect(actions_->printNowAction(), &QAction::triggered, view_, [this] { OnPrint(*view_, false); });
 }
 
 void CMainFrame::UpdateCommandUI()

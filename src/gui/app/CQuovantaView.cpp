@@ -12,6 +12,7 @@
 #include "gui/app/PortfolioListModel.h"
 #include "gui/app/QuoteGridModel.h"
 #include "gui/app/SymbolGridModel.h"
+#include "gui/chart/CChartView.h"
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
 #include "gui/help/CHelpWindow.h"
@@ -161,13 +162,8 @@ CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
     quoteModel_ = new QuoteGridModel(this);
     quoteGrid_ = makeGrid(quotes, "quoteGrid");
     quoteGrid_->setModel(quoteModel_);
-    chartArea_ = new QFrame(quotes);
+    chartArea_ = new CChartView(*this, quotes);
     chartArea_->setObjectName(QStringLiteral("chartArea"));
-    chartArea_->setFrameShape(QFrame::StyledPanel);
-    chartArea_->setAutoFillBackground(true);
-    QPalette chartPalette = chartArea_->palette();
-    chartPalette.setColor(QPalette::Window, Qt::white);
-    chartArea_->setPalette(chartPalette);
     quoteStack_ = new QStackedWidget(quotes);
     quoteStack_->addWidget(quoteGrid_);
     quoteStack_->addWidget(chartArea_);
@@ -857,6 +853,60 @@ void CQuovantaView::OnUpdateDone(quint16 quoteCount, quint16 runFlags, const QSt
         ModalDialog::exec(dlg);
     }
     emit updateFinished();
+}
+
+// ---- Selection and refresh for the maintenance and profile commands -----------------------
+
+int CQuovantaView::currentPortfolioIndex() const
+{
+    if (portfolioModel_->rowCount() == 0)
+        return -1;
+    const QModelIndex current = portfolioList_->currentIndex();
+    return current.isValid() ? current.row() : 0;
+}
+
+void CQuovantaView::SelectPortfolio(int index)
+{
+    if (index < 0 || index >= portfolioModel_->rowCount())
+        return;
+    {
+        // Filled below even when the row is already current (no selection change then).
+        const QScopedValueRollback<bool> quiet(selectingPortfolio_, true);
+        portfolioList_->setCurrentIndex(portfolioModel_->index(index));
+    }
+    portfolioList_->scrollTo(portfolioModel_->index(index));
+    OnPortfolioSelected(index);
+    emit stateChanged();
+}
+
+void CQuovantaView::AddPortfolio(const std::string& dir)
+{
+    std::vector<std::string> list = portfolioModel_->portfolios();
+    auto at = std::find(list.begin(), list.end(), dir);
+    if (at == list.end()) {
+        list.push_back(dir);
+        portfolioModel_->setPortfolios(list);
+        at = list.end() - 1;
+    }
+    SelectPortfolio(static_cast<int>(at - list.begin()));
+}
+
+void CQuovantaView::SelectSymbolRow(int row)
+{
+    if (row < 0 || row >= symbolModel_->rowCount())
+        return;
+    symbolGrid_->setCurrentIndex(symbolModel_->index(row, 0));
+    symbolGrid_->selectRow(row);
+    symbolGrid_->scrollTo(symbolModel_->index(row, 0));
+    // The selection handler fills the quote grid when the row changed; the same row needs no fill.
+    emit stateChanged();
+}
+
+void CQuovantaView::RefreshSkipMarks()
+{
+    symbolModel_->refreshSkipFlags();
+    portfolioList_->viewport()->update();
+    emit stateChanged();
 }
 
 } // namespace qv::gui

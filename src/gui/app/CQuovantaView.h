@@ -175,6 +175,19 @@ private:
     CUpdateRun* updateRun_ = nullptr;
     qv::ProgressTexts lastProgress_;
     QPointer<CUpdateProgressDlg> updateProgress_;
+
+    // ---- Selection and refresh for the maintenance and profile commands -------------------
+public:
+    // The portfolio list's current row; -1 when nothing is listed.
+    int currentPortfolioIndex() const;
+    // Makes list row `index` the current portfolio and fills its symbol grid from row 0.
+    void SelectPortfolio(int index);
+    // Lists `dir` (once) and makes it the current portfolio.
+    void AddPortfolio(const std::string& dir);
+    // Makes symbol-grid row `row` the current security and fills the quote grid for it.
+    void SelectSymbolRow(int row);
+    // Reads the skip marks again after a command changed them (list, grid, check mark).
+    void RefreshSkipMarks();
 };
 
 } // namespace qv::gui

@@ -1,0 +1,69 @@
+#include "gui/maintain/CAdjustDlg.h"
+
+#include "gui/common/MessageBox.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+namespace {
+
+constexpr int kLimit = 8;
+
+} // namespace
+
+CAdjustDlg::CAdjustDlg(const QString& from, const QString& to, const qv::QuoteDates& dates, QWidget* parent)
+    : QDialog(parent), dates_(dates)
+{
+    setWindowTitle(QStringLiteral("Adjust Data"));
+    auto field = [&](QFormLayout* form, const QString& label, const char* name, const QString& text) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QLatin1String(name));
+        edit->setMaxLength(kLimit);
+        edit->setText(text);
+        form->addRow(label, edit);
+        return edit;
+    };
+    auto* range = new QGroupBox(QStringLiteral("Dates"), this);
+    auto* rangeForm = new QFormLayout(range);
+    from_ = field(rangeForm, QStringLiteral("From:"), "from", from);
+    to_ = field(rangeForm, QStringLiteral("To:"), "to", to);
+    auto* factors = new QGroupBox(QStringLiteral("Multipliers"), this);
+    auto* factorForm = new QFormLayout(factors);
+    price_ = field(factorForm, QStringLiteral("Price"), "price", QStringLiteral("1"));
+    volume_ = field(factorForm, QStringLiteral("Volume"), "volume", QStringLiteral("1"));
+    openInterest_ = field(factorForm, QStringLiteral("Open Interest"), "openInterest", QStringLiteral("1"));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CAdjustDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CAdjustDlg::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(range);
+    layout->addWidget(factors);
+    layout->addWidget(buttons);
+}
+
+qv::AdjustForm CAdjustDlg::form() const
+{
+    return {from_->text().toStdString(), to_->text().toStdString(), price_->text().toStdString(),
+            volume_->text().toStdString(), openInterest_->text().toStdString()};
+}
+
+void CAdjustDlg::accept()
+{
+    const qv::EditCheck c = check();
+    if (!c.accepted()) {
+        MessageBox::warning(this, QString::fromStdString(c.message));
+        return;
+    }
+    QDialog::accept();
+}
+
+} // namespace qv::gui

@@ -1,0 +1,65 @@
+#include "gui/maintain/CPortfolioAddDlg.h"
+
+#include "core/maintain/symbol_commands.h"
+#include "gui/app/CChooseDir.h"
+#include "gui/common/MessageBox.h"
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+namespace {
+constexpr int kPathLimit = 200;
+}
+
+CPortfolioAddDlg::CPortfolioAddDlg(const QString& initialPath, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Add Portfolio"));
+    path_ = new QLineEdit(this);
+    path_->setObjectName(QStringLiteral("path"));
+    path_->setMaxLength(kPathLimit);
+    path_->setText(initialPath.left(kPathLimit));
+    path_->setMinimumWidth(path_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
+    browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+    browse_->setObjectName(QStringLiteral("browse"));
+    browse_->setAutoDefault(false);
+
+    auto* label = new QLabel(QStringLiteral("Path"), this);
+    label->setBuddy(path_);
+    auto* row = new QGridLayout;
+    row->addWidget(label, 0, 0);
+    row->addWidget(path_, 0, 1);
+    row->addWidget(browse_, 0, 2);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+
+    connect(browse_, &QPushButton::clicked, this, &CPortfolioAddDlg::browse);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CPortfolioAddDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CPortfolioAddDlg::reject);
+}
+
+void CPortfolioAddDlg::browse()
+{
+    if (std::optional<QString> chosen = CChooseDir::choose(this, path_->text()))
+        path_->setText(chosen->left(kPathLimit));
+}
+
+void CPortfolioAddDlg::accept()
+{
+    const qv::CommandResult r = qv::addPortfolio(QFile::encodeName(path_->text()).toStdString());
+    if (!r.ok) {
+        MessageBox::warning(this, QString::fromStdString(r.message));
+        return;
+    }
+    directory_ = r.directory;
+    QDialog::accept();
+}
+
+} // namespace qv::gui

@@ -1,0 +1,55 @@
+#include "gui/maintain/CSplitDlg.h"
+
+#include "gui/common/MessageBox.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+CSplitDlg::CSplitDlg(const QString& date, const qv::QuoteDates& dates, QWidget* parent)
+    : QDialog(parent), dates_(dates)
+{
+    setWindowTitle(QStringLiteral("Split Data"));
+    auto* form = new QFormLayout;
+    auto field = [&](const QString& label, const char* name, const QString& text, int limit) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QLatin1String(name));
+        edit->setMaxLength(limit);
+        edit->setText(text);
+        form->addRow(label, edit);
+        return edit;
+    };
+    date_ = field(QStringLiteral("Split Date"), "splitDate", date, 8);
+    newShares_ = field(QStringLiteral("New Shares"), "newShares", QStringLiteral("1"), 5);
+    oldShares_ = field(QStringLiteral("Old Shares"), "oldShares", QStringLiteral("1"), 5);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSplitDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CSplitDlg::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+qv::SplitForm CSplitDlg::form() const
+{
+    return {date_->text().toStdString(), newShares_->text().toStdString(), oldShares_->text().toStdString()};
+}
+
+void CSplitDlg::accept()
+{
+    const qv::EditCheck c = check();
+    if (!c.accepted()) {
+        MessageBox::warning(this, QString::fromStdString(c.message));
+        return;
+    }
+    QDialog::accept();
+}
+
+} // namespace qv::gui
