@@ -278,16 +278,19 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
 
     // The marks live beside the MASTER that lists the security, which for a nested portfolio is
     // not dir's.
-    std::string where = withoutTrailingSlash(found.directory);
-    const int n = found.entry.fileNumber();
-    SkipFlags flags = readSkipFlags(where);
-    if (flags.size() != kSkipFlagCount) return failure(std::string(kSkipUnreadableMessage), where);
-    flags[static_cast<std::size_t>(n)] = skip ? '1' : '0';
-    if (!storeSkipFlags(where, flags)) return failure(std::string(kSkipUnwritableMessage), where);
+    return setSkipMark(withoutTrailingSlash(found.directory), found.entry.fileNumber(), skip);
+}
+
+CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
+    SkipFlags flags = readSkipFlags(dir);
+    if (flags.size() != kSkipFlagCount || fileNumber < 1 || fileNumber > kMaxSecurities)
+        return failure(std::string(kSkipUnreadableMessage), dir);
+    flags[static_cast<std::size_t>(fileNumber)] = skip ? '1' : '0';
+    if (!storeSkipFlags(dir, flags)) return failure(std::string(kSkipUnwritableMessage), dir);
 
     CommandResult r;
-    r.fileNumber = n;
-    r.directory = where;
+    r.fileNumber = fileNumber;
+    r.directory = dir;
     return r;
 }
 

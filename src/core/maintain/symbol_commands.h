@@ -54,6 +54,9 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,
 // skip list beside the MASTER that lists it (`directory` names that portfolio). A skip list
 // that cannot be read or written is reported.
 CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, bool skip);
+// The same for the security with `fileNumber` in dir's skip list: what the symbol grid's row
+// names, which a search by symbol or name could mistake for an earlier entry named alike.
+CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip);
 
 // Portfolio Skip Adjust: clears every mark and, when skipAll, marks every security in MASTER
 // (directory entries of nested portfolios are no securities and stay unmarked). A skip list

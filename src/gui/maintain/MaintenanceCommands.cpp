@@ -127,8 +127,10 @@ void OnSymbolSkip(CQuovantaView& view)
 {
     if (!hasSymbol(view))
         return;
-    // The mark the grid shows is what the menu's check mark shows; the command flips it.
-    showFailure(view, qv::setSymbolSkip(view.portfolioDir(), view.currentSymbol(), !view.currentSymbolSkipped()));
+    // The mark the grid shows is what the menu's check mark shows; the command flips it for the
+    // selected row's file number.
+    const int fileNumber = view.symbolModel()->row(view.currentSymbolIndex()).fileNumber;
+    showFailure(view, qv::setSkipMark(view.portfolioDir(), fileNumber, !view.currentSymbolSkipped()));
     view.RefreshSkipMarks();
 }
 

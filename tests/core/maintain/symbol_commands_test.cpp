@@ -252,6 +252,17 @@ TEST_F(SymbolCommands, SkipTwiceReturnsToTheFirstState) {
     EXPECT_EQ(fx::readBytes(file("SKIPQVTA.PBG")), skipBytes({0}));
 }
 
+// A search by key would take the first entry named like the symbol; the grid's row names the
+// file number, and only that one is marked.
+TEST_F(SymbolCommands, SkipMarkByFileNumberIgnoresAnEarlierEntryNamedLikeTheSymbol) {
+    fx::writeBytes(file("MASTER"), fx::masterFile({fx::masterEntry({1, "XYZ", "IBM", 7}),
+                                                   fx::masterEntry({2, "IBM", "IBM CORP", 7})}));
+    ASSERT_TRUE(setSkipMark(dir(), 2, true).ok);
+    EXPECT_EQ(fx::readBytes(file("SKIPQVTA.PBG")), skipBytes({0, 2}));
+    EXPECT_FALSE(setSkipMark(dir(), 256, true).ok);
+    EXPECT_EQ(fx::readBytes(file("SKIPQVTA.PBG")), skipBytes({0, 2}));
+}
+
 TEST_F(SymbolCommands, SkipMarksANestedSecurityInItsOwnPortfolio) {
     const std::string sub = addNestedPortfolio();
     CommandResult r = setSymbolSkip(dir(), "XYZ", true);
