@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 namespace qv::gui {
 
 class MessageBox {
@@ -21,6 +23,15 @@ public:
     static void critical(QWidget* parent, const QString& text) { show(parent, text, Icon::Critical); }
     // Yes/No with the question icon; true for Yes.
     static bool question(QWidget* parent, const QString& text);
+    // For a dialog's accept(): shows the first failure of its core check, if any; true when
+    // there is none and the dialog may close.
+    static bool passes(QWidget* dialog, const std::string& failure)
+    {
+        if (failure.empty())
+            return true;
+        warning(dialog, QString::fromStdString(failure));
+        return false;
+    }
 
     // For tests: from now on no box is shown; each call records its text and takes the next
     // queued answer (or its default button, or Ok, when none is queued).

@@ -58,12 +58,8 @@ qv::AdjustForm CAdjustDlg::form() const
 
 void CAdjustDlg::accept()
 {
-    const qv::EditCheck c = check();
-    if (!c.accepted()) {
-        MessageBox::warning(this, QString::fromStdString(c.message));
-        return;
-    }
-    QDialog::accept();
+    if (MessageBox::passes(this, check().message))
+        QDialog::accept();
 }
 
 } // namespace qv::gui

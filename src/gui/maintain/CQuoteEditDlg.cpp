@@ -117,12 +117,8 @@ qv::QuoteEditForm CQuoteEditDlg::form() const
 
 void CQuoteEditDlg::accept()
 {
-    const qv::EditCheck c = check();
-    if (!c.accepted()) {
-        MessageBox::warning(this, QString::fromStdString(c.message));
-        return;
-    }
-    QDialog::accept();
+    if (MessageBox::passes(this, check().message))
+        QDialog::accept();
 }
 
 } // namespace qv::gui

@@ -44,12 +44,8 @@ qv::SplitForm CSplitDlg::form() const
 
 void CSplitDlg::accept()
 {
-    const qv::EditCheck c = check();
-    if (!c.accepted()) {
-        MessageBox::warning(this, QString::fromStdString(c.message));
-        return;
-    }
-    QDialog::accept();
+    if (MessageBox::passes(this, check().message))
+        QDialog::accept();
 }
 
 } // namespace qv::gui
