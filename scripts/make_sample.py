@@ -197,10 +197,10 @@ def assignment_record(profile):
 
 def continue_walk(sec, days):
     """The quotes of the days after the stored ones, continuing the security's own walk."""
-    spec = dict(sec["quotes"])
-    last = random_walk(**spec)[-1]
-    rng = random.Random(spec["seed"] * 7 + 1)
-    tick, move = spec["tick"], spec["daily_move"]
+    walk = dict(sec["quotes"])
+    last = random_walk(**walk)[-1]
+    rng = random.Random(walk["seed"] * 7 + 1)
+    tick, move = walk["tick"], walk["daily_move"]
     close = last["CLOSE"]
     out = []
     for day in days:
@@ -208,7 +208,7 @@ def continue_walk(sec, days):
         close = to_tick(open_ * (1.0 + (rng.random() - 0.5) * 2.0 * move), tick)
         high = max(to_tick(max(open_, close) * (1.0 + rng.random() * move * 0.6), tick), open_, close)
         low = min(to_tick(min(open_, close) * (1.0 - rng.random() * move * 0.6), tick), open_, close)
-        volume = round(spec["base_volume"] * (0.4 + 1.2 * rng.random()) / 100.0) * 100
+        volume = round(walk["base_volume"] * (0.4 + 1.2 * rng.random()) / 100.0) * 100
         out.append((day, open_, high, low, close, volume))
     return out, last
 

@@ -16,8 +16,8 @@ bool looksLikeNumber(std::string_view arg) {
 }
 
 const OptionSpec* findOption(const std::vector<OptionSpec>& known, std::string_view name) {
-    for (const OptionSpec& spec : known) {
-        if (spec.name == name) return &spec;
+    for (const OptionSpec& option : known) {
+        if (option.name == name) return &option;
     }
     return nullptr;
 }
@@ -47,9 +47,9 @@ Arguments parseArguments(const std::vector<std::string>& args, const std::vector
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* spec = findOption(known, name);
-        if (spec == nullptr) throw UsageError("unknown option " + name);
-        if (!spec->takesValue) {
+        const OptionSpec* option = findOption(known, name);
+        if (option == nullptr) throw UsageError("unknown option " + name);
+        if (!option->takesValue) {
             if (equals != std::string::npos) throw UsageError("option " + name + " takes no value");
             parsed.options[name] = "";
         } else if (equals != std::string::npos) {
