@@ -218,6 +218,16 @@ int main(int argc, char** argv)
         ++g_failures;
     QApplication::processEvents();
 
+    // The dialogs of the maintenance, profile and ASCII commands, each photographed and
+    // cancelled by the handler, so the workspace stays as it is.
+    for (Command c : {Command::Profiles, Command::PortfolioAdd, Command::PortfolioDelete, Command::PortfolioSkipAdjust,
+                      Command::SymbolAdd, Command::SymbolDelete, Command::SymbolEdit, Command::SymbolAbout,
+                      Command::Import, Command::Export, Command::QuotesEdit, Command::QuotesSplit,
+                      Command::QuotesAdjust, Command::QuotesDelete}) {
+        frame.action(c)->trigger();
+        QApplication::processEvents();
+    }
+
     for (const QString& text : MessageBox::shownTexts())
         std::printf("message: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     ModalDialog::setTestHandler({});
