@@ -169,9 +169,9 @@ void Actions::populateMenuBar(QMenuBar* bar) const
           i(C::PrintPreview), i(C::PrintSetup), kGap, i(C::RecentAll)}},
         {"&Help", {i(C::HelpTopics), i(C::Tutorial), kGap, i(C::About)}},
     };
-    for (const MenuSpec& spec : menus) {
-        QMenu* menu = bar->addMenu(QString::fromLatin1(spec.title));
-        for (int item : spec.items) {
+    for (const MenuSpec& menuSpec : menus) {
+        QMenu* menu = bar->addMenu(QString::fromLatin1(menuSpec.title));
+        for (int item : menuSpec.items) {
             if (item == kGap)
                 menu->addSeparator();
             else
