@@ -14,12 +14,6 @@ namespace {
 using fixtures::ByteVec;
 using fixtures::TempDir;
 
-ByteVec assignmentBytes(const std::string& name) {
-    ByteVec record(34, 0);
-    fixtures::setText(record, 1, name);
-    return record;
-}
-
 class ProfileCli : public ::testing::Test {
 protected:
     CliRun run(std::vector<std::string> args) {
@@ -144,13 +138,13 @@ TEST_F(ProfileCli, AssignOneAndAll) {
 
     const CliRun one = run({"assign", portfolio.path(), "msft", "DAILY"});
     EXPECT_EQ(one.exitStatus, 0) << one.err;
-    EXPECT_EQ(fixtures::readBytes(portfolio.file("F2.PFL")), assignmentBytes("Daily"));
+    EXPECT_EQ(fixtures::readBytes(portfolio.file("F2.PFL")), fixtures::assignmentRecord("Daily"));
     EXPECT_FALSE(std::filesystem::exists(portfolio.file("F1.PFL")));
 
     const CliRun all = run({"assign", portfolio.path(), "--all", "Daily"});
     EXPECT_EQ(all.exitStatus, 0) << all.err;
     for (const char* name : {"F1.PFL", "F2.PFL", "F4.PFL"}) {
-        EXPECT_EQ(fixtures::readBytes(portfolio.file(name)), assignmentBytes("Daily")) << name;
+        EXPECT_EQ(fixtures::readBytes(portfolio.file(name)), fixtures::assignmentRecord("Daily")) << name;
     }
 
     const CliRun unknownProfile = run({"assign", portfolio.path(), "IBM", "Weekly"});

@@ -52,15 +52,7 @@ void writePortfolioWithQuotes(const std::string& dir, int quotes)
         const float v = 10.0f + static_cast<float>(i);
         rows.push_back({fileDateOfDayNumber(dayNumberOf(1998, 1, 1) + i), v, v + 1, v - 1, v, 100.0f * static_cast<float>(i), 7});
     }
-    EntrySpec e;
-    e.fileNumber = 1;
-    e.symbol = "ABC";
-    e.name = "ABC CORP";
-    e.firstDate = rows.front()[0];
-    e.lastDate = rows.back()[0];
-    writeBytes(dir + "/MASTER", masterFile({masterEntry(e)}));
-    writeBytes(dir + "/F1.DAT", quoteFile(7, rows));
-    writeText(dir + "/F1.DOP", dopText({"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}));
+    writeSingleSecurity(dir, rows);
 }
 
 } // namespace

@@ -81,15 +81,7 @@ void writePortfolio(const std::string& dir, const std::vector<int>& days)
         const float v = static_cast<float>(d);
         rows.push_back({fileDate(1997, 3, d), v, v + 2, v - 1, v + 0.5f, 1000.0f * v, 10});
     }
-    EntrySpec e;
-    e.fileNumber = 1;
-    e.symbol = "ABC";
-    e.name = "ABC CORP";
-    e.firstDate = rows.front()[0];
-    e.lastDate = rows.back()[0];
-    writeBytes(dir + "/MASTER", masterFile({masterEntry(e)}));
-    writeBytes(dir + "/F1.DAT", quoteFile(7, rows));
-    writeText(dir + "/F1.DOP", dopText({"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}));
+    writeSingleSecurity(dir, rows);
 }
 
 } // namespace

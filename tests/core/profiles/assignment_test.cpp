@@ -15,12 +15,6 @@ namespace {
 using fixtures::ByteVec;
 using fixtures::TempDir;
 
-ByteVec assignmentBytes(const std::string& name) {
-    ByteVec record(34, 0);
-    fixtures::setText(record, 1, name);
-    return record;
-}
-
 class Assignment : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,7 +31,7 @@ TEST_F(Assignment, SymbolAssignWritesTheListedSpellingOfTheProfile) {
     ASSERT_TRUE(result.ok) << result.messages.front();
     EXPECT_EQ(result.profileName, "Daily Vendor");
     EXPECT_EQ(result.assigned, 1);
-    EXPECT_EQ(fixtures::readBytes(pfl("F2.PFL")), assignmentBytes("Daily Vendor"));
+    EXPECT_EQ(fixtures::readBytes(pfl("F2.PFL")), fixtures::assignmentRecord("Daily Vendor"));
     EXPECT_FALSE(std::filesystem::exists(pfl("F1.PFL")));
 }
 
@@ -66,7 +60,7 @@ TEST_F(Assignment, SymbolAssignWritesWhereANestedSecurityLives) {
     fixtures::writeBytes(top.file("MASTER"), fixtures::masterFile({fixtures::masterDirectoryEntry(1, "NESTED")}));
     fixtures::writeBytes(nested + "/MASTER", fixtures::masterFile({fixtures::masterEntry({5, "KO", "COCA COLA"})}));
     ASSERT_TRUE(assignProfileToSymbol(startup.path(), top.path(), "KO", "Daily Vendor").ok);
-    EXPECT_EQ(fixtures::readBytes(nested + "/F5.PFL"), assignmentBytes("Daily Vendor"));
+    EXPECT_EQ(fixtures::readBytes(nested + "/F5.PFL"), fixtures::assignmentRecord("Daily Vendor"));
     EXPECT_FALSE(std::filesystem::exists(top.file("F5.PFL")));
 }
 
@@ -76,13 +70,13 @@ TEST_F(Assignment, MultipleAssignInAPortfolioOfTwelve) {
     entries.push_back(fixtures::masterDirectoryEntry(13, "SUB")); // a nested portfolio is no security
     for (int n = 1; n <= 12; ++n) entries.push_back(fixtures::masterEntry({n, "S" + std::to_string(n), "NAME"}));
     fixtures::writeBytes(twelve.file("MASTER"), fixtures::masterFile(entries));
-    fixtures::writeBytes(twelve.file("f7.pfl"), assignmentBytes("Something Older"));
+    fixtures::writeBytes(twelve.file("f7.pfl"), fixtures::assignmentRecord("Something Older"));
     const AssignmentResult result = assignProfileToAllSymbols(startup.path(), twelve.path(), "Daily Vendor");
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.assigned, 12);
     for (int n = 1; n <= 12; ++n) {
         const std::string name = (n == 7 ? "f" : "F") + std::to_string(n) + (n == 7 ? ".pfl" : ".PFL");
-        EXPECT_EQ(fixtures::readBytes(twelve.file(name)), assignmentBytes("Daily Vendor")) << name;
+        EXPECT_EQ(fixtures::readBytes(twelve.file(name)), fixtures::assignmentRecord("Daily Vendor")) << name;
     }
     EXPECT_EQ(fixtures::snapshot(twelve.path()).size(), 14U) << "MASTER, the skip list and 12 assignments";
     EXPECT_FALSE(std::filesystem::exists(twelve.file("F13.PFL")));
@@ -94,8 +88,8 @@ TEST_F(Assignment, MultipleAssignGoesOnPastAFileItCannotWrite) {
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.messages, std::vector<std::string>{"Could not create file\n" + pfl("F2.PFL")});
     EXPECT_EQ(result.assigned, 2);
-    EXPECT_EQ(fixtures::readBytes(pfl("F1.PFL")), assignmentBytes("Daily Vendor"));
-    EXPECT_EQ(fixtures::readBytes(pfl("F4.PFL")), assignmentBytes("Daily Vendor"));
+    EXPECT_EQ(fixtures::readBytes(pfl("F1.PFL")), fixtures::assignmentRecord("Daily Vendor"));
+    EXPECT_EQ(fixtures::readBytes(pfl("F4.PFL")), fixtures::assignmentRecord("Daily Vendor"));
 }
 
 TEST_F(Assignment, MultipleAssignRefusals) {

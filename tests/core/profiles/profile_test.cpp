@@ -23,12 +23,6 @@ ByteVec profileBytes(std::vector<std::uint8_t> head, const std::string& path) {
     return record;
 }
 
-ByteVec assignmentBytes(const std::string& name) {
-    ByteVec record(34, 0);
-    fixtures::setText(record, 1, name);
-    return record;
-}
-
 std::vector<std::string> fileNames(const std::string& dir) {
     std::vector<std::string> names;
     for (const auto& [name, bytes] : fixtures::snapshot(dir)) names.push_back(name);
@@ -237,17 +231,17 @@ TEST(ProfileDefaults, UpdatePathIsTheFirstLevelDirectoryOfThePortfolio) {
 TEST(AssignmentFiles, WriteCreatesAnUpperCaseNameAndReplacesAnyCase) {
     TempDir dir;
     ASSERT_TRUE(writeAssignment(dir.path(), 3, "Vendor").ok);
-    EXPECT_EQ(fixtures::readBytes(dir.file("F3.PFL")), assignmentBytes("Vendor"));
+    EXPECT_EQ(fixtures::readBytes(dir.file("F3.PFL")), fixtures::assignmentRecord("Vendor"));
 
-    fixtures::writeBytes(dir.file("f12.pfl"), assignmentBytes("Old"));
+    fixtures::writeBytes(dir.file("f12.pfl"), fixtures::assignmentRecord("Old"));
     ASSERT_TRUE(writeAssignment(dir.path(), 12, "New").ok);
     EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"F3.PFL", "f12.pfl"}));
-    EXPECT_EQ(fixtures::readBytes(dir.file("f12.pfl")), assignmentBytes("New"));
+    EXPECT_EQ(fixtures::readBytes(dir.file("f12.pfl")), fixtures::assignmentRecord("New"));
 }
 
 TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) {
     TempDir dir;
-    fixtures::writeBytes(dir.file("f7.pfl"), assignmentBytes("Gone Profile"));
+    fixtures::writeBytes(dir.file("f7.pfl"), fixtures::assignmentRecord("Gone Profile"));
     EXPECT_EQ(readAssignment(dir.path(), 7), "Gone Profile");
     fixtures::writeBytes(dir.file("F8.PFL"), ByteVec{0, 'A', 'B'});
     EXPECT_EQ(readAssignment(dir.path(), 8), "AB");

@@ -47,9 +47,8 @@ inline void writeProfile(const std::string& startupDir, const std::string& name,
 // The 34-byte assignment record: a 0 byte, then the NUL-terminated profile name.
 inline void assignProfile(const std::string& portfolioDir, int fileNumber, const std::string& profile,
                             const std::string& fileName = "") {
-    ByteVec r(34, 0);
-    std::copy(profile.begin(), profile.end(), r.begin() + 1);
-    writeBytes(portfolioDir + "/" + (fileName.empty() ? "F" + std::to_string(fileNumber) + ".pfl" : fileName), r);
+    writeBytes(portfolioDir + "/" + (fileName.empty() ? "F" + std::to_string(fileNumber) + ".pfl" : fileName),
+               assignmentRecord(profile));
 }
 
 // SKIPQVTA.PBG: byte k set leaves file number k out; byte 0 is set as the program writes it.
