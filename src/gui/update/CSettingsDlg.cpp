@@ -55,6 +55,20 @@ QLineEdit* passwordEdit(QWidget* parent, const char* name)
     return edit;
 }
 
+// The "File facts" group of an archive kind: "I use a password" over the password field.
+QGroupBox* fileFacts(QWidget* parent, const char* enableName, const char* passwordName, QCheckBox*& enable,
+                     QLineEdit*& password)
+{
+    QGroupBox* facts = group(QStringLiteral("File facts"), parent);
+    enable = named(new QCheckBox(QStringLiteral("I use a password"), facts), enableName);
+    password = passwordEdit(facts, passwordName);
+    auto* layout = new QGridLayout(facts);
+    layout->addWidget(enable, 0, 0, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Password:"), facts), 1, 0);
+    layout->addWidget(password, 1, 1);
+    return facts;
+}
+
 } // namespace
 
 CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::string> roots, QWidget* parent)
@@ -88,13 +102,7 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     // Right column: compressed and self-extracting update files.
     QGroupBox* zip = group(QStringLiteral("Compressed (ZIP) Data Files"), this);
     zipEnable_ = named(new QCheckBox(QStringLiteral("I use Compressed files"), zip), "zipEnable");
-    QGroupBox* zipFacts = group(QStringLiteral("File facts"), zip);
-    zipPasswordEnable_ = named(new QCheckBox(QStringLiteral("I use a password"), zipFacts), "zipPasswordEnable");
-    zipPassword_ = passwordEdit(zipFacts, "zipPassword");
-    auto* zipFactsLayout = new QGridLayout(zipFacts);
-    zipFactsLayout->addWidget(zipPasswordEnable_, 0, 0, 1, 2);
-    zipFactsLayout->addWidget(new QLabel(QStringLiteral("Password:"), zipFacts), 1, 0);
-    zipFactsLayout->addWidget(zipPassword_, 1, 1);
+    QGroupBox* zipFacts = fileFacts(zip, "zipPasswordEnable", "zipPassword", zipPasswordEnable_, zipPassword_);
     QGroupBox* zipWhat = group(QStringLiteral("What to do with .ZIP files?"), zip);
     zipDelete_ = leaveOrDelete(zipWhat, QStringLiteral("Leave in directory"),
                                QStringLiteral("Delete after decompression"), "zipLeave", "zipDelete", &zipLeave_);
@@ -113,13 +121,7 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
 
     QGroupBox* sex = group(QStringLiteral("Self-Extracting (EXE) Data Files"), this);
     sexEnable_ = named(new QCheckBox(QStringLiteral("I use Self-Extracting files"), sex), "sexEnable");
-    QGroupBox* sexFacts = group(QStringLiteral("File facts"), sex);
-    sexPasswordEnable_ = named(new QCheckBox(QStringLiteral("I use a password"), sexFacts), "sexPasswordEnable");
-    sexPassword_ = passwordEdit(sexFacts, "sexPassword");
-    auto* sexFactsLayout = new QGridLayout(sexFacts);
-    sexFactsLayout->addWidget(sexPasswordEnable_, 0, 0, 1, 2);
-    sexFactsLayout->addWidget(new QLabel(QStringLiteral("Password:"), sexFacts), 1, 0);
-    sexFactsLayout->addWidget(sexPassword_, 1, 1);
+    QGroupBox* sexFacts = fileFacts(sex, "sexPasswordEnable", "sexPassword", sexPasswordEnable_, sexPassword_);
     QGroupBox* sexWhat = group(QStringLiteral("What to do with .EXE files?"), sex);
     sexDelete_ = leaveOrDelete(sexWhat, QStringLiteral("Leave in directory"),
                                QStringLiteral("Delete after extraction"), "sexLeave", "sexDelete", &sexLeave_);
