@@ -234,17 +234,35 @@ IoStatus listDirectory(const std::string& dir, std::vector<DirEntry>& entries)
     return IoStatus::ok();
 }
 
+namespace {
+
+IoStatus readAll(const InputFile& file, const std::string& path, Bytes& out)
+{
+    out.resize(file.size());
+    const std::size_t got = file.readSomeAt(0, out.data(), out.size());
+    if (got != out.size())
+        return IoStatus::fromErrno("read", path, errno ? errno : EIO);
+    return IoStatus::ok();
+}
+
+} // namespace
+
 IoStatus readWholeFile(const std::string& path, Bytes& out)
 {
     out.clear();
     InputFile file;
     if (IoStatus s = file.open(path); !s)
         return s;
-    out.resize(file.size());
-    const std::size_t got = file.readSomeAt(0, out.data(), out.size());
-    if (got != out.size())
-        return IoStatus::fromErrno("read", path, errno ? errno : EIO);
-    return IoStatus::ok();
+    return readAll(file, path, out);
+}
+
+IoStatus readWholeEntry(const std::string& dir, std::string_view name, Bytes& out)
+{
+    out.clear();
+    InputFile file;
+    if (IoStatus s = file.openEntry(dir, name); !s)
+        return s;
+    return readAll(file, joinPath(dir, name), out);
 }
 
 IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content)
@@ -372,6 +390,24 @@ IoStatus InputFile::open(const std::string& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return IoStatus::fromErrno("open", path, errno);
+    return adopt(fd, path);
+}
+
+IoStatus InputFile::openEntry(const std::string& dir, std::string_view name)
+{
+    close();
+    const std::string exact = joinPath(dir, name);
+    const int fd = name.empty() ? -1 : ::open(exact.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0)
+        return adopt(fd, exact);
+    if (!name.empty() && errno != ENOENT)
+        return IoStatus::fromErrno("open", exact, errno);
+    const auto found = findEntry(dir, name);
+    return open(found ? *found : exact);
+}
+
+IoStatus InputFile::adopt(int fd, const std::string& path)
+{
     struct stat st{};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;

@@ -58,6 +58,8 @@ IoStatus listDirectory(const std::string& dir, std::vector<DirEntry>& entries);
 
 // Reads the whole file into out (replacing its content).
 IoStatus readWholeFile(const std::string& path, Bytes& out);
+// Reads the whole entry of dir named name, found like findEntry.
+IoStatus readWholeEntry(const std::string& dir, std::string_view name, Bytes& out);
 
 // Replaces (or creates) the file `path` with `content`, writing through `tempName` in the
 // same directory (e.g. "MASTER.~NU"). On failure the temporary file is removed and the file
@@ -104,6 +106,9 @@ public:
     InputFile& operator=(InputFile&& other) noexcept;
 
     IoStatus open(const std::string& path);
+    // Opens the entry of dir named name, found like findEntry; when the exact name exists
+    // that takes one call, with no lookup beforehand (readers open thousands of files).
+    IoStatus openEntry(const std::string& dir, std::string_view name);
     bool isOpen() const { return fd_ >= 0; }
     void close();
     // Size of the file when it was opened.
@@ -114,6 +119,8 @@ public:
     std::size_t readSomeAt(std::uint64_t offset, void* dest, std::size_t n) const;
 
 private:
+    IoStatus adopt(int fd, const std::string& path);
+
     int fd_ = -1;
     std::uint64_t size_ = 0;
 };

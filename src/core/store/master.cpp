@@ -74,21 +74,21 @@ struct DirId {
     bool operator==(const DirId&) const = default;
 };
 
-bool dirId(const std::string& dir, DirId& id)
+// The identity of a directory; false when path is none.
+bool directoryId(const std::string& path, DirId& id)
 {
     struct stat st{};
-    if (::stat(dir.empty() ? "." : dir.c_str(), &st) != 0)
+    if (::stat(path.empty() ? "." : path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     id = {st.st_dev, st.st_ino};
     return true;
 }
 
-// Depth-first search of one level and the portfolios nested below it.
+// Depth-first search of one level and the portfolios nested below it. `path` holds the
+// directories being searched above this one; this one joins it only when the search goes
+// deeper, so finding a security at the top costs no directory lookups.
 bool searchLevel(const std::string& dir, std::string_view key, std::vector<DirId>& path, FoundSecurity& out)
 {
-    DirId id{};
-    if (!dirId(dir, id) || std::find(path.begin(), path.end(), id) != path.end())
-        return false;
     MasterFile master;
     if (!readMasterFile(dir, master))
         return false;
@@ -102,15 +102,25 @@ bool searchLevel(const std::string& dir, std::string_view key, std::vector<DirId
     }
     if (static_cast<int>(path.size()) >= kMaxNestingDepth)
         return false;
-    path.push_back(id);
+    const std::size_t depth = path.size();
     for (const MasterEntry& entry : master.entries) {
         if (!entry.isDirectoryEntry())
             continue;
         const auto sub = findEntry(dir.empty() ? "." : dir, entry.directoryName());
-        if (sub && isDirectory(*sub) && searchLevel(*sub, key, path, out))
+        DirId subId{};
+        if (!sub || !directoryId(*sub, subId))
+            continue;
+        if (path.size() == depth) {
+            DirId here{};
+            if (!directoryId(dir, here))
+                return false;
+            path.push_back(here);
+        }
+        // A directory already on the path leads back round the loop.
+        if (std::find(path.begin(), path.end(), subId) == path.end() && searchLevel(*sub, key, path, out))
             return true;
     }
-    path.pop_back();
+    path.resize(depth);
     return false;
 }
 
@@ -201,12 +211,11 @@ std::string masterPath(const std::string& dir) { return resolveFile(dir.empty() 
 IoStatus readMasterFile(const std::string& dir, MasterFile& out)
 {
     out = MasterFile{};
-    const std::string path = masterPath(dir);
     Bytes bytes;
-    if (IoStatus s = readWholeFile(path, bytes); !s)
+    if (IoStatus s = readWholeEntry(dir.empty() ? "." : dir, kMasterFileName, bytes); !s)
         return s;
     if (bytes.size() < kMasterRecordSize)
-        return IoStatus::failure(path + " is shorter than its header");
+        return IoStatus::failure(masterPath(dir) + " is shorter than its header");
     std::copy_n(bytes.begin(), kMasterRecordSize, out.header.begin());
     const std::size_t held = bytes.size() / kMasterRecordSize - 1;
     const std::size_t count = std::min<std::size_t>(out.declaredCount(), held);
