@@ -22,6 +22,25 @@ TEST(Files, LookupIgnoresCaseButPrefersTheExactName)
     EXPECT_FALSE(findEntry(dir.path(), "F1.DAT").has_value());
 }
 
+TEST(Files, OpeningAnEntryFindsItLikeTheLookup)
+{
+    TempDir dir;
+    Bytes bytes;
+    fixtures::writeText(dir.file("master"), "lower");
+    ASSERT_TRUE(readWholeEntry(dir.path(), "MASTER", bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "lower");
+    fixtures::writeText(dir.file("MASTER"), "upper");
+    ASSERT_TRUE(readWholeEntry(dir.path(), "MASTER", bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "upper");
+
+    InputFile file;
+    EXPECT_EQ(file.openEntry(dir.path(), "F1.DAT").error(), ENOENT);
+    EXPECT_FALSE(file.isOpen());
+    ::mkdir(dir.file("f1.dat").c_str(), 0755);
+    EXPECT_EQ(file.openEntry(dir.path(), "F1.DAT").error(), EISDIR);
+    EXPECT_FALSE(file.openEntry(dir.path(), "").isOk());
+}
+
 TEST(Files, PathHelpers)
 {
     EXPECT_EQ(joinPath("a/", "b"), "a/b");
