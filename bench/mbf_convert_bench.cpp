@@ -1,7 +1,9 @@
 // MBF <-> IEEE single conversions in batches of 100,000: the work of reading or writing a
-// few thousand quotes, done once per field.
+// few thousand quotes, done once per field; and the same batch as 7-field records turned into
+// columns, by either path of the quote reader.
 
 #include "core/store/encodings.h"
+#include "core/store/record_columns.h"
 
 #include <benchmark/benchmark.h>
 
@@ -71,6 +73,31 @@ void BM_IeeeToMbf(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kBatch));
 }
 BENCHMARK(BM_IeeeToMbf)->Unit(benchmark::kMicrosecond);
+
+// Argument 0: the portable path; 1: the wide one (skipped where the processor lacks it).
+void BM_SplitRecordColumns(benchmark::State& state) {
+    constexpr std::size_t kFields = 7;
+    constexpr std::size_t kRecords = kBatch / kFields;
+    const std::vector<std::uint8_t> records = mbfBytes(sampleValues());
+    std::vector<std::vector<float>> columns(kFields, std::vector<float>(kRecords));
+    std::vector<float*> out;
+    for (auto& column : columns)
+        out.push_back(column.data());
+    const bool wide = state.range(0) == 1;
+    if (wide && !qv::splitRecordColumnsWide(records.data(), 1, 4 * kFields, out.data())) {
+        state.SkipWithError("this processor has no wide path");
+        return;
+    }
+    for (auto _ : state) {
+        if (wide)
+            qv::splitRecordColumnsWide(records.data(), kRecords, 4 * kFields, out.data());
+        else
+            qv::splitRecordColumnsPortable(records.data(), kRecords, 4 * kFields, out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kRecords * kFields));
+}
+BENCHMARK(BM_SplitRecordColumns)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // A benchmark of a conversion that loses values measures nothing useful: check the batch
 // survives a round trip before timing it.

@@ -2,6 +2,7 @@
 
 #include "core/platform/files.h"
 #include "core/platform/text.h"
+#include "core/store/record_columns.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,6 +20,10 @@ constexpr std::string_view kKindNames[kFieldKindCount] = {"DATE", "TIME", "OPEN"
 constexpr std::size_t kDopLineLimit = 299;
 // More than any sensible field-description file; a bigger file is read only this far.
 constexpr std::size_t kDopReadLimit = 64 * 1024;
+// Quote records are read this many bytes, and at most this many records, at a time: few
+// calls, and a chunk that stays in the cache while it is turned into columns.
+constexpr std::size_t kChunkBytes = 96 * 1024;
+constexpr std::size_t kChunkRecords = 4096;
 
 int index(FieldKind kind) { return static_cast<int>(kind); }
 
@@ -59,10 +64,10 @@ void parseCodes(std::string_view line, int& input, int& display)
     readInt(rest, display);
 }
 
-bool parseDop(const std::string& path, int fieldsInRecord, FieldLayout& layout)
+bool parseDop(const std::string& dir, const std::string& name, int fieldsInRecord, FieldLayout& layout)
 {
     InputFile file;
-    if (!file.open(path))
+    if (!file.openEntry(dir, name))
         return false;
     std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kDopReadLimit)), '\0');
     text.resize(file.readSomeAt(0, text.data(), text.size()));
@@ -164,7 +169,7 @@ OpenedSecurity openSecurity(const std::string& dir, const std::string& symbol)
         return s;
     }
     s.layout = layout.layout;
-    if (!s.dat.open(resolveFile(s.found.directory, quoteFileName(n, "DAT")))) {
+    if (!s.dat.openEntry(s.found.directory, quoteFileName(n, "DAT"))) {
         s.status = kStatusFileOpen;
         return s;
     }
@@ -176,31 +181,6 @@ OpenedSecurity openSecurity(const std::string& dir, const std::string& symbol)
     s.quotes = quoteCountOf(getU16(header + 2), s.dat.size(), s.recordLength);
     return s;
 }
-
-// Decodes the date column of consecutive quotes: within one month the day number moves with
-// the day, so only a change of month needs the full conversion.
-class FileDateDecoder {
-public:
-    DayNumber operator()(float fileDate)
-    {
-        if (fileDate >= 610101.0f && fileDate < 2000000.0f) {
-            const auto v = static_cast<unsigned>(fileDate);
-            if (v - monthStart_ < 32)
-                return static_cast<DayNumber>((monthBase_ + (v - monthStart_)) & 0xFFFF);
-            const DayNumber n = dayNumberFromFileDate(fileDate);
-            if (n != 0) {
-                monthStart_ = v - v % 100;
-                monthBase_ = n - v % 100;
-            }
-            return n;
-        }
-        return dayNumberFromFileDate(fileDate);
-    }
-
-private:
-    unsigned monthStart_ = 0xFFFF0000u; // no month yet: v - monthStart_ is never below 32
-    unsigned monthBase_ = 0;
-};
 
 float fieldValue(const std::uint8_t* record, int field)
 {
@@ -219,8 +199,7 @@ std::string quoteFileName(int fileNumber, std::string_view extension)
 LayoutResult readFieldLayout(const std::string& dopPath, int recordLength)
 {
     LayoutResult result;
-    const auto path = findEntry(parentPath(dopPath), baseName(dopPath));
-    if (path && recordLength >= 4 && parseDop(*path, recordLength / 4, result.layout))
+    if (recordLength >= 4 && parseDop(parentPath(dopPath), baseName(dopPath), recordLength / 4, result.layout))
         return result;
     result.status = defaultLayout(dopPath, recordLength, result.layout);
     return result;
@@ -311,48 +290,50 @@ StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const s
     const int dateField = layout.field(FieldKind::Date);
     const int timeField = layout.field(FieldKind::Time);
 
-    // Read in chunks that stay in the cache, each converted column by column in one simple
-    // pass; no allocation per read.
-    std::array<std::uint8_t, 32 * 1024> chunk;
-    const std::size_t perChunk = chunk.size() / length;
+    // Read in chunks that stay in the cache, each turned into columns in one pass. Dates and
+    // times are decoded from float buffers of the chunk.
+    const std::size_t perChunk =
+        std::min({std::max<std::size_t>(kChunkBytes / length, 1), kChunkRecords, static_cast<std::size_t>(n)});
+    std::unique_ptr<float[]> buffer(new (std::nothrow) float[perChunk * (2 + (length + 3) / 4)]);
+    if (!buffer)
+        return kStatusMalloc;
+    float* rawDates = buffer.get();
+    float* rawTimes = rawDates + perChunk;
+    auto* chunk = reinterpret_cast<std::uint8_t*>(rawTimes + perChunk);
+    std::array<float*, 64> columns; // a record length byte allows at most 63 fields
     std::size_t read = 0;
-    FileDateDecoder decodeDate;
     while (read < static_cast<std::size_t>(n)) {
         const std::size_t want = std::min(perChunk, static_cast<std::size_t>(n) - read);
         const std::uint64_t offset = (static_cast<std::uint64_t>(start) + 1 + read) * length;
-        const std::size_t got = s.dat.readSomeAt(offset, chunk.data(), want * length) / length;
-        auto convert = [&](int field, std::vector<float>& column) {
-            float* out = column.data() + read;
-            if (field == 0) {
+        const std::size_t got = s.dat.readSomeAt(offset, chunk, want * length) / length;
+        // readFieldLayout gives every kind a field of its own, so no column is claimed twice.
+        columns.fill(nullptr);
+        auto claim = [&](int field, float* out) { // a value column: -1 where the file has none
+            if (field != 0)
+                columns[static_cast<std::size_t>(field - 1)] = out;
+            else
                 std::fill(out, out + got, -1.0f);
-                return;
-            }
-            const std::uint8_t* p = chunk.data() + 4 * static_cast<std::size_t>(field - 1);
-            for (std::size_t i = 0; i < got; ++i, p += length)
-                out[i] = mbfToFloat(p);
         };
-        convert(layout.field(FieldKind::Open), series.open);
-        convert(layout.field(FieldKind::High), series.high);
-        convert(layout.field(FieldKind::Low), series.low);
-        convert(layout.field(FieldKind::Close), series.close);
-        convert(layout.field(FieldKind::Volume), series.volume);
-        convert(layout.field(FieldKind::OpenInterest), series.openInterest);
-        // Dates and times go through a float column of their own first, converted like the
-        // values, then decoded.
-        std::array<float, 32 * 1024 / 4> raw;
-        auto decode = [&](int field, auto&& decoder, auto* out) {
-            if (field == 0) {
-                std::fill(out + read, out + read + got, 0);
-                return;
-            }
-            const std::uint8_t* p = chunk.data() + 4 * static_cast<std::size_t>(field - 1);
-            for (std::size_t i = 0; i < got; ++i, p += length)
-                raw[i] = mbfToFloat(p);
-            for (std::size_t i = 0; i < got; ++i)
-                out[read + i] = decoder(raw[i]);
-        };
-        decode(dateField, decodeDate, series.date.data());
-        decode(timeField, packedTimeFromFileTime, series.time.data());
+        if (dateField != 0)
+            columns[static_cast<std::size_t>(dateField - 1)] = rawDates;
+        if (timeField != 0)
+            columns[static_cast<std::size_t>(timeField - 1)] = rawTimes;
+        claim(layout.field(FieldKind::Open), series.open.data() + read);
+        claim(layout.field(FieldKind::High), series.high.data() + read);
+        claim(layout.field(FieldKind::Low), series.low.data() + read);
+        claim(layout.field(FieldKind::Close), series.close.data() + read);
+        claim(layout.field(FieldKind::Volume), series.volume.data() + read);
+        claim(layout.field(FieldKind::OpenInterest), series.openInterest.data() + read);
+        splitRecordColumns(chunk, got, length, columns.data());
+        if (dateField != 0)
+            dayNumbersFromFileDates(rawDates, series.date.data() + read, got);
+        else
+            std::fill_n(series.date.begin() + static_cast<std::ptrdiff_t>(read), got, 0);
+        PackedTime* times = series.time.data() + read;
+        if (timeField != 0)
+            std::transform(rawTimes, rawTimes + got, times, packedTimeFromFileTime);
+        else
+            std::fill_n(times, got, PackedTime{0});
         read += got;
         if (got < want)
             break; // the file ends early: what was read is the series

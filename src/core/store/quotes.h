@@ -82,8 +82,9 @@ StoreStatus setQuoteCount(QuoteSeries& series, int n);
 // Reads quotes of the security found by findSecurity(dir, symbol). start is 0-based, or
 // negative for "the last count quotes"; count 0 reads the facts only (entry, layout, quotes in
 // file); a negative count reads all quotes from start, at most 16000. At most `capacity`
-// quotes are read. Returns 0, the findSecurity status, kStatusNoLayout, kStatusFileOpen, or
-// kStatusRecordNotFound when start lies beyond the last quote.
+// quotes are read. Returns 0, the findSecurity status, kStatusNoLayout, kStatusFileOpen,
+// kStatusRecordNotFound when start lies beyond the last quote, or kStatusMalloc when there is
+// no memory for the read buffer.
 StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const std::string& symbol,
                             int start, int count);
 

@@ -206,6 +206,51 @@ TEST_F(Quotes, WholeFileReadsStopAt16000) {
     EXPECT_EQ(series.quotesInFile, 16005);
 }
 
+TEST_F(Quotes, EveryColumnOfALongFileSurvivesTheChunkBoundaries) {
+    std::vector<int> days;
+    for (int d = 1; days.size() < 9001; d += d % 7 == 5 ? 3 : 1) days.push_back(d); // weekdays
+    writeSecurity(7, rowsOnDays(days), dopText(kAllSeven));
+    ASSERT_EQ(read("SEC", 0, -1, 9001), kStatusOk);
+    ASSERT_EQ(series.count, 9001);
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        const float v = static_cast<float>(days[i]);
+        ASSERT_EQ(series.date[i], days[i]) << i;
+        ASSERT_EQ(series.open[i], v + 1) << i;
+        ASSERT_EQ(series.high[i], v + 2) << i;
+        ASSERT_EQ(series.low[i], v - 1) << i;
+        ASSERT_EQ(series.close[i], v + 0.5f) << i;
+        ASSERT_EQ(series.volume[i], v * 10) << i;
+        ASSERT_EQ(series.openInterest[i], v * 20) << i;
+        ASSERT_EQ(series.time[i], 0) << i;
+    }
+}
+
+TEST_F(Quotes, RecordsLongerThanTheirFieldsAreReadAtTheirLength) {
+    // 30-byte records: seven fields and two bytes that are none.
+    constexpr std::size_t kLength = 30;
+    const auto rows = rowsOnDays({5, 6, 7, 8, 9, 12, 13, 14, 15, 16, 19, 20, 21, 22, 23, 26, 27, 28, 29, 30});
+    ByteVec dat(kLength, 0);
+    setU16(dat, 2, static_cast<std::uint16_t>(rows.size() + 1));
+    for (const QuoteRow& row : rows) {
+        for (float value : row) {
+            const ByteVec bytes = mbf(value);
+            dat.insert(dat.end(), bytes.begin(), bytes.end());
+        }
+        dat.insert(dat.end(), {0xEE, 0xEE});
+    }
+    writeSecurity(7, {}, dopText(kAllSeven));
+    ByteVec entry = masterEntry({1, "SEC", "SECURITY", 7});
+    setByte(entry, 3, kLength);
+    writeBytes(tmp.file("MASTER"), masterFile({entry}));
+    writeBytes(tmp.file("F1.DAT"), dat);
+    ASSERT_EQ(read("SEC", 0, -1), kStatusOk);
+    ASSERT_EQ(series.count, static_cast<int>(rows.size()));
+    EXPECT_EQ(series.date[0], 5);
+    EXPECT_EQ(series.date[19], 30);
+    EXPECT_EQ(series.openInterest[19], 30 * 20);
+    EXPECT_EQ(series.close[10], 19.5f);
+}
+
 TEST_F(Quotes, SeriesCapacityLimits) {
     EXPECT_EQ(initQuoteSeries(series, -1), kStatusMalloc);
     EXPECT_EQ(initQuoteSeries(series, 32768), kStatusMalloc);
