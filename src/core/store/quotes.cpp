@@ -20,10 +20,9 @@ constexpr std::string_view kKindNames[kFieldKindCount] = {"DATE", "TIME", "OPEN"
 constexpr std::size_t kDopLineLimit = 299;
 // More than any sensible field-description file; a bigger file is read only this far.
 constexpr std::size_t kDopReadLimit = 64 * 1024;
-// Quote records are read this many bytes, and at most this many records, at a time: few
-// calls, and a chunk that stays in the cache while it is turned into columns.
-constexpr std::size_t kChunkBytes = 96 * 1024;
-constexpr std::size_t kChunkRecords = 4096;
+// Quote records are read in chunks of about this many bytes, with their dates and times as
+// floats: few calls, and a chunk that stays in the cache while it is turned into columns.
+constexpr std::size_t kChunkBytes = 112 * 1024;
 
 int index(FieldKind kind) { return static_cast<int>(kind); }
 
@@ -292,12 +291,18 @@ StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const s
 
     // Read in chunks that stay in the cache, each turned into columns in one pass. Dates and
     // times are decoded from float buffers of the chunk.
+    const std::size_t floatsPerRecord = 2 + (length + 3) / 4;
     const std::size_t perChunk =
-        std::min({std::max<std::size_t>(kChunkBytes / length, 1), kChunkRecords, static_cast<std::size_t>(n)});
-    std::unique_ptr<float[]> buffer(new (std::nothrow) float[perChunk * (2 + (length + 3) / 4)]);
-    if (!buffer)
+        std::min(std::max<std::size_t>(kChunkBytes / (4 * floatsPerRecord), 1), static_cast<std::size_t>(n));
+    // One buffer per thread, kept between reads: a fresh block of this size for every read can
+    // come from the system and go back to it each time, which costs more than the conversion.
+    thread_local std::vector<float> buffer;
+    try {
+        buffer.resize(std::max(buffer.size(), perChunk * floatsPerRecord));
+    } catch (const std::bad_alloc&) {
         return kStatusMalloc;
-    float* rawDates = buffer.get();
+    }
+    float* rawDates = buffer.data();
     float* rawTimes = rawDates + perChunk;
     auto* chunk = reinterpret_cast<std::uint8_t*>(rawTimes + perChunk);
     std::array<float*, 64> columns; // a record length byte allows at most 63 fields

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <utility>
 
 #if defined(__x86_64__) && defined(__GNUC__)
