@@ -1,6 +1,7 @@
 // Reading a whole quote file into a quote series, against the floor of reading the same bytes
 // into memory with a single read(2). The difference is the cost of the MASTER search, the
-// field-description file, the per-field MBF conversion and the scatter into columns.
+// field-description file, and turning the records into converted columns and day numbers
+// (mbf_convert_bench times that last step by itself, on either path).
 //
 // The portfolio (one 7-field security with 16,000 quotes, the most a whole-file read takes)
 // is written to a temporary directory before the benchmarks run and removed afterwards.
