@@ -16,14 +16,15 @@ extern char** environ;
 
 namespace qv::cli::testing {
 
-namespace {
+void PrintTo(const CliRun& run, std::ostream* os) {
+    *os << "{status " << run.exitStatus << ", signal " << run.signal << ", out \"" << run.out << "\", err \""
+        << run.err << "\"}";
+}
 
-std::string readText(const std::string& path) {
+std::string fileText(const std::string& path) {
     const fixtures::ByteVec bytes = fixtures::readBytes(path);
     return std::string(bytes.begin(), bytes.end());
 }
-
-} // namespace
 
 CliRun runProgram(const std::vector<std::string>& args) {
     const fixtures::TempDir capture;
@@ -55,8 +56,8 @@ CliRun runProgram(const std::vector<std::string>& args) {
     } else if (WIFSIGNALED(status)) {
         run.signal = WTERMSIG(status);
     }
-    run.out = readText(outPath);
-    run.err = readText(errPath);
+    run.out = fileText(outPath);
+    run.err = fileText(errPath);
     return run;
 }
 

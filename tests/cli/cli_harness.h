@@ -4,7 +4,9 @@
 
 #include "fixtures/portfolio_builder.h"
 
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv::cli::testing {
@@ -14,7 +16,15 @@ struct CliRun {
     int signal = 0;      // the signal that ended it, 0 when it exited
     std::string out;
     std::string err;
+    bool operator==(const CliRun&) const = default;
 };
+void PrintTo(const CliRun& run, std::ostream* os);
+
+// Whole runs to compare with: an ordinary end, and a refusal (status 1, nothing on standard output).
+inline CliRun ended(int status, std::string out, std::string err = {}) {
+    return {status, 0, std::move(out), std::move(err)};
+}
+inline CliRun failed(std::string err) { return ended(1, {}, std::move(err)); }
 
 // Runs the built quovanta-cli binary with args, in the current directory.
 CliRun runProgram(const std::vector<std::string>& args);
@@ -35,6 +45,8 @@ void writePortfolio(const std::string& dir, const std::vector<Security>& securit
 fixtures::QuoteRow quote7(int year, int month, int day, float open, float high, float low, float close,
                           float volume, float openInterest);
 
+// The content of a file as text.
+std::string fileText(const std::string& path);
 // Splits output into lines (without their line breaks) and a line into its tab-separated fields.
 std::vector<std::string> lines(const std::string& text);
 std::vector<std::string> fields(const std::string& line);
