@@ -5,48 +5,33 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 namespace qv {
 namespace {
 
 using fixtures::TempDir;
 
-bool isDir(const std::string& path) {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-TEST(ChosenDirectory, InvalidCharactersAndEmptyPathsAreRejectedWithThePathShown) {
+TEST(ChosenDirectory, RejectsInvalidPathsAcceptsDirectoriesAndAsksBeforeCreating) {
     for (const std::string& path : std::vector<std::string>{"/data|x", "/data/*", "/a?b", "/a<b", "/a>b", "/a\"b", ""}) {
         const ChosenDirectory r = checkChosenDirectory(path);
         EXPECT_EQ(r.step, ChosenDirectoryStep::ShowMessage) << path;
         EXPECT_EQ(r.message, path + " is not a valid pathname.");
     }
-}
 
-TEST(ChosenDirectory, ExistingDirectoriesAreAcceptedWithoutTrailingSlash) {
     TempDir tmp;
     const std::string dir = tmp.subdir("Data");
-    char cwd[4096];
-    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-
+    const std::filesystem::path cwd = std::filesystem::current_path();
     ChosenDirectory r = checkChosenDirectory(dir + "//");
     EXPECT_EQ(r.step, ChosenDirectoryStep::Accept);
     EXPECT_EQ(r.path, dir);
     EXPECT_EQ(checkChosenDirectory("/").path, "/") << "the root keeps its only slash";
+    EXPECT_EQ(std::filesystem::current_path(), cwd) << "the check must not move the process (the update worker resolves paths)";
 
-    char after[4096];
-    ASSERT_NE(::getcwd(after, sizeof after), nullptr);
-    EXPECT_STREQ(cwd, after) << "the check must not move the process (the update worker resolves paths)";
-}
-
-TEST(ChosenDirectory, MissingDirectoryOrPlainFileLeadsToTheCreationQuestion) {
-    TempDir tmp;
+    // A missing directory or a plain file leads to the creation question.
     fixtures::writeText(tmp.file("notes.txt"), "x");
     for (const std::string& path : {tmp.file("New"), tmp.file("notes.txt")}) {
-        const ChosenDirectory r = checkChosenDirectory(path);
+        r = checkChosenDirectory(path);
         EXPECT_EQ(r.step, ChosenDirectoryStep::AskCreate);
         EXPECT_EQ(r.message, "Directory " + path + " does not exist.\nCreate this directory?");
     }
@@ -57,13 +42,13 @@ TEST(ChosenDirectory, CreatesOneLevelOnly) {
     ChosenDirectory r = createChosenDirectory(tmp.file("New/"));
     EXPECT_EQ(r.step, ChosenDirectoryStep::Accept);
     EXPECT_EQ(r.path, tmp.file("New"));
-    EXPECT_TRUE(isDir(tmp.file("New")));
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.file("New")));
 
     const std::string deep = tmp.file("A/B");
     r = createChosenDirectory(deep);
     EXPECT_EQ(r.step, ChosenDirectoryStep::CreateFailed);
     EXPECT_EQ(r.message, "There was a problem creating " + deep + ".\nThe new directory was not created.");
-    EXPECT_FALSE(isDir(tmp.file("A")));
+    EXPECT_FALSE(std::filesystem::is_directory(tmp.file("A")));
 
     fixtures::writeText(tmp.file("plain"), "x");
     EXPECT_EQ(createChosenDirectory(tmp.file("plain")).step, ChosenDirectoryStep::CreateFailed);

@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace qv {
 namespace {
 
@@ -33,18 +30,14 @@ protected:
     std::vector<std::string> roots{"/", "/home/ann", "/media/usb"};
 };
 
-TEST_F(SettingsOkCheck, NothingIsCheckedWhenNeitherZipNorFilterIsOn) {
+TEST_F(SettingsOkCheck, ZipNeedsPkunzipInTheGivenDirectoryAndNothingIsCheckedWithoutZipOrFilter) {
     ViewSettings v;
     v.searchLimit = false;
     v.searchName = "DATA"; // would fail the filter check
     v.update.pkunzipPath = "/nowhere";
     v.update.sexEnable = true;
     EXPECT_EQ(check(v), "");
-}
 
-TEST_F(SettingsOkCheck, ZipNeedsPkunzipInTheGivenDirectory) {
-    ViewSettings v;
-    v.searchLimit = false;
     v.update.zipEnable = true;
     v.update.pkunzipPath = tools;
     EXPECT_EQ(check(v), "PKUNZIP.EXE was not found at\n" + tools +
@@ -60,13 +53,8 @@ TEST_F(SettingsOkCheck, ZipNeedsPkunzipInTheGivenDirectory) {
     writeText(tools + "/pkunzip.exe", "#!/bin/sh\n");
     v.update.pkunzipPath = tools;
     EXPECT_EQ(check(v), "");
-}
 
-TEST_F(SettingsOkCheck, RelativeAndEmptyPkunzipPathsAreResolvedAsTheRunResolvesThem) {
-    writeText(tools + "/PKUNZIP.EXE", "x");
-    ViewSettings v;
-    v.searchLimit = false;
-    v.update.zipEnable = true;
+    // Relative and empty paths are resolved as the run resolves them.
     v.update.pkunzipPath = "Tools"; // beside the start-up directory's files, as the run takes it
     EXPECT_EQ(check(v), "");
     EXPECT_EQ(checkSettings(v, roots, data), pkunzipMissingMessage("Tools"));
@@ -107,7 +95,7 @@ TEST_F(SettingsOkCheck, PkunzipIsCheckedBeforeTheFilterAndBothMustPass) {
     EXPECT_EQ(shown, (std::vector<std::string>{pkunzipMissingMessage(tools), std::string(kUnknownDriveMessage)}));
 }
 
-TEST(RootHoldingPath, TakesTheDeepestRootThatHoldsThePath) {
+TEST(SearchRerun, TakesTheDeepestRootHoldingThePathWhenTheFilterIsSwitchedOrItsPathChanges) {
     const std::vector<std::string> roots = {"/", "/home/ann", "/media/usb", "/home"};
     EXPECT_EQ(rootHoldingPath("/home/ann/md/stocks", roots), "/home/ann");
     EXPECT_EQ(rootHoldingPath("/home/bob", roots), "/home");
@@ -115,10 +103,8 @@ TEST(RootHoldingPath, TakesTheDeepestRootThatHoldsThePath) {
     EXPECT_EQ(rootHoldingPath("//home//ann/./x", roots), "/home/ann");
     EXPECT_EQ(rootHoldingPath("home/ann", roots), std::nullopt);
     EXPECT_EQ(rootHoldingPath("/etc", {"/home"}), std::nullopt);
-}
 
-TEST(SearchRerun, RunsWhenTheFilterIsSwitchedOrItsPathChanges) {
-    const std::vector<std::string> roots = {"/", "/home/ann"};
+    // A search runs again when the filter is switched or its path changes.
     ViewSettings before;
     before.searchLimit = true;
     before.searchName = "/home/ann/Data";
@@ -170,18 +156,14 @@ TEST(SettingsDialogValues, AreWrittenUnderTheirKeysInTheProgramsOrder) {
     v.update.deleteTxt = true;
     ASSERT_TRUE(writeSettingsDialogValues(file, v).isOk());
 
-    std::ifstream in(file.path());
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string ini = text.str();
-    std::vector<std::size_t> at;
-    for (const char* section : {"[Search]", "[Audit]", "[Sounds]", "[SEX]", "[ZIP]", "[CleanUp]"})
-        at.push_back(ini.find(section));
-    for (std::size_t i = 0; i < at.size(); ++i) {
-        ASSERT_NE(at[i], std::string::npos) << ini;
-        if (i > 0) {
-            EXPECT_LT(at[i - 1], at[i]) << ini;
-        }
+    const fixtures::ByteVec raw = fixtures::readBytes(file.path());
+    const std::string ini(raw.begin(), raw.end());
+    std::size_t last = 0;
+    for (const char* section : {"[Search]", "[Audit]", "[Sounds]", "[SEX]", "[ZIP]", "[CleanUp]"}) {
+        const std::size_t at = ini.find(section);
+        ASSERT_NE(at, std::string::npos) << ini;
+        EXPECT_GE(at, last) << section << " out of order in\n" << ini;
+        last = at;
     }
     EXPECT_NE(ini.find("Name=/home/Ann/MetaStock"), std::string::npos) << ini;
     EXPECT_NE(ini.find("PkunzipPath=/opt/Tools"), std::string::npos) << ini;

@@ -16,8 +16,7 @@ namespace fx = fixtures;
 
 class Export : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const float d1 = fx::fileDate(1997, 1, 2), d2 = fx::fileDate(2001, 3, 15);
         fx::EntrySpec seven{1, "ACME", "Acme", 7, d1, d2, 'D'};
         fx::EntrySpec five{2, "FIVE", "Five", 5, d1, d2, 'D'};
@@ -40,8 +39,7 @@ protected:
     std::string dir = tmp.subdir("PORT");
 };
 
-TEST_F(Export, DefaultLayoutByteForByte)
-{
+TEST_F(Export, DefaultLayoutByteForByteAndAFailedWriteKeepsTheOldFile) {
     ExportOptions o;
     o.path = tmp.file("out.txt");
     const ExportResult r = exportQuotes(dir, "ACME", o);
@@ -50,10 +48,23 @@ TEST_F(Export, DefaultLayoutByteForByte)
     const std::string expected = "01/02/97 10.0000 13.2500 9.5000 12.5000 1500.00 20.00\r\n"
                                  "03/15/01 0.0625 1.0000 0.0000 0.5000 0.00 123456.00\r\n";
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
+
+    // A failed write keeps the old file.
+    ExportResult failed;
+    o.high = false;
+    {
+        faults::ScopedFailure failure(faults::Op::Rename, 1);
+        failed = exportQuotes(dir, "ACME", o);
+    }
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.message.substr(0, failed.message.find('\n')), kExportFileErrorMessage);
+    EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
+    EXPECT_EQ(fx::snapshot(tmp.path()).size(), 8u) << "no temporary file left behind";
+    o.path = tmp.file("no/such/dir/out.txt");
+    EXPECT_FALSE(exportQuotes(dir, "ACME", o).ok);
 }
 
-TEST_F(Export, ChosenColumnsDelimiterTitleAndOrder)
-{
+TEST_F(Export, ChosenColumnsDelimiterTitleOrderAndAbsentFields) {
     ExportOptions o;
     o.delimiter = kExportComma;
     o.high = o.low = o.volume = o.openInterest = false;
@@ -70,27 +81,18 @@ TEST_F(Export, ChosenColumnsDelimiterTitleAndOrder)
     EXPECT_EQ(text("ACME", tabs), "DATE\r\n01/02/97\r\n03/15/01\r\n");
     tabs.volume = tabs.openInterest = true;
     EXPECT_EQ(text("ACME", tabs).substr(0, 12), "DATE\tVOL\tOI\r");
+
+    // Fields the file lacks read N/A; nothing to read gives the title alone.
+    ExportOptions plain;
+    EXPECT_EQ(text("NONE", plain), "");
+    EXPECT_EQ(text("", plain), "");
+    plain.title = true;
+    EXPECT_EQ(text("FIVE", plain), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n01/02/97 N/A 2.0000 1.0000 1.5000 700.00 N/A\r\n");
+    EXPECT_EQ(text("NONE", plain), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n");
+    EXPECT_EQ(text("MISSING", plain), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n");
 }
 
-TEST_F(Export, FieldsTheFileLacksReadNA)
-{
-    ExportOptions o;
-    o.title = true;
-    EXPECT_EQ(text("FIVE", o), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n01/02/97 N/A 2.0000 1.0000 1.5000 700.00 N/A\r\n");
-}
-
-TEST_F(Export, NothingToReadGivesTheTitleAlone)
-{
-    ExportOptions o;
-    EXPECT_EQ(text("NONE", o), "");
-    EXPECT_EQ(text("", o), "");
-    o.title = true;
-    EXPECT_EQ(text("NONE", o), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n");
-    EXPECT_EQ(text("MISSING", o), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n");
-}
-
-TEST_F(Export, MoreQuotesThanOneReadHolds)
-{
+TEST_F(Export, MoreQuotesThanOneReadHolds) {
     std::vector<fx::QuoteRow> rows;
     for (int i = 0; i < 20000; ++i)
         rows.push_back({fx::fileDateOfDayNumber(1 + i), static_cast<float>(i), 0, 0, 0, 0, 0});
@@ -104,27 +106,7 @@ TEST_F(Export, MoreQuotesThanOneReadHolds)
     EXPECT_EQ(all.substr(8, 13), " 19999.0000\r\n") << "the newest quote comes first";
 }
 
-TEST_F(Export, AFailedWriteKeepsTheOldFile)
-{
-    ExportOptions o;
-    o.path = tmp.file("out.txt");
-    fx::writeText(o.path, "old");
-    ExportResult r;
-    {
-        faults::ScopedFailure failure(faults::Op::Rename, 1);
-        r = exportQuotes(dir, "ACME", o);
-    }
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message.substr(0, r.message.find('\n')), kExportFileErrorMessage);
-    EXPECT_EQ(fx::readBytes(o.path), (fx::ByteVec{'o', 'l', 'd'}));
-    EXPECT_EQ(fx::snapshot(tmp.path()).size(), 8u) << "no temporary file left behind";
-
-    o.path = tmp.file("no/such/dir/out.txt");
-    EXPECT_FALSE(exportQuotes(dir, "ACME", o).ok);
-}
-
-TEST_F(Export, ExportThenImportGivesTheSameQuotes)
-{
+TEST_F(Export, ExportThenImportGivesTheSameQuotes) {
     ExportOptions o;
     o.path = tmp.file("acme.txt");
     o.delimiter = kExportComma;
@@ -156,8 +138,7 @@ TEST_F(Export, ExportThenImportGivesTheSameQuotes)
     EXPECT_EQ(exportText(dir, "COPY", o), exportText(dir, "ACME", o));
 }
 
-TEST(ExportDialog, ChecksAndSettings)
-{
+TEST(ExportDialog, ChecksAndSettings) {
     ExportOptions o;
     EXPECT_EQ(checkExportDialog(o), "");
     o.path.clear();

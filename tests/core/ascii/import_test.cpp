@@ -12,14 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace qv {
 namespace {
 
 namespace fx = fixtures;
 
-std::vector<std::string> texts(const ImportResult& r)
-{
+std::vector<std::string> texts(const ImportResult& r) {
     std::vector<std::string> out;
     for (const ImportMessage& m : r.messages)
         out.push_back(m.text);
@@ -29,15 +29,15 @@ std::vector<std::string> texts(const ImportResult& r)
 class Import : public ::testing::Test {
 protected:
     void SetUp() override { setTodayOverride("03/15/05"); }
-    void TearDown() override
-    {
+    void TearDown() override {
         setTodayOverride(std::nullopt);
         faults::reset();
     }
 
-    // A job with the dialog's defaults reading `lines` into a new portfolio directory.
-    ImportJob job(const std::string& lines, std::string_view format = "MM_DD_YY")
-    {
+    // A job with the dialog's defaults, bar what `change` changes, reading `lines` into a new
+    // portfolio directory.
+    ImportJob job(const std::string& lines, std::string_view format = "MM_DD_YY",
+                  const std::function<void(ImportDialogValues&)>& change = {}) {
         fx::writeText(input, lines);
         ImportDialogValues v;
         v.inputPath = input;
@@ -46,6 +46,7 @@ protected:
         v.symbol = "abc";
         v.name = "Alpha Beta";
         v.dateFormat = dateFormatCode(format);
+        if (change) change(v);
         return makeImportJob(v);
     }
     fx::ByteVec bytes(const std::string& name) { return fx::readBytes(dir + "/" + name); }
@@ -55,8 +56,7 @@ protected:
     std::string input = tmp.file("quotes.txt");
 };
 
-TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByte)
-{
+TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByte) {
     const ImportResult r = importQuotes(job("01/02/97, 1, 2, 0.5, 1.5, 100, 5\n"
                                             "01/03/97,1.25,2.5,0.75,2,1500,6\n"));
     ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
@@ -74,23 +74,16 @@ TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByte)
     EXPECT_FALSE(std::filesystem::exists(dir + "/MASTER.BAK"));
 }
 
-TEST_F(Import, AbsentFieldsAndColumnsInAnyOrder)
-{
-    ImportDialogValues v;
-    v.inputPath = input;
-    v.outputDir = dir;
-    v.useExistingMaster = false;
-    v.symbol = "X";
-    v.dateFormat = dateFormatCode("YYMMDD");
-    v.delimiter = kImportSpace;
-    v.dateColumn = 3;
-    v.closeColumn = 1;
-    v.open.present = v.high.present = v.openInterest.present = false;
-    v.low.column = 2;
-    v.volume.column = 4;
+TEST_F(Import, AbsentFieldsAndColumnsInAnyOrder) {
     // Runs of blanks are one separator; leading blanks make no empty field.
-    fx::writeText(input, "  7.5   7    970102 900\n8 7.25 970103 1000\n");
-    const ImportResult r = importQuotes(makeImportJob(v));
+    const ImportResult r = importQuotes(job("  7.5   7    970102 900\n8 7.25 970103 1000\n", "YYMMDD", [](ImportDialogValues& v) {
+        v.delimiter = kImportSpace;
+        v.dateColumn = 3;
+        v.closeColumn = 1;
+        v.open.present = v.high.present = v.openInterest.present = false;
+        v.low.column = 2;
+        v.volume.column = 4;
+    }));
     ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
     EXPECT_EQ(bytes("F1.DAT"), fx::quoteFile(4, {{fx::fileDate(1997, 1, 2), 7, 7.5f, 900},
                                                   {fx::fileDate(1997, 1, 3), 7.25f, 8, 1000}}));
@@ -100,8 +93,7 @@ TEST_F(Import, AbsentFieldsAndColumnsInAnyOrder)
     EXPECT_EQ(bytes("MASTER")[53 + 4], 4);
 }
 
-TEST_F(Import, LinesBecomeQuotesInFileOrder)
-{
+TEST_F(Import, LinesBecomeQuotesInFileOrder) {
     ImportJob j = job("header one\nheader two\n01/09/97 never read\n"
                       // Out of order and repeated: stored as they come.
                       "01/06/97,1,1,1,1,1,1\r\n"
@@ -124,15 +116,7 @@ TEST_F(Import, LinesBecomeQuotesInFileOrder)
     EXPECT_EQ(bytes("MASTER"), fx::masterFile({fx::masterEntry(e)}));
 }
 
-TEST_F(Import, ColumnsNoLineHasReachedRead123)
-{
-    const ImportResult r = importQuotes(job("01/02/97,5\n"));
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(bytes("F1.DAT"), fx::quoteFile(7, {{fx::fileDate(1997, 1, 2), 5, 123, 123, 123, 123, 123}}));
-}
-
-TEST_F(Import, LongLinesAreReadInPiecesOf299Characters)
-{
+TEST_F(Import, LongLinesAreReadInPiecesOf299CharactersAndUnreachedColumnsRead123) {
     // 299 characters, then the rest of the line as a line of its own.
     std::string first = "01/02/97,1,2,3,4,5,6,";
     first += std::string(299 - first.size(), ',');
@@ -141,10 +125,16 @@ TEST_F(Import, LongLinesAreReadInPiecesOf299Characters)
     EXPECT_EQ(r.quoteCount, 2);
     EXPECT_EQ(bytes("F1.DAT"), fx::quoteFile(7, {{fx::fileDate(1997, 1, 2), 1, 2, 3, 4, 5, 6},
                                                   {fx::fileDate(1997, 1, 5), 9, 9, 9, 9, 9, 9}}));
+
+    fx::TempDir other;
+    ImportJob j = job("01/02/97,5\n");
+    j.outputDir = other.path();
+    ASSERT_TRUE(importQuotes(j).ok);
+    EXPECT_EQ(fx::readBytes(other.file("F1.DAT")),
+              fx::quoteFile(7, {{fx::fileDate(1997, 1, 2), 5, 123, 123, 123, 123, 123}}));
 }
 
-TEST_F(Import, FirstDateOfTheWrongKindFailsButKeepsTheQuotes)
-{
+TEST_F(Import, FirstDateOfTheWrongKindFailsButKeepsTheQuotes) {
     // Separators in a format without them: the date reads as no date.
     ImportResult r = importQuotes(job("01/02/97,1,2,0.5,1.5,100,5\n", "MMDDYY"));
     EXPECT_FALSE(r.ok);
@@ -165,8 +155,7 @@ TEST_F(Import, FirstDateOfTheWrongKindFailsButKeepsTheQuotes)
     EXPECT_TRUE(r.securityAdded);
 }
 
-TEST_F(Import, TextThatIsNoNumberIsStoredAsZeroAndNamed)
-{
+TEST_F(Import, TextThatIsNoNumberIsStoredAsZeroAndNamed) {
     const ImportResult r = importQuotes(job("01/02/97,1,2,3,4,5,6\n01/03/97,1,2x,3,4,,6\n01/06/97,n/a,2,3,4,5,6\n"));
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(r.messages.size(), 1u);
@@ -181,8 +170,7 @@ TEST_F(Import, TextThatIsNoNumberIsStoredAsZeroAndNamed)
 
 class ImportIntoExisting : public Import {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Import::SetUp();
         fx::writeStandardPortfolio(dir); // file numbers 1, 2 and 4
         before = fx::snapshot(dir);
@@ -193,8 +181,7 @@ protected:
     ImportJob j;
 };
 
-TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndBacksUpMasterBeforeTheDates)
-{
+TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndBacksUpMasterBeforeTheDates) {
     const fx::ByteVec oldMaster = bytes("MASTER");
     const ImportResult r = importQuotes(j);
     ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
@@ -212,8 +199,7 @@ TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndBacksUpMasterBeforeTheDates
     EXPECT_EQ(bytes("MASTER.BAK"), expected);
 }
 
-TEST_F(ImportIntoExisting, RefusalsInTheirOrderLeaveEverythingAsItWas)
-{
+TEST_F(ImportIntoExisting, RefusalsInTheirOrderLeaveEverythingAsItWas) {
     struct Case {
         const char* what;
         std::function<void(ImportJob&)> change;
@@ -241,50 +227,47 @@ TEST_F(ImportIntoExisting, RefusalsInTheirOrderLeaveEverythingAsItWas)
              fx::writeText(k.inputPath, lines);
          },
          "The input file holds more than 32766 quote lines; a quote file can hold no more.\nNothing was imported."},
+        {"full portfolio", [&](ImportJob&) {
+             fx::ByteVec master = bytes("MASTER");
+             fx::setU16(master, 0, 255);
+             fx::writeBytes(dir + "/MASTER", master);
+         },
+         std::string(kMasterFullMessage)},
     };
     for (const Case& c : cases) {
         ImportJob k = j;
         c.change(k);
+        const auto unchanged = fx::snapshot(dir);
         const ImportResult r = importQuotes(k);
         EXPECT_FALSE(r.ok) << c.what;
         EXPECT_FALSE(r.securityAdded) << c.what;
-        EXPECT_EQ(texts(r), (std::vector<std::string>{c.message, std::string(kImportFailedMessage)}))
-            << c.what;
-        EXPECT_EQ(fx::snapshot(dir), before) << c.what;
+        EXPECT_EQ(texts(r), (std::vector<std::string>{c.message, std::string(kImportFailedMessage)})) << c.what;
+        EXPECT_EQ(fx::snapshot(dir), unchanged) << c.what;
+        fx::writeStandardPortfolio(dir);
         fx::writeText(input, "01/02/97,1,2,0.5,1.5,100,5\n01/03/97,1,2,0.5,1.75,100,5\n");
     }
 }
 
-TEST_F(ImportIntoExisting, AFullPortfolioIsRefusedUntouched)
-{
-    fx::ByteVec master = bytes("MASTER");
-    fx::setU16(master, 0, 255);
-    fx::writeBytes(dir + "/MASTER", master);
-    before = fx::snapshot(dir);
-    const ImportResult r = importQuotes(j);
-    EXPECT_EQ(texts(r), (std::vector<std::string>{std::string(kMasterFullMessage), std::string(kImportFailedMessage)}));
-    EXPECT_EQ(fx::snapshot(dir), before);
-}
-
-TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbsent)
-{
+TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbsent) {
     const std::string copy = tmp.subdir("PROBE");
     std::filesystem::copy(dir, copy, std::filesystem::copy_options::recursive);
     ImportJob probe = j;
     probe.outputDir = copy;
     faults::reset();
     ASSERT_TRUE(importQuotes(probe).ok);
-    const auto complete = fx::snapshot(copy);
-    const std::vector<faults::Op> ops = {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename, faults::Op::Unlink};
-    std::vector<int> counts;
-    for (faults::Op op : ops)
-        counts.push_back(faults::callCount(op));
-    ASSERT_GT(counts[2], 4) << "the import replaces several files";
+    // Only the backup copy may be missing when writing it was what failed.
+    const auto withoutBackup = [](auto files) {
+        std::erase_if(files, [](const auto& f) { return f.first == "MASTER.BAK"; });
+        return files;
+    };
+    const auto complete = withoutBackup(fx::snapshot(copy));
+    std::vector<std::pair<faults::Op, int>> calls;
+    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename, faults::Op::Unlink})
+        calls.emplace_back(op, faults::callCount(op));
+    ASSERT_GT(calls[2].second, 4) << "the import replaces several files";
 
-    for (std::size_t k = 0; k < ops.size(); ++k) {
-        const faults::Op op = ops[k];
-        const int calls = counts[k];
-        for (int n = 1; n <= calls; ++n) {
+    for (const auto& [op, count] : calls) {
+        for (int n = 1; n <= count; ++n) {
             std::filesystem::remove_all(dir);
             std::filesystem::create_directory(dir);
             for (const auto& [name, content] : before)
@@ -294,23 +277,15 @@ TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbs
                 faults::ScopedFailure failure(op, n);
                 r = importQuotes(j);
             }
-            auto after = fx::snapshot(dir);
-            if (r.securityAdded) {
-                // Only the backup copy may be missing when writing it was what failed.
-                std::erase_if(after, [](const auto& f) { return f.first == "MASTER.BAK"; });
-                auto expected = complete;
-                std::erase_if(expected, [](const auto& f) { return f.first == "MASTER.BAK"; });
-                EXPECT_EQ(after, expected) << static_cast<int>(op) << " #" << n;
-            } else {
-                EXPECT_FALSE(r.ok);
-                EXPECT_EQ(after, before) << static_cast<int>(op) << " #" << n;
-            }
+            const auto after = fx::snapshot(dir);
+            EXPECT_TRUE(r.securityAdded || !r.ok);
+            EXPECT_EQ(r.securityAdded ? withoutBackup(after) : after, r.securityAdded ? complete : before)
+                << static_cast<int>(op) << " #" << n;
         }
     }
 }
 
-TEST_F(Import, AFailedImportIntoANewMasterLeavesNoMaster)
-{
+TEST_F(Import, AFailedImportIntoANewMasterLeavesNoMaster) {
     for (int n = 1; n <= 6; ++n) {
         ImportResult r;
         {
@@ -323,8 +298,7 @@ TEST_F(Import, AFailedImportIntoANewMasterLeavesNoMaster)
     }
 }
 
-TEST(ImportDialog, ChecksInTheDialogsOrder)
-{
+TEST(ImportDialog, ChecksInTheDialogsOrder) {
     const auto message = [](const std::function<void(ImportDialogValues&)>& change) {
         ImportDialogValues v;
         v.symbol = "ibm ";
@@ -363,8 +337,7 @@ TEST(ImportDialog, ChecksInTheDialogsOrder)
     EXPECT_EQ(checkImportDialog(v).symbol, "IBM") << "shown upper-cased even when the path check fails";
 }
 
-TEST(ImportDialog, SettingsOpenWithDefaultsAndTheFirstFormatThatBeginsWithTheSavedText)
-{
+TEST(ImportDialog, SettingsOpenWithDefaultsAndTheFirstFormatThatBeginsWithTheSavedText) {
     fx::TempDir tmp;
     SettingsFile file(tmp.file("q.ini"));
     ImportDialogValues v = readImportSettings(file);

@@ -46,12 +46,6 @@ protected:
     fx::TempDir tmp_;
 };
 
-TEST_F(PortfolioSearch, RootHoldingMasterIsListedAsTheRootItself) {
-    portfolio("");
-    EXPECT_EQ(searchPortfolios(root() + "//", ""), std::vector<std::string>{root()});
-    EXPECT_TRUE(searchPortfolios(root() + "/absent", "").empty());
-}
-
 TEST_F(PortfolioSearch, WalksLastListedFirstAndListsInReverseOfFinding) {
     portfolio("");
     const std::string a = portfolio("A");
@@ -92,7 +86,7 @@ TEST_F(PortfolioSearch, OnlyRegularMasterFilesOutsideDotDirectoriesCount) {
     EXPECT_EQ(got, (std::set<std::string>{lower, linkedFile, root() + "/elsewhere/target"}));
 }
 
-TEST_F(PortfolioSearch, LimitEntersOnlyPathsContainingItWithoutRegardToCase) {
+TEST_F(PortfolioSearch, LimitEntersOnlyPathsContainingItWithoutRegardToCaseButTheRootAlways) {
     portfolio("");
     const std::string qv = portfolio("QV");
     const std::string qvx = portfolio("QVX");
@@ -105,8 +99,9 @@ TEST_F(PortfolioSearch, LimitEntersOnlyPathsContainingItWithoutRegardToCase) {
     const std::vector<std::string> listed = searchPortfolios(root(), limit);
     EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{root(), qv, qvx, deep}));
 
-    // The root is examined whatever the limit says.
-    EXPECT_EQ(searchPortfolios(root(), "/nowhere"), std::vector<std::string>{root()});
+    // The root is examined whatever the limit says, and listed as itself.
+    EXPECT_EQ(searchPortfolios(root() + "//", "/nowhere"), std::vector<std::string>{root()});
+    EXPECT_TRUE(searchPortfolios(root() + "/absent", "").empty());
 }
 
 // A limit below the first level used to find nothing: the directories on the way to it do not

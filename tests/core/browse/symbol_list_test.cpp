@@ -54,7 +54,7 @@ TEST(SymbolList, ShowsAtMost255EntriesAndSaysSo) {
               (std::vector<std::string>{"File has 300 symbols.\nWill only display the first 255 symbols"}));
 }
 
-TEST(SymbolList, LeavesOutRepeatedFileNumbersAndReportsDamageLast) {
+TEST(SymbolList, LeavesOutRepeatedFileNumbersReportsDamageLastAndFailsOnAMissingOrTornMaster) {
     fx::TempDir tmp;
     fx::writeBytes(tmp.file("MASTER"), fx::masterFile({fx::masterEntry({1, "A", "A"}), fx::masterEntry({2, "B", "B"}),
                                                        fx::masterEntry({1, "C", "C"}), fx::masterEntry({3, "D", "D"})}));
@@ -63,11 +63,9 @@ TEST(SymbolList, LeavesOutRepeatedFileNumbersAndReportsDamageLast) {
     EXPECT_EQ(symbolsOf(listing), (std::vector<std::string>{"A", "B", "D"}));
     EXPECT_EQ(listing.rows[2].entryIndex, 3);
     EXPECT_EQ(listing.messages, (std::vector<std::string>{"Your master file is partially damaged"}));
-}
 
-TEST(SymbolList, MissingOrTornMasterFailsTheFill) {
-    fx::TempDir tmp;
-    SymbolListing listing = listSymbols(tmp.path());
+    fx::TempDir empty;
+    listing = listSymbols(empty.path());
     EXPECT_FALSE(listing.ok);
     EXPECT_EQ(listing.messages, (std::vector<std::string>{"Failure while filling symbols grid"}));
 

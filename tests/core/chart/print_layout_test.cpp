@@ -14,33 +14,27 @@ using charttest::seriesOf;
 constexpr int kLine = 16;
 constexpr int kArea45 = 950;
 
-TEST(PrintLayout, PagesHoldWholeLinesAndTheLastTakesTheRest)
-{
+TEST(PrintLayout, PagesHoldWholeLinesTheLastTakesTheRestAndNothingDividesByZero) {
     const PrintMetrics m = printMetrics(kArea45, kLine, 100);
     EXPECT_EQ(m.linePitch, 21);
-    EXPECT_EQ(m.linesPerPage, 45);
-    EXPECT_EQ(m.pageCount, 3);
     EXPECT_EQ(printLineTop(m, 2), 42);
-    // The printable area's height may come with either sign.
-    EXPECT_EQ(printMetrics(-kArea45, kLine, 100).linesPerPage, 45);
-    EXPECT_EQ(printMetrics(kArea45, kLine, 90).pageCount, 2);
-    EXPECT_EQ(printMetrics(kArea45, kLine, 91).pageCount, 3);
-    EXPECT_EQ(printMetrics(945, kLine, 1).linesPerPage, 45);
-    EXPECT_EQ(printMetrics(944, kLine, 1).linesPerPage, 44);
+    struct Case {
+        int area, quotes, linesPerPage, pageCount;
+    };
+    const Case cases[] = {
+        {kArea45, 100, 45, 3}, {-kArea45, 100, 45, 3}, // the printable area may come with either sign
+        {kArea45, 90, 45, 2},  {kArea45, 91, 45, 3},   {945, 1, 45, 1}, {944, 1, 44, 1},
+        {10, 5, 1, 5},         {0, 3, 1, 3},           // an area below one line still prints one
+        {kArea45, 0, 45, 0},   {kArea45, -4, 45, 0},
+    };
+    for (const Case& c : cases) {
+        const PrintMetrics got = printMetrics(c.area, kLine, c.quotes);
+        EXPECT_EQ(got.linesPerPage, c.linesPerPage) << c.area << " " << c.quotes;
+        EXPECT_EQ(got.pageCount, c.pageCount) << c.area << " " << c.quotes;
+    }
 }
 
-TEST(PrintLayout, DegenerateAreasAndEmptySecuritiesNeverDivideByZero)
-{
-    const PrintMetrics tiny = printMetrics(10, kLine, 5);
-    EXPECT_EQ(tiny.linesPerPage, 1);
-    EXPECT_EQ(tiny.pageCount, 5);
-    EXPECT_EQ(printMetrics(0, kLine, 3).pageCount, 3);
-    EXPECT_EQ(printMetrics(kArea45, kLine, 0).pageCount, 0);
-    EXPECT_EQ(printMetrics(kArea45, kLine, -4).pageCount, 0);
-}
-
-TEST(PrintLayout, TabStopsFallOnWholeInchesFromTheFirstInch)
-{
+TEST(PrintLayout, TabStopsFallOnWholeInchesFromTheFirstInch) {
     EXPECT_EQ(nextPrintTabStop(kPrintLeftMargin), 100);
     EXPECT_EQ(nextPrintTabStop(140), 200);
     EXPECT_EQ(nextPrintTabStop(199), 200);
@@ -48,8 +42,7 @@ TEST(PrintLayout, TabStopsFallOnWholeInchesFromTheFirstInch)
     EXPECT_EQ(nextPrintTabStop(-20), 100);
 }
 
-TEST(PrintLayout, LinesLeaveOutAbsentFieldsWithTheirTabs)
-{
+TEST(PrintLayout, LinesLeaveOutAbsentFieldsWithTheirTabs) {
     const int d = fixtures::dayNumberOf(1999, 12, 31);
     QuoteSeries s = seriesOf({{d, 12.5f, 13, 12, 12.75f, 1500, 42}, {d + 1, 1, 2, 0.5f, 1.5f, 0, -1},
                               {d + 2, -1, 2, 1, 1.5f, 10, -1}});
@@ -60,8 +53,7 @@ TEST(PrintLayout, LinesLeaveOutAbsentFieldsWithTheirTabs)
     EXPECT_EQ(printLineText(s, 2), "01/02/00\t2.0000\t1.0000\t1.5000\t10.00");
 }
 
-TEST(PrintLayout, PagesReadTheirOwnQuotesOldestFirst)
-{
+TEST(PrintLayout, PagesReadTheirOwnQuotesOldestFirstAndUnreadableOnesPrintAsFailures) {
     fixtures::TempDir dir;
     charttest::writeSecurity(dir.path(), climbingDays(100));
     const PrintPage first = printPage(dir.path(), "XYZ", 100, 1, 45);
@@ -77,22 +69,16 @@ TEST(PrintLayout, PagesReadTheirOwnQuotesOldestFirst)
     const PrintPage none = printPage(dir.path(), "XYZ", 0, 1, 45);
     EXPECT_TRUE(none.lines.empty());
     EXPECT_TRUE(none.ranOut);
-}
 
-TEST(PrintLayout, UnreadableQuotesPrintAsFailuresAndPrintingGoesOn)
-{
-    fixtures::TempDir dir;
-    charttest::writeSecurity(dir.path(), climbingDays(10));
-    // The file shrank after the view counted 12 quotes.
-    const PrintPage page = printPage(dir.path(), "XYZ", 12, 1, 45);
-    ASSERT_EQ(page.lines.size(), 12u);
-    EXPECT_EQ(page.lines[9].substr(0, 8), "01/11/97");
-    EXPECT_EQ(page.lines[10], "Print Failure");
-    EXPECT_EQ(page.lines[11], "Print Failure");
-    EXPECT_TRUE(page.ranOut);
-
-    const PrintPage missing = printPage(dir.path(), "GONE", 3, 1, 45);
-    EXPECT_EQ(missing.lines, (std::vector<std::string>(3, "Print Failure")));
+    // Quotes that cannot be read print as failures and printing goes on: the file shrank after
+    // the view counted 102 quotes.
+    const PrintPage shrunk = printPage(dir.path(), "XYZ", 102, 3, 45);
+    ASSERT_EQ(shrunk.lines.size(), 12u);
+    EXPECT_EQ(shrunk.lines[9], third.lines[9]);
+    EXPECT_EQ(shrunk.lines[10], "Print Failure");
+    EXPECT_EQ(shrunk.lines[11], "Print Failure");
+    EXPECT_TRUE(shrunk.ranOut);
+    EXPECT_EQ(printPage(dir.path(), "GONE", 3, 1, 45).lines, (std::vector<std::string>(3, "Print Failure")));
 }
 
 } // namespace

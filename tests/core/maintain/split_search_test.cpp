@@ -22,23 +22,11 @@ namespace fx = fixtures;
 // ratio window decides.
 QuotePair apart(float close0, float close1) { return {close0, close0, close0, close1, close1, close1}; }
 
-std::string ratioText(const std::optional<SplitRatio>& r)
-{
+std::string ratioText(const std::optional<SplitRatio>& r) {
     return r ? std::to_string(r->newShares) + " for " + std::to_string(r->oldShares) : "none";
 }
 
-TEST(SplitPairTest, TheDocumentedExamples)
-{
-    // 40 to 20.25 with the later high 20.50 under the earlier low 39: a 2 for 1.
-    EXPECT_EQ(ratioText(splitRatioOfPair({40.0f, 40.5f, 39.0f, 20.25f, 20.5f, 20.0f})), "2 for 1");
-    // The same closes with the later high at 35: the bars nearly touch, no split.
-    EXPECT_EQ(ratioText(splitRatioOfPair({40.0f, 40.5f, 39.0f, 20.25f, 35.0f, 20.0f})), "none");
-    // A reverse split: 10 to 30, bars apart.
-    EXPECT_EQ(ratioText(splitRatioOfPair({10.0f, 10.2f, 9.8f, 30.0f, 30.5f, 29.5f})), "1 for 3");
-}
-
-TEST(SplitPairTest, EveryRatioOfOneToFourIsFoundOrRefusedAsListed)
-{
+TEST(SplitPairTest, EveryRatioOfOneToFourIsFoundOrRefusedAsListed) {
     // 3 for 4 and 4 for 3 fall between the windows; 2 for 4 and 4 for 2 are 1 for 2 and 2 for 1.
     const std::map<std::pair<int, int>, std::string> expected = {
         {{1, 2}, "1 for 2"}, {{1, 3}, "1 for 3"}, {{1, 4}, "1 for 4"}, {{2, 1}, "2 for 1"},
@@ -54,46 +42,41 @@ TEST(SplitPairTest, EveryRatioOfOneToFourIsFoundOrRefusedAsListed)
     EXPECT_EQ(splitRatios().size(), 8u);
 }
 
-TEST(SplitPairTest, RatioWindowsAreOpenAtBothEnds)
-{
-    // q = 1.8f and 2.2f (single precision) lie just outside (0.9 * 2, 1.1 * 2) taken in double
-    // precision; a hundredth inside either end is a candidate.
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(18.0f, 10.0f))), "none");
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(18.01f, 10.0f))), "2 for 1");
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(21.99f, 10.0f))), "2 for 1");
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(22.0f, 10.0f))), "none");
-    // The same at 1 for 2: (0.45, 0.55).
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(4.5f, 10.0f))), "none");
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(4.51f, 10.0f))), "1 for 2");
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(5.49f, 10.0f))), "1 for 2");
-    EXPECT_EQ(ratioText(splitRatioOfPair(apart(5.5f, 10.0f))), "none");
-}
-
-TEST(SplitPairTest, GapMustExceedFourFifthsOfTheChangeStrictly)
-{
-    // Falling 40 to 20: 0.8 * 20 = 16, measured from the earlier low down to the later high.
-    EXPECT_EQ(ratioText(splitRatioOfPair({40.0f, 41.0f, 36.0f, 20.0f, 20.0f, 19.0f})), "none");
-    EXPECT_EQ(ratioText(splitRatioOfPair({40.0f, 41.0f, 36.02f, 20.0f, 20.0f, 19.0f})), "2 for 1");
-    // Rising 20 to 40: from the earlier high up to the later low.
-    EXPECT_EQ(ratioText(splitRatioOfPair({20.0f, 20.5f, 19.0f, 40.0f, 41.0f, 36.5f})), "none");
-    EXPECT_EQ(ratioText(splitRatioOfPair({20.0f, 20.5f, 19.0f, 40.0f, 41.0f, 36.52f})), "1 for 2");
-}
-
-TEST(SplitPairTest, GapIsMeasuredInTheDirectionThePriceMoved)
-{
-    // Long bars that overlap: measured the wrong way round they would lie 22 apart.
-    EXPECT_EQ(ratioText(splitRatioOfPair({10.0f, 25.0f, 9.0f, 30.0f, 31.0f, 12.0f})), "none");
-    EXPECT_EQ(ratioText(splitRatioOfPair({30.0f, 31.0f, 12.0f, 10.0f, 25.0f, 9.0f})), "none");
-}
-
-TEST(SplitPairTest, ZeroClosesAndMissingHighLowNeverYieldACandidate)
-{
-    EXPECT_EQ(ratioText(splitRatioOfPair({0.0f, 10.5f, 9.5f, 20.0f, 21.0f, 19.0f})), "none");
-    EXPECT_EQ(ratioText(splitRatioOfPair({40.0f, 41.0f, 39.0f, 0.0f, 1.0f, 0.0f})), "none");
-    // A file without high and low reads both as -1.
-    EXPECT_EQ(ratioText(splitRatioOfPair({40.0f, -1.0f, -1.0f, 20.0f, -1.0f, -1.0f})), "none");
-    // With only one of them, the other's -1 would fake a wide gap.
-    EXPECT_EQ(ratioText(splitRatioOfPair({40.0f, 41.0f, -1.0f, 20.0f, 21.0f, -1.0f}, false)), "none");
+TEST(SplitPairTest, WindowsGapAndMissingValuesDecideAsListed) {
+    struct Case {
+        QuotePair pair;
+        const char* ratio;
+        const char* why;
+        bool hasHighLow = true;
+    };
+    const Case cases[] = {
+        {{40, 40.5f, 39, 20.25f, 20.5f, 20}, "2 for 1", "later high under the earlier low"},
+        {{40, 40.5f, 39, 20.25f, 35, 20}, "none", "the same closes, bars nearly touching"},
+        {{10, 10.2f, 9.8f, 30, 30.5f, 29.5f}, "1 for 3", "a reverse split"},
+        // 1.8f and 2.2f lie just outside (0.9 * 2, 1.1 * 2) taken in double precision.
+        {apart(18.0f, 10), "none", "window (1.8, 2.2) open below"},
+        {apart(18.01f, 10), "2 for 1", "a hundredth inside"},
+        {apart(21.99f, 10), "2 for 1", "a hundredth inside"},
+        {apart(22.0f, 10), "none", "window open above"},
+        {apart(4.5f, 10), "none", "window (0.45, 0.55) open below"},
+        {apart(4.51f, 10), "1 for 2", "a hundredth inside"},
+        {apart(5.49f, 10), "1 for 2", "a hundredth inside"},
+        {apart(5.5f, 10), "none", "window open above"},
+        // Falling 40 to 20 the gap, from the earlier low down to the later high, must exceed 16.
+        {{40, 41, 36, 20, 20, 19}, "none", "gap of exactly 0.8 of the change"},
+        {{40, 41, 36.02f, 20, 20, 19}, "2 for 1", "gap just over 0.8"},
+        // Rising 20 to 40: from the earlier high up to the later low.
+        {{20, 20.5f, 19, 40, 41, 36.5f}, "none", "gap of exactly 0.8, rising"},
+        {{20, 20.5f, 19, 40, 41, 36.52f}, "1 for 2", "gap just over 0.8, rising"},
+        {{10, 25, 9, 30, 31, 12}, "none", "overlapping bars, 22 apart the wrong way round"},
+        {{30, 31, 12, 10, 25, 9}, "none", "overlapping bars, falling"},
+        {{0, 10.5f, 9.5f, 20, 21, 19}, "none", "earlier close 0"},
+        {{40, 41, 39, 0, 1, 0}, "none", "later close 0"},
+        {{40, -1, -1, 20, -1, -1}, "none", "no high and low: both read as -1"},
+        {{40, 41, -1, 20, 21, -1}, "none", "only one of them: the other's -1 fakes a wide gap", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ratioText(splitRatioOfPair(c.pair, c.hasHighLow)), c.ratio) << c.why;
 }
 
 // ---- Whole portfolios ---------------------------------------------------------------------
@@ -108,8 +91,7 @@ const int kFirstDay = fx::dayNumberOf(1997, 1, 2);
 
 // The date of the k-th quote as the candidate line shows it, computed from the fixture's own
 // calendar.
-std::string dateText(int k)
-{
+std::string dateText(int k) {
     const auto v = static_cast<long>(fx::fileDateOfDayNumber(kFirstDay + k));
     char text[16];
     std::snprintf(text, sizeof text, "%02ld/%02ld/%02ld", v / 100 % 100, v % 100, v / 10000 % 100);
@@ -123,8 +105,7 @@ struct Security {
     std::vector<std::string> fields = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
 };
 
-void writePortfolio(const std::string& dir, const std::vector<Security>& securities)
-{
+void writePortfolio(const std::string& dir, const std::vector<Security>& securities) {
     std::vector<fx::ByteVec> records;
     for (const Security& s : securities) {
         const int fields = static_cast<int>(s.fields.size());
@@ -132,15 +113,13 @@ void writePortfolio(const std::string& dir, const std::vector<Security>& securit
         std::vector<fx::QuoteRow> rows;
         for (std::size_t k = 0; k < s.bars.size(); ++k) {
             fx::QuoteRow row;
-            for (const std::string& f : s.fields) {
-                const Bar& b = s.bars[k];
-                if (f == "DATE") row.push_back(fx::fileDateOfDayNumber(kFirstDay + static_cast<int>(k)));
-                else if (f == "HIGH") row.push_back(b.high);
-                else if (f == "LOW") row.push_back(b.low);
-                else if (f == "CLOSE") row.push_back(b.close);
-                else if (f == "OPEN") row.push_back(b.close);
-                else row.push_back(1000.0f);
-            }
+            const Bar& b = s.bars[k];
+            for (const std::string& f : s.fields)
+                row.push_back(f == "DATE"                  ? fx::fileDateOfDayNumber(kFirstDay + static_cast<int>(k))
+                              : f == "HIGH"                ? b.high
+                              : f == "LOW"                 ? b.low
+                              : f == "CLOSE" || f == "OPEN" ? b.close
+                                                           : 1000.0f);
             rows.push_back(row);
         }
         const std::string stem = dir + "/F" + std::to_string(s.fileNumber);
@@ -152,8 +131,7 @@ void writePortfolio(const std::string& dir, const std::vector<Security>& securit
 
 // n quotes at 10, with price levels changed from the given indices on (each level twice the
 // last: a 1 for 2 candidate at each index).
-std::vector<Bar> doublingAt(int n, std::vector<int> jumps)
-{
+std::vector<Bar> doublingAt(int n, std::vector<int> jumps) {
     std::vector<Bar> bars;
     float level = 10.0f;
     for (int k = 0; k < n; ++k) {
@@ -171,8 +149,7 @@ struct Recorded {
     SplitSearchOutcome outcome;
 };
 
-Recorded search(const std::string& dir)
-{
+Recorded search(const std::string& dir) {
     Recorded r;
     SplitSearchReporter reporter;
     reporter.onCandidate = [&](const SplitCandidate& c) { r.lines.push_back(splitCandidateLine(c)); };
@@ -182,8 +159,7 @@ Recorded search(const std::string& dir)
     return r;
 }
 
-std::string line(const std::string& symbol, const std::string& ratio, int k)
-{
+std::string line(const std::string& symbol, const std::string& ratio, int k) {
     return symbol + " possible " + ratio + " split on " + dateText(k);
 }
 
@@ -194,8 +170,7 @@ protected:
     const std::string& dir() const { return tmp.path(); }
 };
 
-TEST_F(SplitSearchTest, EveryPairIsTestedOnceAcrossChunkBoundariesSecurityBySecurity)
-{
+TEST_F(SplitSearchTest, EveryPairIsTestedOnceAcrossChunkBoundariesSecurityBySecurity) {
     std::vector<Bar> falling = doublingAt(5, {});
     falling[3] = falling[4] = around(10.0f / 3.0f); // 3 for 1 at quote 3
     // LONG jumps at the pairs (0,1), (398,399), (399,400), (400,401) and its last, (598,599);
@@ -203,29 +178,33 @@ TEST_F(SplitSearchTest, EveryPairIsTestedOnceAcrossChunkBoundariesSecurityBySecu
     writePortfolio(dir(), {{7, "ZED", falling},
                            {2, "LONG", doublingAt(600, {1, 399, 400, 401, 599})},
                            {4, "ODD", doublingAt(401, {400})},
-                           {3, "FLAT", doublingAt(400, {})}});
+                           {3, "FLAT", doublingAt(400, {})},
+                           {5, "BOTH", doublingAt(4, {2}), {"DATE", "HIGH", "LOW", "CLOSE"}}}); // no open: still found
     const Recorded r = search(dir());
     ASSERT_TRUE(r.outcome.done());
     EXPECT_EQ(r.lines, (std::vector<std::string>{line("ZED", "3 for 1", 3), line("LONG", "1 for 2", 1),
                                                  line("LONG", "1 for 2", 399), line("LONG", "1 for 2", 400),
                                                  line("LONG", "1 for 2", 401), line("LONG", "1 for 2", 599),
-                                                 line("ODD", "1 for 2", 400)}));
+                                                 line("ODD", "1 for 2", 400), line("BOTH", "1 for 2", 2)}));
     EXPECT_EQ(r.outcome.candidates[3].index, 400);
-    EXPECT_EQ(r.symbols, (std::vector<std::string>{"ZED", "LONG", "ODD", "FLAT"}));
+    EXPECT_EQ(r.symbols, (std::vector<std::string>{"ZED", "LONG", "ODD", "FLAT", "BOTH"}));
     EXPECT_TRUE(r.messages.empty());
     EXPECT_FALSE(r.outcome.finalMessage());
 }
 
-TEST_F(SplitSearchTest, SecuritiesWithFewerThanTwoQuotesAreNamedAndPassedOver)
-{
-    writePortfolio(dir(), {{1, "NONE", {}}, {2, "ONE", {around(10.0f)}}, {3, "FLAT", doublingAt(3, {})}});
+TEST_F(SplitSearchTest, SecuritiesWithFewerThanTwoQuotesAreNamedAndPassedOverAndFilesWithoutHighOrLowYieldNone) {
+    writePortfolio(dir(), {{1, "NONE", {}},
+                           {2, "ONE", {around(10.0f)}},
+                           {3, "FLAT", doublingAt(3, {})},
+                           {4, "CLOSE", doublingAt(4, {2}), {"DATE", "CLOSE", "VOL"}},
+                           {5, "NOLOW", doublingAt(4, {2}), {"DATE", "OPEN", "HIGH", "CLOSE", "VOL"}}});
     const Recorded r = search(dir());
     ASSERT_TRUE(r.outcome.done());
     EXPECT_EQ(r.messages,
               (std::vector<std::string>{
                   "For symbol NONE\nSplitSearch cannot perform search\nas there are fewer than 2 quotes.",
                   "For symbol ONE\nSplitSearch cannot perform search\nas there are fewer than 2 quotes."}));
-    EXPECT_EQ(r.symbols, (std::vector<std::string>{"NONE", "ONE", "FLAT"}));
+    EXPECT_EQ(r.symbols, (std::vector<std::string>{"NONE", "ONE", "FLAT", "CLOSE", "NOLOW"}));
     // Nothing found: the information message follows "Done search".
     const auto message = r.outcome.finalMessage();
     ASSERT_TRUE(message);
@@ -233,17 +212,7 @@ TEST_F(SplitSearchTest, SecuritiesWithFewerThanTwoQuotesAreNamedAndPassedOver)
     EXPECT_TRUE(message->information);
 }
 
-TEST_F(SplitSearchTest, FilesWithoutHighOrLowNeverYieldACandidate)
-{
-    Security closesOnly{1, "CLOSE", doublingAt(4, {2}), {"DATE", "CLOSE", "VOL"}};
-    Security noLow{2, "NOLOW", doublingAt(4, {2}), {"DATE", "OPEN", "HIGH", "CLOSE", "VOL"}};
-    Security both{3, "BOTH", doublingAt(4, {2}), {"DATE", "HIGH", "LOW", "CLOSE"}};
-    writePortfolio(dir(), {closesOnly, noLow, both});
-    EXPECT_EQ(search(dir()).lines, std::vector<std::string>{line("BOTH", "1 for 2", 2)});
-}
-
-TEST_F(SplitSearchTest, AnUnreadableSecurityEndsTheSearchKeepingWhatWasFound)
-{
+TEST_F(SplitSearchTest, AnUnreadableSecurityEndsTheSearchKeepingWhatWasFound) {
     writePortfolio(dir(), {{1, "A", doublingAt(3, {1})}, {2, "B", doublingAt(3, {1})}, {3, "C", doublingAt(3, {1})}});
     std::filesystem::remove(tmp.file("F2.DAT"));
     const Recorded r = search(dir());
@@ -255,8 +224,7 @@ TEST_F(SplitSearchTest, AnUnreadableSecurityEndsTheSearchKeepingWhatWasFound)
     EXPECT_EQ(search(tmp.subdir("empty")).outcome.end, SplitSearchOutcome::End::NoPortfolio);
 }
 
-TEST_F(SplitSearchTest, ReportIsWrittenLineByLineAndAFailedSaveKeepsTheOldOne)
-{
+TEST_F(SplitSearchTest, ReportIsWrittenLineByLineAndAFailedSaveKeepsTheOldOne) {
     const std::string path = tmp.file("result.txt");
     fx::writeText(path, "an older and much longer report\nwith two lines\n");
     ASSERT_TRUE(saveSplitSearchReport(path, {"A possible 2 for 1 split on 01/03/97", "B possible 1 for 3 split on 02/04/98"}));

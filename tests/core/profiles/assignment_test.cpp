@@ -26,13 +26,22 @@ protected:
     TempDir portfolio;
 };
 
-TEST_F(Assignment, SymbolAssignWritesTheListedSpellingOfTheProfile) {
+TEST_F(Assignment, SymbolAssignWritesTheListedSpellingOfTheProfileWhereTheSecurityLives) {
     const AssignmentResult result = assignProfileToSymbol(startup.path(), portfolio.path(), "msft", "DAILY VENDOR");
     ASSERT_TRUE(result.ok) << result.messages.front();
     EXPECT_EQ(result.profileName, "Daily Vendor");
     EXPECT_EQ(result.assigned, 1);
     EXPECT_EQ(fixtures::readBytes(pfl("F2.PFL")), fixtures::assignmentRecord("Daily Vendor"));
     EXPECT_FALSE(std::filesystem::exists(pfl("F1.PFL")));
+
+    // A nested security's assignment goes where it lives.
+    TempDir top;
+    const std::string nested = top.subdir("NESTED");
+    fixtures::writeBytes(top.file("MASTER"), fixtures::masterFile({fixtures::masterDirectoryEntry(1, "NESTED")}));
+    fixtures::writeBytes(nested + "/MASTER", fixtures::masterFile({fixtures::masterEntry({5, "KO", "COCA COLA"})}));
+    ASSERT_TRUE(assignProfileToSymbol(startup.path(), top.path(), "KO", "Daily Vendor").ok);
+    EXPECT_EQ(fixtures::readBytes(nested + "/F5.PFL"), fixtures::assignmentRecord("Daily Vendor"));
+    EXPECT_FALSE(std::filesystem::exists(top.file("F5.PFL")));
 }
 
 TEST_F(Assignment, SymbolAssignRefusals) {
@@ -54,16 +63,6 @@ TEST_F(Assignment, SymbolAssignRefusals) {
     EXPECT_EQ(fixtures::snapshot(portfolio.path()), before);
 }
 
-TEST_F(Assignment, SymbolAssignWritesWhereANestedSecurityLives) {
-    TempDir top;
-    const std::string nested = top.subdir("NESTED");
-    fixtures::writeBytes(top.file("MASTER"), fixtures::masterFile({fixtures::masterDirectoryEntry(1, "NESTED")}));
-    fixtures::writeBytes(nested + "/MASTER", fixtures::masterFile({fixtures::masterEntry({5, "KO", "COCA COLA"})}));
-    ASSERT_TRUE(assignProfileToSymbol(startup.path(), top.path(), "KO", "Daily Vendor").ok);
-    EXPECT_EQ(fixtures::readBytes(nested + "/F5.PFL"), fixtures::assignmentRecord("Daily Vendor"));
-    EXPECT_FALSE(std::filesystem::exists(top.file("F5.PFL")));
-}
-
 TEST_F(Assignment, MultipleAssignInAPortfolioOfTwelve) {
     TempDir twelve;
     std::vector<ByteVec> entries;
@@ -82,17 +81,7 @@ TEST_F(Assignment, MultipleAssignInAPortfolioOfTwelve) {
     EXPECT_FALSE(std::filesystem::exists(twelve.file("F13.PFL")));
 }
 
-TEST_F(Assignment, MultipleAssignGoesOnPastAFileItCannotWrite) {
-    std::filesystem::create_directory(pfl("F2.PFL")); // cannot be replaced by a file
-    const AssignmentResult result = assignProfileToAllSymbols(startup.path(), portfolio.path(), "Daily Vendor");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.messages, std::vector<std::string>{"Could not create file\n" + pfl("F2.PFL")});
-    EXPECT_EQ(result.assigned, 2);
-    EXPECT_EQ(fixtures::readBytes(pfl("F1.PFL")), fixtures::assignmentRecord("Daily Vendor"));
-    EXPECT_EQ(fixtures::readBytes(pfl("F4.PFL")), fixtures::assignmentRecord("Daily Vendor"));
-}
-
-TEST_F(Assignment, MultipleAssignRefusals) {
+TEST_F(Assignment, MultipleAssignGoesOnPastAFileItCannotWriteAndRefusesWhatItCannotUse) {
     const AssignmentResult none = assignProfileToAllSymbols(startup.path(), portfolio.path(), "Nothing Listed");
     EXPECT_EQ(none.messages, std::vector<std::string>{"Error creating Profile for multiple symbols"});
     EXPECT_FALSE(std::filesystem::exists(pfl("F1.PFL")));
@@ -101,6 +90,14 @@ TEST_F(Assignment, MultipleAssignRefusals) {
     const AssignmentResult noMaster = assignProfileToAllSymbols(startup.path(), empty.path(), "Daily Vendor");
     EXPECT_FALSE(noMaster.ok);
     EXPECT_EQ(noMaster.messages, std::vector<std::string>{"Failure while filling symbols grid"});
+
+    std::filesystem::create_directory(pfl("F2.PFL")); // cannot be replaced by a file
+    const AssignmentResult result = assignProfileToAllSymbols(startup.path(), portfolio.path(), "Daily Vendor");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.messages, std::vector<std::string>{"Could not create file\n" + pfl("F2.PFL")});
+    EXPECT_EQ(result.assigned, 2);
+    EXPECT_EQ(fixtures::readBytes(pfl("F1.PFL")), fixtures::assignmentRecord("Daily Vendor"));
+    EXPECT_EQ(fixtures::readBytes(pfl("F4.PFL")), fixtures::assignmentRecord("Daily Vendor"));
 }
 
 } // namespace

@@ -29,7 +29,7 @@ protected:
     TempDir updates;
 };
 
-TEST_F(ProfileSaveCheck, AcceptsAndReportsTheRecordToWrite) {
+TEST_F(ProfileSaveCheck, AcceptsAndReportsTheRecordToWriteAndAStoredRecordSavesBackUnchanged) {
     ProfileEditorValues v = valid();
     v.name = "Vendor \t";
     v.high = {false, 9};   // a cleared field's number is not stored
@@ -43,6 +43,21 @@ TEST_F(ProfileSaveCheck, AcceptsAndReportsTheRecordToWrite) {
     EXPECT_EQ(c.name, "Vendor");
     const Profile expected{1, 2, 3, 0, 5, 6, 12, 13, true, 12, kDelimiterTab, updates.path()};
     EXPECT_EQ(c.profile, expected);
+
+    // A stored record loads into the editor and saves back unchanged.
+    const Profile stored{4, 1, 0, 2, 0, 3, 5, 0, true, 8, kDelimiterSpace, updates.path()};
+    const ProfileEditorValues loaded = editorValuesFromProfile(stored, "Futures", ProfileEditMode::Edit);
+    EXPECT_EQ(loaded.name, "Futures");
+    EXPECT_FALSE(loaded.open.present);
+    EXPECT_EQ(loaded.open.column, 1) << "an absent field shows column 1";
+    EXPECT_TRUE(loaded.high.present);
+    EXPECT_EQ(loaded.high.column, 2);
+    EXPECT_FALSE(loaded.openInterest.present);
+    EXPECT_TRUE(loaded.priorDay) << "kept even though open interest is off";
+
+    const ProfileCheck back = checkProfileSave(loaded, {"Futures"});
+    ASSERT_TRUE(back.accepted()) << back.message;
+    EXPECT_EQ(back.profile, stored);
 }
 
 TEST_F(ProfileSaveCheck, ReportsTheFirstFailureInTheDialogsOrder) {
@@ -85,7 +100,7 @@ TEST_F(ProfileSaveCheck, ReportsTheFirstFailureInTheDialogsOrder) {
                         }));
 }
 
-TEST_F(ProfileSaveCheck, EveryColumnIsRangeCheckedEnabledOrNot) {
+TEST_F(ProfileSaveCheck, EveryColumnIsRangeCheckedEnabledOrNotAndOnlyEnabledOnesClash) {
     const auto refusal = [this](void (*set)(ProfileEditorValues&), ProfileField field) {
         ProfileEditorValues v = valid();
         set(v);
@@ -104,9 +119,8 @@ TEST_F(ProfileSaveCheck, EveryColumnIsRangeCheckedEnabledOrNot) {
     // The symbol is taken last: a bad symbol column waits behind the delimiter.
     EXPECT_EQ(refusal([](ProfileEditorValues& v) { v.symbolColumn = 0; v.delimiter = 3; }, ProfileField::Delimiter),
               "Choose Comma, Tab or Space as the column delimiter");
-}
 
-TEST_F(ProfileSaveCheck, DuplicateColumns) {
+    // Duplicate columns.
     ProfileEditorValues v = valid();
     v.open = {false, 9};
     v.closeColumn = 2; // the date's column
@@ -129,7 +143,7 @@ TEST_F(ProfileSaveCheck, DuplicateColumns) {
     EXPECT_TRUE(check(v).accepted());
 }
 
-TEST_F(ProfileSaveCheck, NameRules) {
+TEST_F(ProfileSaveCheck, NameRulesAndExistingNamesRefuseNewAndCloneButNotEdit) {
     ProfileEditorValues v = valid();
     v.name = " \t ";
     ProfileCheck c = check(v);
@@ -159,11 +173,9 @@ TEST_F(ProfileSaveCheck, NameRules) {
         EXPECT_EQ(c.focus, ProfileField::Name) << unusable;
         EXPECT_FALSE(c.accepted()) << unusable;
     }
-}
 
-TEST_F(ProfileSaveCheck, ExistingNamesRefuseNewAndCloneButNotEdit) {
+    // Existing names refuse New and Clone but not Edit.
     const std::vector<std::string> existing = {"Alpha", "NewProfile"};
-    ProfileEditorValues v = valid();
     v.name = "NEWprofile";
     const std::string refusal =
         "Your request was to create or clone a Profile\nbut the Profile name NEWprofile already exists.\n"
@@ -181,7 +193,7 @@ TEST_F(ProfileSaveCheck, ExistingNamesRefuseNewAndCloneButNotEdit) {
     EXPECT_TRUE(check(v, existing).accepted());
 }
 
-TEST_F(ProfileSaveCheck, UpdatePathRules) {
+TEST_F(ProfileSaveCheck, UpdatePathRulesAndAPathThatCannotBeEnteredIsRefused) {
     const std::filesystem::path cwd = std::filesystem::current_path();
     ProfileEditorValues v = valid();
     v.updatePath = "/.."; // three characters naming a directory that exists
@@ -205,33 +217,14 @@ TEST_F(ProfileSaveCheck, UpdatePathRules) {
     EXPECT_NE(check(v).message, kMissingPathMessage) << "too long is refused before anything else";
     v.updatePath.pop_back();
     EXPECT_EQ(check(v).message, kMissingPathMessage);
-}
 
-TEST_F(ProfileSaveCheck, APathThatCannotBeEnteredIsRefused) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root enters every directory";
-    const std::string locked = updates.subdir("locked");
-    ASSERT_EQ(::chmod(locked.c_str(), 0600), 0);
-    ProfileEditorValues v = valid();
-    v.updatePath = locked;
-    EXPECT_EQ(check(v).message, kMissingPathMessage);
-    ::chmod(locked.c_str(), 0700);
-}
-
-TEST(ProfileEditorValues, LoadedFromARecordAndSavedBackUnchanged) {
-    const TempDir updates;
-    const Profile stored{4, 1, 0, 2, 0, 3, 5, 0, true, 8, kDelimiterSpace, updates.path()};
-    const ProfileEditorValues v = editorValuesFromProfile(stored, "Futures", ProfileEditMode::Edit);
-    EXPECT_EQ(v.name, "Futures");
-    EXPECT_FALSE(v.open.present);
-    EXPECT_EQ(v.open.column, 1) << "an absent field shows column 1";
-    EXPECT_TRUE(v.high.present);
-    EXPECT_EQ(v.high.column, 2);
-    EXPECT_FALSE(v.openInterest.present);
-    EXPECT_TRUE(v.priorDay) << "kept even though open interest is off";
-
-    const ProfileCheck c = checkProfileSave(v, {"Futures"});
-    ASSERT_TRUE(c.accepted()) << c.message;
-    EXPECT_EQ(c.profile, stored);
+    if (::geteuid() != 0) { // root enters every directory
+        const std::string locked = updates.subdir("locked");
+        ASSERT_EQ(::chmod(locked.c_str(), 0600), 0);
+        v.updatePath = locked;
+        EXPECT_EQ(check(v).message, kMissingPathMessage) << "a directory that cannot be entered";
+        ::chmod(locked.c_str(), 0700);
+    }
 }
 
 } // namespace

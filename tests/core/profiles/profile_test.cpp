@@ -31,27 +31,12 @@ std::vector<std::string> fileNames(const std::string& dir) {
 
 // ---- Records -------------------------------------------------------------------------------
 
-TEST(ProfileRecord, EncodesFieldByFieldWithAbsentColumnsAsZero) {
-    Profile p;
-    p.symbolColumn = 2;
-    p.dateColumn = 1;
-    p.openColumn = 0;
-    p.highColumn = -3; // absent however it is marked
-    p.lowColumn = 5;
-    p.closeColumn = 20;
-    p.volumeColumn = 7;
-    p.openInterestColumn = 9;
-    p.priorDay = true;
-    p.dateFormat = 12;
-    p.delimiter = kDelimiterSpace;
-    p.updatePath = "/home/Ann/Data";
+TEST(ProfileRecord, EncodesFieldByFieldWithAbsentColumnsAsZeroAndRefusesWhatItCannotHold) {
+    Profile p{2, 1, 0, -3 /* absent however it is marked */, 5, 20, 7, 9, true, 12, kDelimiterSpace, "/home/Ann/Data"};
     const std::optional<Bytes> record = encodeProfileRecord(p);
     ASSERT_TRUE(record);
     EXPECT_EQ(*record, profileBytes({1, 2, 1, 0, 0, 5, 20, 7, 9, 1, 12, 2}, "/home/Ann/Data"));
-}
 
-TEST(ProfileRecord, RefusesWhatTheRecordCannotHold) {
-    Profile p;
     p.updatePath = std::string(300, 'a'); // with its terminator it fills the field
     EXPECT_TRUE(encodeProfileRecord(p));
     p.updatePath.push_back('a');
@@ -61,25 +46,11 @@ TEST(ProfileRecord, RefusesWhatTheRecordCannotHold) {
     EXPECT_FALSE(encodeProfileRecord(column));
 }
 
-TEST(ProfileRecord, DecodesOptionalBytesBelowOneAsAbsentAndIgnoresTheMark) {
-    ByteVec record = profileBytes({0, 3, 4, 0xFF, 0x80, 1, 2, 0, 5, 0, 7, 1}, "/srv/quotes");
-    const std::optional<Profile> p = decodeProfileRecord(record);
+TEST(ProfileRecord, DecodesBytesBelowOneAsAbsentIgnoresTheMarkAndEndsUnterminatedFieldsWithTheRecord) {
+    const std::optional<Profile> p = decodeProfileRecord(profileBytes({0, 3, 4, 0xFF, 0x80, 1, 2, 0, 5, 0, 7, 1}, "/srv/quotes"));
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->symbolColumn, 3);
-    EXPECT_EQ(p->dateColumn, 4);
-    EXPECT_EQ(p->openColumn, 0);
-    EXPECT_EQ(p->highColumn, 0);
-    EXPECT_EQ(p->lowColumn, 1);
-    EXPECT_EQ(p->closeColumn, 2);
-    EXPECT_EQ(p->volumeColumn, 0);
-    EXPECT_EQ(p->openInterestColumn, 5);
-    EXPECT_FALSE(p->priorDay);
-    EXPECT_EQ(p->dateFormat, 7);
-    EXPECT_EQ(p->delimiter, kDelimiterTab);
-    EXPECT_EQ(p->updatePath, "/srv/quotes");
-}
+    EXPECT_EQ(*p, (Profile{3, 4, 0, 0, 1, 2, 0, 5, false, 7, kDelimiterTab, "/srv/quotes"}));
 
-TEST(ProfileRecord, UnterminatedFieldsEndWithTheirRecord) {
     ByteVec full = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, std::string(301, 'p'));
     full.push_back('q');
     EXPECT_EQ(decodeProfileRecord(full)->updatePath, std::string(301, 'p'));
@@ -89,7 +60,7 @@ TEST(ProfileRecord, UnterminatedFieldsEndWithTheirRecord) {
 
 // ---- Profile files -------------------------------------------------------------------------
 
-TEST(ProfileFiles, WriteThenReadAndTheFileOnDisk) {
+TEST(ProfileFiles, WriteThenReadAndReadNeedsAWholeRecord) {
     TempDir dir;
     Profile p = newProfileDefaults("/home/ann/md");
     p.openInterestColumn = 0;
@@ -100,26 +71,19 @@ TEST(ProfileFiles, WriteThenReadAndTheFileOnDisk) {
     const ProfileRead read = readProfile(dir.path(), "Daily Vendor");
     ASSERT_TRUE(read.ok) << read.message;
     EXPECT_EQ(read.profile, p);
-}
 
-TEST(ProfileFiles, ReadNeedsAWholeRecord) {
-    TempDir dir;
-    ByteVec record = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 3, 0}, "/data");
-    ByteVec longer = record;
+    ByteVec longer = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 3, 0}, "/data");
+    ByteVec shorter = longer;
     longer.insert(longer.end(), {9, 9, 9});
     fixtures::writeBytes(dir.file("long.pfd"), longer);
-    ByteVec shorter = record;
     fixtures::shrinkTo(shorter, 312);
     fixtures::writeBytes(dir.file("short.pfd"), shorter);
-
     const ProfileRead longRead = readProfile(dir.path(), "long");
     ASSERT_TRUE(longRead.ok);
     EXPECT_EQ(longRead.profile.updatePath, "/data");
     EXPECT_EQ(longRead.profile.dateFormat, 3);
-
-    const ProfileRead shortRead = readProfile(dir.path(), "short");
-    EXPECT_FALSE(shortRead.ok);
-    EXPECT_EQ(shortRead.message, "Error reading short");
+    EXPECT_EQ(readProfile(dir.path(), "short").message, "Error reading short");
+    EXPECT_FALSE(readProfile(dir.path(), "short").ok);
     EXPECT_EQ(readProfile(dir.path(), "missing").message, "Error reading missing");
 }
 
@@ -138,7 +102,7 @@ TEST(ProfileFiles, NamesAreFoundWithoutRegardToCaseAndKeepTheirSpelling) {
     EXPECT_EQ(readProfile(dir.path(), "Vendor").profile.updatePath, "/new");
 }
 
-TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectory) {
+TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOldProfile) {
     TempDir root;
     const std::string startup = root.subdir("start");
     fixtures::writeBytes(root.file("outside.pfd"), profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/x"));
@@ -150,9 +114,8 @@ TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectory) {
     EXPECT_FALSE(written.ok);
     EXPECT_EQ(written.message, "Could not write Profile at\n" + startup + "/../outside.pfd");
     EXPECT_EQ(fixtures::snapshot(root.path()), before);
-}
 
-TEST(ProfileFiles, AFailedWriteLeavesTheOldProfile) {
+    // A failed write leaves the old profile.
     TempDir dir;
     const ByteVec old = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/old");
     fixtures::writeBytes(dir.file("p.pfd"), old);
@@ -160,9 +123,9 @@ TEST(ProfileFiles, AFailedWriteLeavesTheOldProfile) {
     p.updatePath = "/new";
     {
         faults::ScopedFailure failure(faults::Op::Rename, 1);
-        const ProfileOutcome written = writeProfile(dir.path(), "p", p);
-        EXPECT_FALSE(written.ok);
-        EXPECT_EQ(written.message, "Could not write Profile at\n" + dir.file("p.pfd"));
+        const ProfileOutcome failed = writeProfile(dir.path(), "p", p);
+        EXPECT_FALSE(failed.ok);
+        EXPECT_EQ(failed.message, "Could not write Profile at\n" + dir.file("p.pfd"));
     }
     EXPECT_EQ(fixtures::snapshot(dir.path()), (std::vector<std::pair<std::string, ByteVec>>{{"p.pfd", old}}));
 
@@ -185,7 +148,7 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseAndSkipsDotNamesAndDirectories)
     EXPECT_EQ(findProfileName({"NewProfile"}, "NewProfil"), std::nullopt);
 }
 
-TEST(ProfileListing, AnEmptyListCreatesTheSampleProfile) {
+TEST(ProfileListing, AnEmptyListOrStartUpWithoutItCreatesTheSampleProfile) {
     TempDir dir;
     dir.subdir("only.pfd"); // a directory is no profile
     const ProfileListing listing = listProfiles(dir.path());
@@ -198,15 +161,13 @@ TEST(ProfileListing, AnEmptyListCreatesTheSampleProfile) {
     const ProfileListing failed = listProfiles(missing);
     EXPECT_TRUE(failed.names.empty()) << "a profile that could not be created is not listed";
     EXPECT_EQ(failed.message, "Creation of MyFirstProfile.pfd failed");
-}
 
-TEST(ProfileListing, StartUpCreatesTheSampleOnlyWhenItCannotBeOpened) {
-    TempDir dir;
-    fixtures::writeBytes(dir.file("myfirstprofile.PFD"), ByteVec{7});
-    EXPECT_TRUE(ensureSampleProfile(dir.path()).ok);
-    EXPECT_EQ(fixtures::snapshot(dir.path()),
+    // Start-up creates the sample only when it cannot be opened.
+    TempDir other;
+    fixtures::writeBytes(other.file("myfirstprofile.PFD"), ByteVec{7});
+    EXPECT_TRUE(ensureSampleProfile(other.path()).ok);
+    EXPECT_EQ(fixtures::snapshot(other.path()),
               (std::vector<std::pair<std::string, ByteVec>>{{"myfirstprofile.PFD", ByteVec{7}}}));
-
     TempDir empty;
     EXPECT_TRUE(ensureSampleProfile(empty.path()).ok);
     EXPECT_EQ(fixtures::readBytes(empty.file("MyFirstProfile.pfd")).size(), 313U);
@@ -228,11 +189,15 @@ TEST(ProfileDefaults, UpdatePathIsTheFirstLevelDirectoryOfThePortfolio) {
 
 // ---- Assignment files ----------------------------------------------------------------------
 
-TEST(AssignmentFiles, WriteCreatesAnUpperCaseNameAndReplacesAnyCase) {
+TEST(AssignmentFiles, WriteCreatesAnUpperCaseNameReplacesAnyCaseAndNamesThePathItCannotWrite) {
     TempDir dir;
+    const std::string missing = dir.file("missing");
+    EXPECT_EQ(writeAssignment(missing, 4, "P").message, "Could not create file\n" + missing + "/F4.PFL");
+    EXPECT_FALSE(writeAssignment(dir.path(), 4, std::string(33, 'n')).ok);
+    EXPECT_TRUE(fixtures::snapshot(dir.path()).empty());
+
     ASSERT_TRUE(writeAssignment(dir.path(), 3, "Vendor").ok);
     EXPECT_EQ(fixtures::readBytes(dir.file("F3.PFL")), fixtures::assignmentRecord("Vendor"));
-
     fixtures::writeBytes(dir.file("f12.pfl"), fixtures::assignmentRecord("Old"));
     ASSERT_TRUE(writeAssignment(dir.path(), 12, "New").ok);
     EXPECT_EQ(fileNames(dir.path()), (std::vector<std::string>{"F3.PFL", "f12.pfl"}));
@@ -242,22 +207,14 @@ TEST(AssignmentFiles, WriteCreatesAnUpperCaseNameAndReplacesAnyCase) {
 TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) {
     TempDir dir;
     fixtures::writeBytes(dir.file("f7.pfl"), fixtures::assignmentRecord("Gone Profile"));
-    EXPECT_EQ(readAssignment(dir.path(), 7), "Gone Profile");
     fixtures::writeBytes(dir.file("F8.PFL"), ByteVec{0, 'A', 'B'});
-    EXPECT_EQ(readAssignment(dir.path(), 8), "AB");
     fixtures::writeBytes(dir.file("F9.PFL"), ByteVec{});
+    dir.subdir("F5.PFL");
+    EXPECT_EQ(readAssignment(dir.path(), 7), "Gone Profile");
+    EXPECT_EQ(readAssignment(dir.path(), 8), "AB");
     EXPECT_EQ(readAssignment(dir.path(), 9), "") << "an empty file still assigns (an empty name)";
     EXPECT_EQ(readAssignment(dir.path(), 1), std::nullopt);
-    dir.subdir("F5.PFL");
     EXPECT_EQ(readAssignment(dir.path(), 5), std::nullopt);
-}
-
-TEST(AssignmentFiles, WriteFailureNamesThePath) {
-    TempDir dir;
-    const std::string missing = dir.file("missing");
-    EXPECT_EQ(writeAssignment(missing, 4, "P").message, "Could not create file\n" + missing + "/F4.PFL");
-    EXPECT_FALSE(writeAssignment(dir.path(), 4, std::string(33, 'n')).ok);
-    EXPECT_TRUE(fixtures::snapshot(dir.path()).empty());
 }
 
 } // namespace
