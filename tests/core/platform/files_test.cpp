@@ -11,27 +11,22 @@ namespace {
 
 using fixtures::TempDir;
 
-TEST(Files, LookupIgnoresCaseButPrefersTheExactName)
-{
-    TempDir dir;
-    fixtures::writeText(dir.file("master"), "lower");
-    EXPECT_EQ(findEntry(dir.path(), "MASTER"), dir.file("master"));
-    EXPECT_EQ(resolveFile(dir.path(), "F1.DAT"), dir.file("F1.DAT")); // new files keep the given name
-    fixtures::writeText(dir.file("MASTER"), "upper");
-    EXPECT_EQ(findEntry(dir.path(), "MASTER"), dir.file("MASTER"));
-    EXPECT_FALSE(findEntry(dir.path(), "F1.DAT").has_value());
-}
+std::string textOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-TEST(Files, OpeningAnEntryFindsItLikeTheLookup)
+TEST(Files, LookupAndOpeningIgnoreCaseButPreferTheExactName)
 {
     TempDir dir;
     Bytes bytes;
     fixtures::writeText(dir.file("master"), "lower");
+    EXPECT_EQ(findEntry(dir.path(), "MASTER"), dir.file("master"));
     ASSERT_TRUE(readWholeEntry(dir.path(), "MASTER", bytes));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "lower");
+    EXPECT_EQ(textOf(bytes), "lower");
+    EXPECT_EQ(resolveFile(dir.path(), "F1.DAT"), dir.file("F1.DAT")); // new files keep the given name
     fixtures::writeText(dir.file("MASTER"), "upper");
+    EXPECT_EQ(findEntry(dir.path(), "MASTER"), dir.file("MASTER"));
     ASSERT_TRUE(readWholeEntry(dir.path(), "MASTER", bytes));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "upper");
+    EXPECT_EQ(textOf(bytes), "upper");
+    EXPECT_FALSE(findEntry(dir.path(), "F1.DAT").has_value());
 
     InputFile file;
     EXPECT_EQ(file.openEntry(dir.path(), "F1.DAT").error(), ENOENT);
@@ -56,34 +51,16 @@ TEST(Files, ReplaceKeepsTheModeAndNameOfTheOldFile)
     TempDir dir;
     fixtures::writeText(dir.file("master"), "old");
     ::chmod(dir.file("master").c_str(), 0640);
-    const std::string path = resolveFile(dir.path(), "MASTER");
-    ASSERT_TRUE(replaceFile(path, "MASTER.~NU", Bytes{'n', 'e', 'w'}));
-    const auto bytes = fixtures::readBytes(dir.file("master"));
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new");
+    ASSERT_TRUE(replaceFile(resolveFile(dir.path(), "MASTER"), "MASTER.~NU", Bytes{'n', 'e', 'w'}));
+    const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"master", {'n', 'e', 'w'}}};
+    EXPECT_EQ(fixtures::snapshot(dir.path()), only);
     struct stat st{};
     ASSERT_EQ(::stat(dir.file("master").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_FALSE(pathExists(dir.file("MASTER.~NU")));
-    EXPECT_FALSE(pathExists(dir.file("MASTER")));
 }
 
-// Whatever call fails, the old content stays under the real name and no temporary is left.
-TEST(Files, FailedReplaceLeavesTheOldFile)
-{
-    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename}) {
-        TempDir dir;
-        fixtures::writeText(dir.file("F1.DAT"), "old");
-        {
-            faults::ScopedFailure failure(op, 1);
-            EXPECT_FALSE(replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes(100000, 7)));
-        }
-        const auto snapshot = fixtures::snapshot(dir.path());
-        ASSERT_EQ(snapshot.size(), 1u);
-        EXPECT_EQ(snapshot[0].first, "F1.DAT");
-        EXPECT_EQ(std::string(snapshot[0].second.begin(), snapshot[0].second.end()), "old");
-    }
-}
-
+// Failures before the rename leave the old file (every call of a replacement is failed in turn
+// in store/failure_injection_test.cpp); one after the rename is no failure.
 TEST(Files, FailureAfterTheRenameIsNoFailure)
 {
     TempDir dir;
@@ -93,7 +70,7 @@ TEST(Files, FailureAfterTheRenameIsNoFailure)
     EXPECT_EQ(fixtures::readBytes(dir.file("F1.DAT")), fixtures::ByteVec{'n'});
 }
 
-TEST(Files, CopyOverwrites)
+TEST(Files, CopyOverwritesAndInputFileRefusesDirectoriesAndReadsAtOffsets)
 {
     TempDir dir;
     fixtures::writeText(dir.file("MASTER"), "one");
@@ -101,11 +78,7 @@ TEST(Files, CopyOverwrites)
     ASSERT_TRUE(copyFile(dir.file("MASTER"), dir.file("MASTER.BAK")));
     EXPECT_EQ(fixtures::readBytes(dir.file("MASTER.BAK")), fixtures::readBytes(dir.file("MASTER")));
     EXPECT_FALSE(copyFile(dir.file("missing"), dir.file("x")));
-}
 
-TEST(Files, InputFileRefusesDirectoriesAndReadsAtOffsets)
-{
-    TempDir dir;
     InputFile file;
     EXPECT_FALSE(file.open(dir.path()));
     fixtures::writeText(dir.file("a"), "0123456789");

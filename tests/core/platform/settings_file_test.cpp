@@ -10,23 +10,12 @@ namespace {
 
 using fixtures::TempDir;
 
-std::string readText(const std::string& path)
-{
-    const auto bytes = fixtures::readBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-TEST(SettingsFile, MissingFileAndKeysGiveDefaults)
+TEST(SettingsFile, ReadsWithWindowsSemanticsAndMissingFilesOrKeysGiveDefaults)
 {
     TempDir dir;
-    SettingsFile ini(dir.file("QUOVANTA.INI"));
-    EXPECT_EQ(ini.getInt("Settings", "DisplayLimit", 1), 1);
-    EXPECT_EQ(ini.getString("Search", "Name", "/HOME"), "/HOME");
-}
-
-TEST(SettingsFile, ReadsWithWindowsSemantics)
-{
-    TempDir dir;
+    const SettingsFile missing(dir.file("QUOVANTA.INI"));
+    EXPECT_EQ(missing.getInt("Settings", "DisplayLimit", 1), 1);
+    EXPECT_EQ(missing.getString("Search", "Name", "/HOME"), "/HOME");
     fixtures::writeText(dir.file("q.ini"), "; comment\r\n[settings]\r\n displaylimit = 0 \r\nDrive=\"/mnt/data\"\r\n"
                                            "Bad=12abc\r\nText=abc\r\n[Other]\r\nDisplayLimit=7\r\n");
     SettingsFile ini(dir.file("q.ini"));
@@ -35,6 +24,7 @@ TEST(SettingsFile, ReadsWithWindowsSemantics)
     EXPECT_EQ(ini.getInt("Settings", "Bad", 5), 12);                // leading integer
     EXPECT_EQ(ini.getInt("Settings", "Text", 5), 0);                // present but not a number
     EXPECT_EQ(ini.getInt("Other", "DisplayLimit", 1), 7);           // sections kept apart
+    EXPECT_EQ(ini.getString("Other", "Drive", "/HOME"), "/HOME");
 }
 
 TEST(SettingsFile, WriteKeepsEverythingElse)
@@ -46,7 +36,8 @@ TEST(SettingsFile, WriteKeepsEverythingElse)
     ASSERT_TRUE(ini.setInt("settings", "DisplayLimit", 0));
     ASSERT_TRUE(ini.setString("Settings", "Drive", "/home"));
     ASSERT_TRUE(ini.setString("ZIP", "ZipPassword", "secret"));
-    EXPECT_EQ(readText(path), "; keep me\n[Settings]\nDisplayLimit=0\nUnknown=x\nDrive=/home\n\n[Search]\nLimit=1\n"
+    const auto bytes = fixtures::readBytes(path);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "; keep me\n[Settings]\nDisplayLimit=0\nUnknown=x\nDrive=/home\n\n[Search]\nLimit=1\n"
                               "\n[ZIP]\nZipPassword=secret\n");
     EXPECT_EQ(ini.getString("ZIP", "ZipPassword", ""), "secret");
 }

@@ -33,15 +33,7 @@ struct Scenario {
 };
 
 constexpr std::array<Op, 4> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink};
-const char* opName(Op op) {
-    switch (op) {
-    case Op::Write: return "write";
-    case Op::Fsync: return "fsync";
-    case Op::Rename: return "rename";
-    case Op::Unlink: return "unlink";
-    }
-    return "?";
-}
+constexpr std::array<const char*, 4> kOpNames{"write", "fsync", "rename", "unlink"};
 
 const ByteVec* fileIn(const Snapshot& s, const std::string& name) {
     for (const auto& f : s) {
@@ -90,7 +82,7 @@ protected:
         ASSERT_GT(calls[0], 0) << "a writer that writes nothing";
         for (std::size_t i = 0; i < kOps.size(); ++i) {
             for (int n = 1; n <= calls[i]; ++n) {
-                SCOPED_TRACE(::testing::Message() << opName(kOps[i]) << " #" << n << " of " << calls[i]);
+                SCOPED_TRACE(::testing::Message() << kOpNames[i] << " #" << n << " of " << calls[i]);
                 TempDir t;
                 s.setup(t.path());
                 const Snapshot before = snapshot(t.path());
@@ -109,71 +101,48 @@ protected:
 };
 
 void standard(const std::string& dir) { writeStandardPortfolio(dir); }
+void nothing(const std::string&) {}
 
-TEST_F(FailureInjection, AppendMasterEntry) {
-    exercise({standard, [](const std::string& d) { return appendMasterEntry(d, "NEW", "NEW ISSUE", 7).done(); }});
-}
-
-TEST_F(FailureInjection, AppendMasterEntryWithQuoteFiles) {
-    // The security's files are created before MASTER is replaced, so a listed security never
-    // lacks them. When the replacement fails they are left for the caller to remove.
-    exercise({standard,
-              [](const std::string& d) {
-                  return appendMasterEntry(d, "NEW", "NEW ISSUE", 7,
-                                           [&](int n) { return createQuoteFiles(d, n, defaultFieldKinds()); })
-                      .done();
-              },
-              {"F3.DAT", "F3.DOP"}});
-}
-
-TEST_F(FailureInjection, RemoveMasterEntry) {
-    exercise({standard, [](const std::string& d) { return removeMasterEntry(d, "MSFT").done(); }});
-}
-
-TEST_F(FailureInjection, RewriteMasterEntry) {
-    exercise({standard, [](const std::string& d) { return rewriteMasterEntry(d, "MSFT", "MS", "MICRO").done(); },
-              {"MASTER.BAK"}});
-}
-
-TEST_F(FailureInjection, SetMasterDate) {
-    exercise({standard,
-              [](const std::string& d) { return setMasterDate(d, floatToMbf(fileDate(2001, 3, 15)), 2, 1).done(); },
-              {"MASTER.BAK"}});
-}
-
-TEST_F(FailureInjection, CreateEmptyMaster) {
-    exercise({[](const std::string&) {}, [](const std::string& d) { return createEmptyMaster(d).isOk(); }});
-}
-
-TEST_F(FailureInjection, CreateQuoteFiles) {
-    exercise({standard, [](const std::string& d) { return createQuoteFiles(d, 3, defaultFieldKinds()).isOk(); }});
-}
-
-TEST_F(FailureInjection, WriteSkipFlagsOverAnExistingFile) {
-    exercise({[](const std::string& d) { writeBytes(d + "/SKIPQVTA.PBG", ByteVec(256, 0)); },
-              [](const std::string& d) { return !writeSkipFlags(d, std::string(256, '1')).empty(); }});
-}
-
-TEST_F(FailureInjection, WriteSkipFlagsCreatingTheFile) {
-    exercise({[](const std::string&) {}, [](const std::string& d) { return !writeSkipFlags(d, "").empty(); }});
-}
-
-TEST_F(FailureInjection, CopyFileOverAnExistingFile) {
-    exercise({[](const std::string& d) {
-                  standard(d);
-                  writeBytes(d + "/MASTER.BAK", ByteVec{1, 2, 3});
-              },
-              [](const std::string& d) { return copyFile(d + "/MASTER", d + "/MASTER.BAK").isOk(); }});
-}
-
-TEST_F(FailureInjection, CopyFileToANewFile) {
-    exercise({standard, [](const std::string& d) { return copyFile(d + "/F1.DAT", d + "/F1.BAK").isOk(); }});
-}
-
-TEST_F(FailureInjection, ReplaceFile) {
-    exercise({standard, [](const std::string& d) {
-                  return replaceFile(d + "/F1.DAT", "F1.~NU", ByteVec(28 * 3, 0x42)).isOk();
-              }});
+TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted) {
+    using D = const std::string&;
+    const std::pair<const char*, Scenario> scenarios[] = {
+        {"appendMasterEntry", {standard, [](D d) { return appendMasterEntry(d, "NEW", "NEW ISSUE", 7).done(); }}},
+        // The security's files are created before MASTER is replaced, so a listed security never
+        // lacks them. When the replacement fails they are left for the caller to remove.
+        {"appendMasterEntry with quote files",
+         {standard,
+          [](D d) {
+              return appendMasterEntry(d, "NEW", "NEW ISSUE", 7,
+                                       [&](int n) { return createQuoteFiles(d, n, defaultFieldKinds()); })
+                  .done();
+          },
+          {"F3.DAT", "F3.DOP"}}},
+        {"removeMasterEntry", {standard, [](D d) { return removeMasterEntry(d, "MSFT").done(); }}},
+        {"rewriteMasterEntry",
+         {standard, [](D d) { return rewriteMasterEntry(d, "MSFT", "MS", "MICRO").done(); }, {"MASTER.BAK"}}},
+        {"setMasterDate",
+         {standard, [](D d) { return setMasterDate(d, floatToMbf(fileDate(2001, 3, 15)), 2, 1).done(); },
+          {"MASTER.BAK"}}},
+        {"createEmptyMaster", {nothing, [](D d) { return createEmptyMaster(d).isOk(); }}},
+        {"createQuoteFiles", {standard, [](D d) { return createQuoteFiles(d, 3, defaultFieldKinds()).isOk(); }}},
+        {"writeSkipFlags over a file",
+         {[](D d) { writeBytes(d + "/SKIPQVTA.PBG", ByteVec(256, 0)); },
+          [](D d) { return !writeSkipFlags(d, std::string(256, '1')).empty(); }}},
+        {"writeSkipFlags creating the file", {nothing, [](D d) { return !writeSkipFlags(d, "").empty(); }}},
+        {"copyFile over a file",
+         {[](D d) {
+              standard(d);
+              writeBytes(d + "/MASTER.BAK", ByteVec{1, 2, 3});
+          },
+          [](D d) { return copyFile(d + "/MASTER", d + "/MASTER.BAK").isOk(); }}},
+        {"copyFile to a new file", {standard, [](D d) { return copyFile(d + "/F1.DAT", d + "/F1.BAK").isOk(); }}},
+        {"replaceFile",
+         {standard, [](D d) { return replaceFile(d + "/F1.DAT", "F1.~NU", ByteVec(28 * 3, 0x42)).isOk(); }}},
+    };
+    for (const auto& [name, scenario] : scenarios) {
+        SCOPED_TRACE(name);
+        exercise(scenario);
+    }
 }
 
 TEST(FaultSeam, CountsAndFailsTheNthCall) {

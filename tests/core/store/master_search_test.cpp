@@ -12,13 +12,7 @@ namespace {
 using namespace qv::fixtures;
 
 EntrySpec entrySpec(int n, const std::string& symbol, const std::string& name = "") {
-    EntrySpec e;
-    e.fileNumber = n;
-    e.symbol = symbol;
-    e.name = name;
-    e.firstDate = fileDate(1997, 1, 2);
-    e.lastDate = fileDate(1997, 3, 14);
-    return e;
+    return {n, symbol, name, 7, fileDate(1997, 1, 2), fileDate(1997, 3, 14)};
 }
 
 class MasterSearch : public ::testing::Test {
@@ -30,9 +24,10 @@ protected:
     FoundSecurity find(std::string_view key) { return findSecurity(tmp.path(), key); }
 };
 
-TEST_F(MasterSearch, MatchesSymbolOrNameWithoutRegardToCase) {
+TEST_F(MasterSearch, MatchesSymbolOrNameWithoutRegardToCaseAndReadsTheEntry) {
     const ByteVec ibm = masterEntry(entrySpec(1, "IBM", "IBM CORP"));
-    writeMaster(tmp.path(), {masterEntry(entrySpec(3, "MSFT", "MICROSOFT")), ibm});
+    writeMaster(tmp.path(), {masterEntry(entrySpec(3, "MSFT", "MICROSOFT")), ibm,
+                             masterEntry(entrySpec(4, "GC Z97", "GOLD DEC 97"))});
     for (const char* key : {"IBM", "ibm", "IBM CORP", "ibm corp"}) {
         SCOPED_TRACE(key);
         const FoundSecurity f = find(key);
@@ -43,55 +38,53 @@ TEST_F(MasterSearch, MatchesSymbolOrNameWithoutRegardToCase) {
         EXPECT_EQ(f.directory, tmp.path() + "/");
     }
     EXPECT_EQ(findSecurity(tmp.path() + "/", "IBM").directory, tmp.path() + "/");
-    EXPECT_EQ(find("IB").status, kStatusFileNotFound);
-    EXPECT_EQ(find("IBM CORPORATION").status, kStatusFileNotFound);
-    EXPECT_EQ(find("CORP").status, kStatusFileNotFound);
-}
 
-TEST_F(MasterSearch, EntryTextAccessors) {
-    writeMaster(tmp.path(), {masterEntry(entrySpec(1, "GC Z97", "GOLD DEC 97"))});
     const FoundSecurity f = find("GC Z97");
     ASSERT_EQ(f.status, kStatusOk);
     EXPECT_EQ(f.entry.name(), "GOLD DEC 97");
     EXPECT_EQ(f.entry.rawName(), "GOLD DEC 97     ");
     EXPECT_EQ(f.entry.symbol(), "GC");
     EXPECT_EQ(f.entry.rawSymbol(), "GC Z97          ");
-    EXPECT_EQ(f.entry.fileNumber(), 1);
+    EXPECT_EQ(f.entry.fileNumber(), 4);
     EXPECT_EQ(f.entry.recordLength(), 28);
     EXPECT_EQ(f.entry.fieldCount(), 7);
     EXPECT_EQ(f.entry.period(), 'D');
     EXPECT_FALSE(f.entry.isDirectoryEntry());
 }
 
-TEST_F(MasterSearch, KeysWithBlanksCompareAsManyWordsOfTheSymbol) {
-    writeMaster(tmp.path(), {masterEntry(entrySpec(1, "GC Z97 X", "GOLD"))});
-    EXPECT_EQ(find("GC").status, kStatusOk);
-    EXPECT_EQ(find("gc z97").status, kStatusOk);
-    EXPECT_EQ(find("GC Z97 X").status, kStatusOk);
-    EXPECT_EQ(find("GC Z98").status, kStatusFileNotFound);
-    EXPECT_EQ(find("GC Z").status, kStatusFileNotFound);
+TEST_F(MasterSearch, KeysMatchWholeWordsOfTheSymbolAndTheFirstEntryInFileOrderWins) {
+    struct Case {
+        std::vector<ByteVec> entries;
+        std::vector<std::pair<const char*, int>> keys; // file number found, 0 for none
+    };
+    const Case cases[] = {
+        {{masterEntry(entrySpec(1, "IBM", "IBM CORP"))}, {{"IB", 0}, {"IBM CORPORATION", 0}, {"CORP", 0}}},
+        // Keys with blanks compare as as many words of the symbol.
+        {{masterEntry(entrySpec(1, "GC Z97 X", "GOLD"))},
+         {{"GC", 1}, {"gc z97", 1}, {"GC Z97 X", 1}, {"GC Z98", 0}, {"GC Z", 0}}},
+        // A symbol filling the whole field matches only itself.
+        {{masterEntry(entrySpec(1, "ABCDEFGHIJKLMNOP"))},
+         {{"ABCDEFGHIJKLMNOP", 1}, {"ABCDEFGHIJKLMNOPQ", 0}, {"ABCDEFGHIJKLMNO", 0}}},
+        // The first entry matches by name, the second by symbol.
+        {{masterEntry(entrySpec(5, "XYZ", "MSFT")), masterEntry(entrySpec(2, "MSFT", "MICROSOFT"))}, {{"MSFT", 5}}},
+    };
+    for (const Case& c : cases) {
+        writeMaster(tmp.path(), c.entries);
+        for (const auto& [key, number] : c.keys) {
+            const FoundSecurity f = find(key);
+            EXPECT_EQ(f.status, number ? kStatusOk : kStatusFileNotFound) << key;
+            if (number) {
+                EXPECT_EQ(f.entry.fileNumber(), number) << key;
+            }
+        }
+    }
 }
 
-TEST_F(MasterSearch, SymbolFillingTheWholeFieldMatchesOnlyItself) {
-    writeMaster(tmp.path(), {masterEntry(entrySpec(1, "ABCDEFGHIJKLMNOP"))});
-    EXPECT_EQ(find("ABCDEFGHIJKLMNOP").status, kStatusOk);
-    EXPECT_EQ(find("ABCDEFGHIJKLMNOPQ").status, kStatusFileNotFound);
-    EXPECT_EQ(find("ABCDEFGHIJKLMNO").status, kStatusFileNotFound);
-}
-
-TEST_F(MasterSearch, FirstEntryInFileOrderWins) {
-    // The first entry matches by name, the second by symbol.
-    writeMaster(tmp.path(), {masterEntry(entrySpec(5, "XYZ", "MSFT")), masterEntry(entrySpec(2, "MSFT", "MICROSOFT"))});
-    EXPECT_EQ(find("MSFT").entry.fileNumber(), 5);
-}
-
-TEST_F(MasterSearch, MissingOrShortMasterIsNotFound) {
+TEST_F(MasterSearch, MissingOrShortMasterIsNotFoundAndLowerCaseFileNamesAreFound) {
     EXPECT_EQ(find("IBM").status, kStatusFileNotFound);
     writeBytes(tmp.file("MASTER"), ByteVec(20, 0));
     EXPECT_EQ(find("IBM").status, kStatusFileNotFound);
-}
-
-TEST_F(MasterSearch, LowerCaseFileNamesAreFound) {
+    std::filesystem::remove(tmp.file("MASTER"));
     writeMaster(tmp.path(), {masterEntry(entrySpec(1, "IBM")), masterDirectoryEntry(2, "SUB")}, "master");
     const std::string sub = tmp.subdir("sub");
     writeMaster(sub, {masterEntry(entrySpec(1, "DEEP"))}, "Master");
@@ -140,17 +133,13 @@ TEST_F(MasterSearch, DirectoryEntriesAreNotSecurities) {
     EXPECT_EQ(find("X").status, kStatusOk);
 }
 
-TEST_F(MasterSearch, EntryLeadingBackToItsOwnDirectoryEnds) {
-    writeMaster(tmp.path(), {masterDirectoryEntry(1, "."), masterDirectoryEntry(2, "SUB")});
+TEST_F(MasterSearch, EntriesLeadingBackToTheirOwnDirectoryAndLinkLoopsEnd) {
+    writeMaster(tmp.path(),
+                {masterDirectoryEntry(1, "."), masterDirectoryEntry(2, "SUB"), masterDirectoryEntry(3, "LOOP")});
     writeMaster(tmp.subdir("SUB"), {masterDirectoryEntry(1, ".."), masterEntry(entrySpec(2, "IN"))});
-    EXPECT_EQ(find("ABSENT").status, kStatusFileNotFound);
-    EXPECT_EQ(find("IN").status, kStatusOk);
-}
-
-TEST_F(MasterSearch, SymbolicLinkLoopEnds) {
-    writeMaster(tmp.path(), {masterDirectoryEntry(1, "LOOP")});
     std::filesystem::create_directory_symlink(".", tmp.file("LOOP"));
     EXPECT_EQ(find("ABSENT").status, kStatusFileNotFound);
+    EXPECT_EQ(find("IN").status, kStatusOk);
 }
 
 TEST_F(MasterSearch, DeepChainIsBounded) {
@@ -167,19 +156,16 @@ TEST_F(MasterSearch, DeepChainIsBounded) {
     EXPECT_EQ(find("ABSENT").status, kStatusFileNotFound);
 }
 
-TEST_F(MasterSearch, CountClaimingMoreEntriesThanTheFileHolds) {
-    ByteVec file = concat({masterHeader(9, 9), masterEntry(entrySpec(1, "ONE")), masterEntry(entrySpec(2, "TWO")),
-                           masterEntry(entrySpec(3, "THREE"))});
+TEST_F(MasterSearch, CountDisagreeingWithTheFileSize) {
+    const ByteVec one = masterEntry(entrySpec(1, "ONE")), two = masterEntry(entrySpec(2, "TWO"));
+    ByteVec file = concat({masterHeader(9, 9), one, two, masterEntry(entrySpec(3, "THREE"))});
     shrinkTo(file, file.size() - 20); // THREE is torn
     writeBytes(tmp.file("MASTER"), file);
     EXPECT_EQ(find("TWO").status, kStatusOk);
     EXPECT_NE(find("THREE").status, kStatusOk);
     EXPECT_NE(find("NINE").status, kStatusOk);
-}
-
-TEST_F(MasterSearch, EntriesBeyondTheCountAreNotListed) {
-    writeBytes(tmp.file("MASTER"),
-               concat({masterHeader(1, 1), masterEntry(entrySpec(1, "ONE")), masterEntry(entrySpec(2, "TWO"))}));
+    // Entries beyond the count are not listed.
+    writeBytes(tmp.file("MASTER"), concat({masterHeader(1, 1), one, two}));
     EXPECT_EQ(find("ONE").status, kStatusOk);
     EXPECT_EQ(find("TWO").status, kStatusFileNotFound);
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <string>
@@ -20,33 +22,7 @@ DayNumber dayOfFileDate(float fileDateValue) {
 
 const std::vector<std::string> kAllSeven{"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
 
-class Quotes : public ::testing::Test {
-protected:
-    TempDir tmp;
-    QuoteSeries series;
-
-    void TearDown() override { freeQuoteSeries(series); }
-
-    // A portfolio of one security "SEC" with file number 1.
-    void writeSecurity(int fields, const std::vector<QuoteRow>& rows, std::optional<std::string> dop) {
-        EntrySpec e;
-        e.fileNumber = 1;
-        e.symbol = "SEC";
-        e.name = "SECURITY";
-        e.fields = fields;
-        writeBytes(tmp.file("MASTER"), masterFile({masterEntry(e)}));
-        writeBytes(tmp.file("F1.DAT"), quoteFile(fields, rows));
-        if (dop) {
-            writeText(tmp.file("F1.DOP"), *dop);
-        }
-    }
-    StoreStatus read(const std::string& symbol, int start, int count, int capacity = 30) {
-        EXPECT_EQ(initQuoteSeries(series, capacity), kStatusOk);
-        return readQuoteSeries(series, tmp.path(), symbol, start, count);
-    }
-};
-
-// Rows with `n` quotes whose dates are the given day numbers (or 1, 2, 3... days from 1997).
+// Rows whose dates are the given day numbers and whose values are derived from them.
 std::vector<QuoteRow> rowsOnDays(const std::vector<int>& days) {
     std::vector<QuoteRow> rows;
     for (int d : days) {
@@ -56,7 +32,37 @@ std::vector<QuoteRow> rowsOnDays(const std::vector<int>& days) {
     return rows;
 }
 
-TEST_F(Quotes, ReadsEveryColumnOfTheStandardPortfolio) {
+class Quotes : public ::testing::Test {
+protected:
+    TempDir tmp;
+    QuoteSeries series;
+
+    void TearDown() override { freeQuoteSeries(series); }
+
+    // A portfolio of one security "SEC" with file number 1.
+    void writeSecurity(int fields, const std::vector<QuoteRow>& rows, std::optional<std::string> dop) {
+        writeBytes(tmp.file("MASTER"), masterFile({masterEntry({1, "SEC", "SECURITY", fields})}));
+        writeBytes(tmp.file("F1.DAT"), quoteFile(fields, rows));
+        if (dop) writeText(tmp.file("F1.DOP"), *dop);
+    }
+    // SEC with 7 fields named by a DOP, one quote on each of the given day numbers.
+    void writeDays(const std::vector<int>& days) { writeSecurity(7, rowsOnDays(days), dopText(kAllSeven)); }
+    // SEC's F1.DAT replaced by `dat` (to claim more records than it holds, say).
+    void writeDat(const ByteVec& dat) {
+        writeSecurity(7, {}, dopText(kAllSeven));
+        writeBytes(tmp.file("F1.DAT"), dat);
+    }
+    // Open, high, low, close, volume and open interest of quote k.
+    std::vector<float> values(std::size_t k) const {
+        return {series.open[k], series.high[k], series.low[k], series.close[k], series.volume[k], series.openInterest[k]};
+    }
+    StoreStatus read(const std::string& symbol, int start, int count, int capacity = 30) {
+        EXPECT_EQ(initQuoteSeries(series, capacity), kStatusOk);
+        return readQuoteSeries(series, tmp.path(), symbol, start, count);
+    }
+};
+
+TEST_F(Quotes, ReadsEveryColumnAndTheFactsOfTheStandardPortfolio) {
     const auto counts = writeStandardPortfolio(tmp.path());
     const auto rows = standardQuotes(1);
     ASSERT_EQ(read("ibm", -1, 30), kStatusOk);
@@ -67,35 +73,37 @@ TEST_F(Quotes, ReadsEveryColumnOfTheStandardPortfolio) {
     ASSERT_TRUE(series.hasEntry);
     EXPECT_EQ(series.entry.fileNumber(), 1);
     EXPECT_EQ(series.entry.firstDate(), rows.front()[0]);
-    for (int i = 0; i < series.count; ++i) {
-        const auto& r = rows[static_cast<std::size_t>(i)];
-        const auto k = static_cast<std::size_t>(i);
-        SCOPED_TRACE(i);
+    EXPECT_EQ(&series.column(FieldKind::Close), &series.close);
+    for (std::size_t k = 0; k < static_cast<std::size_t>(series.count); ++k) {
+        const auto& r = rows[k];
+        SCOPED_TRACE(k);
         EXPECT_EQ(series.date[k], dayOfFileDate(r[0]));
         EXPECT_EQ(series.time[k], 0);
-        EXPECT_EQ(series.open[k], r[1]);
-        EXPECT_EQ(series.high[k], r[2]);
-        EXPECT_EQ(series.low[k], r[3]);
-        EXPECT_EQ(series.close[k], r[4]);
-        EXPECT_EQ(series.volume[k], r[5]);
-        EXPECT_EQ(series.openInterest[k], r[6]);
-        EXPECT_EQ(&series.column(FieldKind::Close), &series.close);
+        EXPECT_EQ(values(k), std::vector<float>(r.begin() + 1, r.end()));
+    }
+    SecurityFacts f;
+    ASSERT_EQ(readSecurityFacts(tmp.path(), "IBM CORP", f), 0);
+    EXPECT_EQ(std::tuple(f.fileNumber, f.recordLength, f.fieldCount, f.quoteCount, f.period),
+              std::tuple(1, 28, 7, counts[0], 'D'));
+    EXPECT_EQ(f.name, "IBM CORP        ");
+    EXPECT_EQ(f.symbol, "IBM             ");
+    EXPECT_EQ(f.firstDate, rows.front()[0]);
+    EXPECT_EQ(f.lastDate, rows.back()[0]);
+    EXPECT_EQ(f.layout.field(FieldKind::Volume), 6);
+    // Six fields without a DOP: the default layout, and no open interest.
+    const auto gold = standardQuotes(4);
+    ASSERT_EQ(read("GC", 0, -1), kStatusOk);
+    ASSERT_EQ(series.count, static_cast<int>(gold.size()));
+    EXPECT_TRUE(series.layout.synthetic);
+    for (std::size_t k = 0; k < gold.size(); ++k) {
+        std::vector<float> expected(gold[k].begin() + 1, gold[k].end());
+        expected.push_back(-1.0f);
+        EXPECT_EQ(values(k), expected) << k;
     }
 }
 
-TEST_F(Quotes, SixFieldsWithoutDopUseTheDefaultLayout) {
-    writeStandardPortfolio(tmp.path());
-    const auto rows = standardQuotes(4);
-    ASSERT_EQ(read("GC", 0, -1), kStatusOk);
-    ASSERT_EQ(series.count, static_cast<int>(rows.size()));
-    EXPECT_TRUE(series.layout.synthetic);
-    EXPECT_EQ(series.open[3], rows[3][1]);
-    EXPECT_EQ(series.volume[7], rows[7][5]);
-    EXPECT_EQ(series.openInterest[0], -1.0f);
-}
-
 TEST_F(Quotes, WindowsOfTheFile) {
-    writeSecurity(7, rowsOnDays({10, 11, 12, 13, 14, 15, 16, 17, 18, 19}), dopText(kAllSeven));
+    writeDays({10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
     struct Case {
         int start, count, capacity, first, n;
     };
@@ -108,54 +116,41 @@ TEST_F(Quotes, WindowsOfTheFile) {
         SCOPED_TRACE(::testing::Message() << c.start << ',' << c.count << " cap " << c.capacity);
         ASSERT_EQ(read("SEC", c.start, c.count, c.capacity), kStatusOk);
         ASSERT_EQ(series.count, c.n);
-        for (int i = 0; i < c.n; ++i) {
-            EXPECT_EQ(series.date[static_cast<std::size_t>(i)], 10 + c.first + i);
-        }
+        for (int i = 0; i < c.n; ++i) EXPECT_EQ(series.date[static_cast<std::size_t>(i)], 10 + c.first + i);
     }
-}
-
-TEST_F(Quotes, StartBeyondTheLastQuoteLeavesTheCountAlone) {
-    writeSecurity(7, rowsOnDays({10, 11, 12}), dopText(kAllSeven));
+    // A start beyond the last quote leaves the series as it was.
     ASSERT_EQ(read("SEC", 0, 2), kStatusOk);
-    EXPECT_EQ(readQuoteSeries(series, tmp.path(), "SEC", 3, 1), kStatusRecordNotFound);
+    EXPECT_EQ(readQuoteSeries(series, tmp.path(), "SEC", 10, 1), kStatusRecordNotFound);
     EXPECT_EQ(series.count, 2);
     EXPECT_EQ(series.date[0], 10);
-}
-
-TEST_F(Quotes, CountZeroReadsTheFactsOnly) {
-    writeSecurity(7, rowsOnDays({10, 11, 12}), dopText(kAllSeven));
+    // Count zero reads the facts only.
     ASSERT_EQ(read("SEC", 0, 0), kStatusOk);
     EXPECT_EQ(series.count, 0);
-    EXPECT_EQ(series.quotesInFile, 3);
+    EXPECT_EQ(series.quotesInFile, 10);
     EXPECT_TRUE(series.hasEntry);
     EXPECT_EQ(series.layout.field(FieldKind::Close), 5);
 }
 
 TEST_F(Quotes, FreshSecurityHasNoQuoteToRead) {
-    writeSecurity(7, {}, dopText(kAllSeven));
+    writeDays({});
     ASSERT_EQ(read("SEC", 0, 0), kStatusOk);
     EXPECT_EQ(series.quotesInFile, 0);
     EXPECT_TRUE(series.hasEntry);
     EXPECT_EQ(read("SEC", 0, 1), kStatusRecordNotFound);
     EXPECT_EQ(read("SEC", -1, 30), kStatusRecordNotFound);
     EXPECT_EQ(series.count, 0);
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 10, 0).status, kStatusRecordNotFound);
 }
 
-TEST_F(Quotes, AbsentFieldsReadAsMinusOne) {
-    std::vector<QuoteRow> rows{{fileDate(1997, 1, 2), 10.5f, 10.0f, 10.25f, 5000.0f}};
-    writeSecurity(5, rows, dopText({"DATE", "HIGH", "LOW", "CLOSE", "VOL"}));
+TEST_F(Quotes, AbsentFieldsReadAsMinusOneAndTheTimeFieldIsPacked) {
+    const float day = fileDate(1997, 1, 2);
+    writeSecurity(5, {{day, 10.5f, 10.0f, 10.25f, 5000.0f}}, dopText({"DATE", "HIGH", "LOW", "CLOSE", "VOL"}));
     ASSERT_EQ(read("SEC", 0, 1), kStatusOk);
     ASSERT_EQ(series.count, 1);
-    EXPECT_EQ(series.open[0], -1.0f);
-    EXPECT_EQ(series.openInterest[0], -1.0f);
-    EXPECT_EQ(series.high[0], 10.5f);
-    EXPECT_EQ(series.volume[0], 5000.0f);
-}
+    EXPECT_EQ(values(0), (std::vector<float>{-1, 10.5f, 10.0f, 10.25f, 5000, -1}));
 
-TEST_F(Quotes, TimeFieldIsPacked) {
-    std::vector<QuoteRow> rows{{fileDate(1997, 1, 2), 93001.0f, 1, 2, 0.5f, 1.5f, 100},
-                               {fileDate(1997, 1, 2), 160000.0f, 1, 2, 0.5f, 1.5f, 100}};
-    writeSecurity(7, rows, dopText({"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}));
+    writeSecurity(7, {{day, 93001.0f, 1, 2, 0.5f, 1.5f, 100}, {day, 160000.0f, 1, 2, 0.5f, 1.5f, 100}},
+                  dopText({"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}));
     ASSERT_EQ(read("SEC", 0, -1), kStatusOk);
     ASSERT_EQ(series.count, 2);
     EXPECT_EQ(series.time[0], 17100);
@@ -163,13 +158,18 @@ TEST_F(Quotes, TimeFieldIsPacked) {
     EXPECT_EQ(series.openInterest[1], -1.0f);
 }
 
-TEST_F(Quotes, StatusesArePassedOn) {
+TEST_F(Quotes, StatusesArePassedOnByEveryReader) {
     writeSecurity(9, {}, std::nullopt);
     EXPECT_EQ(read("NONE", 0, 1), kStatusFileNotFound);
     EXPECT_EQ(read("SEC", 0, 1), kStatusNoLayout);
-    writeSecurity(7, {}, dopText(kAllSeven));
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "NONE", 10, 0).status, kStatusFileNotFound);
+    SecurityFacts facts;
+    EXPECT_EQ(readSecurityFacts(tmp.path(), "NONE", facts), 1);
+    writeDays({});
     std::filesystem::remove(tmp.file("F1.DAT"));
     EXPECT_EQ(read("SEC", 0, 1), kStatusFileOpen);
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 10, 0).status, kStatusFileOpen);
+    EXPECT_EQ(readSecurityFacts(tmp.path(), "SEC", facts), 1);
 }
 
 TEST_F(Quotes, LowerCaseFileNames) {
@@ -181,25 +181,35 @@ TEST_F(Quotes, LowerCaseFileNames) {
     EXPECT_EQ(series.volume[1], 11 * 20); // VOL is the seventh field in this DOP
 }
 
+// Every reader counts only the records the file holds, whatever its header claims.
 TEST_F(Quotes, FileShorterThanItsHeaderIsReadAsFarAsItGoes) {
-    ByteVec dat = quoteFile(7, rowsOnDays({10, 11, 12, 13, 14}));
+    ByteVec dat = quoteFile(7, rowsOnDays({10, 20, 30, 40, 50}));
     setU16(dat, 2, 11);
     dat.resize(dat.size() + 13, 0x41); // and a torn record
-    writeSecurity(7, {}, dopText(kAllSeven));
-    writeBytes(tmp.file("F1.DAT"), dat);
+    writeDat(dat);
     ASSERT_EQ(read("SEC", 0, -1), kStatusOk);
     EXPECT_EQ(series.count, 5);
     EXPECT_EQ(series.quotesInFile, 5);
     ASSERT_EQ(read("SEC", -1, 3), kStatusOk);
     ASSERT_EQ(series.count, 3);
-    EXPECT_EQ(series.date[0], 12);
+    EXPECT_EQ(series.date[0], 30);
     EXPECT_EQ(read("SEC", 6, 1), kStatusRecordNotFound);
+    SecurityFacts f;
+    ASSERT_EQ(readSecurityFacts(tmp.path(), "SEC", f), 0);
+    EXPECT_EQ(f.quoteCount, 5);
+
+    setU16(dat, 2, 0xFFFF); // the most a header can claim
+    writeDat(dat);
+    ASSERT_EQ(read("SEC", 0, -1, 100), kStatusOk);
+    EXPECT_EQ(series.count, 5);
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 45, 0).index, 4);
+    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 55, 0).status, kStatusRecordNotFound);
 }
 
 TEST_F(Quotes, WholeFileReadsStopAt16000) {
     std::vector<int> days(16005);
-    for (int i = 0; i < 16005; ++i) days[static_cast<std::size_t>(i)] = i + 1;
-    writeSecurity(7, rowsOnDays(days), dopText(kAllSeven));
+    std::iota(days.begin(), days.end(), 1);
+    writeDays(days);
     ASSERT_EQ(read("SEC", 0, -1, 16005), kStatusOk);
     EXPECT_EQ(series.count, kMaxWholeFileQuotes);
     EXPECT_EQ(series.date[15999], 16000);
@@ -209,18 +219,13 @@ TEST_F(Quotes, WholeFileReadsStopAt16000) {
 TEST_F(Quotes, EveryColumnOfALongFileSurvivesTheChunkBoundaries) {
     std::vector<int> days;
     for (int d = 1; days.size() < 9001; d += d % 7 == 5 ? 3 : 1) days.push_back(d); // weekdays
-    writeSecurity(7, rowsOnDays(days), dopText(kAllSeven));
+    writeDays(days);
     ASSERT_EQ(read("SEC", 0, -1, 9001), kStatusOk);
     ASSERT_EQ(series.count, 9001);
     for (std::size_t i = 0; i < days.size(); ++i) {
         const float v = static_cast<float>(days[i]);
         ASSERT_EQ(series.date[i], days[i]) << i;
-        ASSERT_EQ(series.open[i], v + 1) << i;
-        ASSERT_EQ(series.high[i], v + 2) << i;
-        ASSERT_EQ(series.low[i], v - 1) << i;
-        ASSERT_EQ(series.close[i], v + 0.5f) << i;
-        ASSERT_EQ(series.volume[i], v * 10) << i;
-        ASSERT_EQ(series.openInterest[i], v * 20) << i;
+        ASSERT_EQ(values(i), (std::vector<float>{v + 1, v + 2, v - 1, v + 0.5f, v * 10, v * 20})) << i;
         ASSERT_EQ(series.time[i], 0) << i;
     }
 }
@@ -266,13 +271,12 @@ TEST_F(Quotes, SeriesCapacityLimits) {
 }
 
 TEST(QuoteCount, BoundedByTheFileSize) {
-    EXPECT_EQ(quoteCountOf(11, 28 * 11, 28), 10);
-    EXPECT_EQ(quoteCountOf(11, 28 * 6, 28), 5);
-    EXPECT_EQ(quoteCountOf(11, 28 * 6 + 27, 28), 5);
-    EXPECT_EQ(quoteCountOf(3, 28 * 11, 28), 2);
-    EXPECT_EQ(quoteCountOf(1, 28, 28), 0);
-    EXPECT_EQ(quoteCountOf(0, 28 * 4, 28), 0);
-    EXPECT_EQ(quoteCountOf(5, 0, 28), 0);
+    // {header count (with the header record), file size, quotes}
+    const std::array<int, 3> cases[] = {{11, 28 * 11, 10}, {11, 28 * 6, 5}, {11, 28 * 6 + 27, 5}, {3, 28 * 11, 2},
+                                        {1, 28, 0},        {0, 28 * 4, 0},  {5, 0, 0}};
+    for (auto [count, size, quotes] : cases) {
+        EXPECT_EQ(quoteCountOf(static_cast<std::uint16_t>(count), size, 28), quotes) << count << ' ' << size;
+    }
 }
 
 // ---- field layouts ----------------------------------------------------------------------------
@@ -287,35 +291,25 @@ protected:
 };
 
 // Field numbers in the order date, time, open, high, low, close, volume, open interest.
-TEST_F(Layouts, DopLinesNameFieldsInOrder) {
+TEST_F(Layouts, DopLinesNameFieldsInOrderAndIgnoredLinesTakeNoFieldNumber) {
     writeText(dop(), dopText(kAllSeven));
-    const LayoutResult r = readFieldLayout(dop(), 28);
+    LayoutResult r = readFieldLayout(dop(), 28);
     ASSERT_EQ(r.status, kStatusOk);
     EXPECT_FALSE(r.layout.synthetic);
     EXPECT_EQ(numbers(r.layout), (std::vector<int>{1, 0, 2, 3, 4, 5, 6, 7}));
-    EXPECT_EQ(r.layout.inputCode[0], 0);
-    EXPECT_EQ(r.layout.displayCode[0], 0);
-    EXPECT_EQ(r.layout.inputCode[5], 4);
-    EXPECT_EQ(r.layout.displayCode[5], 4);
-}
+    EXPECT_EQ(std::pair(r.layout.inputCode[0], r.layout.displayCode[0]), std::pair(0, 0));
+    EXPECT_EQ(std::pair(r.layout.inputCode[5], r.layout.displayCode[5]), std::pair(4, 4));
 
-TEST_F(Layouts, IgnoredLinesTakeNoFieldNumber) {
-    writeText(dop(), "\"date\",0,0\r\n"
-                     "not a field line\n"
-                     "\"FOO\",1,1\n"
-                     "\"Close\",-3,-2\n"
-                     "\"VOLUME\",100,1000\n"
-                     "\"OIX\",0,0\n");
-    const LayoutResult r = readFieldLayout(dop(), 16);
+    writeText(dop(), "\"date\",0,0\r\nnot a field line\n\"FOO\",1,1\n\"Close\",-3,-2\n\"VOLUME\",100,1000\n\"OIX\",0,0\n");
+    r = readFieldLayout(dop(), 16);
     ASSERT_EQ(r.status, kStatusOk);
     EXPECT_EQ(numbers(r.layout), (std::vector<int>{1, 0, 0, 0, 0, 2, 3, 4}));
-    EXPECT_EQ(r.layout.inputCode[5], -3);
-    EXPECT_EQ(r.layout.displayCode[5], -2);
+    EXPECT_EQ(std::pair(r.layout.inputCode[5], r.layout.displayCode[5]), std::pair(-3, -2));
     EXPECT_EQ(r.layout.inputCode[6], 100);
     EXPECT_EQ(fieldCodeText(r.layout.displayCode[6]), "1,000s");
 }
 
-TEST_F(Layouts, MissingDopGivesTheDefaultOfTheRecordLength) {
+TEST_F(Layouts, MissingOrDatelessDopGivesTheDefaultOfTheRecordLength) {
     struct Case {
         int length;
         std::vector<int> numbers;
@@ -333,6 +327,12 @@ TEST_F(Layouts, MissingDopGivesTheDefaultOfTheRecordLength) {
     }
     EXPECT_EQ(readFieldLayout(dop(), 36).status, kStatusNoLayout);
     EXPECT_EQ(readFieldLayout(dop(), 0).status, kStatusNoLayout);
+    // A DOP without DATE is no layout either.
+    writeText(dop(), dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
+    const LayoutResult r = readFieldLayout(dop(), 16);
+    ASSERT_EQ(r.status, kStatusOk);
+    EXPECT_TRUE(r.layout.synthetic);
+    EXPECT_EQ(numbers(r.layout), (std::vector<int>{1, 0, 0, 2, 3, 4, 0, 0}));
 }
 
 TEST_F(Layouts, FiveFieldDefaultLooksAtTheFirstQuote) {
@@ -352,59 +352,42 @@ TEST_F(Layouts, FiveFieldDefaultLooksAtTheFirstQuote) {
     }
 }
 
-TEST_F(Layouts, DopWithoutDateFallsBackToTheDefault) {
-    writeText(dop(), dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
-    const LayoutResult r = readFieldLayout(dop(), 16);
-    ASSERT_EQ(r.status, kStatusOk);
-    EXPECT_TRUE(r.layout.synthetic);
-    EXPECT_EQ(numbers(r.layout), (std::vector<int>{1, 0, 0, 2, 3, 4, 0, 0}));
-}
-
 // ---- search by date ---------------------------------------------------------------------------
-
-TEST_F(Quotes, FindByDateKnownCases) {
-    writeSecurity(7, rowsOnDays({10, 20, 30, 40}), dopText(kAllSeven));
-    const auto at = [&](int d) { return findQuoteByDate(tmp.path(), "SEC", static_cast<DayNumber>(d), 0); };
-    EXPECT_EQ(at(25).index, 2);
-    EXPECT_EQ(at(25).status, kStatusOk);
-    EXPECT_EQ(at(5).index, 0);
-    EXPECT_EQ(at(40).index, 3);
-    EXPECT_EQ(at(40).date, 40);
-    EXPECT_EQ(at(45).status, kStatusRecordNotFound);
-}
 
 // Halving towards index 0 used to probe only the first quote and, finding it earlier than the
 // target, report that no quote was late enough.
 TEST_F(Quotes, FindByDateBetweenTheFirstTwoQuotesGivesTheSecond) {
-    writeSecurity(7, rowsOnDays({3, 8}), dopText(kAllSeven));
+    writeDays({3, 8});
     const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", 4, 0);
     EXPECT_EQ(q.status, kStatusOk);
     EXPECT_EQ(q.index, 1);
 }
 
-TEST_F(Quotes, FindByDateAgreesWithLowerBound) {
+TEST_F(Quotes, FindByDateAgreesWithLowerBoundWhateverTheTimeWhenTheFileHasNone) {
     std::mt19937 rng(20240);
     for (int size = 1; size <= 14; ++size) {
         std::vector<int> days;
         int d = 0;
         for (int i = 0; i < size; ++i) days.push_back(d += 1 + static_cast<int>(rng() % 5));
-        writeSecurity(7, rowsOnDays(days), dopText(kAllSeven));
+        writeDays(days);
         for (int target = 1; target <= days.back() + 2; ++target) {
-            const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", static_cast<DayNumber>(target), 0);
+            // The file has no time: the time asked for is ignored.
+            const PackedTime time = target % 2 ? packTime(15, 0, 0) : 0;
+            const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", static_cast<DayNumber>(target), time);
             const auto it = std::lower_bound(days.begin(), days.end(), target);
             if (it == days.end()) {
                 EXPECT_EQ(q.status, kStatusRecordNotFound) << size << ' ' << target;
             } else {
                 ASSERT_EQ(q.status, kStatusOk) << size << ' ' << target;
                 EXPECT_EQ(q.index, it - days.begin()) << size << ' ' << target;
+                EXPECT_EQ(q.date, *it) << size << ' ' << target;
             }
         }
     }
 }
 
 TEST_F(Quotes, FindByDateAndTime) {
-    const float d10 = fileDateOfDayNumber(10);
-    const float d11 = fileDateOfDayNumber(11);
+    const float d10 = fileDateOfDayNumber(10), d11 = fileDateOfDayNumber(11);
     writeSecurity(7,
                   {{d10, 93000, 1, 1, 1, 1, 1}, {d10, 100000, 1, 1, 1, 1, 1}, {d10, 160000, 1, 1, 1, 1, 1},
                    {d11, 93000, 1, 1, 1, 1, 1}},
@@ -420,63 +403,7 @@ TEST_F(Quotes, FindByDateAndTime) {
     EXPECT_EQ(at(11, 9, 31).status, kStatusRecordNotFound);
 }
 
-TEST_F(Quotes, FindByDateIgnoresTheTimeWhenTheFileHasNone) {
-    writeSecurity(7, rowsOnDays({10, 20, 30}), dopText(kAllSeven));
-    const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", 20, packTime(15, 0, 0));
-    EXPECT_EQ(q.status, kStatusOk);
-    EXPECT_EQ(q.index, 1);
-}
-
-TEST_F(Quotes, FindByDateFailures) {
-    writeSecurity(7, {}, dopText(kAllSeven));
-    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 10, 0).status, kStatusRecordNotFound);
-    EXPECT_EQ(findQuoteByDate(tmp.path(), "NONE", 10, 0).status, kStatusFileNotFound);
-    std::filesystem::remove(tmp.file("F1.DAT"));
-    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 10, 0).status, kStatusFileOpen);
-}
-
-TEST_F(Quotes, FindByDateInAFileShorterThanItsHeader) {
-    ByteVec dat = quoteFile(7, rowsOnDays({10, 20, 30, 40}));
-    setU16(dat, 2, 100);
-    writeSecurity(7, {}, dopText(kAllSeven));
-    writeBytes(tmp.file("F1.DAT"), dat);
-    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 35, 0).index, 3);
-    EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 45, 0).status, kStatusRecordNotFound);
-}
-
-// ---- facts and creation -----------------------------------------------------------------------
-
-TEST_F(Quotes, SecurityFacts) {
-    writeStandardPortfolio(tmp.path());
-    const auto rows = standardQuotes(1);
-    SecurityFacts f;
-    ASSERT_EQ(readSecurityFacts(tmp.path(), "IBM CORP", f), 0);
-    EXPECT_EQ(f.fileNumber, 1);
-    EXPECT_EQ(f.recordLength, 28);
-    EXPECT_EQ(f.fieldCount, 7);
-    EXPECT_EQ(f.quoteCount, static_cast<int>(rows.size()));
-    EXPECT_EQ(f.name, "IBM CORP        ");
-    EXPECT_EQ(f.symbol, "IBM             ");
-    EXPECT_EQ(f.firstDate, rows.front()[0]);
-    EXPECT_EQ(f.lastDate, rows.back()[0]);
-    EXPECT_EQ(f.period, 'D');
-    EXPECT_EQ(f.layout.field(FieldKind::Volume), 6);
-
-    SecurityFacts missing;
-    EXPECT_EQ(readSecurityFacts(tmp.path(), "NONE", missing), 1);
-    std::filesystem::remove(tmp.file("F2.DAT"));
-    EXPECT_EQ(readSecurityFacts(tmp.path(), "MSFT", missing), 1);
-}
-
-TEST_F(Quotes, SecurityFactsCountOnlyTheRecordsPresent) {
-    ByteVec dat = quoteFile(7, rowsOnDays({10, 20}));
-    setU16(dat, 2, 500);
-    writeSecurity(7, {}, dopText(kAllSeven));
-    writeBytes(tmp.file("F1.DAT"), dat);
-    SecurityFacts f;
-    ASSERT_EQ(readSecurityFacts(tmp.path(), "SEC", f), 0);
-    EXPECT_EQ(f.quoteCount, 2);
-}
+// ---- creation -----------------------------------------------------------------------
 
 TEST_F(Quotes, CreateQuoteFilesWritesTheEmptyPair) {
     ASSERT_TRUE(createQuoteFiles(tmp.path(), 3, defaultFieldKinds()).isOk());

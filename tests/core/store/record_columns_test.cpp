@@ -63,20 +63,18 @@ void expectSplitMatches(Split split, const char* name)
     }
 }
 
+// A path that always takes the records.
+template <void (*path)(const std::uint8_t*, std::size_t, std::size_t, float* const*)>
+bool always(const std::uint8_t* records, std::size_t count, std::size_t length, float* const* columns)
+{
+    path(records, count, length, columns);
+    return true;
+}
+
 TEST(RecordColumns, EveryPathGivesTheBitsOfTheFieldByFieldConversion)
 {
-    expectSplitMatches(
-        [](const std::uint8_t* r, std::size_t n, std::size_t l, float* const* c) {
-            splitRecordColumns(r, n, l, c);
-            return true;
-        },
-        "chosen path");
-    expectSplitMatches(
-        [](const std::uint8_t* r, std::size_t n, std::size_t l, float* const* c) {
-            splitRecordColumnsPortable(r, n, l, c);
-            return true;
-        },
-        "portable path");
+    expectSplitMatches(always<splitRecordColumns>, "chosen path");
+    expectSplitMatches(always<splitRecordColumnsPortable>, "portable path");
     expectSplitMatches(splitRecordColumnsWide, "wide path");
 }
 

@@ -41,11 +41,8 @@ std::vector<Invocation> invocations(const std::string& log) {
     Invocation current;
     for (const std::string& line : readLines(log)) {
         if (line.rfind("cwd:", 0) == 0) current.cwd = line.substr(4);
-        else if (line.rfind("arg:", 0) == 0) current.args.push_back(line.substr(4));
-        else if (line == "end") {
-            out.push_back(current);
-            current = {};
-        }
+        if (line.rfind("arg:", 0) == 0) current.args.push_back(line.substr(4));
+        if (line == "end") out.push_back(std::exchange(current, {}));
     }
     return out;
 }
@@ -98,10 +95,9 @@ TEST_F(ArchiveExpansion, ArchiveIsUnpackedOncePerRunInTheUpdateDirectoryAndItsFi
     EXPECT_EQ(run.audit[5], "Quote for: 011697 added to: MSFT");
     EXPECT_TRUE(exists(updates + "/DAILY.ZIP")) << "DeleteZip is off";
     EXPECT_FALSE(run.extractionFailed);
-    bool shownDone = false;
-    for (const ProgressTexts& t : run.recorder.progress)
-        shownDone |= t.extractionLabel == "De-Compressing File:" && t.extractionFile == " DAILY DONE";
-    EXPECT_TRUE(shownDone);
+    EXPECT_TRUE(std::any_of(run.recorder.progress.begin(), run.recorder.progress.end(), [](const ProgressTexts& t) {
+        return t.extractionLabel == "De-Compressing File:" && t.extractionFile == " DAILY DONE";
+    }));
 }
 
 TEST_F(ArchiveExpansion, ArchiveIsNamedAsFoundAndThePasswordFollowsDashSWithoutABlank) {
@@ -125,14 +121,10 @@ TEST_F(ArchiveExpansion, ArchiveIsNamedAsFoundAndThePasswordFollowsDashSWithoutA
 TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAndTheOtherKindGoesOn) {
     writeUnpacker(bin + "/PKUNZIP.EXE", zipLog, "", "", 1);
     writeUnpacker(bin + "/selfextract", sexLog, "SEX.TXT", kTwoLines);
-    updateFile("A.ZIP", "PK");
-    updateFile("B.ZIP", "PK");
-    updateFile("C.EXE", "MZ");
-    updateFile("D.COM", "MZ");
+    for (const char* name : {"A.ZIP", "B.ZIP"}) updateFile(name, "PK");
+    for (const char* name : {"C.EXE", "D.COM"}) updateFile(name, "MZ");
     UpdateInputs in = zipInputs();
-    in.settings.deleteZip = true;
-    in.settings.sexEnable = true;
-    in.settings.deleteSex = true;
+    in.settings.deleteZip = in.settings.sexEnable = in.settings.deleteSex = true;
     in.selfExtractor = bin + "/selfextract";
 
     const RunOutcome run = runUpdate(in);
@@ -142,8 +134,7 @@ TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAnd
     const std::string failed = zipCalls[0].args.at(0);
     EXPECT_EQ(run.recorder.messages, std::vector<std::string>{"De-Compress failed for file\n\n" + updates + "/" + failed});
     EXPECT_EQ(auditMatching(run, "ERROR: .*"), std::vector<std::string>{"ERROR: De-Compress failure for file " + failed});
-    EXPECT_TRUE(exists(updates + "/A.ZIP"));
-    EXPECT_TRUE(exists(updates + "/B.ZIP"));
+    EXPECT_TRUE(exists(updates + "/A.ZIP") && exists(updates + "/B.ZIP"));
     EXPECT_TRUE(run.extractionFailed);
     EXPECT_EQ(run.flags & kRunFlagSelfExtractFailed, 0);
 
@@ -173,7 +164,6 @@ TEST_F(ArchiveExpansion, ArchivesAreDeletedOnlyWhenBothEnableAndDeleteAreSet) {
         in.settings.deleteZip = in.settings.deleteSex = c.erase;
         ::unlink(zipLog.c_str());
         ::unlink(sexLog.c_str());
-
         runUpdate(in);
 
         EXPECT_EQ(invocations(zipLog).size(), c.enable ? 1u : 0u);
@@ -183,37 +173,31 @@ TEST_F(ArchiveExpansion, ArchivesAreDeletedOnlyWhenBothEnableAndDeleteAreSet) {
     }
 }
 
-TEST_F(ArchiveExpansion, SelfExtractorThatCannotStartSetsItsRunFlagAndKeepsTheFile) {
+TEST_F(ArchiveExpansion, UnpackerThatCannotStartSaysWhyAndOnlyTheSelfExtractorSetsItsRunFlag) {
     updateFile("UPDATE.EXE", "MZ");
     UpdateInputs in = inputs();
-    in.settings.sexEnable = true;
-    in.settings.deleteSex = true;
+    in.settings.sexEnable = in.settings.deleteSex = true;
     in.selfExtractor = tmp.file("no-such-program");
-
-    const RunOutcome run = runUpdate(in);
-
-    EXPECT_EQ(run.flags, kRunFlagSelfExtractFailed);
-    EXPECT_EQ(run.recorder.messages,
+    const RunOutcome sex = runUpdate(in);
+    EXPECT_EQ(sex.flags, kRunFlagSelfExtractFailed);
+    EXPECT_EQ(sex.recorder.messages,
               std::vector<std::string>{"CreateProcess failed while trying to Self-Extract based on this command line\n\n"
                                        "UPDATE.EXE -o"});
-    EXPECT_EQ(auditMatching(run, "ERROR: .*"), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE"});
+    EXPECT_EQ(auditMatching(sex, "ERROR: .*"), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE"});
     EXPECT_TRUE(exists(updates + "/UPDATE.EXE"));
-}
 
-TEST_F(ArchiveExpansion, PkunzipThatCannotStartIsAFailureWithoutTheSelfExtractFlag) {
+    ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0);
     updateFile("DAILY.ZIP", "PK");
-    UpdateInputs in = zipInputs();
+    in = zipInputs(); // bin holds no PKUNZIP.EXE
     in.settings.zipPasswordEnable = true;
     in.settings.zipPassword = "pw";
-
-    const RunOutcome run = runUpdate(in); // bin holds no PKUNZIP.EXE
-
-    EXPECT_EQ(run.flags, 0);
-    EXPECT_EQ(run.recorder.messages,
+    const RunOutcome zip = runUpdate(in);
+    EXPECT_EQ(zip.flags, 0);
+    EXPECT_EQ(zip.recorder.messages,
               std::vector<std::string>{"CreateProcess failed while trying to De-Compress based on this command line\n\n" +
                                        bin + "/PKUNZIP.EXE DAILY.ZIP -o -spw"});
-    EXPECT_EQ(auditMatching(run, "ERROR: .*"), std::vector<std::string>{"ERROR: De-Compress failure for file DAILY.ZIP"});
-    EXPECT_TRUE(run.extractionFailed);
+    EXPECT_EQ(auditMatching(zip, "ERROR: .*"), std::vector<std::string>{"ERROR: De-Compress failure for file DAILY.ZIP"});
+    EXPECT_TRUE(zip.extractionFailed);
 }
 
 // With no unpacker directory set, a PKUNZIP.EXE that came with the downloaded update files must
@@ -239,9 +223,7 @@ TEST_F(ArchiveExpansion, DISABLED_UnpackerStillRunningAfterTwentySecondsFailsAnd
 
     const auto started = std::chrono::steady_clock::now();
     const RunOutcome run = runUpdate(in);
-    const auto took = std::chrono::steady_clock::now() - started;
-
-    EXPECT_LT(took, std::chrono::seconds(25));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(25));
     EXPECT_EQ(auditMatching(run, "ERROR: .*"), std::vector<std::string>{"ERROR: De-Compress failure for file DAILY.ZIP"});
     EXPECT_TRUE(exists(updates + "/DAILY.ZIP"));
 }
@@ -253,7 +235,7 @@ TEST(ChildProcessTest, SucceedsOnlyForExitStatusZeroWithinTheLimitAndRunsInTheGi
     const std::string work = tmp.subdir("work");
     writeUnpacker(tmp.file("ok"), tmp.file("log"), "out.txt", "x", 0);
     writeUnpacker(tmp.file("fails"), tmp.file("log"), "", "", 3);
-    char before[PATH_MAX];
+    char before[PATH_MAX], after[PATH_MAX];
     ASSERT_NE(::getcwd(before, sizeof before), nullptr);
 
     ChildProcess ok;
@@ -269,8 +251,6 @@ TEST(ChildProcessTest, SucceedsOnlyForExitStatusZeroWithinTheLimitAndRunsInTheGi
     ChildProcess fails;
     ASSERT_TRUE(fails.start(tmp.file("fails"), {}, work, error)) << error;
     EXPECT_FALSE(fails.waitFor(std::chrono::seconds(10)));
-
-    char after[PATH_MAX];
     ASSERT_NE(::getcwd(after, sizeof after), nullptr);
     EXPECT_STREQ(before, after) << "the caller's directory is never changed";
 }
@@ -280,7 +260,6 @@ TEST(ChildProcessTest, ProgramRunningPastTheLimitIsKilledAndFails) {
     const std::string pidFile = tmp.file("pid");
     writeText(tmp.file("sleeper"), "#!/bin/sh\necho $$ > '" + pidFile + "'\nexec sleep 30\n");
     ASSERT_EQ(::chmod(tmp.file("sleeper").c_str(), 0755), 0);
-
     ChildProcess child;
     std::string error;
     ASSERT_TRUE(child.start(tmp.file("sleeper"), {}, tmp.path(), error)) << error;
@@ -296,18 +275,14 @@ TEST(ChildProcessTest, ProgramRunningPastTheLimitIsKilledAndFails) {
 TEST(ChildProcessTest, ProgramThatCannotBeStartedSaysWhy) {
     TempDir tmp;
     writeText(tmp.file("not-executable"), "#!/bin/sh\nexit 0\n");
-    std::string error;
-    ChildProcess missing;
-    EXPECT_FALSE(missing.start(tmp.file("missing"), {}, tmp.path(), error));
-    EXPECT_FALSE(error.empty());
-    error.clear();
-    ChildProcess plain;
-    EXPECT_FALSE(plain.start(tmp.file("not-executable"), {}, tmp.path(), error));
-    EXPECT_FALSE(error.empty());
-    error.clear();
-    ChildProcess badDir;
-    EXPECT_FALSE(badDir.start("/bin/true", {}, tmp.file("no-such-dir"), error));
-    EXPECT_FALSE(error.empty());
+    for (const auto& [program, dir] : {std::pair{tmp.file("missing"), tmp.path()},
+                                       std::pair{tmp.file("not-executable"), tmp.path()},
+                                       std::pair{std::string("/bin/true"), tmp.file("no-such-dir")}}) {
+        ChildProcess child;
+        std::string error;
+        EXPECT_FALSE(child.start(program, {}, dir, error)) << program;
+        EXPECT_FALSE(error.empty()) << program;
+    }
 }
 
 } // namespace

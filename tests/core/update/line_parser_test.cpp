@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace qv {
@@ -21,20 +22,17 @@ std::vector<std::string> fieldsOf(std::string_view line, int delimiterCode) {
 
 using Fields = std::vector<std::string>;
 
-TEST(SplitLine, RunsOfDelimitersCountAsOneSoAMissingValueShiftsLaterColumnsLeft) {
-    EXPECT_EQ(fieldsOf("IBM,,970102,10,11,9,10.5,1000\n", 0),
-              (Fields{"IBM", "970102", "10", "11", "9", "10.5", "1000"}));
-    EXPECT_EQ(fieldsOf(",,IBM,970102,10,,\n", 0), (Fields{"IBM", "970102", "10"}));
-}
-
-TEST(SplitLine, EachDelimiterCodeCutsAtItsOwnCharacterAndUnknownCodesUseComma) {
-    EXPECT_EQ(fieldsOf("IBM\t\t970102\t10 5\n", 1), (Fields{"IBM", "970102", "10 5"}));
-    EXPECT_EQ(fieldsOf("  IBM   970102 10,5\n", 2), (Fields{"IBM", "970102", "10,5"}));
-    EXPECT_EQ(fieldsOf("IBM,970102 10\t5\n", 7), (Fields{"IBM", "970102 10\t5"}));
-}
-
-TEST(SplitLine, BlanksNextToACommaDelimitedValueStayInTheField) {
-    EXPECT_EQ(fieldsOf(" IBM , 970102 ,10\n", 0), (Fields{" IBM ", " 970102 ", "10"}));
+TEST(SplitLine, RunsOfDelimitersCountAsOneAndEachCodeCutsAtItsOwnCharacter) {
+    const std::tuple<const char*, int, Fields> cases[] = {
+        // A missing value shifts the later columns left.
+        {"IBM,,970102,10,11,9,10.5,1000\n", 0, {"IBM", "970102", "10", "11", "9", "10.5", "1000"}},
+        {",,IBM,970102,10,,\n", 0, {"IBM", "970102", "10"}},
+        {" IBM , 970102 ,10\n", 0, {" IBM ", " 970102 ", "10"}}, // blanks next to a comma stay
+        {"IBM\t\t970102\t10 5\n", 1, {"IBM", "970102", "10 5"}},
+        {"  IBM   970102 10,5\n", 2, {"IBM", "970102", "10,5"}},
+        {"IBM,970102 10\t5\n", 7, {"IBM", "970102 10\t5"}}, // unknown codes use the comma
+    };
+    for (const auto& [line, code, fields] : cases) EXPECT_EQ(fieldsOf(line, code), fields) << line;
 }
 
 TEST(SplitLine, KeepsAtMostTwentyFieldsAndColumnsBeyondReadEmpty) {
@@ -56,41 +54,25 @@ TEST(SplitLine, LineShorterThanElevenCharactersWithItsLineEndHasNoFields) {
     EXPECT_EQ(f.column(4), "34") << "the line end is no part of the last field";
 }
 
-TEST(FirstWordMatches, CaseOfTheFirstCharacterMattersTheRestDoesNot) {
-    EXPECT_TRUE(firstWordMatches("IBM,970102,10\n", 0, "IBM"));
-    EXPECT_TRUE(firstWordMatches("Ibm,970102,10\n", 0, "IBM"));
-    EXPECT_FALSE(firstWordMatches("ibm,970102,10\n", 0, "IBM"));
-    EXPECT_FALSE(firstWordMatches("IBMX,970102,10\n", 0, "IBM"));
-    EXPECT_FALSE(firstWordMatches("IB,970102,10\n", 0, "IBM"));
-}
-
-TEST(FirstWordMatches, FirstWordEndsAtABlankOrTheFirstDelimiterAfterLeadingBlanksAndTabs) {
-    EXPECT_TRUE(firstWordMatches("IBM CORP,970102,10\n", 0, "IBM"));
-    EXPECT_TRUE(firstWordMatches("   IBM,970102,10\n", 0, "IBM"));
-    EXPECT_TRUE(firstWordMatches(" \t IBM,970102,10\n", 0, "IBM"));
-    EXPECT_TRUE(firstWordMatches("IBM\t970102\t10\n", 1, "IBM"));
-    EXPECT_TRUE(firstWordMatches("IBM 970102 10\n", 2, "IBM"));
-    // Only the first comma is taken for a blank: with a tab profile a comma stays in the word.
-    EXPECT_FALSE(firstWordMatches("IBM,970102\t10\n", 1, "IBM"));
-    EXPECT_FALSE(firstWordMatches("", 0, "IBM"));
+TEST(FirstWordMatches, CaseOfTheFirstCharacterMattersAndTheWordEndsAtABlankOrTheFirstDelimiter) {
+    const std::tuple<const char*, int, bool> cases[] = {
+        {"IBM,970102,10\n", 0, true},      {"Ibm,970102,10\n", 0, true},       {"ibm,970102,10\n", 0, false},
+        {"IBMX,970102,10\n", 0, false},    {"IB,970102,10\n", 0, false},       {"IBM CORP,970102,10\n", 0, true},
+        {"   IBM,970102,10\n", 0, true},   {" \t IBM,970102,10\n", 0, true},   {"IBM\t970102\t10\n", 1, true},
+        {"IBM 970102 10\n", 2, true},      {"", 0, false},
+        // Only the first comma is taken for a blank: with a tab profile a comma stays in the word.
+        {"IBM,970102\t10\n", 1, false},
+    };
+    for (const auto& [line, code, matches] : cases) EXPECT_EQ(firstWordMatches(line, code, "IBM"), matches) << line;
 }
 
 TEST(LeadingNumber, ReadsSignPointAndExponentAndStopsAtTheFirstCharacterThatDoesNotFit) {
-    EXPECT_FLOAT_EQ(leadingNumber("10.5"), 10.5f);
-    EXPECT_FLOAT_EQ(leadingNumber("  -2.25xyz"), -2.25f);
-    EXPECT_FLOAT_EQ(leadingNumber("+3"), 3.0f);
-    EXPECT_FLOAT_EQ(leadingNumber(".5"), 0.5f);
-    EXPECT_FLOAT_EQ(leadingNumber("-.5"), -0.5f);
-    EXPECT_FLOAT_EQ(leadingNumber("1.5e3"), 1500.0f);
-    EXPECT_FLOAT_EQ(leadingNumber("2E-2"), 0.02f);
-    EXPECT_FLOAT_EQ(leadingNumber("7e"), 7.0f);
-    EXPECT_FLOAT_EQ(leadingNumber("1,000"), 1.0f);
-}
-
-TEST(LeadingNumber, TextThatDoesNotBeginWithADecimalNumberReadsZero) {
-    for (const char* text : {"abc", "", " ", "-", ".", "+-5", "inf", "nan", "x10"})
-        EXPECT_EQ(leadingNumber(text), 0.0f) << '"' << text << '"';
-    EXPECT_EQ(leadingNumber("0x1A"), 0.0f) << "hexadecimal is not read";
+    const std::pair<const char*, float> cases[] = {
+        {"10.5", 10.5f}, {"  -2.25xyz", -2.25f}, {"+3", 3.0f}, {".5", 0.5f}, {"-.5", -0.5f}, {"1.5e3", 1500.0f},
+        {"2E-2", 0.02f}, {"7e", 7.0f}, {"1,000", 1.0f},
+        // Text that does not begin with a decimal number reads zero; hexadecimal is not read.
+        {"abc", 0}, {"", 0}, {" ", 0}, {"-", 0}, {".", 0}, {"+-5", 0}, {"inf", 0}, {"nan", 0}, {"x10", 0}, {"0x1A", 0}};
+    for (const auto& [text, value] : cases) EXPECT_FLOAT_EQ(leadingNumber(text), value) << '"' << text << '"';
 }
 
 TEST(LeadingNumber, DecimalPointIsAPointWhateverTheLocale) {
@@ -117,11 +99,8 @@ std::vector<std::string> dosLines(std::string_view raw) {
     return out;
 }
 
-TEST(DosText, CrLfAndLfBothEndALineAndALoneCrStaysInTheLine) {
+TEST(DosText, CrLfAndLfBothEndALineALoneCrStaysInTheLineAndByteOneAEndsTheFile) {
     EXPECT_EQ(dosLines("A\r\nB\nC\rD\r\nE"), (std::vector<std::string>{"A\n", "B\n", "C\rD\n", "E"}));
-}
-
-TEST(DosText, ByteOneAEndsTheFile) {
     EXPECT_EQ(dosLines("A\r\nB\x1A" "C\r\nD\r\n"), (std::vector<std::string>{"A\n", "B"}));
     EXPECT_TRUE(dosLines("\x1A" "A\n").empty());
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@ float d(int y, int m, int day) { return fileDate(y, m, day); }
 
 Security sec(int n, const std::string& symbol) { return {n, symbol, {row7(d(1997, 1, 15), 10, 100, 1)}}; }
 std::string line(const std::string& symbol) { return symbol + ",970116,11,12,10,11.5,200,2\n"; }
+const QuoteRow kNewRow{d(1997, 1, 16), 11, 12, 10, 11.5f, 200, 2}; // what line() becomes
 
 class UpdateRun : public UpdateFixture, public ::testing::Test {};
 
@@ -27,7 +29,7 @@ TEST_F(UpdateRun, SkippedSecuritiesLeaveNoTraceAndAnAllSkippedPortfolioIsNotTouc
     assignProfile(other, 3, "Daily");
     assignProfile(other, 5, "Daily");
     updateFile("D.TXT", line("IBM") + line("MSFT") + line("GC") + line("XOM") + line("T"));
-    const auto dataBefore = snapshot(data);
+    auto dataBefore = snapshot(data);
     const auto otherBefore = snapshot(other);
     UpdateInputs in = inputs();
     in.portfolios.push_back(other);
@@ -35,33 +37,20 @@ TEST_F(UpdateRun, SkippedSecuritiesLeaveNoTraceAndAnAllSkippedPortfolioIsNotTouc
     const RunOutcome run = runUpdate(in);
 
     EXPECT_EQ(run.count, 1);
-    EXPECT_EQ(run.audit, (std::vector<std::string>{title(), "", auditFor(data), "Quote for: 011697 added to: MSFT",
-                                                   "", auditFor(other)}));
+    EXPECT_EQ(run.audit, (std::vector<std::string>{title(), "", auditFor(data), "Quote for: 011697 added to: MSFT", "",
+                                                   auditFor(other)}));
     EXPECT_EQ(snapshot(other), otherBefore);
-    const auto dataAfter = snapshot(data);
-    ASSERT_EQ(dataAfter.size(), dataBefore.size());
-    for (std::size_t i = 0; i < dataAfter.size(); ++i) {
-        if (dataAfter[i].first != "F2.DAT" && dataAfter[i].first != "MASTER") {
-            EXPECT_EQ(dataAfter[i], dataBefore[i]) << dataAfter[i].first;
-        }
-    }
-}
-
-TEST_F(UpdateRun, EmptyPortfolioListGivesATitleOnlyLog) {
-    UpdateInputs in = inputs();
-    in.portfolios.clear();
-    const RunOutcome run = runUpdate(in);
-    EXPECT_EQ(run.count, 0);
-    EXPECT_EQ(run.audit, std::vector<std::string>{title()});
+    auto dataAfter = snapshot(data);
+    const auto changed = [](const auto& f) { return f.first == "F2.DAT" || f.first == "MASTER"; };
+    EXPECT_EQ(std::erase_if(dataAfter, changed), std::erase_if(dataBefore, changed));
+    EXPECT_EQ(dataAfter, dataBefore);
 }
 
 TEST_F(UpdateRun, SecuritiesWithoutAProfileOrUpdateFilesAreReportedAsNotUpdated) {
     portfolio({sec(1, "IBM"), sec(2, "MSFT"), sec(3, "XOM"), sec(4, "GC")});
     ASSERT_EQ(::unlink((data + "/F2.pfl").c_str()), 0); // no assignment
     assignProfile(data, 3, "Gone");                     // names a profile that is not there
-    ProfileSpec nowhere = profile;
-    nowhere.updatePath = tmp.file("NoSuchDir");
-    writeProfile(startup, "Nowhere", nowhere);
+    writeProfile(startup, "Nowhere", ProfileSpec{.updatePath = tmp.file("NoSuchDir")});
     assignProfile(data, 4, "Nowhere");
     updateFile("D.TXT", line("IBM") + line("MSFT") + line("XOM") + line("GC"));
 
@@ -70,22 +59,18 @@ TEST_F(UpdateRun, SecuritiesWithoutAProfileOrUpdateFilesAreReportedAsNotUpdated)
     EXPECT_EQ(run.count, 1);
     EXPECT_EQ(run.flags, 0);
     EXPECT_TRUE(run.recorder.messages.empty());
-    EXPECT_EQ(run.audit, (std::vector<std::string>{title(), "", auditFor(data), "Quote for: 011697 added to: IBM",
-                                                   "----> Could not add quote to symbol: MSFT",
-                                                   "----> Could not add quote to symbol: XOM",
-                                                   "----> Could not add quote to symbol: GC"}));
+    EXPECT_EQ(run.audit, auditOf({"Quote for: 011697 added to: IBM", "----> Could not add quote to symbol: MSFT",
+                                  "----> Could not add quote to symbol: XOM", "----> Could not add quote to symbol: GC"}));
 }
 
 TEST_F(UpdateRun, PortfolioWhoseMasterCannotBeUsedIsPassedOverUntouchedAndTheRunGoesOn) {
-    const std::string missingDir = tmp.file("NoPortfolio");
-    const std::string emptyMaster = tmp.subdir("EmptyMaster");
+    const std::string missingDir = tmp.file("NoPortfolio"), emptyMaster = tmp.subdir("EmptyMaster"),
+                      masterIsDir = tmp.subdir("MasterIsDir");
     writeBytes(emptyMaster + "/MASTER", {});
-    const std::string masterIsDir = tmp.subdir("MasterIsDir");
     tmp.subdir("MasterIsDir/MASTER");
     portfolio({sec(1, "IBM")});
     updateFile("D.TXT", line("IBM"));
-    const auto emptyBefore = snapshot(emptyMaster);
-    const auto dirBefore = snapshot(masterIsDir);
+    const auto emptyBefore = snapshot(emptyMaster), dirBefore = snapshot(masterIsDir);
     UpdateInputs in = inputs();
     in.portfolios = {missingDir, emptyMaster, masterIsDir, data};
 
@@ -103,6 +88,11 @@ TEST_F(UpdateRun, PortfolioWhoseMasterCannotBeUsedIsPassedOverUntouchedAndTheRun
         EXPECT_EQ(run.audit[3 + 3 * p].rfind("ERROR: ", 0), 0u) << run.audit[3 + 3 * p];
     }
     EXPECT_EQ(run.audit.back(), "Quote for: 011697 added to: IBM");
+
+    in.portfolios.clear(); // and no portfolio at all gives a title-only log
+    const RunOutcome none = runUpdate(in);
+    EXPECT_EQ(none.count, 0);
+    EXPECT_EQ(none.audit, std::vector<std::string>{title()});
 }
 
 TEST_F(UpdateRun, LogThatCannotBeCreatedDoesNotStopTheRunAndIsReported) {
@@ -113,11 +103,8 @@ TEST_F(UpdateRun, LogThatCannotBeCreatedDoesNotStopTheRunAndIsReported) {
     const RunOutcome run = runUpdate(inputs());
 
     EXPECT_EQ(run.count, 1);
-    EXPECT_FALSE(run.auditProblem.empty());
     EXPECT_NE(run.auditProblem.find("AUDIT.TXT"), std::string::npos) << run.auditProblem;
-    Security ibm = sec(1, "IBM");
-    ibm.rows.push_back({d(1997, 1, 16), 11, 12, 10, 11.5f, 200, 2});
-    EXPECT_EQ(readBytes(data + "/F1.DAT"), quoteFile(7, ibm.rows));
+    EXPECT_EQ(dataFile("F1.DAT"), quoteFile(7, plus(sec(1, "IBM"), {kNewRow}).rows));
 }
 
 TEST_F(UpdateRun, ReplacedFilesKeepTheirLowerCaseNamesAndPathsKeepTheirCase) {
@@ -131,9 +118,8 @@ TEST_F(UpdateRun, ReplacedFilesKeepTheirLowerCaseNamesAndPathsKeepTheirCase) {
 
     const RunOutcome run = runUpdate(inputs());
 
-    EXPECT_EQ(run.audit, (std::vector<std::string>{title(), "", auditFor(data), "Quote for: 011697 added to: IBM"}));
-    Security ibm = sec(1, "IBM");
-    ibm.rows.push_back({d(1997, 1, 16), 11, 12, 10, 11.5f, 200, 2});
+    EXPECT_EQ(run.audit, auditOf({"Quote for: 011697 added to: IBM"}));
+    const Security ibm = plus(sec(1, "IBM"), {kNewRow});
     EXPECT_EQ(readBytes(data + "/f1.dat"), quoteFile(7, ibm.rows));
     EXPECT_EQ(readBytes(data + "/master"), expectedMaster({ibm.entry()}));
     EXPECT_FALSE(exists(data + "/MASTER"));
@@ -167,32 +153,11 @@ TEST_F(UpdateRun, DirectoryEntriesOfTheMasterAreNotSecurities) {
     assignProfile(data, 2, "Daily");
     updateFile("D.TXT", line("IBM"));
 
-    const RunOutcome run = runUpdate(inputs());
-
-    EXPECT_EQ(run.audit, (std::vector<std::string>{title(), "", auditFor(data), "Quote for: 011697 added to: IBM"}));
-    ibm.rows.push_back({d(1997, 1, 16), 11, 12, 10, 11.5f, 200, 2});
-    EXPECT_EQ(readBytes(data + "/MASTER"), masterFile({masterDirectoryEntry(1, "SUB"), masterEntry(ibm.entry())}));
+    EXPECT_EQ(runUpdate(inputs()).audit, auditOf({"Quote for: 011697 added to: IBM"}));
+    EXPECT_EQ(dataFile("MASTER"), masterFile({masterDirectoryEntry(1, "SUB"), masterEntry(plus(ibm, {kNewRow}).entry())}));
 }
 
 // Anomaly report.
-
-class AnomalyReportTest : public ::testing::Test {
-protected:
-    TempDir tmp;
-    std::string log(const std::string& text) {
-        writeText(tmp.file("AUDIT.TXT"), text);
-        return tmp.file("AUDIT.TXT");
-    }
-};
-
-const std::vector<std::string> kNothingUpdated{"No quotes were updated this time.",
-                                               "Perhaps....",
-                                               "   this was a holiday",
-                                               "   this was a redundant update",
-                                               "   you have not established Profiles",
-                                               "   your Profiles reference invalid file locations",
-                                               " ",
-                                               "See you next time!"};
 
 TEST_F(UpdateRun, AnomalyReportOfARealRunNamesEachSecurityNotUpdatedWithItsPortfolio) {
     portfolio({sec(1, "IBM"), sec(2, "MSFT")});
@@ -205,45 +170,53 @@ TEST_F(UpdateRun, AnomalyReportOfARealRunNamesEachSecurityNotUpdatedWithItsPortf
     EXPECT_EQ(report.entries, (std::vector<std::string>{"MSFT in " + data + " ", ""}));
 }
 
-TEST_F(AnomalyReportTest, CountWithoutAnomaliesSaysSo) {
-    const AnomalyReport report =
-        buildAnomalyReport(log("Results of Quovanta for X\n\nAudit for MASTER at: /ms\nQuote for: 011697 added to: IBM\n"), 3);
-    EXPECT_EQ(report.title, "Results of Quovanta for X\n");
-    EXPECT_EQ(report.entries,
-              (std::vector<std::string>{"No anomalies to report!", " ", "See you next time!", ""}));
-}
-
-TEST_F(AnomalyReportTest, CountZeroShowsTheFixedReasonsThenTheErrorLines) {
-    const AnomalyReport report = buildAnomalyReport(log("Results of Quovanta for X\n\nAudit for MASTER at: /ms\n"
-                                                        "ERROR: De-Compress failure for file DAILY.ZIP\n"
-                                                        "----> Could not add quote to symbol: IBM\n"),
-                                                    0);
-    std::vector<std::string> expected = kNothingUpdated;
-    expected.push_back("");
-    expected.push_back("ERROR: De-Compress failure for file DAILY.ZIP ");
-    EXPECT_EQ(report.entries, expected);
-}
-
-TEST_F(AnomalyReportTest, AnyLineHoldingMasterBecomesThePortfolioText) {
-    const AnomalyReport report = buildAnomalyReport(log("T\n\nAudit for MASTER at: /ms/stocks\n"
-                                                        "----> Could not add quote to symbol: IBM\n"
-                                                        "----> Could not add quote to symbol: MASTERX\n"
-                                                        "----> Could not add quote to symbol: GC\n"
-                                                        "\nAudit for MASTER at: /ms/bonds\n"
-                                                        "ERROR: De-Compress failure for file B.ZIP\n"
-                                                        "----> Could not add quote to symbol: T\n"),
-                                                    2);
-    EXPECT_EQ(report.entries, (std::vector<std::string>{"IBM in /ms/stocks ", "MASTERX in MASTERX ",
-                                                        "GC in MASTERX ", "T in /ms/bonds ", "",
-                                                        "ERROR: De-Compress failure for file B.ZIP "}));
-}
-
-TEST_F(AnomalyReportTest, MissingLogStillGivesTheFixedTexts) {
-    const AnomalyReport report = buildAnomalyReport(tmp.file("AUDIT.TXT"), 0);
-    EXPECT_EQ(report.title, "");
-    std::vector<std::string> expected = kNothingUpdated;
-    expected.push_back("");
-    EXPECT_EQ(report.entries, expected);
+TEST(AnomalyReportTest, FixedTextsErrorLinesAndPortfolioTexts) {
+    const std::vector<std::string> nothingUpdated{"No quotes were updated this time.",
+                                                  "Perhaps....",
+                                                  "   this was a holiday",
+                                                  "   this was a redundant update",
+                                                  "   you have not established Profiles",
+                                                  "   your Profiles reference invalid file locations",
+                                                  " ",
+                                                  "See you next time!",
+                                                  ""};
+    const auto plusLines = [](std::vector<std::string> v, std::initializer_list<std::string> more) {
+        v.insert(v.end(), more);
+        return v;
+    };
+    struct Case {
+        const char* what;
+        std::optional<std::string> log; // none: no AUDIT.TXT
+        int count;
+        std::string title;
+        std::vector<std::string> entries;
+    };
+    const Case cases[] = {
+        {"a count without anomalies says so",
+         "Results of Quovanta for X\n\nAudit for MASTER at: /ms\nQuote for: 011697 added to: IBM\n", 3,
+         "Results of Quovanta for X\n", {"No anomalies to report!", " ", "See you next time!", ""}},
+        {"count zero shows the fixed reasons, then the error lines",
+         "Results of Quovanta for X\n\nAudit for MASTER at: /ms\nERROR: De-Compress failure for file DAILY.ZIP\n"
+         "----> Could not add quote to symbol: IBM\n",
+         0, "Results of Quovanta for X\n", plusLines(nothingUpdated, {"ERROR: De-Compress failure for file DAILY.ZIP "})},
+        {"any line holding MASTER becomes the portfolio text",
+         "T\n\nAudit for MASTER at: /ms/stocks\n----> Could not add quote to symbol: IBM\n"
+         "----> Could not add quote to symbol: MASTERX\n----> Could not add quote to symbol: GC\n"
+         "\nAudit for MASTER at: /ms/bonds\nERROR: De-Compress failure for file B.ZIP\n"
+         "----> Could not add quote to symbol: T\n",
+         2, "T\n",
+         {"IBM in /ms/stocks ", "MASTERX in MASTERX ", "GC in MASTERX ", "T in /ms/bonds ", "",
+          "ERROR: De-Compress failure for file B.ZIP "}},
+        {"a missing log still gives the fixed texts", std::nullopt, 0, "", nothingUpdated},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        if (c.log) writeText(tmp.file("AUDIT.TXT"), *c.log);
+        const AnomalyReport report = buildAnomalyReport(tmp.file("AUDIT.TXT"), c.count);
+        EXPECT_EQ(report.title, c.title);
+        EXPECT_EQ(report.entries, c.entries);
+    }
 }
 
 } // namespace

@@ -28,20 +28,13 @@ struct ProfileSpec {
     std::string updatePath;
 };
 
-inline ByteVec profileRecord(const ProfileSpec& p) {
-    ByteVec r(313, 0);
-    r[0] = 1;
-    const int columns[] = {p.symbol, p.date, p.open, p.high, p.low, p.close, p.volume, p.oi};
-    for (int i = 0; i < 8; ++i) r[static_cast<std::size_t>(1 + i)] = static_cast<std::uint8_t>(columns[i]);
-    r[9] = static_cast<std::uint8_t>(p.priorDay);
-    r[10] = static_cast<std::uint8_t>(p.dateFormat);
-    r[11] = static_cast<std::uint8_t>(p.delimiter);
-    std::copy(p.updatePath.begin(), p.updatePath.end(), r.begin() + 12);
-    return r;
-}
-
 inline void writeProfile(const std::string& startupDir, const std::string& name, const ProfileSpec& p) {
-    writeBytes(startupDir + "/" + name + ".pfd", profileRecord(p));
+    ByteVec r(313, 0);
+    const int bytes[] = {1, p.symbol, p.date, p.open, p.high, p.low, p.close, p.volume, p.oi,
+                         p.priorDay, p.dateFormat, p.delimiter};
+    for (std::size_t i = 0; i < std::size(bytes); ++i) r[i] = static_cast<std::uint8_t>(bytes[i]);
+    std::copy(p.updatePath.begin(), p.updatePath.end(), r.begin() + 12);
+    writeBytes(startupDir + "/" + name + ".pfd", r);
 }
 
 // The 34-byte assignment record: a 0 byte, then the NUL-terminated profile name.
@@ -54,8 +47,8 @@ inline void assignProfile(const std::string& portfolioDir, int fileNumber, const
 // SKIPQVTA.PBG: byte k set leaves file number k out; byte 0 is set as the program writes it.
 inline void writeSkipFile(const std::string& dir, const std::vector<int>& skipped = {}) {
     ByteVec r(256, 0);
-    r[0] = 1;
     for (int k : skipped) r[static_cast<std::size_t>(k)] = 1;
+    r[0] = 1;
     writeBytes(dir + "/SKIPQVTA.PBG", r);
 }
 
@@ -67,14 +60,8 @@ struct Security {
     std::vector<std::string> dop = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}; // empty: no DOP file
 
     EntrySpec entry(float lastDateOverride = -1) const {
-        EntrySpec e;
-        e.fileNumber = fileNumber;
-        e.symbol = symbol;
-        e.name = symbol + " INC";
-        e.fields = fields;
-        e.firstDate = rows.empty() ? 0 : rows.front()[0];
-        e.lastDate = lastDateOverride >= 0 ? lastDateOverride : rows.empty() ? 0 : rows.back()[0];
-        return e;
+        const float last = lastDateOverride >= 0 ? lastDateOverride : rows.empty() ? 0 : rows.back()[0];
+        return {fileNumber, symbol, symbol + " INC", fields, rows.empty() ? 0 : rows.front()[0], last};
     }
 };
 
@@ -95,6 +82,12 @@ inline void writePortfolio(const std::string& dir, const std::vector<Security>& 
 // A 7-field row: date (file date value), open, high, low, close, volume, open interest.
 inline QuoteRow row7(float date, float open, float volume, float oi) {
     return {date, open, open + 2, open - 1, open + 0.5f, volume, oi};
+}
+
+// The security with these quotes added after its own.
+inline Security plus(Security s, const std::vector<QuoteRow>& added) {
+    s.rows.insert(s.rows.end(), added.begin(), added.end());
+    return s;
 }
 
 // The MASTER the run is expected to leave: the given entries with their dates.
@@ -160,14 +153,9 @@ inline bool exists(const std::string& path) {
 inline std::vector<std::string> namesEndingIn(const std::string& dir, const std::string& suffix) {
     std::vector<std::string> out;
     for (const auto& [name, bytes] : snapshot(dir))
-        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-            out.push_back(name);
+        if (std::string_view(name).ends_with(suffix)) out.push_back(name);
     return out;
 }
-
-} // namespace qv::updatetest
-
-namespace qv::updatetest {
 
 // A start-up directory with the profile "Daily" (comma, YYMMDD, columns symbol 1 to open
 // interest 8), a portfolio directory and the update directory the profile names.
@@ -197,6 +185,13 @@ public:
 
     std::string title() const { return std::string("Results of Quovanta for ") + kRunTime; }
     std::string auditFor(const std::string& dir) const { return "Audit for MASTER at: " + dir; }
+    // The audit log of a run over `data` alone whose securities gave these lines.
+    std::vector<std::string> auditOf(const std::vector<std::string>& lines) const {
+        std::vector<std::string> all{title(), "", auditFor(data)};
+        all.insert(all.end(), lines.begin(), lines.end());
+        return all;
+    }
+    ByteVec dataFile(const std::string& name) const { return readBytes(data + "/" + name); }
 
     TempDir tmp;
     std::string startup, data, updates;
