@@ -10,6 +10,7 @@
 #include "gui/chart/ChartPainter.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QTableView>
 #include <QtTest>
@@ -136,29 +137,25 @@ private slots:
         // rows 207..210, its close tick row 209 and its volume (the largest) rows 12..48.
         const qv::QuoteSeries s = qv::charttest::seriesOf(climbingDays(250));
         const ChartPixels px = paint(&s);
-        QCOMPARE(px.at(332, 206), kBlack);
-        QCOMPARE(px.at(332, 207), kGreen);
-        QCOMPARE(px.at(332, 210), kGreen);
-        QCOMPARE(px.at(332, 211), kBlack);
-        QCOMPARE(px.at(333, 209), kCyan);
-        QCOMPARE(px.at(334, 209), kBlack);
-        QCOMPARE(px.at(332, 11), kBlack);
-        QCOMPARE(px.at(332, 12), kRed);
-        QCOMPARE(px.at(332, 48), kRed);
-        // No 110th bar: the place after the newest is the right-hand axis.
+        struct Pixel {
+            int x, y;
+            QRgb colour;
+        };
+        const Pixel expected[] = {
+            {332, 206, kBlack}, {332, 207, kGreen}, {332, 210, kGreen}, {332, 211, kBlack}, {333, 209, kCyan},
+            {334, 209, kBlack}, {332, 11, kBlack},  {332, 12, kRed},    {332, 48, kRed},
+            // No 110th bar: the place after the newest is the right-hand axis.
+            {335, 100, kWhite},
+            // The oldest drawn bar stands at x = 8. It only seeds the range, so its low (150.5)
+            // reaches one row below the price pane, onto the divider.
+            {8, 49, kGreen}, {8, 50, kCyan},
+            // Axes, and the black chart area.
+            {100, 10, kWhite}, {100, 49, kWhite}, {4, 10, kBlack}, {200, 5, kBlack}};
+        for (const Pixel& p : expected)
+            QVERIFY2(px.at(p.x, p.y) == p.colour, qPrintable(QStringLiteral("(%1, %2)").arg(p.x).arg(p.y)));
         QVERIFY(!px.columnHas(335, 0, 224, kGreen));
-        QCOMPARE(px.at(335, 100), kWhite);
-        // The oldest drawn bar stands at x = 8, none before it. It only seeds the range, so its
-        // low (150.5) reaches one row below the price pane, onto the divider.
-        QCOMPARE(px.at(8, 49), kGreen);
-        QCOMPARE(px.at(8, 50), kCyan);
         QVERIFY(!px.columnHas(5, 11, 224, kGreen));
-
-        // Axes, and nothing painted outside the rectangle.
-        QCOMPARE(px.at(100, 10), kWhite);
-        QCOMPARE(px.at(100, 49), kWhite);
-        QCOMPARE(px.at(4, 10), kBlack);
-        QCOMPARE(px.at(200, 5), kBlack);
+        // Nothing painted outside the rectangle.
         QVERIFY(!px.areaHas(QRect(0, 0, 430, 20), kBlack));
         QVERIFY(!px.areaHas(QRect(0, 0, 10, 260), kBlack));
         QVERIFY(!px.areaHas(QRect(410, 0, 20, 260), kBlack));
@@ -201,11 +198,11 @@ private slots:
         QCOMPARE(px.at(200, 150), kBlack);
     }
 
-    void theChartFollowsTheSelectedSymbol()
+    void theChartShownAtStartUpFollowsTheSelectedSymbol()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        qv::SettingsFile settings = quietSettings();
         qv::putSetting(settings, qv::keys::kShowingGraph, 1);
+        qv::putSetting(settings, qv::keys::kDisplayLimit, 0);
         TempDir tmp;
         qv::charttest::writePortfolio(tmp.subdir("Data"),
                                       {{"AAA", "AAA CORP", climbingDays(50)}, {"BBB", "BBB CORP", climbingDays(20)}});
@@ -213,12 +210,18 @@ private slots:
         frame->resize(1000, 700);
         QVERIFY(waitForStartup(*frame));
         CQuovantaView& view = *frame->view();
+        // The chart and all quotes, as the settings say.
         QVERIFY(view.chartArea()->isVisible());
+        QVERIFY(!view.quoteGrid()->isVisible());
+        QVERIFY(frame->action(Command::Graph)->isChecked());
+        QVERIFY(!frame->action(Command::RecentAll)->isChecked());
+        QCOMPARE(frame->modePane()->text(), QStringLiteral("ALL    "));
         const int aaa = rowOf(view, "AAA");
         const int bbb = rowOf(view, "BBB");
         QVERIFY(aaa >= 0 && bbb >= 0);
         view.symbolGrid()->selectRow(aaa);
         QTRY_COMPARE(view.currentSymbol(), std::string("AAA"));
+        QCOMPARE(view.quotesRead(), 50); // all, not the recent 30
 
         QRect contents;
         ChartPixels a(grabChart(view, contents), contents);

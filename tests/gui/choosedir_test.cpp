@@ -18,6 +18,7 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 bool isDir(const std::string& path) { return QFileInfo(q(path)).isDir(); }
+std::optional<QString> validate(const std::string& path) { return CChooseDir::validateAndAccept(nullptr, q(path)); }
 
 } // namespace
 
@@ -27,45 +28,34 @@ private slots:
     void init()
     {
         MessageBox::setTestMode(true);
+        MessageBox::clearShown();
         CChooseDir::clearTyped();
     }
 
-    void invalidCharactersAreRefusedWithThePathShown()
+    void okShowsTheCoresAnswersAndCreatesOnlyAfterYes()
     {
-        QCOMPARE(CChooseDir::validateAndAccept(nullptr, QStringLiteral("/data|x")), std::nullopt);
+        qv::fixtures::TempDir tmp;
+        QCOMPARE(validate("/data|x"), std::nullopt);
         QCOMPARE(MessageBox::shownTexts(), QStringList{"/data|x is not a valid pathname."});
-    }
-
-    void existingDirectoryIsReturnedWithoutTrailingSlash()
-    {
-        qv::fixtures::TempDir tmp;
-        QCOMPARE(CChooseDir::validateAndAccept(nullptr, q(tmp.path() + "/")), std::optional<QString>(q(tmp.path())));
-        QCOMPARE(CChooseDir::validateAndAccept(nullptr, QStringLiteral("/")), std::optional<QString>("/"));
+        MessageBox::clearShown();
+        QCOMPARE(validate(tmp.path() + "/"), std::optional<QString>(q(tmp.path())));
         QVERIFY(MessageBox::shownTexts().isEmpty());
-    }
 
-    void missingDirectoryIsCreatedOnlyAfterYes()
-    {
-        qv::fixtures::TempDir tmp;
         const std::string fresh = tmp.file("NewDir");
         const QString question = q("Directory " + fresh + " does not exist.\nCreate this directory?");
-
         MessageBox::setNextAnswer(QMessageBox::No);
-        QCOMPARE(CChooseDir::validateAndAccept(nullptr, q(fresh)), std::nullopt);
+        QCOMPARE(validate(fresh), std::nullopt);
         QVERIFY(!isDir(fresh));
-
         MessageBox::setNextAnswer(QMessageBox::Yes);
-        QCOMPARE(CChooseDir::validateAndAccept(nullptr, q(fresh)), std::optional<QString>(q(fresh)));
+        QCOMPARE(validate(fresh), std::optional<QString>(q(fresh)));
         QVERIFY(isDir(fresh));
         QCOMPARE(MessageBox::shownTexts(), (QStringList{question, question}));
-    }
 
-    void creationFailureKeepsTheChooserOpen()
-    {
-        qv::fixtures::TempDir tmp;
+        // Two levels missing: the creation fails and the chooser stays open.
+        MessageBox::clearShown();
         const std::string deep = tmp.file("A/B");
         MessageBox::setNextAnswer(QMessageBox::Yes);
-        QCOMPARE(CChooseDir::validateAndAccept(nullptr, q(deep)), std::nullopt);
+        QCOMPARE(validate(deep), std::nullopt);
         QCOMPARE(MessageBox::shownTexts(),
                  (QStringList{q("Directory " + deep + " does not exist.\nCreate this directory?"),
                               q("There was a problem creating " + deep + ".\nThe new directory was not created.")}));
@@ -88,7 +78,7 @@ private slots:
         QVERIFY(MessageBox::shownTexts().first().endsWith(QStringLiteral("Missing does not exist.\nCreate this directory?")));
 
         MessageBox::setNextAnswer(QMessageBox::Yes);
-        static_cast<QDialog*>(dialog.get())->accept(); // the OK button's slot
+        static_cast<QDialog*>(dialog.get())->accept();
         QVERIFY(!dialog->isVisible());
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QVERIFY(isDir(tmp.file("Missing")));

@@ -116,8 +116,7 @@ class Grids : public QObject {
 
     std::unique_ptr<CMainFrame> open(bool allQuotes = false)
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        qv::SettingsFile settings = quietSettings();
         qv::putSetting(settings, qv::keys::kSearchLimit, 0);
         qv::putSetting(settings, qv::keys::kDisplayLimit, allQuotes ? 0 : 1);
         auto frame = openMainWindow(tmp_->path(), tmp_->path());
@@ -159,21 +158,42 @@ private slots:
         QCOMPARE(model.rowCount(), 0);
     }
 
-    void recentModeShowsTheNewestQuotesFirst()
+    void selectingASymbolShowsItsQuotesNewestFirst()
     {
         std::vector<ByteVec> entries;
         writeSecurity(data_, entries, 1, "TEN", "TEN CORP", dailyRows(10));
+        writeSecurity(data_, entries, 2, "GC", "CAF\xC9 LTD", dailyRows(12, 6), 6);
         writeBytes(data_ + "/MASTER", masterFile(entries));
         auto frame = open();
         QVERIFY(frame);
-        const QuoteGridModel* model = frame->view()->quoteModel();
-        QAbstractItemModelTester tester(frame->view()->quoteModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        CQuovantaView* view = frame->view();
+        const QuoteGridModel* model = view->quoteModel();
+        QAbstractItemModelTester quoteTester(view->quoteModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester symbolTester(view->symbolModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(view->symbolModel()->rowCount(), 2);
+        // Names are Windows-1252 bytes.
+        QCOMPARE(view->symbolModel()->index(1, SymbolGridModel::Name).data().toString().trimmed(),
+                 QString::fromUtf8("CAF\u00C9 LTD"));
+        QCOMPARE(view->symbolModel()->index(1, SymbolGridModel::Symbol).data(kItemDataRole).toInt(), 2 * 65536 + 1);
+
         QCOMPARE(model->rowCount(), 10);
         QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 10 of 10"));
         QCOMPARE(rowTexts(*model, 0), (QStringList{"01/10/98", "19.0000", "19.5000", "18.7500", "19.1250", "900", "N/A"}));
         QCOMPARE(rowTexts(*model, 9), (QStringList{"01/01/98", "10.0000", "10.5000", "9.7500", "10.1250", "0", "N/A"}));
         QCOMPARE(rowTexts(*model, 1).at(6), QStringLiteral("8"));
-        QCOMPARE(frame->view()->quoteGrid()->currentIndex().row(), 0);
+        QCOMPARE(view->quoteGrid()->currentIndex().row(), 0);
+
+        // Six fields: no open interest in any row.
+        view->symbolGrid()->selectRow(1);
+        QCOMPARE(view->currentSymbolIndex(), 1);
+        QCOMPARE(QString::fromStdString(view->currentSymbol()), QStringLiteral("GC"));
+        QCOMPARE(view->quotesRead(), 12);
+        for (int r = 0; r < 12; ++r)
+            QCOMPARE(model->index(r, QuoteGridModel::OpenInterest).data().toString(), QStringLiteral("N/A"));
+        QCOMPARE(frame->symbolPane()->text(), QStringLiteral("Symbol 2 of 2"));
+        QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 12 of 12"));
+        view->quoteGrid()->selectRow(11);
+        QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 1 of 12"));
     }
 
     void allModeReadsInChunksAndKeepsEveryRowInPlace()
@@ -197,56 +217,12 @@ private slots:
         QCOMPARE(frame->view()->firstDateText(), QStringLiteral("01/01/98"));
     }
 
-    void missingFieldsShowAsNotAvailableInEveryRow()
+    void damagedMastersShowWhatCanBeReadAndSaySo()
     {
-        std::vector<ByteVec> entries;
-        writeSecurity(data_, entries, 4, "GC", "GOLD", dailyRows(6, 6), 6);
-        writeBytes(data_ + "/MASTER", masterFile(entries));
-        auto frame = open();
-        QVERIFY(frame);
-        const QuoteGridModel* model = frame->view()->quoteModel();
-        QCOMPARE(model->rowCount(), 6);
-        for (int r = 0; r < 6; ++r)
-            QCOMPARE(model->index(r, QuoteGridModel::OpenInterest).data().toString(), QStringLiteral("N/A"));
-    }
-
-    void selectingAnotherSymbolShowsItsQuotes()
-    {
-        std::vector<ByteVec> entries;
-        writeSecurity(data_, entries, 1, "AAA", "FIRST", dailyRows(3));
-        writeSecurity(data_, entries, 2, "BBB", "CAF\xC9 LTD", dailyRows(12));
-        writeBytes(data_ + "/MASTER", masterFile(entries));
-        auto frame = open();
-        QVERIFY(frame);
-        CQuovantaView* view = frame->view();
-        QAbstractItemModelTester tester(view->symbolModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(view->symbolModel()->rowCount(), 2);
-        // Names are Windows-1252 bytes.
-        QCOMPARE(view->symbolModel()->index(1, SymbolGridModel::Name).data().toString().trimmed(),
-                 QString::fromUtf8("CAF\u00C9 LTD"));
-        QCOMPARE(view->symbolModel()->index(1, SymbolGridModel::Symbol).data(kItemDataRole).toInt(), 2 * 65536 + 1);
-        QCOMPARE(view->quotesRead(), 3);
-
-        view->symbolGrid()->selectRow(1);
-        QCOMPARE(view->currentSymbolIndex(), 1);
-        QCOMPARE(QString::fromStdString(view->currentSymbol()), QStringLiteral("BBB"));
-        QCOMPARE(view->quotesRead(), 12);
-        QCOMPARE(frame->symbolPane()->text(), QStringLiteral("Symbol 2 of 2"));
-        QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 12 of 12"));
-        view->quoteGrid()->selectRow(11);
-        QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 1 of 12"));
-    }
-
-    void headerCountAbove255ShowsTheFirst255WithAMessage()
-    {
+        // A header counting 300 securities over 255 entries: the first 255, and full.
         std::vector<ByteVec> records{masterHeader(300, 300)};
-        for (int n = 1; n <= 255; ++n) {
-            EntrySpec e;
-            e.fileNumber = n;
-            e.symbol = "S" + std::to_string(n);
-            e.name = "NAME " + std::to_string(n);
-            records.push_back(masterEntry(e));
-        }
+        for (int n = 1; n <= 255; ++n)
+            records.push_back(masterEntry({n, "S" + std::to_string(n), "NAME", 7}));
         writeBytes(data_ + "/MASTER", concat(records));
         auto frame = open();
         QVERIFY(frame);
@@ -255,31 +231,25 @@ private slots:
         QVERIFY(MessageBox::shownTexts().contains(
             QStringLiteral("File has 300 symbols.\nWill only display the first 255 symbols")));
         QCOMPARE(frame->symbolPane()->text(), QStringLiteral("Symbol 1 of 255"));
-        // Full: no room for another symbol.
         QVERIFY(!commandRuleAllows(Command::SymbolAdd, frame->view()->browserState()));
-    }
 
-    void duplicateFileNumberIsLeftOutAndReportedAfterTheFill()
-    {
+        // A file number listed twice: the second entry is left out, reported after the fill.
         std::vector<ByteVec> entries;
         writeSecurity(data_, entries, 1, "ONE", "ONE", dailyRows(2));
         writeSecurity(data_, entries, 2, "TWO", "TWO", dailyRows(2));
-        EntrySpec again;
-        again.fileNumber = 1;
-        again.symbol = "AGAIN";
-        entries.push_back(masterEntry(again));
+        entries.push_back(masterEntry({1, "AGAIN", "AGAIN", 7}));
         writeBytes(data_ + "/MASTER", masterFile(entries));
-        auto frame = open();
+        MessageBox::clearShown();
+        frame = open();
         QVERIFY(frame);
         QCOMPARE(frame->view()->symbolModel()->rowCount(), 2);
         QCOMPARE(frame->view()->symbolModel()->index(1, 0).data().toString(), QStringLiteral("TWO"));
         QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("Your master file is partially damaged")});
-    }
 
-    void unreadableMasterEmptiesTheGrids()
-    {
-        writeBytes(data_ + "/MASTER", ByteVec(20, 0)); // shorter than its header
-        auto frame = open();
+        // Shorter than its header: empty grids.
+        writeBytes(data_ + "/MASTER", ByteVec(20, 0));
+        MessageBox::clearShown();
+        frame = open();
         QVERIFY(frame);
         QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("Failure while filling symbols grid")});
         QCOMPARE(frame->view()->symbolCount(), 0);

@@ -4,7 +4,6 @@
 #include "mainwindow_test_support.h"
 
 #include "gui/app/Actions.h"
-#include "gui/app/CQuovantaView.h"
 #include "gui/app/QuoteGridModel.h"
 
 #include <QCheckBox>
@@ -55,6 +54,13 @@ void writePortfolioWithQuotes(const std::string& dir, int quotes)
     writeSingleSecurity(dir, rows);
 }
 
+// A main window over one portfolio whose security has `quotes` quotes.
+std::unique_ptr<CMainFrame> openWithQuotes(const TempDir& tmp, int quotes)
+{
+    writePortfolioWithQuotes(tmp.subdir("Data"), quotes);
+    return openStarted(tmp.path());
+}
+
 } // namespace
 
 class MainWindowCommands : public QObject {
@@ -63,34 +69,38 @@ private slots:
     void init()
     {
         MessageBox::setTestMode(true);
-        freshSettings();
+        quietSettings();
     }
 
     void enablingRulesFollowTheBrowserState()
     {
         using C = Command;
-        // P alone.
         QVERIFY(commandEnabled(C::UpdateQuotes, state(true, 0, 0)));
         QVERIFY(!commandEnabled(C::UpdateQuotes, state(false, 0, 0)));
         // Always on, even with nothing found.
         for (C c : {C::Settings, C::Exit, C::ReScan, C::Graph, C::HelpTopics, C::Tutorial, C::About})
             QVERIFY2(commandEnabled(c, state(false, 0, 0, true, true)), commandInfo(c).objectName);
         // Recent/All needs quotes of a listed portfolio, chart or not.
-        QVERIFY(commandEnabled(C::RecentAll, state(true, 1, 1)));
         QVERIFY(commandEnabled(C::RecentAll, state(true, 1, 1, true)));
         QVERIFY(!commandEnabled(C::RecentAll, state(true, 1, 0)));
         QVERIFY(!commandEnabled(C::RecentAll, state(false, 1, 5)));
         // The rules of the commands that later work fills in.
-        QVERIFY(commandRuleAllows(C::SymbolAdd, state(true, 254, 0)));
-        QVERIFY(!commandRuleAllows(C::SymbolAdd, state(true, 255, 0)));
-        QVERIFY(!commandRuleAllows(C::SymbolAdd, state(false, 0, 0)));
-        QVERIFY(commandRuleAllows(C::PortfolioAdd, state(false, 0, 0)));
-        QVERIFY(commandRuleAllows(C::PortfolioDelete, state(true, 0, 0)));
-        QVERIFY(!commandRuleAllows(C::PortfolioSkipAdjust, state(true, 0, 0)));
-        QVERIFY(commandRuleAllows(C::SplitSearch, state(true, 1, 0)));
-        QVERIFY(!commandRuleAllows(C::SplitSearch, state(true, 1, 0, false, true)));
-        QVERIFY(commandRuleAllows(C::Export, state(true, 1, 0)));
-        QVERIFY(!commandRuleAllows(C::Export, state(true, 1, 0, true)));
+        struct Rule {
+            C command;
+            BrowserState state;
+            bool allowed;
+        };
+        const Rule rules[] = {
+            {C::SymbolAdd, state(true, 254, 0), true},      {C::SymbolAdd, state(true, 255, 0), false},
+            {C::SymbolAdd, state(false, 0, 0), false},      {C::PortfolioAdd, state(false, 0, 0), true},
+            {C::PortfolioDelete, state(true, 0, 0), true},  {C::PortfolioSkipAdjust, state(true, 0, 0), false},
+            {C::SplitSearch, state(true, 1, 0), true},      {C::SplitSearch, state(true, 1, 0, false, true), false},
+            {C::Export, state(true, 1, 0), true},           {C::Export, state(true, 1, 0, true), false},
+            {C::Import, state(false, 0, 0, true), true},    {C::Profiles, state(true, 0, 0), false},
+            {C::Profiles, state(true, 1, 0), true},
+        };
+        for (const Rule& r : rules)
+            QVERIFY2(commandRuleAllows(r.command, r.state) == r.allowed, commandInfo(r.command).objectName);
         for (C c : {C::QuotesEdit, C::QuotesSplit, C::QuotesAdjust, C::QuotesDelete}) {
             QVERIFY(commandRuleAllows(c, state(true, 1, 1)));
             QVERIFY(!commandRuleAllows(c, state(true, 1, 1, true)));
@@ -100,29 +110,19 @@ private slots:
             QVERIFY(commandRuleAllows(c, state(false, 0, 0)));
             QVERIFY(!commandRuleAllows(c, state(false, 0, 0, true)));
         }
-        QVERIFY(commandRuleAllows(C::Import, state(false, 0, 0, true)));
-        QVERIFY(!commandRuleAllows(C::Profiles, state(true, 0, 0)));
-        QVERIFY(commandRuleAllows(C::Profiles, state(true, 1, 0)));
-    }
-
-    void anUpdateRunLocksUpdateQuotesButNotBrowsing()
-    {
+        // An update run locks Update Quotes but not browsing; everything that rewrites
+        // portfolio files is marked so.
         const BrowserState running = state(true, 3, 3, false, false, true);
-        QVERIFY(!commandEnabled(Command::UpdateQuotes, running));
-        QVERIFY(commandEnabled(Command::ReScan, running));
-        QVERIFY(commandEnabled(Command::RecentAll, running));
-        QVERIFY(commandEnabled(Command::Settings, running));
-        // Everything that rewrites portfolio files is marked so.
-        for (Command c : {Command::PortfolioAdd, Command::PortfolioDelete, Command::SymbolAdd, Command::SymbolDelete,
-                          Command::SymbolSkip, Command::SymbolEdit, Command::Import, Command::QuotesEdit,
-                          Command::QuotesSplit, Command::QuotesAdjust, Command::QuotesDelete, Command::Profiles})
+        QVERIFY(!commandEnabled(C::UpdateQuotes, running));
+        for (C c : {C::ReScan, C::RecentAll, C::Settings})
+            QVERIFY(commandEnabled(c, running));
+        for (C c : {C::PortfolioAdd, C::PortfolioDelete, C::SymbolAdd, C::SymbolDelete, C::SymbolSkip, C::SymbolEdit,
+                    C::Import, C::QuotesEdit, C::QuotesSplit, C::QuotesAdjust, C::QuotesDelete, C::Profiles})
             QVERIFY2(commandInfo(c).changesPortfolios, commandInfo(c).objectName);
     }
 
     void menusAndToolbarListTheCommandsInOrder()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
         TempDir tmp;
         auto frame = openMainWindow(tmp.path(), tmp.path());
         QStringList titles;
@@ -149,37 +149,32 @@ private slots:
                                 "actionQuotesSplit actionQuotesAdjust actionQuotesDelete | actionPrintNow "
                                 "actionRecentAll"));
         // Keys, prompts and tips as the user sees them.
-        auto keyOf = [&](Command c) { return frame->action(c)->shortcut().toString(); };
-        QCOMPARE(keyOf(Command::UpdateQuotes), QStringLiteral("F2"));
-        QCOMPARE(keyOf(Command::SplitSearch), QStringLiteral("F3"));
-        QCOMPARE(keyOf(Command::Graph), QStringLiteral("F4"));
-        QCOMPARE(keyOf(Command::RecentAll), QStringLiteral("F5"));
-        QCOMPARE(keyOf(Command::Print), QStringLiteral("Ctrl+P"));
+        QStringList keys;
+        for (Command c : {Command::UpdateQuotes, Command::SplitSearch, Command::Graph, Command::RecentAll, Command::Print})
+            keys << frame->action(c)->shortcut().toString();
+        QCOMPARE(keys, (QStringList{"F2", "F3", "F4", "F5", "Ctrl+P"}));
         QCOMPARE(frame->action(Command::RecentAll)->statusTip(), QStringLiteral("Toggle Recent / All quotes display"));
         QCOMPARE(frame->action(Command::RecentAll)->toolTip(), QStringLiteral("Recent/All Quotes"));
         QCOMPARE(frame->action(Command::PortfolioSkipAdjust)->statusTip(),
                  QStringLiteral("Adjust the Skip Portfolio Setting"));
-        QVERIFY(frame->action(Command::Graph)->isCheckable());
-        QVERIFY(frame->action(Command::RecentAll)->isCheckable());
-        QVERIFY(frame->action(Command::SymbolSkip)->isCheckable());
+        for (Command c : {Command::Graph, Command::RecentAll, Command::SymbolSkip})
+            QVERIFY(frame->action(c)->isCheckable());
         QVERIFY(!frame->action(Command::UpdateQuotes)->icon().isNull());
     }
 
     void actionsFollowTheBrowserWhenMenusOpen()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
         TempDir tmp;
         const std::string full = tmp.subdir("Full");
         writePortfolioWithQuotes(full, 3);
         const std::string empty = tmp.subdir("Empty");
         qv::fixtures::writeBytes(empty + "/MASTER", qv::fixtures::masterFile({})); // no securities
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
         CQuovantaView* view = frame->view();
         const std::vector<std::string> list = view->portfolios();
         QCOMPARE(list.size(), std::size_t{2});
-
+        // Through the list, as the user selects.
         auto select = [&](const std::string& dir) {
             const int row = static_cast<int>(std::find(list.begin(), list.end(), dir) - list.begin());
             view->portfolioList()->setCurrentIndex(view->portfolioList()->model()->index(row, 0));
@@ -199,17 +194,17 @@ private slots:
         select(full);
         view->Clear(4);
         QVERIFY(!frame->action(Command::RecentAll)->isEnabled());
-        FillAndCheckOnMenuOpen(*frame);
+        view->FillQuoteGrid();
+        QMetaObject::invokeMethod(frame->menuBar()->actions().at(3)->menu(), "aboutToShow");
+        QVERIFY(frame->action(Command::RecentAll)->isEnabled());
     }
 
-    void recentAllTogglesTheGridAndItsSetting()
+    void recentAllAndGraphToggleTheGridAndTheirSettings()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        qv::SettingsFile settings = quietSettings();
         TempDir tmp;
-        writePortfolioWithQuotes(tmp.subdir("Data"), 45);
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openWithQuotes(tmp, 45);
+        QVERIFY(frame);
         CQuovantaView* view = frame->view();
         QCOMPARE(view->quoteModel()->rowCount(), 30);
         QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 30 of 30"));
@@ -221,9 +216,6 @@ private slots:
         QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 45 of 45"));
         QVERIFY(!frame->action(Command::RecentAll)->isChecked());
         QCOMPARE(qv::getSetting(settings, qv::keys::kDisplayLimit), 0);
-        // Both modes show the newest quote first.
-        QCOMPARE(view->quoteModel()->row(0).date, static_cast<qv::DayNumber>(qv::fixtures::dayNumberOf(1998, 1, 1) + 44));
-        QCOMPARE(view->quoteModel()->row(44).date, static_cast<qv::DayNumber>(qv::fixtures::dayNumberOf(1998, 1, 1)));
         QCOMPARE(view->firstDateText(), QStringLiteral("01/01/98"));
         QCOMPARE(view->lastDateText(), QStringLiteral("02/14/98"));
 
@@ -237,17 +229,8 @@ private slots:
         QCOMPARE(frame->modePane()->text(), QStringLiteral("RECENT"));
         QVERIFY(frame->action(Command::RecentAll)->isChecked());
         QCOMPARE(qv::getSetting(settings, qv::keys::kDisplayLimit), 1);
-    }
 
-    void graphHidesTheGridAndKeepsItsSettingInStep()
-    {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
-        TempDir tmp;
-        writePortfolioWithQuotes(tmp.subdir("Data"), 5);
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
-        CQuovantaView* view = frame->view();
+        // Graph hides the grid and keeps its setting in step, both ways, twice.
         for (int round = 0; round < 2; ++round) {
             QTest::keyClick(frame->windowHandle(), Qt::Key_F4);
             QVERIFY(frame->action(Command::Graph)->isChecked());
@@ -262,56 +245,33 @@ private slots:
             QVERIFY(!frame->action(Command::Graph)->isChecked());
             QCOMPARE(qv::getSetting(settings, qv::keys::kShowingGraph), 0);
             QVERIFY(view->quoteGrid()->isVisible());
-            QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 5 of 5"));
+            QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 30 of 30"));
             QVERIFY(frame->modePane()->isEnabled());
         }
     }
 
-    void graphSettingIsRestoredAtStartUp()
+    void settingsOkWritesTheSettingsAndSearchesAgainOnlyWhenTheFilterChanged()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
-        qv::putSetting(settings, qv::keys::kShowingGraph, 1);
-        qv::putSetting(settings, qv::keys::kDisplayLimit, 0);
+        qv::SettingsFile settings = quietSettings();
         TempDir tmp;
-        writePortfolioWithQuotes(tmp.subdir("Data"), 40);
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
-        QVERIFY(frame->action(Command::Graph)->isChecked());
-        QVERIFY(!frame->action(Command::RecentAll)->isChecked());
-        QVERIFY(!frame->view()->quoteGrid()->isVisible());
-        QCOMPARE(frame->view()->quotesRead(), 40);
-        QCOMPARE(frame->modePane()->text(), QStringLiteral("ALL    "));
-    }
-
-    void settingsOkWritesEveryKeyAndSearchesAgainOnlyWhenTheFilterChanged()
-    {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
-        TempDir tmp;
-        writePortfolioWithQuotes(tmp.subdir("Data"), 3);
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openWithQuotes(tmp, 3);
+        QVERIFY(frame);
         QSignalSpy searches(frame->view(), &CQuovantaView::searchFinished);
 
+        // OK with nothing changed: written all the same, no new search.
         DialogRecorder dialogs;
         dialogs.install();
         dialogs.answers = {QDialog::Accepted};
         frame->action(Command::Settings)->trigger();
         QCOMPARE(dialogs.titles, QStringList{QStringLiteral("Quovanta Settings")});
         QCOMPARE(searches.count(), 0);
-        for (const auto& [section, key] : std::initializer_list<std::pair<const char*, const char*>>{
-                 {"Search", "Limit"}, {"Search", "Name"}, {"Audit", "AuditEnable"}, {"Sounds", "SoundDisable"},
-                 {"SEX", "SexEnable"}, {"SEX", "SexPassword"}, {"SEX", "SexPasswordEnable"}, {"SEX", "DeleteSex"},
-                 {"ZIP", "ZipEnable"}, {"ZIP", "ZipPassword"}, {"ZIP", "ZipPasswordEnable"}, {"ZIP", "DeleteZip"},
-                 {"ZIP", "PkunzipPath"}, {"CleanUp", "DeleteTxt"}})
-            QVERIFY2(settings.getString(section, key, "missing") != "missing", key);
+        QCOMPARE(settings.getString("CleanUp", "DeleteTxt", "missing"), std::string("0"));
 
         // Turning the filter off and the report on: written at once, and the root searched again.
         dialogs.answers = {QDialog::Accepted};
         dialogs.inspect = [](QDialog& dlg) {
-            dlg.findChild<QCheckBox*>(QStringLiteral("searchLimit"))->setChecked(false);
-            dlg.findChild<QCheckBox*>(QStringLiteral("auditEnable"))->setChecked(true);
+            child<QCheckBox>(dlg, "searchLimit")->setChecked(false);
+            child<QCheckBox>(dlg, "auditEnable")->setChecked(true);
         };
         frame->action(Command::Settings)->trigger();
         QCOMPARE(searches.count(), 1);
@@ -323,21 +283,10 @@ private slots:
 
         // Cancel changes nothing.
         dialogs.answers = {QDialog::Rejected};
-        dialogs.inspect = [](QDialog& dlg) {
-            dlg.findChild<QCheckBox*>(QStringLiteral("searchLimit"))->setChecked(true);
-        };
+        dialogs.inspect = [](QDialog& dlg) { child<QCheckBox>(dlg, "searchLimit")->setChecked(true); };
         frame->action(Command::Settings)->trigger();
         QCOMPARE(searches.count(), 1);
         QCOMPARE(qv::getSetting(settings, qv::keys::kSearchLimit), 0);
-    }
-
-private:
-    static void FillAndCheckOnMenuOpen(CMainFrame& frame)
-    {
-        frame.view()->FillQuoteGrid();
-        QMenu* quotes = frame.menuBar()->actions().at(3)->menu();
-        QMetaObject::invokeMethod(quotes, "aboutToShow");
-        QVERIFY(frame.action(Command::RecentAll)->isEnabled());
     }
 };
 

@@ -24,7 +24,7 @@ private slots:
     void init()
     {
         MessageBox::setTestMode(true);
-        freshSettings();
+        quietSettings();
     }
 
     void firstStartWithoutSettingsFileUsesTheDefaults()
@@ -107,50 +107,20 @@ private slots:
             help->close();
     }
 
-    void storedPlacementIsUsedWhenUsable_data()
+    void usableStoredPlacementIsUsedAndMovesAreWritten()
     {
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<int>("cx");
-        QTest::addColumn<int>("cy");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("usable") << 12 << 20 << 500 << 400 << true;
-        QTest::newRow("zero width") << 12 << 20 << 0 << 400 << false;
-        QTest::newRow("zero height") << 12 << 20 << 500 << 0 << false;
-        QTest::newRow("negative x") << -5 << 20 << 500 << 400 << false;
-        QTest::newRow("negative y") << 12 << -1 << 500 << 400 << false;
-    }
-
-    void storedPlacementIsUsedWhenUsable()
-    {
-        QFETCH(int, x);
-        QFETCH(int, y);
-        QFETCH(int, cx);
-        QFETCH(int, cy);
-        QFETCH(bool, kept);
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kScreenX, x);
-        qv::putSetting(settings, qv::keys::kScreenY, y);
-        qv::putSetting(settings, qv::keys::kScreenCx, cx);
-        qv::putSetting(settings, qv::keys::kScreenCy, cy);
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        // An unusable one gives the centred default seen above; the rule itself is placementRule's.
+        qv::SettingsFile settings = quietSettings();
+        qv::putSetting(settings, qv::keys::kScreenX, 12);
+        qv::putSetting(settings, qv::keys::kScreenY, 20);
+        qv::putSetting(settings, qv::keys::kScreenCx, 500);
+        qv::putSetting(settings, qv::keys::kScreenCy, 400);
         TempDir tmp;
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        const QSize centred(static_cast<int>(screen.width() * 0.95), static_cast<int>(screen.height() * 0.95));
-        QCOMPARE(frame->size(), kept ? QSize(cx, cy) : centred);
-        if (kept)
-            QCOMPARE(frame->pos(), QPoint(x, y));
-    }
-
-    void movingOffTheScreenWritesZeroPosition()
-    {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
-        TempDir tmp;
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
+        QCOMPARE(frame->size(), QSize(500, 400));
+        QCOMPARE(frame->pos(), QPoint(12, 20));
+        // Off the screen the position is written as zero.
         frame->move(-30, -40);
         QTRY_COMPARE(frame->pos(), QPoint(-30, -40));
         QTRY_COMPARE(qv::getSetting(settings, qv::keys::kScreenX), 0);
@@ -165,11 +135,9 @@ private slots:
 
     void rootWithoutPortfoliosSaysSoAndReScanFindsNewOnes()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
         TempDir tmp;
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
         QCOMPARE(MessageBox::shownTexts(),
                  QStringList{q("Quovanta could not find any Portfolios on drive " + tmp.path() +
                                "\n(No \"master\" files were found)")});
@@ -190,8 +158,7 @@ private slots:
 
     void searchFilterKeepsTheWalkInsideMatchingDirectories()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        qv::SettingsFile settings = quietSettings();
         TempDir tmp;
         const std::string inFilter = tmp.subdir("QV/A");
         const std::string alsoMatching = tmp.subdir("QVX");
@@ -200,8 +167,8 @@ private slots:
             qv::fixtures::writeStandardPortfolio(dir);
         qv::putSetting(settings, qv::keys::kSearchLimit, 1);
         qv::putSetting(settings, qv::keys::kSearchName, tmp.path() + "/QV");
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
         std::vector<std::string> found = frame->view()->portfolios();
         std::sort(found.begin(), found.end());
         QCOMPARE(found, (std::vector<std::string>{inFilter, alsoMatching}));
@@ -209,41 +176,36 @@ private slots:
 
     void columnWidthsAreKeptBetweenRunsAndUnusableOnesReplaced()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        qv::SettingsFile settings = quietSettings();
         TempDir tmp;
         qv::fixtures::writeStandardPortfolio(tmp.subdir("Data"));
-        {
-            auto frame = openMainWindow(tmp.path(), tmp.path());
-            QVERIFY(waitForStartup(*frame));
-            // The defaults fit a window this wide and are kept.
-            QCOMPARE(frame->view()->quoteColumnWidths(), (std::vector<int>{60, 70, 70, 70, 70, 60, 80}));
-            QCOMPARE(frame->view()->symbolColumnWidths(), (std::vector<int>{100, 100}));
-            frame->view()->quoteGrid()->setColumnWidth(2, 91);
-            frame->view()->symbolGrid()->setColumnWidth(0, 77);
+        // Three runs: the defaults, fitting this window, are kept and the user's changes written;
+        // they come back in the next run; a zero width, or one wider than the grid, gives every
+        // column the same share.
+        for (int run = 0; run < 3; ++run) {
+            auto frame = openStarted(tmp.path());
+            QVERIFY(frame);
+            CQuovantaView* view = frame->view();
+            const int quoteWidth = view->quoteGrid()->viewport()->width();
+            const int symbolWidth = view->symbolGrid()->viewport()->width();
+            const std::vector<int> quotes[] = {{60, 70, 70, 70, 70, 60, 80}, {60, 70, 91, 70, 70, 60, 80},
+                                               std::vector<int>(7, quoteWidth * 9 / 70)};
+            const std::vector<int> symbols[] = {{100, 100}, {77, 100}, std::vector<int>(2, symbolWidth * 9 / 20)};
+            QCOMPARE(view->quoteColumnWidths(), quotes[run]);
+            QCOMPARE(view->symbolColumnWidths(), symbols[run]);
+            if (run == 0) {
+                view->quoteGrid()->setColumnWidth(2, 91);
+                view->symbolGrid()->setColumnWidth(0, 77);
+            }
             QVERIFY(frame->close());
-        }
-        QCOMPARE(qv::getSetting(settings, qv::keys::kQuoteGridColumns[2]), 91);
-        QCOMPARE(qv::getSetting(settings, qv::keys::kQuoteGridColumns[6]), 80);
-        QCOMPARE(qv::getSetting(settings, qv::keys::kSymbolGridColumns[0]), 77);
-        {
-            auto frame = openMainWindow(tmp.path(), tmp.path());
-            QVERIFY(waitForStartup(*frame));
-            QCOMPARE(frame->view()->quoteColumnWidths(), (std::vector<int>{60, 70, 91, 70, 70, 60, 80}));
-            QCOMPARE(frame->view()->symbolColumnWidths(), (std::vector<int>{77, 100}));
-            frame->close();
-        }
-        // A zero width, or one wider than the grid, gives every column the same share.
-        qv::putSetting(settings, qv::keys::kQuoteGridColumns[4], 0);
-        qv::putSetting(settings, qv::keys::kSymbolGridColumns[1], 100000);
-        {
-            auto frame = openMainWindow(tmp.path(), tmp.path());
-            QVERIFY(waitForStartup(*frame));
-            const int quoteWidth = frame->view()->quoteGrid()->viewport()->width();
-            const int symbolWidth = frame->view()->symbolGrid()->viewport()->width();
-            QCOMPARE(frame->view()->quoteColumnWidths(), std::vector<int>(7, quoteWidth * 9 / 70));
-            QCOMPARE(frame->view()->symbolColumnWidths(), std::vector<int>(2, symbolWidth * 9 / 20));
-            frame->close();
+            if (run == 0) {
+                QCOMPARE(qv::getSetting(settings, qv::keys::kQuoteGridColumns[2]), 91);
+                QCOMPARE(qv::getSetting(settings, qv::keys::kQuoteGridColumns[6]), 80);
+                QCOMPARE(qv::getSetting(settings, qv::keys::kSymbolGridColumns[0]), 77);
+            } else if (run == 1) {
+                qv::putSetting(settings, qv::keys::kQuoteGridColumns[4], 0);
+                qv::putSetting(settings, qv::keys::kSymbolGridColumns[1], 100000);
+            }
         }
     }
 };

@@ -7,6 +7,7 @@
 #include "core/platform/settings_file.h"
 #include "fixtures/portfolio_builder.h"
 #include "gui/app/CMainFrame.h"
+#include "gui/app/CQuovantaView.h"
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
 
@@ -16,6 +17,9 @@
 #include <QFile>
 #include <QStringList>
 #include <QTest>
+
+#include <algorithm>
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -81,6 +85,45 @@ inline bool waitForStartup(CMainFrame& frame)
     frame.activateWindow();
     QApplication::setActiveWindow(&frame);
     return QTest::qWaitForWindowActive(&frame);
+}
+
+// The settings file emptied, with the tutorial prompt already answered for good.
+inline qv::SettingsFile quietSettings()
+{
+    qv::SettingsFile settings = freshSettings();
+    qv::putSetting(settings, qv::keys::kNewbie, 0);
+    return settings;
+}
+
+// A main window over `dir` (start-up directory and only root) once its start-up has ended, or
+// null when it did not end.
+inline std::unique_ptr<CMainFrame> openStarted(const std::string& dir)
+{
+    auto frame = openMainWindow(dir, dir);
+    if (!waitForStartup(*frame))
+        return nullptr;
+    return frame;
+}
+
+// Selects the listed portfolio `dir`; false when it is not listed.
+inline bool selectPortfolio(CQuovantaView& view, const std::string& dir)
+{
+    const std::vector<std::string> list = view.portfolios();
+    const auto at = std::find(list.begin(), list.end(), dir);
+    if (at == list.end())
+        return false;
+    view.SelectPortfolio(static_cast<int>(at - list.begin()));
+    return view.portfolioDir() == dir;
+}
+
+// A dialog's control by object name; a missing one ends the test program.
+template <typename W>
+W* child(const QObject& parent, const char* name)
+{
+    W* w = parent.findChild<W*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
 }
 
 inline QString q(const std::string& s) { return QString::fromStdString(s); }

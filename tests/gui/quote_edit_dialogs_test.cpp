@@ -3,8 +3,6 @@
 
 #include "mainwindow_test_support.h"
 
-#include "core/store/encodings.h"
-#include "core/store/master.h"
 #include "gui/app/CQuovantaView.h"
 #include "gui/app/QuoteGridModel.h"
 #include "gui/maintain/CAdjustDlg.h"
@@ -18,68 +16,43 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <numeric>
+
 using namespace qv::guitest;
 using qv::fixtures::TempDir;
 
 namespace {
 
-template <typename W>
-W* child(const QDialog& dlg, const char* name)
-{
-    W* w = dlg.findChild<W*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
 QLineEdit* edit(const QDialog& dlg, const char* name) { return child<QLineEdit>(dlg, name); }
 void click(const QDialog& dlg, const char* name) { child<QPushButton>(dlg, name)->click(); }
 
 qv::DayNumber day(int year, int month, int d) { return static_cast<qv::DayNumber>(qv::fixtures::dayNumberOf(year, month, d)); }
 
-// A grid over made-up rows: `inFile` quotes, newest first, of which the first 30 are shown
-// until the dialog asks for all of them.
-struct FakeGrid {
-    int inFile = 0;
-    bool recent = true;
-    int switches = 0;
-    int selected = -1;
-    std::vector<QuoteGridModel::Row> rows;
+// OK with `field` holding `bad` shows the one refusal and keeps the dialog open; with `good`
+// it closes accepted.
+bool refusedThenAccepted(QDialog& dlg, const char* field, const QString& bad, const QString& good)
+{
+    const bool shown = dlg.isVisible();
+    MessageBox::clearShown();
+    edit(dlg, field)->setText(bad);
+    click(dlg, "ok");
+    const bool refused = dlg.isVisible() == shown && dlg.result() != QDialog::Accepted &&
+                         MessageBox::shownTexts() == QStringList{"Invalid Data Entered"};
+    MessageBox::clearShown();
+    edit(dlg, field)->setText(good);
+    click(dlg, "ok");
+    return refused && dlg.result() == QDialog::Accepted && MessageBox::shownTexts().isEmpty();
+}
 
-    explicit FakeGrid(int quotes) : inFile(quotes)
-    {
-        for (int r = 0; r < quotes; ++r) {
-            QuoteGridModel::Row row;
-            row.date = static_cast<qv::DayNumber>(day(1998, 1, 1) + quotes - 1 - r);
-            const float v = static_cast<float>(quotes - r);
-            row.values = {v, v + 1, v - 0.5f, v + 0.25f, 100 * v, -1};
-            rows.push_back(row);
-        }
-    }
-    int shown() const { return recent ? std::min(inFile, 30) : inFile; }
-    QuoteRowSource source()
-    {
-        QuoteRowSource s;
-        s.quotesInFile = [this] { return inFile; };
-        s.rowsShown = [this] { return shown(); };
-        s.showingRecent = [this] { return recent; };
-        s.row = [this](int r) { return rows.at(static_cast<std::size_t>(r)); };
-        s.showAllQuotes = [this] {
-            recent = false;
-            ++switches;
-        };
-        s.selectRow = [this](int r) { selected = r; };
-        return s;
-    }
-};
-
-// A portfolio in dir/Data whose security ABC has quotes on the given days of March 1997.
+// A portfolio in dir whose security has a quote on each given day counted from 1997-03-01
+// (day 1), opening at the day's number.
 void writePortfolio(const std::string& dir, const std::vector<int>& days)
 {
     using namespace qv::fixtures;
     std::vector<QuoteRow> rows;
     for (int d : days) {
         const float v = static_cast<float>(d);
-        rows.push_back({fileDate(1997, 3, d), v, v + 2, v - 1, v + 0.5f, 1000.0f * v, 10});
+        rows.push_back({fileDateOfDayNumber(dayNumberOf(1997, 3, 1) + d - 1), v, v + 2, v - 1, v + 0.5f, 1000.0f * v, 10});
     }
     writeSingleSecurity(dir, rows);
 }
@@ -95,131 +68,99 @@ private slots:
         MessageBox::clearShown();
     }
 
-    void splitRefusesAndStaysOpenUntilTheEntriesAreUsable()
+    void splitAndAdjustOfferTheirDefaultsAndRefuseUnusableEntries()
     {
         const qv::QuoteDates dates{qv::kStatusOk, day(1997, 1, 2), day(1997, 12, 31)};
-        CSplitDlg dlg(QStringLiteral("03/14/97"), dates, nullptr);
-        dlg.show();
-        QCOMPARE(edit(dlg, "newShares")->text(), QStringLiteral("1"));
-        QCOMPARE(edit(dlg, "oldShares")->text(), QStringLiteral("1"));
-        // The ten-character form of a date does not fit.
-        edit(dlg, "splitDate")->setText(QStringLiteral("12/31/1997"));
-        QCOMPARE(edit(dlg, "splitDate")->text(), QStringLiteral("12/31/19"));
-        click(dlg, "ok");
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("Invalid Data Entered")});
+        CSplitDlg split(QStringLiteral("03/14/97"), dates, nullptr);
+        split.show();
+        QCOMPARE(edit(split, "newShares")->text(), QStringLiteral("1"));
+        QCOMPARE(edit(split, "oldShares")->text(), QStringLiteral("1"));
+        // A ten-character date and a sixth digit do not fit.
+        QCOMPARE(edit(split, "splitDate")->maxLength(), 8);
+        QCOMPARE(edit(split, "newShares")->maxLength(), 5);
+        edit(split, "splitDate")->setText(QStringLiteral("12/31/97"));
+        QVERIFY(refusedThenAccepted(split, "newShares", QStringLiteral("0"), QStringLiteral("2")));
+        QCOMPARE(split.check().request.lastDate, static_cast<qv::DayNumber>(day(1997, 12, 30)));
 
-        MessageBox::clearShown();
-        edit(dlg, "splitDate")->setText(QStringLiteral("12/31/97"));
-        edit(dlg, "newShares")->setText(QStringLiteral("0"));
-        click(dlg, "ok");
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("Invalid Data Entered")});
-
-        MessageBox::clearShown();
-        edit(dlg, "newShares")->setText(QStringLiteral("123456"));
-        QCOMPARE(edit(dlg, "newShares")->text(), QStringLiteral("12345"));
-        edit(dlg, "newShares")->setText(QStringLiteral("2"));
-        click(dlg, "ok");
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QVERIFY(MessageBox::shownTexts().isEmpty());
-        QCOMPARE(dlg.check().request.lastDate, static_cast<qv::DayNumber>(day(1997, 12, 30)));
-    }
-
-    void adjustOffersTheWholeRangeAndRefusesAZeroMultiplier()
-    {
-        const qv::QuoteDates dates{qv::kStatusOk, day(1997, 1, 2), day(1997, 12, 31)};
-        CAdjustDlg dlg(QStringLiteral("01/02/97"), QStringLiteral("12/31/97"), dates, nullptr);
-        dlg.show();
+        CAdjustDlg adjust(QStringLiteral("01/02/97"), QStringLiteral("12/31/97"), dates, nullptr);
+        adjust.show();
         for (const char* name : {"price", "volume", "openInterest"})
-            QCOMPARE(edit(dlg, name)->text(), QStringLiteral("1"));
-        edit(dlg, "openInterest")->setText(QStringLiteral("0"));
-        click(dlg, "ok");
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("Invalid Data Entered")});
-        edit(dlg, "openInterest")->setText(QStringLiteral("2"));
-        edit(dlg, "from")->setText(QStringLiteral("01/01/97"));
-        click(dlg, "ok");
-        QVERIFY(dlg.isVisible());
-        edit(dlg, "from")->setText(QStringLiteral("06/30/97"));
-        click(dlg, "ok");
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+            QCOMPARE(edit(adjust, name)->text(), QStringLiteral("1"));
+        QVERIFY(refusedThenAccepted(adjust, "openInterest", QStringLiteral("0"), QStringLiteral("2")));
     }
 
     void editMovesThroughTheGridAndShowsEveryQuoteBeyondTheRecentOnes()
     {
-        FakeGrid grid(40);
-        CQuoteEditDlg dlg(grid.source(), 0, nullptr);
-        dlg.show();
-        QCOMPARE(edit(dlg, "date")->text(), QStringLiteral("02/09/98"));
-        QVERIFY(edit(dlg, "date")->isReadOnly());
-        QCOMPARE(edit(dlg, "open")->text(), QStringLiteral("40.0000"));
-        QCOMPARE(edit(dlg, "volume")->text(), QStringLiteral("4000"));
-        QCOMPARE(edit(dlg, "openInterest")->text(), QStringLiteral("N/A"));
-        QVERIFY(!child<QPushButton>(dlg, "next")->isEnabled());
-        QVERIFY(!child<QPushButton>(dlg, "last")->isEnabled());
+        quietSettings();
+        TempDir tmp;
+        std::vector<int> days(40);
+        std::iota(days.begin(), days.end(), 1);
+        writePortfolio(tmp.subdir("Data"), days);
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
+        CQuovantaView& view = *frame->view();
+        QCOMPARE(view.quoteModel()->rowCount(), 30);
+        DialogRecorder dialogs;
+        dialogs.install();
+        const auto enabled = [](const QDialog& dlg, const char* name) { return child<QPushButton>(dlg, name)->isEnabled(); };
 
-        click(dlg, "previous");
-        QCOMPARE(dlg.position(), 1);
-        QCOMPARE(grid.selected, 1);
-        QCOMPARE(edit(dlg, "open")->text(), QStringLiteral("39.0000"));
-        QVERIFY(child<QPushButton>(dlg, "next")->isEnabled());
+        dialogs.inspect = [&](QDialog& d) {
+            auto& dlg = static_cast<CQuoteEditDlg&>(d);
+            QCOMPARE(edit(dlg, "date")->text(), QStringLiteral("04/09/97"));
+            QVERIFY(edit(dlg, "date")->isReadOnly());
+            QCOMPARE(edit(dlg, "open")->text(), QStringLiteral("40.0000"));
+            QCOMPARE(edit(dlg, "volume")->text(), QStringLiteral("40000"));
+            QVERIFY(!enabled(dlg, "next") && !enabled(dlg, "last"));
 
-        // Row 29 is the oldest recent quote; going past it shows every quote first.
-        for (int i = 0; i < 28; ++i)
             click(dlg, "previous");
-        QCOMPARE(dlg.position(), 29);
-        QCOMPARE(grid.switches, 0);
-        click(dlg, "previous");
-        QCOMPARE(grid.switches, 1);
-        QCOMPARE(dlg.position(), 30);
-        QCOMPARE(edit(dlg, "open")->text(), QStringLiteral("10.0000"));
+            QCOMPARE(dlg.position(), 1);
+            QCOMPARE(view.quotePosition(), 1);
+            QCOMPARE(edit(dlg, "open")->text(), QStringLiteral("39.0000"));
+            QVERIFY(enabled(dlg, "next"));
 
-        click(dlg, "first");
-        QCOMPARE(dlg.position(), 39);
-        QCOMPARE(edit(dlg, "date")->text(), QStringLiteral("01/01/98"));
-        QVERIFY(!child<QPushButton>(dlg, "previous")->isEnabled());
-        QVERIFY(!child<QPushButton>(dlg, "first")->isEnabled());
-        click(dlg, "next");
-        QCOMPARE(dlg.position(), 38);
-        click(dlg, "last");
-        QCOMPARE(dlg.position(), 0);
-        QCOMPARE(grid.switches, 1);
+            // Row 29 is the oldest recent quote; going past it shows every quote first.
+            for (int i = 0; i < 28; ++i)
+                click(dlg, "previous");
+            QCOMPARE(dlg.position(), 29);
+            QCOMPARE(view.quoteModel()->rowCount(), 30);
+            click(dlg, "previous");
+            QCOMPARE(view.quoteModel()->rowCount(), 40);
+            QCOMPARE(dlg.position(), 30);
+            QCOMPARE(edit(dlg, "open")->text(), QStringLiteral("10.0000"));
+
+            click(dlg, "first");
+            QCOMPARE(dlg.position(), 39);
+            QCOMPARE(edit(dlg, "date")->text(), QStringLiteral("03/01/97"));
+            QVERIFY(!enabled(dlg, "previous") && !enabled(dlg, "first"));
+            click(dlg, "next");
+            QCOMPARE(dlg.position(), 38);
+            click(dlg, "last");
+            QCOMPARE(dlg.position(), 0);
+            QCOMPARE(view.quotePosition(), 0);
+        };
+        OnQuotesEdit(view);
+        QCOMPARE(dialogs.titles.size(), 1);
 
         // First from the recent quotes switches too.
-        FakeGrid other(35);
-        CQuoteEditDlg second(other.source(), 3, nullptr);
-        click(second, "first");
-        QCOMPARE(other.switches, 1);
-        QCOMPARE(second.position(), 34);
-    }
-
-    void editRefusesAValueThatIsNoNumberButTakesNotApplicable()
-    {
-        FakeGrid grid(3);
-        CQuoteEditDlg dlg(grid.source(), 1, nullptr);
-        dlg.show();
-        edit(dlg, "high")->setText(QStringLiteral("12,5"));
-        click(dlg, "ok");
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("Invalid Data Entered")});
-        edit(dlg, "high")->setText(QStringLiteral("12.5"));
-        click(dlg, "ok");
-        QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        const qv::EditCheck check = dlg.check();
-        QVERIFY(check.request.keep[5]);
-        QCOMPARE(check.request.values[1], 12.5f);
+        view.OnRecentAll();
+        QCOMPARE(view.quoteModel()->rowCount(), 30);
+        view.quoteGrid()->selectRow(3);
+        dialogs.inspect = [&](QDialog& d) {
+            click(d, "first");
+            QCOMPARE(static_cast<CQuoteEditDlg&>(d).position(), 39);
+        };
+        OnQuotesEdit(view);
+        QCOMPARE(view.quoteModel()->rowCount(), 40);
     }
 
     void commandsRewriteTheFileRecordTheEntriesAndRefillTheGrid()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        qv::SettingsFile settings = quietSettings();
         TempDir tmp;
         const std::string data = tmp.subdir("Data");
-        writePortfolio(data, {13, 14, 17, 18});
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        writePortfolio(data, {13, 14, 17, 18}); // March 1997
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
         CQuovantaView& view = *frame->view();
         QCOMPARE(view.quoteModel()->rowCount(), 4);
 
@@ -247,14 +188,12 @@ private slots:
         dialogs.inspect = [](QDialog& dlg) {
             click(dlg, "last");
             QCOMPARE(edit(dlg, "date")->text(), QStringLiteral("03/18/97"));
-            edit(dlg, "close")->setText(QStringLiteral("99.5"));
-            click(dlg, "ok");
+            QVERIFY(refusedThenAccepted(dlg, "close", QStringLiteral("12,5"), QStringLiteral("99.5")));
         };
         dialogs.answers = {QDialog::Accepted};
         OnQuotesEdit(view);
         QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(0), QuoteGridModel::Close), QStringLiteral("99.5000"));
         QCOMPARE(qv::getSetting(settings, qv::keys::kEditRecord[4]), std::string("99.5"));
-        QCOMPARE(qv::getSetting(settings, qv::keys::kEditRecord[0]), std::string("03/18/97"));
 
         // Delete the oldest quote: a beep, Yes, and MASTER's first date moves on.
         const int beeps = beepCount();
@@ -265,38 +204,28 @@ private slots:
         QCOMPARE(beepCount(), beeps + 1);
         QCOMPARE(view.quoteModel()->rowCount(), 3);
         QCOMPARE(view.firstDateText(), QStringLiteral("03/14/97"));
-        qv::MasterFile master;
-        QVERIFY(qv::readMasterFile(data, master));
-        QCOMPARE(master.entries.at(0).firstDate(), 970314.0f);
         QCOMPARE(qv::getSetting(settings, qv::keys::kDeleteRecordDate), std::string("03/13/97"));
 
         // No keeps everything; a refused Adjust leaves the file alone.
-        const QByteArray before = [&] {
-            QFile f(q(data + "/F1.DAT"));
-            f.open(QIODevice::ReadOnly);
-            return f.readAll();
-        }();
+        const qv::fixtures::ByteVec before = qv::fixtures::readBytes(data + "/F1.DAT");
         dialogs.inspect = {};
         dialogs.answers = {QDialog::Rejected, QDialog::Rejected};
         OnQuotesDelete(view);
         OnQuotesAdjust(view);
         QCOMPARE(dialogs.titles.last(), QStringLiteral("Adjust Data"));
-        QFile after(q(data + "/F1.DAT"));
-        QVERIFY(after.open(QIODevice::ReadOnly));
-        QCOMPARE(after.readAll(), before);
+        QCOMPARE(qv::fixtures::readBytes(data + "/F1.DAT"), before);
         QVERIFY(MessageBox::shownTexts().isEmpty());
     }
 
     void aFailedRewriteShowsTheCommandsMessageAndKeepsTheGrid()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        qv::SettingsFile settings = quietSettings();
         qv::putSetting(settings, qv::keys::kSoundDisable, 1);
         TempDir tmp;
         const std::string data = tmp.subdir("Data");
         writePortfolio(data, {13, 14});
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
         CQuovantaView& view = *frame->view();
 
         // The quote file disappears behind the program's back.

@@ -119,53 +119,39 @@ private slots:
         QVERIFY(button(dlg, "search")->isEnabled());
     }
 
-    void saveAsWritesTheListLineByLine()
+    void saveAsWritesTheListAsksBeforeReplacingAndTellsFailures()
     {
         TempDir tmp;
         const std::string data = tmp.subdir("data");
         writePortfolio(data, {{"AAA", {30, 30, 15, 15}}, {"BBB", {40, 10}}});
         CSplitSearchDlg dlg(data, [] { return false; }, nullptr);
         dlg.OnSearch();
+        const QString written = kTwoCandidates.join(QLatin1Char('\n')) + QLatin1Char('\n');
 
-        const QString chosen = q(tmp.file("found.txt"));
-        FileDialog::setNextAnswer(chosen);
+        // A name without extension gets .txt.
+        FileDialog::setNextAnswer(q(tmp.file("result")));
         QTest::mouseClick(button(dlg, "saveAs"), Qt::LeftButton);
-        QCOMPARE(fileText(chosen), kTwoCandidates.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QCOMPARE(fileText(q(tmp.file("result.txt"))), written);
+        QVERIFY(!QFile::exists(q(tmp.file("result"))));
+        QVERIFY(MessageBox::shownTexts().isEmpty());
 
         // Cancelled: nothing is written.
         const auto before = qv::fixtures::snapshot(tmp.path());
         FileDialog::setNextAnswer(QString());
         dlg.OnSaveAs();
         QVERIFY(qv::fixtures::snapshot(tmp.path()) == before);
-        QVERIFY(MessageBox::shownTexts().isEmpty());
-    }
 
-    void aNameWithoutExtensionGetsTxtAndAnOldFileIsAskedAboutAndFailuresAreTold()
-    {
-        TempDir tmp;
-        const std::string data = tmp.subdir("data");
-        writePortfolio(data, {{"BBB", {40, 10}}});
-        CSplitSearchDlg dlg(data, [] { return false; }, nullptr);
-        dlg.OnSearch();
-
-        FileDialog::setNextAnswer(q(tmp.file("result")));
-        dlg.OnSaveAs();
-        QCOMPARE(fileText(q(tmp.file("result.txt"))), kTwoCandidates.back() + QLatin1Char('\n'));
-        QVERIFY(!QFile::exists(q(tmp.file("result"))));
-        QVERIFY(MessageBox::shownTexts().isEmpty());
-
+        // When .txt was added the file dialog could not ask: an old file is replaced only after Yes.
         qv::fixtures::writeText(tmp.file("result.txt"), "kept\n");
-        FileDialog::setNextAnswer(q(tmp.file("result")));
-        MessageBox::setNextAnswer(QMessageBox::No);
-        dlg.OnSaveAs();
-        QCOMPARE(MessageBox::shownTexts().size(), 1);
-        QVERIFY(MessageBox::shownTexts().front().startsWith(q(tmp.file("result.txt")) + " already exists."));
-        QCOMPARE(fileText(q(tmp.file("result.txt"))), QStringLiteral("kept\n"));
-
-        FileDialog::setNextAnswer(q(tmp.file("result")));
-        MessageBox::setNextAnswer(QMessageBox::Yes);
-        dlg.OnSaveAs();
-        QCOMPARE(fileText(q(tmp.file("result.txt"))), kTwoCandidates.back() + QLatin1Char('\n'));
+        for (auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            MessageBox::clearShown();
+            FileDialog::setNextAnswer(q(tmp.file("result")));
+            MessageBox::setNextAnswer(answer);
+            dlg.OnSaveAs();
+            QCOMPARE(MessageBox::shownTexts().size(), 1);
+            QVERIFY(MessageBox::shownTexts().front().startsWith(q(tmp.file("result.txt")) + " already exists."));
+            QCOMPARE(fileText(q(tmp.file("result.txt"))), answer == QMessageBox::No ? QStringLiteral("kept\n") : written);
+        }
 
         MessageBox::clearShown();
         FileDialog::setNextAnswer(q(tmp.file("missing/result.txt")));
@@ -176,12 +162,11 @@ private slots:
 
     void theCommandOpensTheWindowForTheCurrentPortfolioAndMarksItOpen()
     {
-        qv::SettingsFile settings = freshSettings();
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        quietSettings();
         TempDir tmp;
         writePortfolio(tmp.subdir("Data"), {{"BBB", {40, 10}}});
-        auto frame = openMainWindow(tmp.path(), tmp.path());
-        QVERIFY(waitForStartup(*frame));
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
         CQuovantaView& view = *frame->view();
         QVERIFY(!view.browserState().splitSearchOpen);
 

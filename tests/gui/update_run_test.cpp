@@ -1,5 +1,6 @@
-// An update run through CUpdateRun on a byte-built portfolio: the progress the window shows,
-// a message box raised by the worker, the end of the run and the anomaly report after it.
+// The windows of an update run, and the run through CUpdateRun on a byte-built portfolio: the
+// progress the window shows, a message box raised by the worker, the end of the run and the
+// anomaly report after it.
 
 #include "core/update/update_test_support.h"
 #include "gui/common/MessageBox.h"
@@ -7,6 +8,7 @@
 #include "gui/update/CUpdateProgressDlg.h"
 #include "gui/update/CUpdateRun.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -43,6 +45,49 @@ private slots:
     void init()
     {
         MessageBox::setTestMode(true);
+    }
+
+    void progressWindowCannotBeClosedByTheUserAndKeepsItsFieldsLimits()
+    {
+        CUpdateProgressDlg dlg(nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(!dlg.isModal());
+        QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QVERIFY(dlg.isVisible());
+
+        qv::ProgressTexts t;
+        t.portfolio = " " + std::string(400, 'p');
+        t.symbol = std::string(250, 's');
+        t.quoteFile = std::string(250, 'q');
+        t.count = std::string(30, '9');
+        t.extractionLabel = "De-Compressing File:";
+        t.extractionFile = std::string(250, 'e');
+        dlg.setTexts(t);
+        const QStringList shown = dlg.shownTexts();
+        QVERIFY(shown.at(0).startsWith(QStringLiteral(" ppp")));
+        QCOMPARE(shown.at(4), QStringLiteral("De-Compressing File:"));
+        const qsizetype sizes[] = {300, 200, 200, 20, 20, 200};
+        for (int i : {0, 1, 2, 3, 5})
+            QCOMPARE(shown.at(i).size(), sizes[i]);
+
+        // The main window ends it when the run is over.
+        QVERIFY(dlg.close());
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void anomalyReportShowsTitleWithoutLineEndCountAndEntries()
+    {
+        qv::AnomalyReport report;
+        report.title = "Results of Quovanta for Friday, January 17, 1997 18:30:00\n";
+        report.entries = {"No anomalies to report!", " ", "See you next time!", ""};
+        CAnomalyReportDlg dlg(report, 3, nullptr);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Anomaly Report"));
+        QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("title"))->text(),
+                 QStringLiteral("Results of Quovanta for Friday, January 17, 1997 18:30:00"));
+        QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("count"))->text(), QStringLiteral("3"));
+        QCOMPARE(dlg.entries(), (QStringList{"No anomalies to report!", " ", "See you next time!", ""}));
     }
 
     void runShowsProgressAsksTheUserAndReportsTheEnd()
