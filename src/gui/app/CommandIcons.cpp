@@ -1,7 +1,7 @@
 #include "gui/app/CommandIcons.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 #include <QPixmap>
 #include <QtMath>
 
@@ -20,31 +20,15 @@ void folder(QPainter& p)
 {
     p.setPen(QPen(QColor(150, 110, 20), 1));
     p.setBrush(QColor(245, 200, 70));
-    QPainterPath path;
-    path.moveTo(1.5, 4.5);
-    path.lineTo(5.5, 4.5);
-    path.lineTo(6.5, 3.5);
-    path.lineTo(10.5, 3.5);
-    path.lineTo(10.5, 5.5);
-    path.lineTo(13.5, 5.5);
-    path.lineTo(13.5, 13.5);
-    path.lineTo(1.5, 13.5);
-    path.closeSubpath();
-    p.drawPath(path);
+    p.drawPolygon(QPolygonF(
+        {{1.5, 4.5}, {5.5, 4.5}, {6.5, 3.5}, {10.5, 3.5}, {10.5, 5.5}, {13.5, 5.5}, {13.5, 13.5}, {1.5, 13.5}}));
 }
 
 void tag(QPainter& p)
 {
     p.setPen(QPen(kBlue.darker(130), 1));
     p.setBrush(QColor(170, 205, 245));
-    QPainterPath path;
-    path.moveTo(1.5, 5.5);
-    path.lineTo(9.5, 5.5);
-    path.lineTo(13.5, 9.0);
-    path.lineTo(9.5, 12.5);
-    path.lineTo(1.5, 12.5);
-    path.closeSubpath();
-    p.drawPath(path);
+    p.drawPolygon(QPolygonF({{1.5, 5.5}, {9.5, 5.5}, {13.5, 9.0}, {9.5, 12.5}, {1.5, 12.5}}));
     p.setBrush(Qt::white);
     p.drawEllipse(QPointF(10.0, 9.0), 1.0, 1.0);
     p.setPen(QPen(kBlue.darker(150), 1));
@@ -101,14 +85,7 @@ void pencilMark(QPainter& p)
 {
     p.setPen(QPen(QColor(120, 70, 10), 1));
     p.setBrush(QColor(240, 170, 50));
-    QPainterPath path;
-    path.moveTo(15.5, 7.5);
-    path.lineTo(9.0, 14.0);
-    path.lineTo(7.0, 15.0);
-    path.lineTo(8.0, 13.0);
-    path.lineTo(14.5, 6.5);
-    path.closeSubpath();
-    p.drawPath(path);
+    p.drawPolygon(QPolygonF({{15.5, 7.5}, {9.0, 14.0}, {7.0, 15.0}, {8.0, 13.0}, {14.5, 6.5}}));
 }
 
 void arrow(QPainter& p, QPointF from, QPointF to, const QColor& colour)
@@ -228,12 +205,7 @@ void tray(QPainter& p)
 {
     p.setPen(QPen(kInk, 1.4));
     p.setBrush(Qt::NoBrush);
-    QPainterPath path;
-    path.moveTo(1.5, 9.5);
-    path.lineTo(1.5, 14.5);
-    path.lineTo(14.5, 14.5);
-    path.lineTo(14.5, 9.5);
-    p.drawPath(path);
+    p.drawPolyline(QPolygonF({{1.5, 9.5}, {1.5, 14.5}, {14.5, 14.5}, {14.5, 9.5}}));
 }
 
 void importIcon(QPainter& p) { tray(p); arrow(p, QPointF(8, 1), QPointF(8, 11.5), kGreen); }

@@ -2,8 +2,8 @@
 
 #include "gui/common/FileDialog.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -18,13 +18,6 @@
 
 namespace qv::gui {
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QCheckBox* checkBox(QWidget* parent, const QString& text, const char* name, bool on)
 {
@@ -66,34 +59,20 @@ CExportDlg::CExportDlg(const qv::ExportOptions& o, QWidget* parent) : QDialog(pa
     space_ = named(new QRadioButton(QStringLiteral("Space"), delimiters), "space");
     comma_ = named(new QRadioButton(QStringLiteral("Comma"), delimiters), "comma");
     tab_ = named(new QRadioButton(QStringLiteral("Tab"), delimiters), "tab");
-    auto* delimiterLayout = new QVBoxLayout(delimiters);
-    auto* delimiterGroup = new QButtonGroup(delimiters);
-    for (QRadioButton* b : {space_, comma_, tab_}) {
-        delimiterGroup->addButton(b);
-        delimiterLayout->addWidget(b);
-    }
+    exclusiveChoice(new QVBoxLayout(delimiters), {space_, comma_, tab_});
     (o.delimiter == qv::kExportComma ? comma_ : o.delimiter == qv::kExportTab ? tab_ : space_)->setChecked(true);
 
     auto* order = new QGroupBox(QStringLiteral("Order"), this);
     oldestFirst_ = named(new QRadioButton(QStringLiteral("Oldest quote first"), order), "oldestFirst");
     newestFirst_ = named(new QRadioButton(QStringLiteral("Newest quote first"), order), "newestFirst");
-    auto* orderLayout = new QVBoxLayout(order);
-    auto* orderGroup = new QButtonGroup(order);
-    for (QRadioButton* b : {oldestFirst_, newestFirst_}) {
-        orderGroup->addButton(b);
-        orderLayout->addWidget(b);
-    }
+    exclusiveChoice(new QVBoxLayout(order), {oldestFirst_, newestFirst_});
     (o.newestFirst ? newestFirst_ : oldestFirst_)->setChecked(true);
 
     auto* titleBox = new QGroupBox(QStringLiteral("Title"), this);
     title_ = checkBox(titleBox, QStringLiteral("Add title row"), "title", o.title);
     (new QVBoxLayout(titleBox))->addWidget(title_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CExportDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CExportDlg::reject);
+    auto* buttons = okCancelButtons(this);
     connect(browse, &QPushButton::clicked, this, &CExportDlg::browse);
 
     auto* choices = new QHBoxLayout;

@@ -5,8 +5,8 @@
 #include "gui/app/CChooseDir.h"
 #include "gui/common/FileDialog.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -24,13 +24,6 @@
 
 namespace qv::gui {
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QSpinBox* numberField(QWidget* parent, const char* name, int low, int high, int value)
 {
@@ -103,12 +96,7 @@ CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDial
     comma_ = named(new QRadioButton(QStringLiteral("Comma"), delimiterBox), "comma");
     tab_ = named(new QRadioButton(QStringLiteral("Tab"), delimiterBox), "tab");
     space_ = named(new QRadioButton(QStringLiteral("Space"), delimiterBox), "space");
-    auto* delimiterLayout = new QHBoxLayout(delimiterBox);
-    auto* delimiters = new QButtonGroup(delimiterBox);
-    for (QRadioButton* b : {comma_, tab_, space_}) {
-        delimiters->addButton(b);
-        delimiterLayout->addWidget(b);
-    }
+    exclusiveChoice(new QHBoxLayout(delimiterBox), {comma_, tab_, space_});
     (v.delimiter == qv::kImportTab ? tab_ : v.delimiter == qv::kImportSpace ? space_ : comma_)->setChecked(true);
     dateFormat_ = named(new QComboBox(detailBox), "dateFormat");
     for (int code = 1; code <= qv::kDateFormatCount; ++code)
@@ -139,12 +127,7 @@ CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDial
     auto* masterBox = new QGroupBox(QStringLiteral("How to use a Master File in this Directory?"), targetBox);
     useExisting_ = named(new QRadioButton(QStringLiteral("Use Existing Master"), masterBox), "useExisting");
     makeNew_ = named(new QRadioButton(QStringLiteral("Make New Master"), masterBox), "makeNew");
-    auto* masterLayout = new QVBoxLayout(masterBox);
-    auto* masters = new QButtonGroup(masterBox);
-    for (QRadioButton* b : {useExisting_, makeNew_}) {
-        masters->addButton(b);
-        masterLayout->addWidget(b);
-    }
+    exclusiveChoice(new QVBoxLayout(masterBox), {useExisting_, makeNew_});
     (v.useExistingMaster ? useExisting_ : makeNew_)->setChecked(true);
     symbol_ = textField(targetBox, "symbol", textLimit, {});
     symbol_->setText(shown(v.symbol));
@@ -157,11 +140,7 @@ CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDial
     targetLayout->addWidget(new QLabel(QStringLiteral("Name"), targetBox), 2, 0);
     targetLayout->addWidget(name_, 2, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CImportDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CImportDlg::reject);
+    auto* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(inputBox);

@@ -1,6 +1,7 @@
 #include "gui/maintain/CAdjustDlg.h"
 
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -39,11 +40,7 @@ CAdjustDlg::CAdjustDlg(const QString& from, const QString& to, const qv::QuoteDa
     volume_ = field(factorForm, QStringLiteral("Volume"), "volume", QStringLiteral("1"));
     openInterest_ = field(factorForm, QStringLiteral("Open Interest"), "openInterest", QStringLiteral("1"));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CAdjustDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CAdjustDlg::reject);
+    auto* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(range);
     layout->addWidget(factors);

@@ -3,6 +3,7 @@
 #include "core/maintain/symbol_commands.h"
 #include "gui/app/CChooseDir.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QFile>
@@ -35,14 +36,12 @@ CPortfolioAddDlg::CPortfolioAddDlg(const QString& initialPath, QWidget* parent) 
     row->addWidget(label, 0, 0);
     row->addWidget(path_, 0, 1);
     row->addWidget(browse_, 0, 2);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
 
     connect(browse_, &QPushButton::clicked, this, &CPortfolioAddDlg::browse);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CPortfolioAddDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CPortfolioAddDlg::reject);
 }
 
 void CPortfolioAddDlg::browse()

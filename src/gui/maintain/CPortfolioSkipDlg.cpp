@@ -1,4 +1,5 @@
 #include "gui/maintain/CPortfolioSkipDlg.h"
+#include "gui/common/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -19,12 +20,10 @@ CPortfolioSkipDlg::CPortfolioSkipDlg(QWidget* parent) : QDialog(parent)
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(skipAll_);
     groupLayout->addWidget(skipNone_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 bool CPortfolioSkipDlg::skipAll() const { return skipAll_->isChecked(); }

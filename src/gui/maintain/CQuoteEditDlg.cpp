@@ -1,6 +1,7 @@
 #include "gui/maintain/CQuoteEditDlg.h"
 
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -64,11 +65,7 @@ CQuoteEditDlg::CQuoteEditDlg(QuoteRowSource source, int position, QWidget* paren
         moveTo(source_.rowsShown() - 1);
     });
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CQuoteEditDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CQuoteEditDlg::reject);
+    auto* buttons = okCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

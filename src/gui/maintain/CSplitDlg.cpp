@@ -1,6 +1,7 @@
 #include "gui/maintain/CSplitDlg.h"
 
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -27,11 +28,7 @@ CSplitDlg::CSplitDlg(const QString& date, const qv::QuoteDates& dates, QWidget* 
     newShares_ = field(QStringLiteral("New Shares"), "newShares", QStringLiteral("1"), 5);
     oldShares_ = field(QStringLiteral("Old Shares"), "oldShares", QStringLiteral("1"), 5);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSplitDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSplitDlg::reject);
+    auto* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

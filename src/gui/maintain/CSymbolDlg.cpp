@@ -2,6 +2,7 @@
 
 #include "core/store/windows1252.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -53,12 +54,10 @@ CSymbolDlg::CSymbolDlg(Mode mode, std::string portfolioDir, std::string oldSymbo
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Symbol"), symbol_);
     form->addRow(QStringLiteral("Name"), name_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSymbolDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSymbolDlg::reject);
 }
 
 void CSymbolDlg::accept()

@@ -3,8 +3,8 @@
 #include "core/app/settings_check.h"
 #include "gui/app/CChooseDir.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/Widgets.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -22,27 +22,15 @@ namespace {
 
 constexpr int kPasswordLimit = 16;
 
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 QGroupBox* group(const QString& title, QWidget* parent) { return new QGroupBox(title, parent); }
 
 // Two radio buttons "leave" / "delete" in their own group box; returns the delete button.
 QRadioButton* leaveOrDelete(QGroupBox* box, const QString& leave, const QString& remove, const char* leaveName,
                             const char* removeName, QRadioButton** leaveOut)
 {
-    auto* layout = new QVBoxLayout(box);
     auto* leaveButton = named(new QRadioButton(leave, box), leaveName);
     auto* removeButton = named(new QRadioButton(remove, box), removeName);
-    auto* buttons = new QButtonGroup(box);
-    buttons->addButton(leaveButton);
-    buttons->addButton(removeButton);
-    layout->addWidget(leaveButton);
-    layout->addWidget(removeButton);
+    exclusiveChoice(new QVBoxLayout(box), {leaveButton, removeButton});
     *leaveOut = leaveButton;
     return removeButton;
 }
@@ -130,11 +118,7 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     sexLayout->addWidget(sexFacts, 1, 0);
     sexLayout->addWidget(sexWhat, 1, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
+    auto* buttons = okCancelButtons(this);
 
     auto* left = new QVBoxLayout;
     left->addWidget(ascii);

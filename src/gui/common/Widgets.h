@@ -1,0 +1,31 @@
+#pragma once
+// Pieces every dialog builds the same way.
+
+#include <QString>
+
+#include <initializer_list>
+
+class QBoxLayout;
+class QButtonGroup;
+class QDialog;
+class QDialogButtonBox;
+class QRadioButton;
+
+namespace qv::gui {
+
+// The widget, given the object name tests find it by.
+template <typename W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// OK and Cancel (object names "ok" and "cancel") wired to the dialog's accept() and reject().
+QDialogButtonBox* okCancelButtons(QDialog* dialog);
+
+// Makes the buttons one exclusive choice, added to layout in the order given; the group belongs
+// to the layout's widget.
+QButtonGroup* exclusiveChoice(QBoxLayout* layout, std::initializer_list<QRadioButton*> buttons);
+
+} // namespace qv::gui
