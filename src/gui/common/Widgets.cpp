@@ -4,6 +4,8 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -17,6 +19,16 @@ QDialogButtonBox* okCancelButtons(QDialog* dialog)
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
+}
+
+QLineEdit* formField(QFormLayout* form, QWidget* parent, const QString& label, const char* name, int maxLength,
+                     const QString& text)
+{
+    auto* edit = named(new QLineEdit(parent), name);
+    edit->setMaxLength(maxLength);
+    edit->setText(text);
+    form->addRow(label, edit);
+    return edit;
 }
 
 QButtonGroup* exclusiveChoice(QBoxLayout* layout, std::initializer_list<QRadioButton*> buttons)

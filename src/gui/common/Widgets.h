@@ -8,7 +8,10 @@
 class QBoxLayout;
 class QButtonGroup;
 class QDialog;
+class QWidget;
 class QDialogButtonBox;
+class QFormLayout;
+class QLineEdit;
 class QRadioButton;
 
 namespace qv::gui {
@@ -23,6 +26,10 @@ W* named(W* widget, const char* name)
 
 // OK and Cancel (object names "ok" and "cancel") wired to the dialog's accept() and reject().
 QDialogButtonBox* okCancelButtons(QDialog* dialog);
+
+// A named line edit of at most maxLength characters holding text, added to form under label.
+QLineEdit* formField(QFormLayout* form, QWidget* parent, const QString& label, const char* name, int maxLength,
+                     const QString& text = {});
 
 // Makes the buttons one exclusive choice, added to layout in the order given; the group belongs
 // to the layout's widget.

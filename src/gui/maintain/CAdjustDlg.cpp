@@ -23,12 +23,7 @@ CAdjustDlg::CAdjustDlg(const QString& from, const QString& to, const qv::QuoteDa
 {
     setWindowTitle(QStringLiteral("Adjust Data"));
     auto field = [&](QFormLayout* form, const QString& label, const char* name, const QString& text) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QLatin1String(name));
-        edit->setMaxLength(kLimit);
-        edit->setText(text);
-        form->addRow(label, edit);
-        return edit;
+        return formField(form, this, label, name, kLimit, text);
     };
     auto* range = new QGroupBox(QStringLiteral("Dates"), this);
     auto* rangeForm = new QFormLayout(range);

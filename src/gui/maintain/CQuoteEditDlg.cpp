@@ -17,15 +17,6 @@ namespace {
 constexpr int kDateLimit = 8;
 constexpr int kValueLimit = 10;
 
-QLineEdit* addField(QFormLayout* form, QWidget* parent, const QString& label, const char* name, int limit)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setMaxLength(limit);
-    form->addRow(label, edit);
-    return edit;
-}
-
 QPushButton* addButton(QHBoxLayout* row, QWidget* parent, const QString& text, const char* name)
 {
     auto* button = new QPushButton(text, parent);
@@ -42,13 +33,13 @@ CQuoteEditDlg::CQuoteEditDlg(QuoteRowSource source, int position, QWidget* paren
 {
     setWindowTitle(QStringLiteral("Edit Selected Quote"));
     auto* form = new QFormLayout;
-    date_ = addField(form, this, QStringLiteral("Date:"), "date", kDateLimit);
+    date_ = formField(form, this, QStringLiteral("Date:"), "date", kDateLimit);
     date_->setReadOnly(true);
     const char* names[] = {"open", "high", "low", "close", "volume", "openInterest"};
     const QString labels[] = {QStringLiteral("Open:"),  QStringLiteral("High:"),   QStringLiteral("Low:"),
                               QStringLiteral("Close:"), QStringLiteral("Volume:"), QStringLiteral("Open Interest:")};
     for (std::size_t k = 0; k < values_.size(); ++k)
-        values_[k] = addField(form, this, labels[k], names[k], kValueLimit);
+        values_[k] = formField(form, this, labels[k], names[k], kValueLimit);
 
     auto* moves = new QHBoxLayout;
     previous_ = addButton(moves, this, QStringLiteral("Previous"), "previous");

@@ -16,17 +16,9 @@ CSplitDlg::CSplitDlg(const QString& date, const qv::QuoteDates& dates, QWidget* 
 {
     setWindowTitle(QStringLiteral("Split Data"));
     auto* form = new QFormLayout;
-    auto field = [&](const QString& label, const char* name, const QString& text, int limit) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QLatin1String(name));
-        edit->setMaxLength(limit);
-        edit->setText(text);
-        form->addRow(label, edit);
-        return edit;
-    };
-    date_ = field(QStringLiteral("Split Date"), "splitDate", date, 8);
-    newShares_ = field(QStringLiteral("New Shares"), "newShares", QStringLiteral("1"), 5);
-    oldShares_ = field(QStringLiteral("Old Shares"), "oldShares", QStringLiteral("1"), 5);
+    date_ = formField(form, this, QStringLiteral("Split Date"), "splitDate", 8, date);
+    newShares_ = formField(form, this, QStringLiteral("New Shares"), "newShares", 5, QStringLiteral("1"));
+    oldShares_ = formField(form, this, QStringLiteral("Old Shares"), "oldShares", 5, QStringLiteral("1"));
 
     auto* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
