@@ -204,12 +204,6 @@ bool isRegularFile(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool pathExists(const std::string& path)
-{
-    struct stat st{};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 IoStatus listDirectory(const std::string& dir, std::vector<DirEntry>& entries)
 {
     entries.clear();
@@ -339,14 +333,6 @@ IoStatus removeFile(const std::string& path, bool missingOk)
             return IoStatus::ok();
         return IoStatus::fromErrno("delete", path, errno);
     }
-    return IoStatus::ok();
-}
-
-IoStatus renamePath(const std::string& from, const std::string& to)
-{
-    if (seamRename(from.c_str(), to.c_str()) != 0)
-        return IoStatus::fromErrno("rename " + from + " to", to, errno);
-    syncDirectory(parentPath(to));
     return IoStatus::ok();
 }
 

@@ -46,7 +46,6 @@ std::string resolveFile(const std::string& dir, std::string_view name);
 
 bool isDirectory(const std::string& path);
 bool isRegularFile(const std::string& path);
-bool pathExists(const std::string& path);
 
 enum class EntryKind { File, Directory, SymLink, Other, Unknown };
 struct DirEntry {
@@ -89,8 +88,6 @@ IoStatus copyFile(const std::string& from, const std::string& to);
 
 // Removes a file. A file that does not exist is not an error when missingOk.
 IoStatus removeFile(const std::string& path, bool missingOk = true);
-// Renames through the fault seam (used where a whole file already written is moved).
-IoStatus renamePath(const std::string& from, const std::string& to);
 // Creates one directory level (mode 0755). EEXIST is reported as a failure.
 IoStatus makeDirectory(const std::string& path);
 IoStatus removeDirectory(const std::string& path);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <memory>
 #include <new>
 
 namespace qv {

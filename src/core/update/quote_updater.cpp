@@ -410,7 +410,7 @@ void CQuoteUpdater::ExpandArchives(const std::string& directory, ArchiveKind kin
     for (const std::string& name : plainFiles(directory)) {
         if (!hasExtension(name, zip ? ".ZIP" : ".EXE"))
             continue;
-        if (RunUnpacker(name, kind) == kFailed) {
+        if ((zip ? RunPkunzip(name) : RunSelfExtractor(name)) == kFailed) {
             (zip ? stopZip_ : stopSex_) = true;
             Audit(std::string("ERROR: ") + (zip ? "De-Compress failure for file " : "Self-Extract failure for file ") +
                   name);

@@ -35,6 +35,5 @@ void CSearchProgressDlg::setFound(int count) { count_->setText(QString::asprintf
 
 QString CSearchProgressDlg::pathText() const { return path_->toolTip().isEmpty() ? path_->text() : path_->toolTip(); }
 
-QString CSearchProgressDlg::countText() const { return count_->text(); }
 
 } // namespace qv::gui

@@ -16,7 +16,6 @@ public:
     void setPath(const QString& path);
     void setFound(int count);
     QString pathText() const;
-    QString countText() const;
 
 private:
     QLabel* path_;

@@ -32,14 +32,6 @@ QString FileDialog::openFileName(QWidget* parent, const QString& caption, const 
     return QFileDialog::getOpenFileName(parent, caption, start, filter);
 }
 
-QString FileDialog::existingDirectory(QWidget* parent, const QString& caption, const QString& start)
-{
-    QString answer;
-    if (takeAnswer(answer))
-        return answer;
-    return QFileDialog::getExistingDirectory(parent, caption, start);
-}
-
 void FileDialog::setNextAnswer(const QString& answer) { g_answers.enqueue(answer); }
 
 void FileDialog::clearAnswers() { g_answers.clear(); }

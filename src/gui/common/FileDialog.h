@@ -13,7 +13,6 @@ public:
     // An empty string means cancelled.
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& start, const QString& filter);
     static QString openFileName(QWidget* parent, const QString& caption, const QString& start, const QString& filter);
-    static QString existingDirectory(QWidget* parent, const QString& caption, const QString& start);
 
     // For tests: the next dialog returns `answer` at once (empty = cancelled).
     static void setNextAnswer(const QString& answer);

@@ -160,7 +160,6 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     applyEnablingRules();
 }
 
-void CSettingsDlg::setStartupDirectory(const std::string& dir) { startupDir_ = dir; }
 
 void CSettingsDlg::applyEnablingRules()
 {

@@ -25,7 +25,6 @@ public:
 
     // Where a relative PKUNZIP path is taken from, as the update run takes it (default: the
     // current directory, which is the start-up directory).
-    void setStartupDirectory(const std::string& dir);
 
     // The dialog filled with made-up settings (for screenshots).
     static CSettingsDlg* createSample(QWidget* parent);
