@@ -6,6 +6,7 @@
 #include "core/store/encodings.h"
 #include "core/store/master.h"
 #include "core/store/quotes.h"
+#include "core/update/line_parser.h"
 
 #include <unistd.h>
 
@@ -110,23 +111,6 @@ bool readPiece(std::FILE* file, std::string& piece)
     return !piece.empty();
 }
 
-// Fields of a line: runs of the delimiter are one separator; no empty fields.
-std::vector<std::string_view> splitFields(std::string_view line, char delimiter)
-{
-    std::vector<std::string_view> fields;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == delimiter)
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != delimiter)
-            ++i;
-        if (i > start)
-            fields.push_back(line.substr(start, i - start));
-    }
-    return fields;
-}
-
 // A decimal number with blanks around it; no hexadecimal, infinities or NaN, and the same
 // answer whatever locale the program runs in.
 std::optional<double> decimalNumber(std::string_view text)
@@ -204,6 +188,8 @@ ParsedInput readInput(const ImportJob& job)
     std::array<std::string, kImportMaxColumn> texts;
     texts.fill("123"); // what a column no line has reached yet reads
     std::string piece;
+    static_assert(kImportMaxColumn == kMaxLineFields, "every field of a line has its column");
+    LineFields fields;
     int lineNumber = 0;
     if (job.skip) {
         for (int k = 0; k < job.skipCount && readPiece(file.get(), piece); ++k)
@@ -211,17 +197,15 @@ ParsedInput readInput(const ImportJob& job)
     }
     while (readPiece(file.get(), piece)) {
         ++lineNumber;
-        if (!piece.empty() && piece.back() == '\n')
-            piece.pop_back();
-        const std::vector<std::string_view> fields = splitFields(piece, job.delimiter);
-        if (fields.empty())
+        splitFields(piece, job.delimiter, fields);
+        if (fields.count == 0)
             continue;
         if (in.count == kImportMaxQuotes) {
             in.tooMany = true;
             return in;
         }
-        for (std::size_t c = 0; c < fields.size() && c < texts.size(); ++c)
-            texts[c] = std::string(fields[c]);
+        for (int c = 0; c < fields.count; ++c)
+            texts[static_cast<std::size_t>(c)] = std::string(fields.field[static_cast<std::size_t>(c)]);
 
         const auto noteUnreadable = [&](int column, bool isDate) {
             if (in.unreadable.count++ > 0)
@@ -425,7 +409,8 @@ ImportJob makeImportJob(const ImportDialogValues& values)
     job.outputDir = trimRight(values.outputDir);
     job.symbol = upperAscii(trimRight(values.symbol)).substr(0, kImportMaxTextLength);
     job.name = values.name.substr(0, std::min(values.name.size(), kImportMaxTextLength));
-    job.delimiter = values.delimiter == kImportTab ? '\t' : values.delimiter == kImportSpace ? ' ' : ',';
+    static_assert(kImportComma == 0 && kImportTab == 1 && kImportSpace == 2, "the codes of update files");
+    job.delimiter = delimiterOf(values.delimiter);
     job.skip = values.skipOn;
     job.skipCount = values.skipOn ? values.skipRows : 0;
     job.useExistingMaster = values.useExistingMaster;

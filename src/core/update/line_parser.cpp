@@ -14,12 +14,9 @@ char delimiterOf(int delimiterCode)
     }
 }
 
-std::string_view splitLine(std::string_view line, int delimiterCode, int symbolColumn, LineFields& out)
+void splitFields(std::string_view line, char delimiter, LineFields& out)
 {
     out.count = 0;
-    if (line.size() < kMinQuoteLineLength)
-        return {};
-    const char delimiter = delimiterOf(delimiterCode);
     if (!line.empty() && line.back() == '\n')
         line.remove_suffix(1);
     std::size_t pos = 0;
@@ -32,6 +29,14 @@ std::string_view splitLine(std::string_view line, int delimiterCode, int symbolC
         out.field[out.count++] = line.substr(pos, end - pos);
         pos = end;
     }
+}
+
+std::string_view splitLine(std::string_view line, int delimiterCode, int symbolColumn, LineFields& out)
+{
+    out.count = 0;
+    if (line.size() < kMinQuoteLineLength)
+        return {};
+    splitFields(line, delimiterOf(delimiterCode), out);
     return out.column(symbolColumn);
 }
 

@@ -22,9 +22,11 @@ struct LineFields {
 // The delimiter of a profile's delimiter code: comma (0 and any unknown code), tab (1), blank (2).
 char delimiterOf(int delimiterCode);
 
-// Cuts a line at its delimiters: runs of delimiters count as one, none at either end makes a
-// field, at most 20 fields are kept, a final LF is no part of the last field. A line shorter
-// than kMinQuoteLineLength has no fields. Returns the text of symbolColumn.
+// Cuts a line at `delimiter`: runs of delimiters count as one, none at either end makes a
+// field, at most 20 fields are kept, a final LF is no part of the last field.
+void splitFields(std::string_view line, char delimiter, LineFields& out);
+// splitFields for a line of an update file, where a line shorter than kMinQuoteLineLength has
+// no fields. Returns the text of symbolColumn.
 std::string_view splitLine(std::string_view line, int delimiterCode, int symbolColumn, LineFields& out);
 
 // The match of a line to a symbol that stands in column 1: the line's first non-blank
