@@ -6,6 +6,7 @@
 #include "fixtures/portfolio_builder.h"
 
 #include <stdexcept>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -19,16 +20,13 @@ struct Day {
 inline QuoteSeries seriesOf(const std::vector<Day>& days)
 {
     QuoteSeries s;
-    if (initQuoteSeries(s, static_cast<int>(days.size())) != 0 || setQuoteCount(s, static_cast<int>(days.size())) != 0)
-        throw std::runtime_error("no room for the test series");
+    const int n = static_cast<int>(days.size());
+    if (initQuoteSeries(s, n) != 0 || setQuoteCount(s, n) != 0) throw std::runtime_error("no room for the test series");
     for (std::size_t i = 0; i < days.size(); ++i) {
-        s.date[i] = static_cast<DayNumber>(days[i].dayNumber);
-        s.open[i] = days[i].open;
-        s.high[i] = days[i].high;
-        s.low[i] = days[i].low;
-        s.close[i] = days[i].close;
-        s.volume[i] = days[i].volume;
-        s.openInterest[i] = days[i].openInterest;
+        const Day& d = days[i];
+        s.date[i] = static_cast<DayNumber>(d.dayNumber);
+        std::tie(s.open[i], s.high[i], s.low[i], s.close[i]) = std::tuple(d.open, d.high, d.low, d.close);
+        std::tie(s.volume[i], s.openInterest[i]) = std::tuple(d.volume, d.openInterest);
     }
     return s;
 }
@@ -37,17 +35,16 @@ inline QuoteSeries seriesOf(const std::vector<Day>& days)
 inline std::vector<Day> climbingDays(int n)
 {
     std::vector<Day> days;
-    const int first = fixtures::dayNumberOf(1997, 1, 2);
     for (int i = 0; i < n; ++i) {
         const float base = 10.0f + static_cast<float>(i);
-        days.push_back({first + i, base, base + 1.0f, base - 0.5f, base + 0.5f, 100.0f + static_cast<float>(i), 7.0f});
+        days.push_back({fixtures::dayNumberOf(1997, 1, 2) + i, base, base + 1.0f, base - 0.5f, base + 0.5f,
+                        100.0f + static_cast<float>(i), 7.0f});
     }
     return days;
 }
 
 struct Security {
-    std::string symbol;
-    std::string name;
+    std::string symbol, name;
     std::vector<Day> days;
 };
 
@@ -55,22 +52,15 @@ struct Security {
 inline void writePortfolio(const std::string& dir, const std::vector<Security>& securities)
 {
     std::vector<fixtures::ByteVec> entries;
-    int fileNumber = 0;
-    for (const Security& sec : securities) {
+    for (std::size_t k = 0; k < securities.size(); ++k) {
+        const Security& sec = securities[k];
         std::vector<fixtures::QuoteRow> rows;
         for (const Day& d : sec.days)
             rows.push_back({fixtures::fileDateOfDayNumber(d.dayNumber), d.open, d.high, d.low, d.close, d.volume,
                             d.openInterest});
-        fixtures::EntrySpec e;
-        e.fileNumber = ++fileNumber;
-        e.symbol = sec.symbol;
-        e.name = sec.name;
-        e.fields = 7;
-        if (!rows.empty()) {
-            e.firstDate = rows.front()[0];
-            e.lastDate = rows.back()[0];
-        }
-        entries.push_back(fixtures::masterEntry(e));
+        const int fileNumber = static_cast<int>(k) + 1;
+        const float first = rows.empty() ? 0 : rows.front()[0], last = rows.empty() ? 0 : rows.back()[0];
+        entries.push_back(fixtures::masterEntry({fileNumber, sec.symbol, sec.name, 7, first, last}));
         const std::string stem = dir + "/F" + std::to_string(fileNumber);
         fixtures::writeBytes(stem + ".DAT", fixtures::quoteFile(7, rows));
         fixtures::writeText(stem + ".DOP", fixtures::dopText({"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}));
