@@ -1,15 +1,13 @@
 #pragma once
-// Shared pieces of the update engine tests: profile and assignment files written byte by byte,
-// a small portfolio whose securities the tests choose, an observer that records what a run
-// shows, and one call that runs the engine the way the desktop program does.
+// Shared pieces of the update engine tests (also used by the GUI's): profiles, assignments and
+// portfolios written byte by byte, and one call that runs the engine as the desktop program does.
 
 #include "core/update/quote_updater.h"
 #include "core/update/update_run.h"
 #include "fixtures/portfolio_builder.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -22,9 +20,7 @@ using namespace qv::fixtures;
 // delimiter, NUL-terminated update path, zero-filled.
 struct ProfileSpec {
     int symbol = 1, date = 2, open = 3, high = 4, low = 5, close = 6, volume = 7, oi = 8;
-    int priorDay = 0;
-    int dateFormat = 7; // YYMMDD
-    int delimiter = 0;  // comma
+    int priorDay = 0, dateFormat = 7 /* YYMMDD */, delimiter = 0 /* comma */;
     std::string updatePath;
 };
 
@@ -37,19 +33,8 @@ inline void writeProfile(const std::string& startupDir, const std::string& name,
     writeBytes(startupDir + "/" + name + ".pfd", r);
 }
 
-// The 34-byte assignment record: a 0 byte, then the NUL-terminated profile name.
-inline void assignProfile(const std::string& portfolioDir, int fileNumber, const std::string& profile,
-                            const std::string& fileName = "") {
-    writeBytes(portfolioDir + "/" + (fileName.empty() ? "F" + std::to_string(fileNumber) + ".pfl" : fileName),
-               assignmentRecord(profile));
-}
-
-// SKIPQVTA.PBG: byte k set leaves file number k out; byte 0 is set as the program writes it.
-inline void writeSkipFile(const std::string& dir, const std::vector<int>& skipped = {}) {
-    ByteVec r(256, 0);
-    for (int k : skipped) r[static_cast<std::size_t>(k)] = 1;
-    r[0] = 1;
-    writeBytes(dir + "/SKIPQVTA.PBG", r);
+inline void assignProfile(const std::string& portfolioDir, int fileNumber, const std::string& profile) {
+    writeBytes(portfolioDir + "/F" + std::to_string(fileNumber) + ".pfl", assignmentRecord(profile));
 }
 
 struct Security {
@@ -58,14 +43,13 @@ struct Security {
     std::vector<QuoteRow> rows;
     int fields = 7;
     std::vector<std::string> dop = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}; // empty: no DOP file
-
-    EntrySpec entry(float lastDateOverride = -1) const {
-        const float last = lastDateOverride >= 0 ? lastDateOverride : rows.empty() ? 0 : rows.back()[0];
-        return {fileNumber, symbol, symbol + " INC", fields, rows.empty() ? 0 : rows.front()[0], last};
+    EntrySpec entry() const {
+        return {fileNumber, symbol, symbol + " INC", fields, rows.empty() ? 0 : rows.front()[0], rows.empty() ? 0 : rows.back()[0]};
     }
 };
 
-// MASTER with the securities' entries, their quote and DOP files, and a skip file.
+// MASTER with the securities' entries, their quote and DOP files, and a skip file (byte k set
+// leaves file number k out; byte 0 is set as the program writes it).
 inline void writePortfolio(const std::string& dir, const std::vector<Security>& securities,
                            const std::vector<int>& skipped = {}) {
     std::vector<ByteVec> entries;
@@ -76,7 +60,10 @@ inline void writePortfolio(const std::string& dir, const std::vector<Security>& 
         if (!s.dop.empty()) writeText(stem + ".DOP", dopText(s.dop));
     }
     writeBytes(dir + "/MASTER", masterFile(entries));
-    writeSkipFile(dir, skipped);
+    ByteVec skip(256, 0);
+    for (int k : skipped) skip[static_cast<std::size_t>(k)] = 1;
+    skip[0] = 1;
+    writeBytes(dir + "/SKIPQVTA.PBG", skip);
 }
 
 // A 7-field row: date (file date value), open, high, low, close, volume, open interest.
@@ -90,7 +77,6 @@ inline Security plus(Security s, const std::vector<QuoteRow>& added) {
     return s;
 }
 
-// The MASTER the run is expected to leave: the given entries with their dates.
 inline ByteVec expectedMaster(const std::vector<EntrySpec>& entries) {
     std::vector<ByteVec> records;
     for (const EntrySpec& e : entries) records.push_back(masterEntry(e));
@@ -99,26 +85,18 @@ inline ByteVec expectedMaster(const std::vector<EntrySpec>& entries) {
 
 class Recorder : public UpdateObserver {
 public:
-    void OnProgress(const ProgressTexts& texts) override { progress.push_back(texts); }
+    void OnProgress(const ProgressTexts&) override {}
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    std::vector<ProgressTexts> progress;
     std::vector<std::string> messages;
-
-    bool scannedFile(const std::string& name) const {
-        return std::any_of(progress.begin(), progress.end(),
-                           [&](const ProgressTexts& t) { return t.quoteFile == " " + name; });
-    }
 };
 
 inline constexpr const char* kRunTime = "Friday, January 17, 1997 18:30:00";
 
 struct RunOutcome {
-    std::uint16_t count = 0;
-    std::uint16_t flags = 0;
-    std::string auditProblem;
+    std::uint16_t count = 0, flags = 0;
     bool extractionFailed = false;
     Recorder recorder;
-    std::vector<std::string> audit; // AUDIT.TXT, one entry per line, line ends removed
+    std::vector<std::string> audit; // AUDIT.TXT, line ends removed
 };
 
 inline std::vector<std::string> readLines(const std::string& path) {
@@ -130,26 +108,20 @@ inline std::vector<std::string> readLines(const std::string& path) {
 
 // Runs the engine and destroys it (which performs the end-of-run clean-up), as the worker does.
 inline RunOutcome runUpdate(UpdateInputs inputs) {
-    if (inputs.runTimeText.empty()) inputs.runTimeText = kRunTime;
     RunOutcome out;
     {
         CQuoteUpdater updater(inputs, out.recorder);
         const std::uint32_t result = updater.UpdateAllPortfolios();
         out.count = static_cast<std::uint16_t>(result >> 16);
         out.flags = static_cast<std::uint16_t>(result & 0xFFFF);
-        out.auditProblem = updater.AuditProblem();
         out.extractionFailed = updater.ExtractionFailed();
     }
     out.audit = readLines(inputs.startupDir + "/AUDIT.TXT");
     return out;
 }
 
-inline bool exists(const std::string& path) {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0;
-}
+inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
-// The file names in dir ending in `suffix` (no subdirectories).
 inline std::vector<std::string> namesEndingIn(const std::string& dir, const std::string& suffix) {
     std::vector<std::string> out;
     for (const auto& [name, bytes] : snapshot(dir))
@@ -166,13 +138,11 @@ public:
         profile.updatePath = updates;
         writeProfile(startup, "Daily", profile);
     }
-
     // Securities of the portfolio `data`, each assigned to "Daily".
     void portfolio(const std::vector<Security>& securities, const std::vector<int>& skipped = {}) {
         writePortfolio(data, securities, skipped);
         for (const Security& s : securities) assignProfile(data, s.fileNumber, "Daily");
     }
-
     UpdateInputs inputs() const {
         UpdateInputs in;
         in.portfolios = {data};
@@ -180,9 +150,7 @@ public:
         in.runTimeText = kRunTime;
         return in;
     }
-
     void updateFile(const std::string& name, const std::string& text) const { writeText(updates + "/" + name, text); }
-
     std::string title() const { return std::string("Results of Quovanta for ") + kRunTime; }
     std::string auditFor(const std::string& dir) const { return "Audit for MASTER at: " + dir; }
     // The audit log of a run over `data` alone whose securities gave these lines.
@@ -192,7 +160,6 @@ public:
         return all;
     }
     ByteVec dataFile(const std::string& name) const { return readBytes(data + "/" + name); }
-
     TempDir tmp;
     std::string startup, data, updates;
     ProfileSpec profile;
