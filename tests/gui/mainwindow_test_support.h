@@ -1,7 +1,7 @@
 #pragma once
-// What the main window tests share: a main window over a temporary start-up directory whose
-// only root is that directory, the settings file of the test program (QUOVANTA_INI) emptied
-// first, message boxes recorded instead of shown, and modal dialogs answered by the test.
+// What the main window tests share: a main window over a temporary start-up directory, the
+// settings file of the test program (QUOVANTA_INI) emptied first, message boxes recorded instead
+// of shown, and modal dialogs answered by the test.
 
 #include "core/app/program_settings.h"
 #include "core/platform/settings_file.h"
@@ -15,12 +15,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
-#include <QStringList>
 #include <QTest>
 
 #include <algorithm>
 #include <functional>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,16 +27,21 @@ namespace qv::guitest {
 
 using namespace qv::gui;
 
-// The settings file the test program was given, empty at the start of each test.
-inline qv::SettingsFile freshSettings()
+inline QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// The settings file the test program was given, emptied; unless `tutorialPrompt`, with the
+// tutorial prompt already answered for good.
+inline qv::SettingsFile quietSettings(bool tutorialPrompt = false)
 {
-    const std::string path = qv::SettingsFile::defaultPath();
-    QFile::remove(QString::fromStdString(path));
-    return qv::SettingsFile(path);
+    QFile::remove(q(qv::SettingsFile::defaultPath()));
+    qv::SettingsFile settings(qv::SettingsFile::defaultPath());
+    if (!tutorialPrompt)
+        qv::putSetting(settings, qv::keys::kNewbie, 0);
+    return settings;
 }
 
-// Records the titles of the modal dialogs the window opens and answers them from a queue
-// (Rejected when it runs dry); `inspect` sees each dialog before it is answered.
+// Records the titles of the modal dialogs and answers them from a queue (Rejected when it runs
+// dry); `inspect` sees each dialog before it is answered.
 struct DialogRecorder {
     QStringList titles;
     std::vector<int> answers;
@@ -60,49 +63,23 @@ struct DialogRecorder {
     ~DialogRecorder() { ModalDialog::setTestHandler({}); }
 };
 
-// A main window whose start-up directory is `startup` and whose only root is `root`.
-inline std::unique_ptr<CMainFrame> openMainWindow(const std::string& startup, const std::string& root)
+// A shown main window whose start-up directory is `startup` and whose only root is `root`
+// (`startup` when empty), once its deferred start-up (columns, root, first search) has ended;
+// null when it did not end.
+inline std::unique_ptr<CMainFrame> openStarted(const std::string& startup, std::string root = {})
 {
     StartupContext context;
     context.startupDir = startup;
     context.settingsPath = qv::SettingsFile::defaultPath();
-    context.listRoots = [root] { return std::vector<std::string>{root}; };
+    context.listRoots = [root = root.empty() ? startup : root] { return std::vector<std::string>{root}; };
     auto frame = std::make_unique<CMainFrame>(context);
     frame->show();
-    // Shortcuts reach only the active window.
+    if (!QTest::qWaitFor([&] { return frame->view()->startupDone(); }, 10000))
+        return nullptr;
+    // Shortcuts reach only the active window; the search's progress window took the activation.
     frame->activateWindow();
     QApplication::setActiveWindow(frame.get());
-    (void)QTest::qWaitForWindowActive(frame.get());
-    return frame;
-}
-
-// Waits for the deferred start-up (columns, root, first search) to end.
-inline bool waitForStartup(CMainFrame& frame)
-{
-    if (!QTest::qWaitFor([&] { return frame.view()->startupDone(); }, 10000))
-        return false;
-    // The search's progress window took the activation while it was open.
-    frame.activateWindow();
-    QApplication::setActiveWindow(&frame);
-    return QTest::qWaitForWindowActive(&frame);
-}
-
-// The settings file emptied, with the tutorial prompt already answered for good.
-inline qv::SettingsFile quietSettings()
-{
-    qv::SettingsFile settings = freshSettings();
-    qv::putSetting(settings, qv::keys::kNewbie, 0);
-    return settings;
-}
-
-// A main window over `dir` (start-up directory and only root) once its start-up has ended, or
-// null when it did not end.
-inline std::unique_ptr<CMainFrame> openStarted(const std::string& dir)
-{
-    auto frame = openMainWindow(dir, dir);
-    if (!waitForStartup(*frame))
-        return nullptr;
-    return frame;
+    return QTest::qWaitForWindowActive(frame.get()) ? std::move(frame) : nullptr;
 }
 
 // Selects the listed portfolio `dir`; false when it is not listed.
@@ -125,7 +102,5 @@ W* child(const QObject& parent, const char* name)
         qFatal("no control %s", name);
     return w;
 }
-
-inline QString q(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace qv::guitest
