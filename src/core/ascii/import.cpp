@@ -3,6 +3,7 @@
 #include "core/app/program_settings.h"
 #include "core/platform/files.h"
 #include "core/platform/text.h"
+#include "core/profiles/profile_check.h"
 #include "core/store/encodings.h"
 #include "core/store/master.h"
 #include "core/store/quotes.h"
@@ -22,12 +23,9 @@ namespace qv {
 
 namespace {
 
-constexpr std::string_view kPathTooLongMessage = "The Path can be at most 250 characters long";
 constexpr std::string_view kSymbolTooLongMessage = "A symbol can be at most 16 characters long";
 constexpr std::string_view kNameTooLongMessage = "A name can be at most 16 characters long";
 constexpr std::string_view kSkipRangeMessage = "Enter a number of rows from 0 to 200 to skip";
-constexpr std::string_view kBadDelimiterMessage = "Choose Comma, Tab or Space as the column delimiter";
-constexpr std::string_view kBadDateFormatMessage = "Choose one of the twelve date formats";
 constexpr std::string_view kInputUnreadableMessage = "The input file could not be read:\n";
 constexpr std::string_view kInputEmptyMessage = "The input file holds no quote lines.";
 

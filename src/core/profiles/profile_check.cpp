@@ -11,11 +11,8 @@ namespace qv {
 
 namespace {
 
-constexpr std::string_view kPathTooLongMessage = "The Path can be at most 250 characters long";
 constexpr std::string_view kNameTooLongMessage = "A Profile name can be at most 32 characters long";
-constexpr std::string_view kBadDelimiterMessage = "Choose Comma, Tab or Space as the column delimiter";
 constexpr std::string_view kBadNameMessage = "A Profile name cannot contain \"/\" or begin with \".\"";
-constexpr std::string_view kBadDateFormatMessage = "Choose one of the twelve date formats";
 
 struct ColumnField {
     ProfileField field;

@@ -43,6 +43,10 @@ struct ProfileEditorValues {
     bool priorDay = false;
 };
 
+// Also the import dialog's texts for the same faults of its values.
+inline constexpr std::string_view kPathTooLongMessage = "The Path can be at most 250 characters long";
+inline constexpr std::string_view kBadDelimiterMessage = "Choose Comma, Tab or Space as the column delimiter";
+inline constexpr std::string_view kBadDateFormatMessage = "Choose one of the twelve date formats";
 inline constexpr std::string_view kDuplicateColumnsMessage = "Duplicate columns specified\nCorrect or disable";
 inline constexpr std::string_view kNoProfileNameMessage = "You did not enter a Profile name";
 inline constexpr std::string_view kInvalidPathMessage = "The Path you specified is invalid";
