@@ -72,7 +72,7 @@ run list SAMPLE
 echo
 echo "The last 5 of ACME INDUSTRIES' 30 recent quotes, newest first (date, open, high, low,"
 echo "close, volume, open interest):"
-run quotes SAMPLE ACME --recent | sed -n 1,6p
+run quotes SAMPLE ACME --recent | sed -n 1,7p # the blank and the command line, then 5 quotes
 
 echo
 echo "The nested portfolio FUTURES. WHEAT has six fields and no opening price:"
