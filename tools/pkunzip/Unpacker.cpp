@@ -357,8 +357,11 @@ private:
             }
             stagingName_ = std::move(name);
             stagingFd_ = UniqueFd(::openat(rootFd_, stagingName_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (!stagingFd_.valid() || ::flock(stagingFd_.get(), LOCK_EX | LOCK_NB) != 0)
+            if (!stagingFd_.valid())
                 return systemFailure(ExtractStatus::WriteFailed, "cannot open the staging directory", errno);
+            // A file system without locks still extracts; only a cleaner running at the same
+            // instant could then take the directory for a leftover, and the extraction fail.
+            ::flock(stagingFd_.get(), LOCK_EX | LOCK_NB);
             return {};
         }
         return failure(ExtractStatus::WriteFailed, "cannot create a staging directory: too many exist");
@@ -575,9 +578,10 @@ private:
     // old content of a replaced file.
     void removeStaging()
     {
-        if (!stagingFd_.valid())
+        if (stagingName_.empty())
             return;
-        if (DIR* listing = ::fdopendir(::fcntl(stagingFd_.get(), F_DUPFD_CLOEXEC, 0))) {
+        const int listed = stagingFd_.valid() ? ::fcntl(stagingFd_.get(), F_DUPFD_CLOEXEC, 0) : -1;
+        if (DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr) {
             std::vector<std::string> names;
             while (const dirent* e = ::readdir(listing)) {
                 const std::string_view name(e->d_name);
@@ -587,9 +591,12 @@ private:
             ::closedir(listing);
             for (const auto& name : names)
                 ::unlinkat(stagingFd_.get(), name.c_str(), 0);
+        } else if (listed >= 0) {
+            ::close(listed);
         }
         ::unlinkat(rootFd_, stagingName_.c_str(), AT_REMOVEDIR);
         stagingFd_.reset();
+        stagingName_.clear();
     }
 
     int archiveFd_;
