@@ -3,7 +3,7 @@
 #   1. the sample workspace is exactly what scripts/make_sample.py writes;
 #   2. build/ci: warnings as errors, all tests (ctest: core, command line, unpacker, desktop
 #      program offscreen, install), the screenshots of every window, each benchmark once;
-#   3. build/asan: the core tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+#   3. build/asan: the core and unpacker tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Exits non-zero on the first failure.
 #
 # QUOVANTA_BUILD_LOCK=FILE serialises the compile steps with other builds on a shared
@@ -63,10 +63,10 @@ shopt -u nullglob
 step "Building build/asan (AddressSanitizer + UndefinedBehaviorSanitizer)"
 locked cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUOVANTA_WERROR=ON \
     -DQUOVANTA_SANITIZE=ON -DQUOVANTA_BUILD_BENCH=OFF
-locked cmake --build build/asan -j2 --target core_tests
+locked cmake --build build/asan -j2 --target core_tests tools_tests
 
-step "Running the core tests under the sanitizers"
+step "Running the core and unpacker tests under the sanitizers"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest -L core --output-on-failure --no-tests=error)
+    ctest -L 'core|tools' --output-on-failure --no-tests=error)
 
 step "All checks passed"

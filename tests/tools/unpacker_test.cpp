@@ -75,11 +75,11 @@ public:
     // Extracts the archive bytes given, written as A.ZIP beside out/; a refusal must leave the
     // sandbox exactly as it was.
     ExtractResult extractZip(const std::string& zip, const std::optional<std::string>& password = std::nullopt,
-                             const ExtractLimits& limits = {}) const
+                             const ExtractLimits& limits = {}, const ExtractFaults& faults = {}) const
     {
         writeFile(path("A.ZIP"), zip);
         const auto before = snapshot();
-        ExtractResult result = extract(path("A.ZIP"), out(), password, limits);
+        ExtractResult result = extract(path("A.ZIP"), out(), password, limits, faults);
         if (!result.ok()) {
             EXPECT_EQ(snapshot(), before) << "refused with " << result.reason;
         }
@@ -214,11 +214,18 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
     // ZIP records other kinds of file only in the Unix mode of the central directory.
     const auto ofKind = [](unsigned mode) {
         std::string zip = makeZip({file("GOOD.ASC", "x"), file("ODD", "")});
-        put16(zip, find(zip, kCentralSignature).at(1) + 40, mode); // high half of the external attributes
+        put16(zip, find(zip, kCentralSignature).at(1) + 4, (3 << 8) | 20); // made on Unix
+        put16(zip, find(zip, kCentralSignature).at(1) + 40, mode);        // high half of the external attributes
         return zip;
     };
     const ExtractLimits ratio100{std::uint64_t{1} << 30, 100};
     const ExtractLimits bytes64k{65536, 1000};
+
+    // Names the file system cannot hold are refused before anything is written, not half way.
+    std::string deep;
+    for (int level = 0; level < 20; ++level)
+        deep += std::string(250, 'd') + "/";
+    deep += "X.ASC";
 
     using enum ExtractStatus;
     const struct {
@@ -227,6 +234,7 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
         std::optional<ExtractStatus> status; // nullopt: any refusal
         ExtractLimits limits = {};
         std::optional<std::string> password = std::nullopt;
+        std::string reason = {}; // a part of the reason, where the user must be told which
     } cases[] = {
         {"parent", makeZip({file("GOOD.ASC", "x"), file("../evil", "x")}), UnsafeEntry},
         {"parent in the middle", makeZip({file("a/../../b", "x")}), UnsafeEntry},
@@ -240,8 +248,15 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
          UnsafeEntry},
         {"through an existing link", makeZip({file("LINKDIR/IBM.ASC", "x")}), UnsafeEntry},
         {"file and directory of one name", makeZip({file("a", "x"), file("a/b", "y")}), UnsafeEntry},
-        {"no password", encrypted, BadPassword},
-        {"password of another case", encrypted, BadPassword, {}, "secret7"},
+        {"no password", encrypted, BadPassword, {}, std::nullopt, "is encrypted and no password was given"},
+        {"password of another case", encrypted, BadPassword, {}, "secret7", "wrong password for entry \"SUB/ONE.ASC\""},
+        {"line feed in a name", makeZip({file("GOOD.ASC", "x"), file("IBM.ASC\nERROR: forged", "x")}), UnsafeEntry,
+         {}, std::nullopt, "has a control character in its name"},
+        {"carriage return in a directory name", makeZip({file("SUB\r/X.ASC", "x")}), UnsafeEntry},
+        {"delete character in a name", makeZip({file("X\x7f.ASC", "x")}), UnsafeEntry},
+        {"name part too long", makeZip({file("GOOD.ASC", "x"), file(std::string(256, 'n'), "x")}), UnsafeEntry, {},
+         std::nullopt, "longer than 255 bytes"},
+        {"path too long", makeZip({file("GOOD.ASC", "x"), file(deep, "x")}), UnsafeEntry},
         {"truncated", whole.substr(0, whole.size() / 2), std::nullopt},
         {"tail cut", whole.substr(0, whole.size() - 10), std::nullopt},
         {"data damaged", flipped, std::nullopt},
@@ -259,17 +274,64 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
             EXPECT_EQ(result.status, *c.status) << c.what << ": " << result.reason;
         else
             EXPECT_FALSE(result.ok()) << c.what;
+        EXPECT_NE(result.reason.find(c.reason), std::string::npos) << c.what << ": " << result.reason;
     }
-    // Refused or read as a plain file, an entry of another kind never comes out as anything else.
-    for (const unsigned mode : {0010644u /* pipe */, 0020644u /* device */, 0104755u /* set-user-ID */}) {
+    // Pipes, devices and sockets are refused, not made into empty files; a set-user-ID file
+    // comes out as a plain file without the bit.
+    for (const unsigned mode : {0010644u /* pipe */, 0020644u /* device */, 0060644u /* block device */,
+                                0140644u /* socket */}) {
         const ExtractResult result = box.extractZip(ofKind(mode));
+        EXPECT_EQ(result.status, UnsafeEntry) << std::oct << mode << ": " << result.reason;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(box.inside("ODD")))) << std::oct << mode;
+    }
+    {
+        const ExtractResult result = box.extractZip(ofKind(0104755u));
         struct stat st{};
-        EXPECT_TRUE(result.status == UnsafeEntry || (::lstat(box.inside("ODD").c_str(), &st) == 0 &&
-                                                     S_ISREG(st.st_mode) && (st.st_mode & 07000) == 0))
-            << mode;
+        ASSERT_TRUE(result.ok()) << result.reason;
+        ASSERT_EQ(::lstat(box.inside("ODD").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07000) == 0);
     }
     EXPECT_TRUE(fs::is_empty(box.path("elsewhere")));
     EXPECT_EQ(readFile(box.path("victim")), "keep");
+}
+
+// Every move of a staged file into place fails in turn: the moves made before it are undone
+// (a new file goes, a replaced one comes back, created directories go), so the destination is
+// exactly as before, and the reason names the entry that failed.
+TEST(Unpacker, AFailedMoveIntoPlaceUndoesEveryMoveBeforeIt)
+{
+    const std::string zip = makeZip({file("NEW.ASC", "new"), file("OLD.ASC", "replacement"),
+                                     file("SUB/DEEP/X.ASC", "x"), file("KEPT/Y.ASC", "y")});
+    const char* const names[] = {"NEW.ASC", "OLD.ASC", "SUB/DEEP/X.ASC", "KEPT/Y.ASC"};
+    for (std::size_t failing = 1; failing <= 4; ++failing) {
+        Sandbox box;
+        writeFile(box.inside("OLD.ASC"), "old content");
+        fs::create_directory(box.inside("KEPT"));
+        const ExtractResult result = box.extractZip(zip, std::nullopt, {}, ExtractFaults{failing}); // compares
+        EXPECT_EQ(result.status, ExtractStatus::WriteFailed) << failing;
+        EXPECT_NE(result.reason.find(std::string("\"") + names[failing - 1] + "\""), std::string::npos)
+            << failing << ": " << result.reason;
+        EXPECT_EQ(readFile(box.inside("OLD.ASC")), "old content") << failing;
+        EXPECT_TRUE(fs::is_directory(box.inside("KEPT"))) << failing;
+    }
+}
+
+// An archive of no entries (a vendor's file of a day without data) unpacks to nothing, also
+// behind a program stub; the directory is untouched and the program exits 0.
+TEST(Unpacker, AnArchiveWithoutEntriesExtractsNothingAndSucceeds)
+{
+    Sandbox box;
+    const std::string empty = makeZip({});
+    ASSERT_EQ(empty.size(), 22u); // the end record alone
+    for (const std::string& zip : {empty, "MZ" + noise(3000) + empty}) {
+        const ExtractResult result = box.extractZip(zip);
+        EXPECT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(result.filesExtracted, 0u);
+        EXPECT_TRUE(fs::is_empty(box.out()));
+    }
+    writeFile(box.path("EMPTY.ZIP"), empty);
+    std::ostringstream out, err;
+    EXPECT_EQ(runCommandLine({box.path("EMPTY.ZIP"), "-o"}, out, err), kExitExtracted) << err.str();
 }
 
 // The program as the update engine starts it: in the update directory, "NAME -o [-sPASSWORD]".
@@ -309,13 +371,27 @@ TEST(PkunzipProgram, ExtractsWithTheEngineCommandLineAndRefusesInOneLine)
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(runCommandLine({evil, "-o"}, out, err), kExitFailed);
-    EXPECT_EQ(err.str(), "PKUNZIP.EXE: " + evil + ": entry \"../evil?second line\" would be written outside the "
-                                                  "target directory (\"..\")\n");
+    EXPECT_EQ(err.str(), "PKUNZIP.EXE: " + evil + ": entry \"../evil?second line\" has a control character in its name\n");
     EXPECT_EQ(box.snapshot(), before);
     EXPECT_EQ(runCommandLine({"--help"}, out, err), kExitExtracted);
     EXPECT_NE(out.str().find("Usage: PKUNZIP.EXE NAME"), std::string::npos);
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"A.ZIP", "B.ZIP"}})
         EXPECT_EQ(runCommandLine(args, out, err), kExitUsage);
+}
+
+// An archive whose name looks like an option is extracted when named as the engine names it
+// ("./-sX.ZIP") or after "--"; bare, it is the password option and no archive is named.
+TEST(PkunzipProgram, ArchiveNamesThatLookLikeOptionsAreNeverOptions)
+{
+    Sandbox box;
+    writeFile(box.inside("-sX.ZIP"), makeZip({file("DASH.ASC", "dash")}));
+    writeFile(box.inside("-o"), makeZip({file("O.ASC", "o")}));
+    EXPECT_EQ(runPkunzip(box, {"./-sX.ZIP", "-o"}), kExitExtracted);
+    EXPECT_EQ(readFile(box.inside("DASH.ASC")), "dash");
+    EXPECT_EQ(runPkunzip(box, {"-o", "--", "-o"}), kExitExtracted);
+    EXPECT_EQ(readFile(box.inside("O.ASC")), "o");
+    EXPECT_EQ(runPkunzip(box, {"-sX.ZIP", "-o"}), kExitUsage);
+    EXPECT_EQ(runPkunzip(box, {"--", "-sX.ZIP", "B.ZIP"}), kExitUsage);
 }
 
 } // namespace

@@ -13,16 +13,20 @@ constexpr const char* kProgram = "PKUNZIP.EXE";
 void printUsage(std::ostream& out)
 {
     out << "Usage: " << kProgram << " NAME [-o] [-sPASSWORD]\n"
+        << "       " << kProgram << " [-o] [-sPASSWORD] -- NAME\n"
         << "Extracts the ZIP archive NAME into the current directory, overwriting existing files.\n"
         << "A NAME ending in .EXE is a self-extracting archive: the ZIP data after its program\n"
         << "stub is extracted.\n"
         << "\n"
         << "  -o          overwrite existing files (always done; accepted for compatibility)\n"
         << "  -sPASSWORD  the password of encrypted entries, written directly after -s\n"
+        << "  --          every argument after it is the archive's name, even one beginning with -\n"
         << "  --help      show this help\n"
         << "\n"
         << "Nothing is written when an entry would land outside the current directory, is a link\n"
-        << "or special file, or the archive would expand past 1 GiB or 1000 times an entry's size.\n"
+        << "or special file, has a control character in its name, or the archive would expand\n"
+        << "past 1 GiB or 1000 times an entry's size. A failed extraction leaves the directory\n"
+        << "as it was.\n"
         << "Exit status: 0 when every entry was extracted, 1 when the extraction failed, 2 for a\n"
         << "command line that is not understood.\n";
 }
@@ -51,7 +55,18 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 {
     std::optional<std::string> name;
     std::optional<std::string> password;
+    bool namesOnly = false;
     for (const auto& arg : args) {
+        if (namesOnly) {
+            if (name)
+                return usageError(err, "more than one archive named");
+            name = arg;
+            continue;
+        }
+        if (arg == "--") {
+            namesOnly = true;
+            continue;
+        }
         if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?") {
             printUsage(out);
             return kExitExtracted;

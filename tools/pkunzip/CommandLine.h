@@ -1,7 +1,8 @@
 #pragma once
 // The command line the update engine gives the unpacker: NAME -o [-sPASSWORD], the options
-// before or after the name, the password written directly after "-s". The archive is extracted
-// into the current directory.
+// before or after the name, the password written directly after "-s". After "--" every
+// argument is a name, and the engine writes a name beginning with "-" as "./NAME", so that no
+// archive name is ever read as an option. The archive is extracted into the current directory.
 
 #include <iosfwd>
 #include <string>

@@ -157,12 +157,13 @@ std::optional<DirectoryPlace> findDirectory(int fd, std::uint64_t fileSize)
 bool readRecord(Cursor& c, ZipRecordSizes& record)
 {
     std::uint32_t signature = 0, compressed = 0, uncompressed = 0;
-    std::uint16_t nameSize = 0, extraSize = 0, commentSize = 0;
-    if (!c.u32(signature) || signature != kCentralSignature || !c.skip(2 + 2 + 2 + 2 + 2 + 2 + 4) ||
-        !c.u32(compressed) || !c.u32(uncompressed) || !c.u16(nameSize) || !c.u16(extraSize) ||
-        !c.u16(commentSize) || !c.skip(2 + 2 + 4 + 4) || !c.text(nameSize, record.name) ||
-        extraSize > c.remaining())
+    std::uint16_t madeBy = 0, nameSize = 0, extraSize = 0, commentSize = 0;
+    if (!c.u32(signature) || signature != kCentralSignature || !c.u16(madeBy) ||
+        !c.skip(2 + 2 + 2 + 2 + 2 + 4) || !c.u32(compressed) || !c.u32(uncompressed) || !c.u16(nameSize) ||
+        !c.u16(extraSize) || !c.u16(commentSize) || !c.skip(2 + 2) || !c.u32(record.attributes) ||
+        !c.skip(4) || !c.text(nameSize, record.name) || extraSize > c.remaining())
         return false;
+    record.madeBy = static_cast<std::uint8_t>(madeBy >> 8);
     record.compressed = compressed;
     record.uncompressed = uncompressed;
     Cursor extra = c.sub(extraSize);
@@ -188,6 +189,23 @@ bool readRecord(Cursor& c, ZipRecordSizes& record)
 }
 
 } // namespace
+
+std::optional<std::string> recordKindProblem(const ZipRecordSizes& record)
+{
+    constexpr std::uint8_t kMadeOnUnix = 3;
+    if (record.madeBy != kMadeOnUnix)
+        return std::nullopt;
+    switch ((record.attributes >> 16) & 0170000u) {
+    case 0:          // no kind recorded: taken by its name
+    case 0100000u:   // regular file
+    case 0040000u:   // directory
+        return std::nullopt;
+    case 0120000u:
+        return std::string("is a symbolic link");
+    default:
+        return std::string("is a device, pipe or other special file");
+    }
+}
 
 std::optional<std::vector<ZipRecordSizes>> readCentralDirectorySizes(int fd)
 {

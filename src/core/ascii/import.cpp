@@ -178,9 +178,11 @@ struct ParsedInput {
 ParsedInput readInput(const ImportJob& job)
 {
     ParsedInput in;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(job.inputPath.c_str(), "rb"));
-    if (!file)
+    std::FILE* stream = nullptr;
+    // Not std::fopen: a named pipe given as the input would block the import for good.
+    if (!openInputStream(job.inputPath, stream))
         return in;
+    std::unique_ptr<std::FILE, FileCloser> file(stream);
     in.opened = true;
 
     std::array<std::string, kImportMaxColumn> texts;

@@ -8,6 +8,8 @@
 // - With a limit that names a directory below the first level ("/home/ann/md"), the
 //   directories on the way to it ("/home", "/home/ann") are walked through, or nothing below
 //   the first level could ever be reached; they are not reported as portfolios themselves.
+// - A directory is walked once (by inode; the walk stays on one device), so a bind mount of a
+//   directory inside itself does not walk it again and again.
 // - The walk holds no descriptor between directories, so its depth is bounded by nothing but
 //   PATH_MAX: a directory whose path is longer cannot be opened and is skipped.
 
@@ -20,6 +22,7 @@
 #include <fstream>
 #include <set>
 #include <string_view>
+#include <unordered_set>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -77,6 +80,7 @@ public:
             return {};
         }
         rootDevice_ = st.st_dev;
+        visited_.insert(st.st_ino);
         root_ = root;
         examine(root, fd);
 
@@ -91,6 +95,12 @@ public:
             if (childFd < 0) continue; // unreadable, vanished, or replaced by a link
             if (::fstat(childFd, &st) != 0 || st.st_dev != rootDevice_) {
                 ::close(childFd); // another file system mounted here
+                continue;
+            }
+            // A bind mount of a directory inside itself shows the same directory again, on the
+            // same file system, without a symbolic link: walked once, it ends.
+            if (!visited_.insert(st.st_ino).second) {
+                ::close(childFd);
                 continue;
             }
             examine(path, childFd);
@@ -172,6 +182,7 @@ private:
     std::string root_;
     const SearchProgress& progress_;
     dev_t rootDevice_ = 0;
+    std::unordered_set<ino_t> visited_; // directories walked, by inode (all on rootDevice_)
     std::vector<std::string> pending_;
     std::vector<std::string> found_;
     std::vector<std::uint64_t> buffer_ = std::vector<std::uint64_t>(32 * 1024 / sizeof(std::uint64_t));

@@ -3,6 +3,7 @@
 #include "core/platform/fault_injection.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
@@ -103,6 +104,62 @@ IoStatus renameIntoPlace(const std::string& path, std::string_view tempName)
         const IoStatus failed = IoStatus::fromErrno("rename " + temp + " to", path, errno);
         seamUnlink(temp.c_str());
         return failed;
+    }
+    return IoStatus::ok();
+}
+
+// What a file that must be a regular one is instead, for the message that refuses it.
+std::string kindOf(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return "no regular file";
+}
+
+IoStatus notRegular(const std::string& what, const std::string& path, mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return IoStatus::fromErrno(what, path, EISDIR);
+    return IoStatus::failure(what + " " + path + ": not a regular file but " + kindOf(mode));
+}
+
+// Opens a file that must be a regular one. A named pipe would block open(2) until another
+// program opened its other end, and a read from a device may never end: the open does not
+// wait (O_NONBLOCK), anything but a regular file is refused, and the descriptor then blocks
+// as usual. On success fd holds the descriptor and st its status.
+IoStatus openRegular(const std::string& path, int flags, mode_t mode, const std::string& what, int& fd,
+                     struct stat& st)
+{
+    fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0) {
+        const int err = errno;
+        struct stat existing{};
+        // A pipe with no reader refuses a writer with ENXIO, which says nothing to a user.
+        if (err == ENXIO && ::lstat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+            return notRegular(what, path, existing.st_mode);
+        return IoStatus::fromErrno(what, path, err);
+    }
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        fd = -1;
+        return IoStatus::fromErrno(what, path, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return notRegular(what, path, st.st_mode);
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        const int err = errno;
+        ::close(fd);
+        fd = -1;
+        return IoStatus::fromErrno(what, path, err);
     }
     return IoStatus::ok();
 }
@@ -278,12 +335,21 @@ IoStatus prepareReplacement(const std::string& path, std::string_view tempName, 
     const std::string temp = joinPath(parentPath(path), tempName);
     mode_t mode = static_cast<mode_t>(newFileMode);
     struct stat st{};
-    if (::stat(path.c_str(), &st) == 0)
+    if (::stat(path.c_str(), &st) == 0) {
+        // A pipe or device under the real name would be replaced by a plain file.
+        if (!S_ISREG(st.st_mode))
+            return notRegular("replace", path, st.st_mode);
         mode = st.st_mode & 07777;
+    }
 
-    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
-    if (fd.get() < 0)
-        return IoStatus::fromErrno("create", temp, errno);
+    // A stale temporary of that name is truncated; a pipe there must not block the writer,
+    // and a symbolic link there must not carry the content elsewhere.
+    int created = -1;
+    struct stat tempStatus{};
+    if (IoStatus s = openRegular(temp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, mode, "create", created, tempStatus);
+        !s)
+        return s;
+    Fd fd(created);
     IoStatus failed = IoStatus::ok();
     if (::fchmod(fd.get(), mode) != 0)
         failed = IoStatus::fromErrno("set the mode of", temp, errno);
@@ -373,39 +439,57 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept
 IoStatus InputFile::open(const std::string& path)
 {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return IoStatus::fromErrno("open", path, errno);
-    return adopt(fd, path);
+    int fd = -1;
+    struct stat st{};
+    if (IoStatus s = openRegular(path, O_RDONLY, 0, "open", fd, st); !s)
+        return s;
+    fd_ = fd;
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    return IoStatus::ok();
 }
 
 IoStatus InputFile::openEntry(const std::string& dir, std::string_view name)
 {
     close();
     const std::string exact = joinPath(dir, name);
-    const int fd = name.empty() ? -1 : ::open(exact.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0)
-        return adopt(fd, exact);
-    if (!name.empty() && errno != ENOENT)
-        return IoStatus::fromErrno("open", exact, errno);
+    if (!name.empty()) {
+        IoStatus s = open(exact);
+        if (s || s.error() != ENOENT)
+            return s;
+    }
     const auto found = findEntry(dir, name);
     return open(found ? *found : exact);
 }
 
-IoStatus InputFile::adopt(int fd, const std::string& path)
+IoStatus openInputStream(const std::string& path, std::FILE*& stream)
 {
+    stream = nullptr;
+    int fd = -1;
     struct stat st{};
-    if (::fstat(fd, &st) != 0) {
+    if (IoStatus s = openRegular(path, O_RDONLY, 0, "open", fd, st); !s)
+        return s;
+    stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
         const int err = errno;
         ::close(fd);
         return IoStatus::fromErrno("open", path, err);
     }
-    if (!S_ISREG(st.st_mode)) {
+    return IoStatus::ok();
+}
+
+IoStatus createOutputStream(const std::string& path, std::FILE*& stream)
+{
+    stream = nullptr;
+    int fd = -1;
+    struct stat st{};
+    if (IoStatus s = openRegular(path, O_WRONLY | O_CREAT | O_TRUNC, 0644, "create", fd, st); !s)
+        return s;
+    stream = ::fdopen(fd, "w");
+    if (stream == nullptr) {
+        const int err = errno;
         ::close(fd);
-        return IoStatus::fromErrno("open", path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return IoStatus::fromErrno("create", path, err);
     }
-    fd_ = fd;
-    size_ = static_cast<std::uint64_t>(st.st_size);
     return IoStatus::ok();
 }
 

@@ -12,12 +12,17 @@
 //   new content under the real name, never neither and never a mixture.
 // - Every write(2), fsync(2), rename(2) and unlink(2) made here goes through the fault seam of
 //   fault_injection.h, so tests can make the n-th one fail.
+// - Every file opened here must be a regular file: a named pipe, socket, device or directory
+//   under a file's name is refused ("open PATH: not a regular file but a named pipe"), and
+//   the open never waits for a pipe's other end. A replacement never replaces anything but
+//   a regular file, and never writes through a symbolic link under its temporary name.
 //
 // Thread safety: every function is safe to call from several threads at once.
 
 #include "core/platform/io_status.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,6 +97,13 @@ IoStatus removeFile(const std::string& path, bool missingOk = true);
 IoStatus makeDirectory(const std::string& path);
 IoStatus removeDirectory(const std::string& path);
 
+// Opens a regular file for reading as a stdio stream (closed by the caller with fclose), for
+// readers that take lines.
+IoStatus openInputStream(const std::string& path, std::FILE*& stream);
+// Creates or truncates a regular file for writing as a stdio stream, for a log that is written
+// as it goes (not replaced atomically). Refuses anything but a regular file under the name.
+IoStatus createOutputStream(const std::string& path, std::FILE*& stream);
+
 // Sequential reading of a file opened once; for readers that take records one at a time.
 class InputFile {
 public:
@@ -116,8 +128,6 @@ public:
     std::size_t readSomeAt(std::uint64_t offset, void* dest, std::size_t n) const;
 
 private:
-    IoStatus adopt(int fd, const std::string& path);
-
     int fd_ = -1;
     std::uint64_t size_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -25,11 +26,13 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-std::vector<std::string> readLines(const std::string& path)
+// The lines of the file; none, with the reason, when it cannot be read.
+std::vector<std::string> readLines(const std::string& path, IoStatus& status)
 {
     Bytes bytes;
     std::vector<std::string> lines;
-    if (!readWholeFile(path, bytes))
+    status = readWholeFile(path, bytes);
+    if (!status)
         return lines;
     std::string current;
     for (const std::uint8_t b : bytes) {
@@ -129,7 +132,8 @@ std::string SettingsFile::defaultPath()
 std::string SettingsFile::getString(std::string_view section, std::string_view key, std::string_view fallback) const
 {
     std::lock_guard lock(g_mutex);
-    const std::vector<std::string> lines = readLines(path_);
+    IoStatus read; // a file that cannot be read gives every caller its default
+    const std::vector<std::string> lines = readLines(path_, read);
     const Location at = locate(lines, section, key);
     if (at.key < 0)
         return std::string(fallback);
@@ -160,7 +164,12 @@ int SettingsFile::getInt(std::string_view section, std::string_view key, int fal
 IoStatus SettingsFile::setString(std::string_view section, std::string_view key, std::string_view value)
 {
     std::lock_guard lock(g_mutex);
-    std::vector<std::string> lines = readLines(path_);
+    IoStatus read;
+    std::vector<std::string> lines = readLines(path_, read);
+    // Only a file that is not there starts empty: one that exists but cannot be read (a pipe,
+    // a read error) would otherwise be replaced by this one key, and every other setting lost.
+    if (!read && read.error() != ENOENT)
+        return read;
     const Location at = locate(lines, section, key);
     std::string line = std::string(key) + "=" + std::string(value);
     if (at.key >= 0) {

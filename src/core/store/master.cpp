@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <sys/stat.h>
 
 namespace qv {
@@ -84,10 +85,19 @@ bool directoryId(const std::string& path, DirId& id)
     return true;
 }
 
-// Depth-first search of one level and the portfolios nested below it. `path` holds the
-// directories being searched above this one; this one joins it only when the search goes
-// deeper, so finding a security at the top costs no directory lookups.
-bool searchLevel(const std::string& dir, std::string_view key, std::vector<DirId>& path, FoundSecurity& out)
+struct DirIdLess {
+    bool operator()(const DirId& a, const DirId& b) const { return a.dev != b.dev ? a.dev < b.dev : a.ino < b.ino; }
+};
+// Every directory searched so far, with the least depth it was searched at. Nested MASTERs may
+// name one subdirectory many times over on every level; without this, a search that finds
+// nothing would read it once per path to it, which grows without bound with the fan-out.
+using Searched = std::map<DirId, int, DirIdLess>;
+
+// Depth-first search of one level and the portfolios nested below it. A directory is searched
+// again only when reached at a smaller depth than before (it may then reach further below the
+// nesting limit), so no directory is searched more than kMaxNestingDepth times, and a loop
+// back to a directory on the path (reached at a greater depth) is never followed.
+bool searchLevel(const std::string& dir, std::string_view key, int depth, Searched& searched, FoundSecurity& out)
 {
     MasterFile master;
     if (!readMasterFile(dir, master))
@@ -100,27 +110,34 @@ bool searchLevel(const std::string& dir, std::string_view key, std::vector<DirId
             return true;
         }
     }
-    if (static_cast<int>(path.size()) >= kMaxNestingDepth)
+    if (depth >= kMaxNestingDepth)
         return false;
-    const std::size_t depth = path.size();
+    bool placed = depth > 0; // the top level is entered in the map only when the search goes deeper
     for (const MasterEntry& entry : master.entries) {
-        if (!entry.isDirectoryEntry())
+        // Only a plain name inside this portfolio: "..", "." or "a/../.." would lead the
+        // search, and the edits that follow it, into the parent portfolio or anywhere else.
+        if (!entry.isDirectoryEntry() || !isNestedPortfolioName(entry.directoryName()))
             continue;
         const auto sub = findEntry(dir.empty() ? "." : dir, entry.directoryName());
         DirId subId{};
         if (!sub || !directoryId(*sub, subId))
             continue;
-        if (path.size() == depth) {
+        if (!placed) {
             DirId here{};
             if (!directoryId(dir, here))
                 return false;
-            path.push_back(here);
+            searched[here] = 0;
+            placed = true;
         }
-        // A directory already on the path leads back round the loop.
-        if (std::find(path.begin(), path.end(), subId) == path.end() && searchLevel(*sub, key, path, out))
+        const auto [at, fresh] = searched.try_emplace(subId, depth + 1);
+        if (!fresh) {
+            if (at->second <= depth + 1)
+                continue;
+            at->second = depth + 1;
+        }
+        if (searchLevel(*sub, key, depth + 1, searched, out))
             return true;
     }
-    path.resize(depth);
     return false;
 }
 
@@ -202,6 +219,16 @@ bool MasterEntry::isDirectoryEntry() const
 
 std::string MasterEntry::directoryName() const { return trimTrailingBlanks(fieldText(bytes, kNameOffset, 8)); }
 
+bool isNestedPortfolioName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return c == '/' || c == '\\' || byte < 0x20 || byte == 0x7f;
+    });
+}
+
 std::uint16_t MasterFile::declaredCount() const { return getU16(header.data()); }
 
 std::uint16_t MasterFile::secondCounter() const { return getU16(header.data() + 2); }
@@ -231,8 +258,8 @@ IoStatus readMasterFile(const std::string& dir, MasterFile& out)
 FoundSecurity findSecurity(const std::string& dir, std::string_view key)
 {
     FoundSecurity out;
-    std::vector<DirId> path;
-    if (!searchLevel(dir, key, path, out)) {
+    Searched searched;
+    if (!searchLevel(dir, key, 0, searched, out)) {
         out = FoundSecurity{};
         out.status = kStatusFileNotFound;
     }

@@ -6,6 +6,7 @@
 #include "core/store/skip_list.h"
 #include "core/update/child_process.h"
 #include "core/update/dos_text.h"
+#include "core/update/unpacker_staging.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +34,37 @@ std::string upper(std::string text)
 bool hasExtension(const std::string& name, std::string_view extension)
 {
     return name.size() >= 4 && upper(name.substr(name.size() - 4)) == extension;
+}
+
+// A line of AUDIT.TXT is one line whatever a file name holds: control characters (a line
+// break in a name from an archive) are written as \xNN.
+std::string auditText(std::string_view line)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(line.size());
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// What tells one state of a file from another within a run: device, inode, size and
+// modification time. Empty when the path is no regular file.
+std::string fileIdentity(const std::string& path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+           std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
 }
 
 bool containsIgnoringCase(const std::vector<std::string>& list, const std::string& path)
@@ -100,7 +132,7 @@ void CQuoteUpdater::Post() { observer_.OnProgress(progress_); }
 void CQuoteUpdater::Audit(const std::string& line)
 {
     if (audit_) {
-        std::fputs(line.c_str(), audit_);
+        std::fputs(auditText(line).c_str(), audit_);
         std::fputc('\n', audit_);
     }
 }
@@ -112,9 +144,8 @@ std::uint32_t CQuoteUpdater::UpdateAllPortfolios()
     stopZip_ = stopSex_ = false;
 
     const std::string auditPath = joinPath(in_.startupDir.empty() ? "." : in_.startupDir, kAuditFileName);
-    audit_ = std::fopen(auditPath.c_str(), "w");
-    if (!audit_)
-        auditProblem_ = "The audit log could not be created at\n" + auditPath + "\n(" + std::strerror(errno) +
+    if (IoStatus s = createOutputStream(auditPath, audit_); !s)
+        auditProblem_ = "The audit log could not be created at\n" + auditPath + "\n(" + s.message() +
                         ").\nThe update ran without it.";
     Audit("Results of Quovanta for " + (in_.runTimeText.empty() ? localTimeText() : in_.runTimeText));
 
@@ -139,8 +170,8 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     portfolio_ = directory;
     progress_.portfolio = " " + directory;
     Post();
-    if (audit_)
-        std::fprintf(audit_, "\n%s\n", ("Audit for MASTER at: " + directory).c_str());
+    Audit("");
+    Audit("Audit for MASTER at: " + directory);
 
     // The copy is the run's fallback: it stays until the new MASTER is in place.
     const std::string masterFile = masterPath(directory);
@@ -198,9 +229,14 @@ int CQuoteUpdater::UpdateSymbol()
     ExpandSelfExtractingFiles(directory);
     ExpandZipFiles(directory);
     updateFiles_.clear();
-    for (const std::string& name : plainFiles(directory))
-        if (!hasExtension(name, ".EXE") && !hasExtension(name, ".ZIP") && !hasExtension(name, ".COM"))
-            updateFiles_.push_front(joinPath(directory, name));
+    for (const std::string& name : plainFiles(directory)) {
+        if (hasExtension(name, ".EXE") || hasExtension(name, ".ZIP") || hasExtension(name, ".COM"))
+            continue;
+        std::string path = joinPath(directory, name);
+        // What a failed unpacking left or changed is no update file: its content is unknown.
+        if (!fromFailedArchives_.contains(path))
+            updateFiles_.push_front(std::move(path));
+    }
     if (updateFiles_.empty())
         return 0;
     return ScanUpdateFiles();
@@ -224,13 +260,10 @@ bool CQuoteUpdater::ReadProfile()
 const std::string& CQuoteUpdater::CachedText(const std::string& path, bool& ok)
 {
     static const std::string kEmpty;
-    struct stat st{};
-    ok = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const std::string identity = fileIdentity(path);
+    ok = !identity.empty();
     if (!ok)
         return kEmpty;
-    const std::string identity = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
-                                 std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
-                                 std::to_string(st.st_mtim.tv_nsec);
     auto it = textCache_.find(path);
     if (it != textCache_.end() && it->second.identity == identity)
         return it->second.text;
@@ -407,13 +440,22 @@ void CQuoteUpdater::ExpandArchives(const std::string& directory, ArchiveKind kin
     const bool zip = kind == ArchiveKind::Zip;
     if (!(zip ? in_.settings.zipEnable : in_.settings.sexEnable))
         return;
+    // What an unpacker killed in an earlier run left behind goes before anything is unpacked.
+    if (!cleanedDirectories_.contains(directory)) {
+        cleanedDirectories_.insert(directory);
+        removeUnpackerLeftovers(directory);
+    }
     for (const std::string& name : plainFiles(directory)) {
         if (!hasExtension(name, zip ? ".ZIP" : ".EXE"))
             continue;
         if ((zip ? RunPkunzip(name) : RunSelfExtractor(name)) == kFailed) {
             (zip ? stopZip_ : stopSex_) = true;
-            Audit(std::string("ERROR: ") + (zip ? "De-Compress failure for file " : "Self-Extract failure for file ") +
-                  name);
+            // The unpacker's own reason tells a wrong password from a refused archive.
+            std::string line = std::string("ERROR: ") +
+                               (zip ? "De-Compress failure for file " : "Self-Extract failure for file ") + name;
+            if (!unpackFailure_.empty())
+                line += " (" + unpackFailure_ + ")";
+            Audit(line);
         }
     }
 }
@@ -456,7 +498,8 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
         }
         program = resolveFile(dir, "PKUNZIP.EXE"); // found as the settings check finds it
     }
-    std::vector<std::string> args = {name, "-o"};
+    // A name beginning with "-" ("-sX.ZIP") would be read as an option: it goes as "./-sX.ZIP".
+    std::vector<std::string> args = {name.starts_with('-') ? "./" + name : name, "-o"};
     if (zip ? s.zipPasswordEnable : s.sexPasswordEnable)
         args.push_back("-s" + (zip ? s.zipPassword : s.sexPassword));
     std::string commandLine = zip ? program + " " : std::string();
@@ -468,9 +511,12 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
     progress_.extractionLabel = zip ? "De-Compressing File:" : "Self-Extracting File:";
     Post();
 
+    unpackFailure_.clear();
+    const std::map<std::string, std::string> before = FileIdentities(directory);
     ChildProcess child;
     std::string error;
     if (program.empty() || !child.start(program, args, directory, error)) {
+        unpackFailure_ = program.empty() ? "no unpacker found" : "cannot start " + program + ": " + error;
         if (!zip)
             runFlags_ |= kRunFlagSelfExtractFailed;
         observer_.ShowMessage(std::string(zip ? "CreateProcess failed while trying to De-Compress based on this "
@@ -487,6 +533,15 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
     if (!ok) {
+        unpackFailure_ = child.failureReason();
+        // The bundled unpacker leaves the directory as it was, but not when it is killed, and
+        // another unpacker may leave anything: no file it made or changed is read in this run.
+        removeUnpackerLeftovers(directory);
+        for (const auto& [path, identity] : FileIdentities(directory)) {
+            const auto old = before.find(path);
+            if (old == before.end() || old->second != identity)
+                fromFailedArchives_.insert(path);
+        }
         observer_.ShowMessage(std::string(zip ? "De-Compress failed for file\n\n" : "Self-Extract failed for file\n\n") +
                               fullPath);
         progress_.extractionFile.clear();
@@ -499,6 +554,16 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
     progress_.extractionFile = " " + display + " DONE";
     Post();
     return kUnpacked;
+}
+
+std::map<std::string, std::string> CQuoteUpdater::FileIdentities(const std::string& directory)
+{
+    std::map<std::string, std::string> identities;
+    for (const std::string& name : plainFiles(directory)) {
+        std::string path = joinPath(directory, name);
+        identities.emplace(path, fileIdentity(path));
+    }
+    return identities;
 }
 
 void CQuoteUpdater::CleanUp()

@@ -23,6 +23,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,8 @@ private:
     bool ReadProfile();
     void ExpandArchives(const std::string& directory, ArchiveKind kind);
     int RunUnpacker(const std::string& name, ArchiveKind kind);
+    // The paths of the update files in a directory with what identifies their content.
+    static std::map<std::string, std::string> FileIdentities(const std::string& directory);
     void Audit(const std::string& line);
     void Post();
     void CleanUp();
@@ -97,6 +100,12 @@ private:
     std::deque<std::string> usedFiles_;
     std::vector<std::string> handledZip_, handledSex_;
     std::deque<std::string> deleteZip_, deleteSex_;
+    // Why the last unpacking failed, in one line (the unpacker's own words where it gave some).
+    std::string unpackFailure_;
+    // Update files that a failed unpacking made or changed: never read in this run.
+    std::set<std::string> fromFailedArchives_;
+    // Update directories whose unpacker leftovers were removed in this run.
+    std::set<std::string> cleanedDirectories_;
 
     // Update files read in this run, by path, with what identified their content; an archive
     // expanded later changes the identity and so the cache entry.

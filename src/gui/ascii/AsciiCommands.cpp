@@ -78,9 +78,9 @@ void OnExport(CQuovantaView& view)
         return;
     const qv::ExportOptions options = dlg.values();
     const QString path = QFile::decodeName(QByteArray::fromStdString(options.path));
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly)) {
-        existing.close();
+    // Looked at, not opened: opening a named pipe of that name would wait for its writer.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isDir()) {
         if (!MessageBox::question(view.window(), text(qv::exportReplaceQuestion(path.toStdString()))))
             return;
     }

@@ -1,10 +1,17 @@
+#include "core/browse/symbol_list.h"
 #include "core/store/master.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace qv {
 namespace {
@@ -86,6 +93,73 @@ TEST_F(MasterSearch, EntriesLeadingBackToTheirOwnDirectoryLinkLoopsAndDeepChains
     }
     EXPECT_EQ(findSecurity(chain.path(), "AT3").directory, chain.path() + "/D/D/D/");
     EXPECT_EQ(findSecurity(chain.path(), "AT39").status, kStatusFileNotFound); // beyond the nesting bound
+}
+
+// Runs findSecurity in a child process, so that a search that never ends fails the test
+// instead of hanging it. The status, or -1 when it did not end within the limit.
+int statusWithin(const std::string& dir, const std::string& key, std::chrono::seconds limit) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(findSecurity(dir, key).status == kStatusOk ? 0 : 1);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &wstatus, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0 ? kStatusOk : kStatusFileNotFound;
+}
+
+// Every level's MASTER names its one subdirectory 40 times: a search that remembered only the
+// directories on its path would read the bottom level 40^5 times. Each directory is read once.
+TEST_F(MasterSearch, NestedPortfoliosNamedManyTimesOverAreSearchedOnce) {
+    std::string dir = tmp.path();
+    for (int level = 0; level < 5; ++level, dir += "/S") {
+        std::vector<ByteVec> records;
+        for (int k = 1; k <= 40; ++k) records.push_back(masterDirectoryEntry(k, "S"));
+        writeMaster(dir, records);
+        std::filesystem::create_directory(dir + "/S");
+    }
+    writeMaster(dir, {entry(1, "DEEP")});
+    EXPECT_EQ(statusWithin(tmp.path(), "ABSENT", std::chrono::seconds(20)), kStatusFileNotFound);
+    EXPECT_EQ(statusWithin(tmp.path(), "DEEP", std::chrono::seconds(20)), kStatusOk);
+    EXPECT_EQ(find("DEEP").directory, tmp.path() + "/S/S/S/S/S/");
+}
+
+// A directory entry is followed only when its name is one plain directory name inside the
+// portfolio: "..", ".", an empty name, separators and control characters would lead the search
+// (and the edits that follow it) into the parent portfolio or elsewhere. Such entries are still
+// listed, as what the MASTER holds.
+TEST_F(MasterSearch, DirectoryEntriesThatAreNoPlainNameInsideThePortfolioAreNotFollowed) {
+    const std::string parent = tmp.path();
+    writeMaster(parent, {entry(1, "PARENTSEC"), masterDirectoryEntry(2, "CHILD")});
+    const std::string child = tmp.subdir("CHILD");
+    writeMaster(tmp.subdir("SIB"), {entry(1, "SIBSEC")});
+    writeMaster(tmp.subdir("CHILD/SUB"), {entry(1, "SUBSEC")});
+    writeMaster(tmp.subdir("CHILD/OK"), {entry(1, "OKSEC")});
+    writeMaster(tmp.subdir("CHILD/SUB/IN"), {entry(1, "DEEPSEC")});
+    writeMaster(tmp.subdir("CHILD/SUB\\IN"), {entry(1, "BSLASH")});
+    writeMaster(tmp.subdir("CHILD/\x01X"), {entry(1, "CONTROL")});
+    ByteVec empty = masterDirectoryEntry(3, "");
+    setByte(empty, 7, 0);
+    const std::vector<ByteVec> entries = {masterDirectoryEntry(1, ".."), masterDirectoryEntry(2, "."), empty,
+                                          masterDirectoryEntry(4, "SUB/IN"), masterDirectoryEntry(5, "../SIB"),
+                                          masterDirectoryEntry(6, "SUB\\IN"), masterDirectoryEntry(7, "\x01X"),
+                                          masterDirectoryEntry(8, "OK")};
+    writeMaster(child, entries);
+    for (const char* key : {"PARENTSEC", "SIBSEC", "DEEPSEC", "BSLASH", "CONTROL", "SUBSEC"})
+        EXPECT_EQ(findSecurity(child, key).status, kStatusFileNotFound) << key;
+    EXPECT_EQ(findSecurity(parent, "OKSEC").directory, child + "/OK/") << "plain names are followed";
+    for (const char* name : {"..", ".", "", "SUB/IN", "../SIB", "SUB\\IN", "\x01X"})
+        EXPECT_FALSE(isNestedPortfolioName(name)) << name;
+    for (const char* name : {"SUB", "FUTURES", "a.b", "..x", "x.."})
+        EXPECT_TRUE(isNestedPortfolioName(name)) << name;
+    const SymbolListing listing = listSymbols(child);
+    ASSERT_EQ(listing.rows.size(), entries.size());
+    EXPECT_TRUE(std::ranges::all_of(listing.rows, [](const SymbolRow& r) { return r.isDirectoryEntry; }));
 }
 
 TEST_F(MasterSearch, CountDisagreeingWithTheFileSize) {

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "core/update/child_process.h"
+
+#include <algorithm>
 #include <climits>
+#include <fcntl.h>
 #include <iterator>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace qv {
@@ -100,7 +105,7 @@ TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAnd
     const auto zipCalls = invocations(zipLog);
     ASSERT_EQ(zipCalls.size(), 1u) << "no further ZIP archive is tried, for either security";
     const std::string failed = zipCalls[0].args.at(0);
-    EXPECT_EQ(errors(run), std::vector<std::string>{"ERROR: De-Compress failure for file " + failed});
+    EXPECT_EQ(errors(run), std::vector<std::string>{"ERROR: De-Compress failure for file " + failed + " (exit status 1)"});
     EXPECT_TRUE(exists(updates + "/A.ZIP") && exists(updates + "/B.ZIP"));
     EXPECT_EQ(run.flags & kRunFlagSelfExtractFailed, 0);
     const auto sexCalls = invocations(sexLog);
@@ -121,7 +126,8 @@ TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNev
     in.selfExtractor = tmp.file("no-such-program");
     const RunOutcome sex = runUpdate(in);
     EXPECT_EQ(sex.flags, kRunFlagSelfExtractFailed);
-    EXPECT_EQ(errors(sex), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE"});
+    EXPECT_EQ(errors(sex), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE (cannot start " +
+                                                    tmp.file("no-such-program") + ": No such file or directory)"});
     EXPECT_TRUE(exists(updates + "/UPDATE.EXE"));
     ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0);
     const std::string planted = tmp.file("planted.log");
@@ -132,9 +138,161 @@ TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNev
     in.settings.deleteZip = true;
     const RunOutcome zip = runUpdate(in);
     EXPECT_TRUE(invocations(planted).empty()) << "the update directory's PKUNZIP.EXE was run";
-    EXPECT_EQ(errors(zip), std::vector<std::string>{"ERROR: De-Compress failure for file DAILY.ZIP"});
+    EXPECT_EQ(errors(zip), std::vector<std::string>{
+                               "ERROR: De-Compress failure for file DAILY.ZIP (cannot start /PKUNZIP.EXE: No such file or directory)"});
     EXPECT_TRUE(zip.extractionFailed);
     EXPECT_TRUE(exists(updates + "/DAILY.ZIP"));
+}
+
+// A failed unpacking gives no quote: a file it made or changed is not read in this run (a
+// file that was there before and stayed as it was still is), its staging directory goes, and
+// the log's ERROR line carries the unpacker's own reason. Leftovers of unpackers killed in
+// earlier runs go before anything is unpacked; one that a living unpacker holds locked stays.
+TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsReason) {
+    updateFile("GOOD.TXT", "IBM,970116,11,12,10,11.5,200,2\n");
+    updateFile("CHANGED.TXT", "XYZ,970116,1,1,1,1,1,1\n");
+    updateFile("DAILY.ZIP", "PK");
+    std::filesystem::create_directory(updates + "/.pkunzip-88-0.tmp");
+    updateFile(".pkunzip-88-0.tmp/0", "half an entry");
+    updateFile(".pkunzip-77-3.tmp", "a temporary file of an earlier version");
+    updateFile(".pkunzip-notes", "not a leftover");
+    std::filesystem::create_directory(updates + "/.pkunzip-99-0.tmp");
+    const int held = ::open((updates + "/.pkunzip-99-0.tmp").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const std::string script = "#!/bin/sh\n"
+                               "mkdir .pkunzip-4242-0.tmp && echo x > .pkunzip-4242-0.tmp/0\n"
+                               "echo 'MSFT,970116,21,22,20,21.5,300,3' > PART.TXT\n"
+                               "echo 'MSFT,970116,21,22,20,21.5,300,3' > CHANGED.TXT\n"
+                               "echo 'progress line' >&2\n"
+                               "echo 'PKUNZIP.EXE: DAILY.ZIP: wrong password for entry \"IBM.TXT\"' >&2\n"
+                               "exit 1\n";
+    writeText(bin + "/PKUNZIP.EXE", script);
+    ASSERT_EQ(::chmod((bin + "/PKUNZIP.EXE").c_str(), 0755), 0);
+
+    const RunOutcome run = runUpdate(zipInputs());
+    EXPECT_EQ(errors(run), std::vector<std::string>{"ERROR: De-Compress failure for file DAILY.ZIP (PKUNZIP.EXE: DAILY.ZIP: "
+                                                    "wrong password for entry \"IBM.TXT\")"});
+    EXPECT_EQ(run.count, 1) << "IBM from GOOD.TXT; MSFT from neither file the unpacker wrote";
+    EXPECT_EQ(run.audit.back(), "----> Could not add quote to symbol: MSFT");
+    std::vector<std::string> dotNames;
+    for (const auto& entry : std::filesystem::directory_iterator(updates))
+        if (entry.path().filename().string().front() == '.') dotNames.push_back(entry.path().filename().string());
+    std::ranges::sort(dotNames);
+    EXPECT_EQ(dotNames, (std::vector<std::string>{".pkunzip-99-0.tmp", ".pkunzip-notes"}));
+    ::close(held);
+}
+
+// An archive named like an option reaches the unpacker as "./-sX.ZIP"; a name holding a line
+// break writes "\x0A" into its log line instead of a line of its own; a reason too long for
+// the anomaly report's lines is cut, and an unpacker that floods its error output is still
+// waited for without blocking.
+TEST_F(ArchiveExpansion, ArchiveNamesAreNeverOptionsAndNoNameOrReasonBreaksTheLog) {
+    writeUnpacker(bin + "/PKUNZIP.EXE", zipLog, "DAILY.TXT", kTwoLines);
+    updateFile("-sX.ZIP", "PK");
+    runUpdate(zipInputs());
+    const auto calls = invocations(zipLog);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].args, (Args{"./-sX.ZIP", "-o"}));
+
+    std::filesystem::remove(updates + "/-sX.ZIP");
+    updateFile("BAD\nERROR: forged.ZIP", "PK");
+    writeText(bin + "/PKUNZIP.EXE", "#!/bin/sh\nhead -c 1000000 /dev/zero | tr '\\0' x >&2\nexit 3\n");
+    const RunOutcome run = runUpdate(zipInputs());
+    const auto lines = errors(run);
+    ASSERT_EQ(lines.size(), 1u) << "the name's line break made a line of its own";
+    const std::string head = "ERROR: De-Compress failure for file BAD\\x0AERROR: forged.ZIP (";
+    EXPECT_EQ(lines[0].substr(0, head.size()), head);
+    EXPECT_EQ(lines[0].size(), head.size() + ChildProcess::kMaxReasonLength + 1) << lines[0];
+    EXPECT_TRUE(lines[0].ends_with("xx...)"));
+}
+
+// A ZIP archive of stored entries, written byte by byte: name, content and the Unix mode the
+// central directory records (0: none).
+struct StoredEntry {
+    std::string name, data;
+    unsigned mode = 0100644;
+};
+
+std::uint32_t crc32Of(const std::string& data) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string storedZip(const std::vector<StoredEntry>& entries) {
+    const auto le = [](std::string& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    std::string zip, directory;
+    for (const StoredEntry& e : entries) {
+        const auto offset = static_cast<std::uint32_t>(zip.size());
+        const auto size = static_cast<std::uint32_t>(e.data.size());
+        const auto nameSize = static_cast<std::uint32_t>(e.name.size());
+        le(zip, 0x04034b50, 4), le(zip, 20, 2), le(zip, 0, 2), le(zip, 0, 2), le(zip, 0, 2), le(zip, 0x2821, 2);
+        le(zip, crc32Of(e.data), 4), le(zip, size, 4), le(zip, size, 4), le(zip, nameSize, 2), le(zip, 0, 2);
+        zip += e.name + e.data;
+        le(directory, 0x02014b50, 4), le(directory, (3 << 8) | 20, 2), le(directory, 20, 2), le(directory, 0, 2);
+        le(directory, 0, 2), le(directory, 0, 2), le(directory, 0x2821, 2), le(directory, crc32Of(e.data), 4);
+        le(directory, size, 4), le(directory, size, 4), le(directory, nameSize, 2), le(directory, 0, 2);
+        le(directory, 0, 2), le(directory, 0, 2), le(directory, 0, 2), le(directory, e.mode << 16, 4);
+        le(directory, offset, 4);
+        directory += e.name;
+    }
+    const auto directoryAt = static_cast<std::uint32_t>(zip.size());
+    zip += directory;
+    le(zip, 0x06054b50, 4), le(zip, 0, 2), le(zip, 0, 2), le(zip, static_cast<std::uint32_t>(entries.size()), 2);
+    le(zip, static_cast<std::uint32_t>(entries.size()), 2), le(zip, static_cast<std::uint32_t>(directory.size()), 4);
+    le(zip, directoryAt, 4), le(zip, 0, 2);
+    return zip;
+}
+
+// The run with the bundled unpacker itself: an archive named like an option and an empty one
+// are unpacked; a hostile one is refused with its reason in the log, and nothing of it (no
+// file, no staging directory) stays in the update directory.
+TEST_F(ArchiveExpansion, TheBundledUnpackerRefusesHostileArchivesWithItsReasonAndUnpacksTheRest) {
+#ifndef QUOVANTA_PKUNZIP_PATH
+    GTEST_SKIP() << "built without the bundled unpacker";
+#else
+    const std::string ibm = "IBM,970116,11,12,10,11.5,200,2\n";
+    const struct {
+        const char* archive;
+        std::string zip;
+        int quotes;
+        std::string error; // the ERROR line, or empty
+    } cases[] = {
+        {"-sX.ZIP", storedZip({{"DAILY.TXT", kTwoLines}}), 2, ""},
+        {"EMPTY.ZIP", storedZip({}), 0, ""},
+        {"EVIL.ZIP", storedZip({{"IBM.TXT", ibm}, {"X\nY.TXT", ibm}}), 0,
+         "ERROR: De-Compress failure for file EVIL.ZIP (PKUNZIP.EXE: EVIL.ZIP: entry \"X?Y.TXT\" has a control "
+         "character in its name)"},
+        {"PIPE.ZIP", storedZip({{"IBM.TXT", ibm}, {"FIFO", "", 0010644}}), 0,
+         "ERROR: De-Compress failure for file PIPE.ZIP (PKUNZIP.EXE: PIPE.ZIP: entry \"FIFO\" is a device, pipe or "
+         "other special file)"},
+    };
+    for (const auto& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(updates)) std::filesystem::remove_all(entry.path());
+        portfolio({{1, "IBM", {row7(fileDate(1997, 1, 15), 10, 100, 1)}},
+                   {2, "MSFT", {row7(fileDate(1997, 1, 15), 20, 100, 1)}}});
+        writeBytes(updates + "/" + c.archive, ByteVec(c.zip.begin(), c.zip.end()));
+        UpdateInputs in = zipInputs();
+        in.settings.pkunzipPath = std::filesystem::path(QUOVANTA_PKUNZIP_PATH).parent_path().string();
+        const RunOutcome run = runUpdate(in);
+        EXPECT_EQ(run.count, c.quotes) << c.archive;
+        EXPECT_EQ(errors(run), c.error.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.error})
+            << c.archive;
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(updates))
+            left.push_back(entry.path().filename().string());
+        std::ranges::sort(left);
+        const std::vector<std::string> expected =
+            c.quotes > 0 ? std::vector<std::string>{c.archive, "DAILY.TXT"} : std::vector<std::string>{c.archive};
+        EXPECT_EQ(left, expected) << c.archive;
+    }
+#endif
 }
 
 } // namespace

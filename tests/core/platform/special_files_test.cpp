@@ -1,0 +1,216 @@
+// A named pipe (or any file that is not a regular one) under the name of a file the program
+// reads or writes: every reader refuses it as it refuses an unreadable file, no writer replaces
+// it, and nothing waits for the pipe's other end. A regression would hang for good, so every
+// case runs on a thread with a time limit, and a hung case is failed and then released by
+// opening the pipe from the other side.
+
+#include "core/ascii/import.h"
+#include "core/browse/symbol_list.h"
+#include "core/platform/files.h"
+#include "core/platform/settings_file.h"
+#include "core/profiles/profile.h"
+#include "core/store/master.h"
+#include "core/store/quotes.h"
+#include "core/store/skip_list.h"
+#include "core/update/update_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <functional>
+#include <future>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace qv::updatetest;
+
+// Runs `operation`; false when it did not finish within the limit. A hung open of `fifo` is
+// then given its other end (O_RDWR never blocks), again and again until the operation ends.
+bool finishesInTime(const std::string& fifo, const std::function<void()>& operation)
+{
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    std::thread worker([&] {
+        operation();
+        done.set_value();
+    });
+    const bool inTime = finished.wait_for(10s) == std::future_status::ready;
+    while (finished.wait_for(50ms) != std::future_status::ready) {
+        const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            std::this_thread::sleep_for(20ms);
+            ::close(fd);
+        }
+    }
+    worker.join();
+    return inTime;
+}
+
+bool isFifo(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+constexpr const char* kPipe = "not a regular file but a named pipe";
+
+// A portfolio P of one security (ABC, file number 1, assigned to profile "Daily"), a start-up
+// directory S with that profile and a settings file, and an update directory U.
+class SpecialFiles : public UpdateFixture, public ::testing::Test {
+protected:
+    SpecialFiles()
+    {
+        portfolio({{1, "ABC", {row7(fileDate(1997, 1, 15), 10, 100, 1)}}});
+        writeText(startup + "/QUOVANTA.INI", "[Update]\nKey=stored\n");
+        writeText(tmp.file("input.txt"), "970116,1,2,0.5,1.5,100,1\n");
+    }
+    // Puts a named pipe where `path` was.
+    static void makePipe(const std::string& path)
+    {
+        std::filesystem::remove(path);
+        ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0) << path;
+    }
+    ImportJob importJob(const std::string& input) const
+    {
+        ImportJob job;
+        job.inputPath = input;
+        job.outputDir = data;
+        job.symbol = "NEW";
+        job.name = "NEW CO";
+        job.present = {true, true, true, true, true, true, true};
+        job.columns = {0, 1, 2, 3, 4, 5, 6};
+        job.dateFormat = 7;
+        return job;
+    }
+};
+
+TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
+{
+    const std::string ini = startup + "/QUOVANTA.INI";
+    const struct Case {
+        const char* what;
+        std::string pipe;
+        // Runs the operation; returns "" when it behaved, else what went wrong.
+        std::function<std::string()> run;
+    } cases[] = {
+        {"MASTER read", data + "/MASTER",
+         [&] {
+             MasterFile m;
+             const IoStatus s = readMasterFile(data, m);
+             return s.message().find(kPipe) != std::string::npos ? "" : "message: " + s.message();
+         }},
+        {"MASTER listed", data + "/MASTER",
+         [&] { return listSymbols(data).ok ? "listed" : ""; }},
+        {"MASTER searched", data + "/MASTER",
+         [&] { return findSecurity(data, "ABC").status == kStatusOk ? "found" : ""; }},
+        {"quote file", data + "/F1.DAT",
+         [&] {
+             QuoteSeries series;
+             EXPECT_EQ(initQuoteSeries(series, 10), kStatusOk);
+             const StoreStatus s = readQuoteSeries(series, data, "ABC", 0, -1);
+             freeQuoteSeries(series);
+             return s == kStatusOk ? "read" : "";
+         }},
+        {"field layout", data + "/F1.DOP",
+         [&] {
+             // An unreadable DOP gives the default layout of the record length.
+             const LayoutResult r = readFieldLayout(data + "/F1.DOP", 28);
+             return r.status == kStatusOk && r.layout.has(FieldKind::Close) ? "" : "no default layout";
+         }},
+        {"profile assignment", data + "/F1.pfl",
+         [&] { return readAssignment(data, 1) ? "assigned" : ""; }},
+        {"skip list", data + "/SKIPQVTA.PBG",
+         [&] { return readSkipFlags(data).empty() && isFifo(data + "/SKIPQVTA.PBG") ? "" : "read or replaced"; }},
+        {"profile file", startup + "/Daily.pfd",
+         [&] { return readProfile(startup, "Daily").ok ? "read" : ""; }},
+        {"settings file read", ini,
+         [&] { return SettingsFile(ini).getString("Update", "Key", "fallback") == "fallback" ? "" : "read"; }},
+        {"settings file written", ini,
+         [&] {
+             const IoStatus s = SettingsFile(ini).setString("Update", "Key", "new");
+             return s.message().find(kPipe) != std::string::npos && isFifo(ini) ? "" : "message: " + s.message();
+         }},
+        {"MASTER replaced", data + "/MASTER",
+         [&] {
+             const MasterChange c = appendMasterEntry(data, "NEW", "NEW CO", 7);
+             return !c.done() && c.message.find(kPipe) != std::string::npos && isFifo(data + "/MASTER")
+                        ? ""
+                        : "message: " + c.message;
+         }},
+        {"writer's temporary file", data + "/MASTER.~NU",
+         [&] {
+             const MasterChange c = appendMasterEntry(data, "NEW", "NEW CO", 7);
+             return !c.done() && c.message.find(kPipe) != std::string::npos ? "" : "message: " + c.message;
+         }},
+        {"import input", tmp.file("input.txt"),
+         [&] {
+             const ImportResult r = importQuotes(importJob(tmp.file("input.txt")));
+             return !r.ok && r.messages.front().text == "The input file could not be read:\n" + tmp.file("input.txt")
+                        ? ""
+                        : "imported or another message";
+         }},
+        {"audit log", startup + "/AUDIT.TXT",
+         [&] {
+             updateFile("DAILY.TXT", "ABC,970116,11,12,10,11.5,200,2\n");
+             Recorder recorder;
+             CQuoteUpdater updater(inputs(), recorder);
+             const std::uint32_t result = updater.UpdateAllPortfolios();
+             return (result >> 16) == 1 && updater.AuditProblem().find(kPipe) != std::string::npos
+                        ? ""
+                        : "problem: " + updater.AuditProblem();
+         }},
+        {"update file", updates + "/DAILY.TXT",
+         [&] {
+             updateFile("OTHER.TXT", "ABC,970116,11,12,10,11.5,200,2\n");
+             return runUpdate(inputs()).count == 1 ? "" : "no quote from the other file";
+         }},
+        {"archive", updates + "/DAILY.ZIP",
+         [&] {
+             UpdateInputs in = inputs();
+             in.settings.zipEnable = true;
+             in.settings.pkunzipPath = tmp.subdir("bin");
+             const RunOutcome run = runUpdate(in);
+             return run.recorder.messages.empty() && !run.extractionFailed ? "" : "unpacked or failed";
+         }},
+    };
+    for (const Case& c : cases) {
+        // Each case on fresh copies: the portfolio and start-up files as the fixture made them.
+        portfolio({{1, "ABC", {row7(fileDate(1997, 1, 15), 10, 100, 1)}}});
+        writeProfile(startup, "Daily", profile);
+        std::filesystem::remove(ini);
+        writeText(ini, "[Update]\nKey=stored\n");
+        for (const auto& entry : std::filesystem::directory_iterator(updates))
+            std::filesystem::remove(entry.path());
+        std::filesystem::remove(data + "/MASTER.~NU");
+        std::filesystem::remove(startup + "/AUDIT.TXT");
+        writeText(tmp.file("input.txt"), "970116,1,2,0.5,1.5,100,1\n");
+        makePipe(c.pipe);
+        std::string outcome = "did not finish";
+        EXPECT_TRUE(finishesInTime(c.pipe, [&] { outcome = c.run(); })) << c.what << " waited for the pipe";
+        EXPECT_EQ(outcome, "") << c.what;
+        std::filesystem::remove(c.pipe);
+    }
+}
+
+// Other kinds of file get the same refusal, naming what they are (a directory as EISDIR).
+TEST_F(SpecialFiles, ReadersNameTheKindOfFileTheyRefuse)
+{
+    InputFile file;
+    const IoStatus directory = file.open(data);
+    EXPECT_EQ(directory.error(), EISDIR) << directory.message();
+    const IoStatus device = file.open("/dev/null");
+    EXPECT_EQ(device.message(), "open /dev/null: not a regular file but a device");
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_TRUE(file.open(data + "/MASTER").isOk()) << "a regular file still opens";
+    EXPECT_GT(file.size(), 0u);
+}
+
+} // namespace
+} // namespace qv
