@@ -162,7 +162,7 @@ def read_quote_dates(data, length, what):
             raise Torn("header bytes changed")
         dates = []
         previous = None
-        for k in range(1, records):
+        for k in range(1, min(records, len(data) // length)):
             value = float_from_mbf(data[k * length:k * length + 4])
             day = day_from_file_date(value)
             if day is None:
@@ -700,6 +700,45 @@ def follow_up_add(cli, ws, files_before):
     return out
 
 
+def self_check(before, checker_for):
+    """The reader must see the faults it is there to see: each damaged copy of the prepared
+    files below has to be reported, the files as prepared must not."""
+    pf = in_portfolio(before)
+    first = next(n for n, e in checker_for.b_entries.items() if u16(pf[f"F{n}.DAT"], 2) > 2)
+    dat = f"F{first}.DAT"
+    length = checker_for.b_entries[first].length
+    records = len(pf[dat]) // length
+
+    def damaged(name, data):
+        files = dict(before)
+        files[os.path.join(PORTFOLIO, name)] = data
+        return files
+
+    master = pf["MASTER"]
+    newer = bytearray(master)
+    newer[MASTER_RECORD + 29:MASTER_RECORD + 33] = mbf_from_float(float(file_date(NEW_DAY)))
+    bad_date = bytearray(pf[dat])
+    bad_date[length * 2:length * 2 + 4] = mbf_from_float(1250231.0)
+    cases = {
+        "a MASTER cut inside a record": damaged("MASTER", master[:-1]),
+        "a MASTER one record short of its count": damaged("MASTER", master[:-MASTER_RECORD]),
+        "a MASTER naming a date after its last quote": damaged("MASTER", bytes(newer)),
+        "a quote file cut inside a record": damaged(dat, pf[dat][:-3]),
+        "a quote file one record short of its count": damaged(dat, pf[dat][:-length]),
+        "a quote file whose count exceeds its records": damaged(dat, pf[dat][:2] + pack_u16(records + 1)
+                                                          + pf[dat][4:]),
+        "a quote dated February 31": damaged(dat, bytes(bad_date)),
+        "a skip list of 255 bytes": damaged(SKIP_FILE, pf[SKIP_FILE][:-1]),
+    }
+    problems = []
+    if checker_for.well_formed(before)[0]:
+        problems.append("the prepared files themselves are reported: " + "; ".join(checker_for.well_formed(before)[0]))
+    for what, files in cases.items():
+        if not checker_for.well_formed(files)[0]:
+            problems.append(f"{what} is not reported")
+    return problems
+
+
 # ---- running -------------------------------------------------------------------------------
 
 def timed_run(cli, ws, command):
@@ -803,6 +842,11 @@ def main():
                 print(f"crash_test: unknown command {', '.join(sorted(unknown))}", file=sys.stderr)
                 return 2
             chosen = [c for c in chosen if c.name in args.command]
+
+        problems = self_check(before, Checker(before, before, Command("none", [], "idempotent")))
+        if problems:
+            print("crash_test: the reader misses faults:\n  " + "\n  ".join(problems), file=sys.stderr)
+            return 2
 
         strace = None if args.no_strace else strace_usable()
         print("crash_test: " + ("every other trial kills just before a write, fsync, rename or unlink (strace)"
