@@ -228,6 +228,10 @@ def master_entry(number, fields, name, symbol, first, last):
             + b"D" + bytes(2) + padded(symbol) + bytes(1))
 
 
+PORTFOLIO = "P"
+NEW_PORTFOLIO = "NEW"  # an empty directory, for the import that writes a new MASTER
+
+
 class Workspace:
     """Paths of one trial's files, under a fixed root (the profile names the update directory
     by its absolute path, so every run uses the same root)."""
@@ -239,6 +243,7 @@ class Workspace:
         self.updates = os.path.join(root, "UPD")
         self.ini = os.path.join(root, "quovanta.ini")
         self.import_file = os.path.join(root, "import.txt")
+        self.new_portfolio = os.path.join(root, NEW_PORTFOLIO)
 
 
 def write(path, data):
@@ -252,6 +257,7 @@ def build_template(ws, cli):
     os.makedirs(ws.portfolio)
     os.makedirs(ws.startup)
     os.makedirs(ws.updates)
+    os.makedirs(ws.new_portfolio)
     entries = []
     update_lines = []
     skip = bytearray(256)
@@ -346,8 +352,9 @@ class Command:
                     file is still the old one.
     """
 
-    def __init__(self, name, args, kind, target=None):
+    def __init__(self, name, args, kind, target=None, portfolio=PORTFOLIO):
         self.name = name
+        self.portfolio = portfolio  # the directory of the portfolio it changes, under the root
         self.args = args
         self.kind = kind
         self.target = target  # the file number whose quote file the command rewrites
@@ -361,6 +368,8 @@ def commands(ws, plan):
     return [
         Command("update", ["update", p], "idempotent"),
         Command("import", ["import", ws.import_file, p, "--symbol", "IMPORTED", "--name", "Imported"], "once"),
+        Command("import-new-master", ["import", ws.import_file, ws.new_portfolio, "--new-master", "--symbol",
+                                      "IMPORTED", "--name", "Imported"], "once", portfolio=NEW_PORTFOLIO),
         Command("edit-quote", ["edit-quote", p, "BIG", mmddyy(big[5000]), "1", "2", "0.5", "1.5", "700", "0"],
                 "idempotent", n_big),
         Command("split", ["split", p, "BIG", mmddyy(big[9000]), "2", "1"], "scaling", n_big),
@@ -381,14 +390,13 @@ def commands(ws, plan):
 
 # ---- checks ----------------------------------------------------------------------------
 
-PORTFOLIO = "P"
 INI = "quovanta.ini"
 AUDIT = os.path.join("START", "AUDIT.TXT")
 
 
-def in_portfolio(files):
+def in_portfolio(files, portfolio=PORTFOLIO):
     """Portfolio files by upper-case name."""
-    prefix = PORTFOLIO + os.sep
+    prefix = portfolio + os.sep
     return {k[len(prefix):].upper(): v for k, v in files.items() if k.startswith(prefix)}
 
 
@@ -407,19 +415,22 @@ class Checker:
         self.before = before      # snapshot of the template
         self.after = after        # snapshot of the uninterrupted run
         self.command = command
-        self.b = in_portfolio(before)
-        self.a = in_portfolio(after)
-        self.b_entries = {e.number: e for e in read_master(self.b["MASTER"]) if not e.is_directory}
+        self.pdir = command.portfolio
+        self.b = in_portfolio(before, self.pdir)
+        self.a = in_portfolio(after, self.pdir)
+        self.b_entries = {e.number: e for e in read_master(self.b["MASTER"]) if not e.is_directory} \
+            if "MASTER" in self.b else {}
         self.a_entries = {e.number: e for e in read_master(self.a["MASTER"]) if not e.is_directory}
 
     # -- well-formed files --
     def well_formed(self, files):
         """Torn files and MASTER dates that the quote files lack; returns (problems, entries)."""
         problems = []
-        pf = in_portfolio(files)
+        pf = in_portfolio(files, self.pdir)
         master = pf.get("MASTER")
         if master is None:
-            return ["MASTER is missing"], {}
+            # Before the command created it, a new portfolio has none.
+            return ([] if "MASTER" not in self.b else ["MASTER is missing"]), {}
         try:
             entries = {e.number: e for e in read_master(master) if not e.is_directory}
         except Torn as fault:
@@ -471,11 +482,11 @@ class Checker:
         problems, entries = self.well_formed(files)
         if problems:
             return problems
-        pf = in_portfolio(files)
+        pf = in_portfolio(files, self.pdir)
         name = self.command.name
         if name == "update":
             problems += self.each_old_or_new(pf, ["MASTER"] + [f"F{n}.DAT" for n in self.b_entries])
-        elif name == "import":
+        elif name.startswith("import"):
             problems += self.adding(pf, entries, "IMPORTED")
         elif name == "add-symbol":
             problems += self.adding(pf, entries, "NEWSYM")
@@ -539,7 +550,10 @@ class Checker:
         new_entry = self.new_entry(self.a_entries, symbol)
         now_entry = self.new_entry(entries, symbol)
         if now_entry is None:
-            if pf["MASTER"] != self.b["MASTER"]:
+            # A new portfolio's MASTER may be there without the security yet (the re-run
+            # must then complete the import).
+            empty = pack_u16(0) * 2 + bytes(MASTER_RECORD - 4)
+            if pf.get("MASTER") != self.b.get("MASTER") and not ("MASTER" not in self.b and pf["MASTER"] == empty):
                 out.append(f"MASTER does not list {symbol} but is not as it was either")
             return out
         n, m = new_entry.number, now_entry.number
@@ -616,7 +630,7 @@ class Checker:
         uninterrupted run took (which are then never reused), the security gets the next free
         number; name it and its files as the uninterrupted run did, and set aside the files
         the crash left, provided they are exactly what the command writes."""
-        symbol = {"import": "IMPORTED", "add-symbol": "NEWSYM"}.get(self.command.name)
+        symbol = {"import": "IMPORTED", "import-new-master": "IMPORTED", "add-symbol": "NEWSYM"}.get(self.command.name)
         if symbol is None:
             return files
         want, now = self.new_entry(self.a_entries, symbol), self.new_entry(entries, symbol)
@@ -624,7 +638,7 @@ class Checker:
             return files
         n, m = want.number, now.number
         out = dict(files)
-        prefix = PORTFOLIO + os.sep
+        prefix = self.pdir + os.sep
         # Temporary files of number n stay with its orphans: the re-run steps around n.
         for name in [k for k in out if k.upper().startswith(f"{prefix}F{n}.") and k not in self.after]:
             del out[name]
@@ -649,10 +663,10 @@ class Checker:
         """For a delete-symbol killed once MASTER no longer listed the security: the re-run
         finds nothing to delete, so files of the number that the kill left (unchanged) stay,
         and so may its skip mark; no later security may inherit either (follow_up_add)."""
-        if self.command.name != "delete-symbol" or in_portfolio(crashed)["MASTER"] != self.a["MASTER"]:
+        if self.command.name != "delete-symbol" or in_portfolio(crashed, self.pdir)["MASTER"] != self.a["MASTER"]:
             return files
         n = next(n for n in self.b_entries if n not in self.a_entries)
-        prefix = PORTFOLIO + os.sep
+        prefix = self.pdir + os.sep
         out = dict(files)
         for ext in ("DAT", "DOP", "PFL", "BAK"):
             name = f"{prefix}F{n}.{ext}"
@@ -900,7 +914,7 @@ def main():
             crashed = snapshot(template_root)
             problems = [f"after the kill: {p}" for p in checker.between(crashed)]
             if not problems:
-                pf = in_portfolio(crashed)
+                pf = in_portfolio(crashed, checker.pdir)
                 rerun = True
                 if command.kind == "scaling":
                     target = f"F{command.target}.DAT"
