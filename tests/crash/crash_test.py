@@ -2,13 +2,16 @@
 """Kills quovanta-cli at random instants of its writing commands and checks what it leaves.
 
     tests/crash/crash_test.py --cli build/ci/bin/quovanta-cli [--trials N] [--seed S]
-                              [--command NAME]... [--keep DIR] [--verbose]
+                              [--command NAME]... [--keep DIR] [--verbose] [--no-strace]
 
-Every trial copies one prepared workspace (a portfolio of a few hundred securities, a security
-of 12,000 quotes, a profile, a day's update file, an import file), starts one command on it,
-sends SIGKILL after a random delay spread over that command's measured run time, and then
-reads every file with the reader below, written from the byte layouts (MBF numbers, MASTER,
-F<n>.DAT, F<n>.DOP, SKIPQVTA.PBG), never through the program:
+Every trial copies one prepared workspace (a portfolio of two hundred securities, a security
+of 12,000 quotes, a profile, a day's update file, an import file, an empty directory), starts
+one command on it and kills it with SIGKILL: after a random delay spread over the command's
+measured run time, or (every other trial, when strace works) on entry to one write, fsync,
+rename or unlink call picked at random among those the uninterrupted command makes, so that
+the instants between two steps of a few microseconds are hit as well. Then it reads every file
+with the reader below, written from the byte layouts (MBF numbers, MASTER, F<n>.DAT, F<n>.DOP,
+SKIPQVTA.PBG), never through the program:
 
   - no file is torn: MASTER is whole 53-byte records whose header counts them; every quote
     file listed is whole records whose header counts them, with valid dates in ascending
@@ -24,9 +27,10 @@ F<n>.DAT, F<n>.DOP, SKIPQVTA.PBG), never through the program:
     completed would scale twice) the files must already be those of the uninterrupted run.
 
 The seed is printed; the same seed gives the same commands and delays (what a delay hits
-still varies with the machine's speed). Exit status 0 when every trial passed, 1 when a
-check failed (each failure is printed with its command, trial, seed and delay), 2 on a
-setup problem.
+still varies with the machine's speed; a kill point does not). The files run in /dev/shm
+when it is there: a process killed loses nothing it wrote, synced or not, so a memory file
+system shows the same states, faster. Exit status 0 when every trial passed, 1 when a check
+failed (each failure is printed with its command, trial, seed and kill), 2 on a setup problem.
 """
 
 import argparse
