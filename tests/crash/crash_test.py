@@ -911,7 +911,10 @@ def main():
                 checker = Checker(before, snapshot(template_root), command)
                 references[command.name] = (checker, seconds, datetime.date.today())
             restore(template, template_root)
-            if strace and trial % 2 == 1 and points[command.name]:
+            # Every other trial of each command kills at a call (rounds alternate, so that an
+            # even number of commands does not give each command one kind only).
+            at_call = (trial // len(chosen) + trial % len(chosen)) % 2 == 1
+            if strace and at_call and points[command.name]:
                 point = rng.choice(points[command.name])
                 where = f"killed before {point[0]} call {point[1]}"
                 kill_at_call(strace, cli, ws, command, point)
