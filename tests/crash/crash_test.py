@@ -606,7 +606,7 @@ class Checker:
         problems, entries = self.well_formed(files)
         if problems:
             return problems
-        files = self.renumbered(files, entries)
+        files = self.renumbered(files, entries, crashed)
         files = self.without_orphans(files, crashed)
         # The record of the last quote edit is written after the quote file: a kill between
         # the two leaves the old record, which a refused or skipped re-run does not write.
@@ -629,7 +629,7 @@ class Checker:
             out += self.ini_old_or_new(files)
         return out
 
-    def renumbered(self, files, entries):
+    def renumbered(self, files, entries, crashed):
         """For a command that adds a security: when a crash left files under the number the
         uninterrupted run took (which are then never reused), the security gets the next free
         number; name it and its files as the uninterrupted run did, and set aside the files
@@ -641,8 +641,10 @@ class Checker:
         if want is None or now is None or want.number == now.number:
             return files
         n, m = want.number, now.number
-        out = dict(files)
         prefix = self.pdir + os.sep
+        if not any(k.upper().startswith(f"{prefix}F{n}.") for k in crashed):
+            return files  # nothing stood in the way of number n
+        out = dict(files)
         # Temporary files of number n stay with its orphans: the re-run steps around n.
         for name in [k for k in out if k.upper().startswith(f"{prefix}F{n}.") and k not in self.after]:
             del out[name]
@@ -692,6 +694,37 @@ class Checker:
         header = bytearray(dat[:length])
         header[2:4] = pack_u16(1)
         return bytes(header)
+
+
+def check_renumbering(checker):
+    """The re-run of a command that adds a security may step around files a kill left under
+    the number the uninterrupted run took: same_as_uninterrupted must accept exactly that."""
+    symbol = "NEWSYM" if checker.command.name == "add-symbol" else "IMPORTED"
+    want = checker.new_entry(checker.a_entries, symbol)
+    n, m = want.number, want.number + 1
+    prefix = checker.pdir + os.sep
+    rerun = dict(checker.after)
+    for ext in ("DAT", "DOP"):
+        rerun[f"{prefix}F{m}.{ext}"] = checker.after[f"{prefix}F{n}.{ext}"]
+    master = bytearray(rerun[prefix + "MASTER"])
+    master[MASTER_RECORD * len(checker.a_entries)] = m
+    rerun[prefix + "MASTER"] = bytes(master)
+    crashed = dict(checker.before)
+    crashed[f"{prefix}F{n}.DAT"] = checker.empty_like(checker.after[f"{prefix}F{n}.DAT"], want.length)
+    crashed[f"{prefix}F{n}.~DO"] = b""
+    rerun[f"{prefix}F{n}.DAT"] = crashed[f"{prefix}F{n}.DAT"]
+    rerun[f"{prefix}F{n}.~DO"] = b""
+    del rerun[f"{prefix}F{n}.DOP"]
+    problems = []
+    if checker.same_as_uninterrupted(rerun, crashed):
+        problems.append(f"{checker.command.name}: a re-run under number {m} beside the crash's files is refused")
+    foreign = dict(rerun)
+    foreign[f"{prefix}F{n}.DAT"] = checker.after[f"{prefix}F{n}.DAT"][:-1]
+    if not checker.same_as_uninterrupted(foreign, crashed):
+        problems.append(f"{checker.command.name}: a foreign file left under number {n} is not reported")
+    if not checker.same_as_uninterrupted(rerun, checker.before):
+        problems.append(f"{checker.command.name}: a re-run under number {m} with nothing in the way is accepted")
+    return problems
 
 
 def follow_up_add(cli, ws, files_before):
@@ -890,6 +923,11 @@ def main():
                 print(f"crash_test: the uninterrupted {command.name} leaves bad files:\n  "
                       + "\n  ".join(problems), file=sys.stderr)
                 return 1
+            if command.name in ("add-symbol", "import", "import-new-master"):
+                problems = check_renumbering(checker)
+                if problems:
+                    print("crash_test: the checks miss faults:\n  " + "\n  ".join(problems), file=sys.stderr)
+                    return 2
             references[command.name] = (checker, min(times), datetime.date.today())
             if strace:
                 restore(template, template_root)
