@@ -311,6 +311,7 @@ def build_template(ws, cli):
     run_cli(cli, ws, ["profile", "write", "CRASH", f"path={ws.updates}", "dateformat=MM_DD_YY",
                       "delimiter=comma"], check=True)
     run_cli(cli, ws, ["assign", ws.portfolio, "--all", "CRASH"], check=True)
+    run_cli(cli, ws, ["profile", "write", "OTHER", f"path={ws.updates}"], check=True)
     return {"big_days": big_days, "big_number": number}
 
 
@@ -386,6 +387,7 @@ def commands(ws, plan):
         Command("add-symbol", ["add-symbol", p, "NEWSYM", "New security"], "once"),
         Command("delete-symbol", ["delete-symbol", p, "S022"], "once"),  # skipped (22 % 17 == 5)
         Command("edit-symbol", ["edit-symbol", p, "S030", "RENAMED", "Renamed security"], "once"),
+        Command("assign-all", ["assign", p, "--all", "OTHER"], "idempotent"),
         Command("skip", ["skip", p, "S040", "on"], "idempotent"),
         Command("skip-all-on", ["skip-all", p, "on"], "idempotent"),
         Command("skip-all-off", ["skip-all", p, "off"], "idempotent"),
@@ -498,6 +500,8 @@ class Checker:
             problems += self.deleting(pf, files, entries)
         elif name == "edit-symbol":
             problems += self.each_old_or_new(pf, ["MASTER"])
+        elif name == "assign-all":
+            problems += self.each_old_or_new(pf, [f"F{n}.PFL" for n in self.b_entries])
         elif name.startswith("skip"):
             problems += self.each_old_or_new(pf, [SKIP_FILE])
         elif name.startswith("delete-quote"):
