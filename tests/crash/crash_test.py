@@ -531,8 +531,8 @@ class Checker:
     def ini_old_or_new(self, files):
         now, old, new = files.get(INI), self.before.get(INI), self.after.get(INI)
         if now != old and now != new:
-            return [f"the settings file is neither as it was nor as the command leaves it "
-                    f"(a record of the last edit written in parts):\n{(now or b'').decode(errors='replace')}"]
+            held = (now or b"").decode(errors="replace").strip().replace("\r", "").replace("\n", " | ")
+            return [f"the settings file is neither as it was nor as the command leaves it; it holds: {held}"]
         return []
 
     def untouched(self, pf):
