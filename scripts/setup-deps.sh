@@ -11,6 +11,7 @@ packages=(
     libgmock-dev
     libbenchmark-dev
     python3
+    strace
     libarchive-dev
     qt6-base-dev
     xvfb

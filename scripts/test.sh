@@ -2,7 +2,8 @@
 # Sets up the machine, builds everything from nothing and runs every test:
 #   1. the sample workspace is exactly what scripts/make_sample.py writes;
 #   2. build/ci: warnings as errors, all tests (ctest: core, command line, unpacker, desktop
-#      program offscreen, install), the screenshots of every window, each benchmark once;
+#      program offscreen, install), kill -9 during every writing command (tests/crash), the
+#      screenshots of every window, each benchmark once;
 #   3. build/asan: the core and unpacker tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Exits non-zero on the first failure.
 #
@@ -42,6 +43,11 @@ locked cmake --build build/ci -j2
 
 step "Running the tests"
 (cd build/ci && ctest --output-on-failure --no-tests=error)
+
+step "Killing quovanta-cli at random instants of its writing commands"
+# The seed is printed; QUOVANTA_CRASH_SEED repeats a run, QUOVANTA_CRASH_TRIALS runs more.
+python3 tests/crash/crash_test.py --cli build/ci/bin/quovanta-cli \
+    --trials "${QUOVANTA_CRASH_TRIALS:-200}" ${QUOVANTA_CRASH_SEED:+--seed "$QUOVANTA_CRASH_SEED"}
 
 step "Rendering the main window and every dialog to build/ci/screenshots"
 rm -rf build/ci/screenshots
