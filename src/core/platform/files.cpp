@@ -100,7 +100,8 @@ IoStatus renameIntoPlace(const std::string& path, std::string_view tempName)
 {
     const std::string temp = joinPath(parentPath(path), tempName);
     if (seamRename(temp.c_str(), path.c_str()) != 0) {
-        const IoStatus failed = IoStatus::fromErrno("rename " + temp + " to", path, errno);
+        // The user knows the file by its own name; the temporary one is an inner detail.
+        const IoStatus failed = IoStatus::fromErrno("replace", path, errno);
         seamUnlink(temp.c_str());
         return failed;
     }
@@ -281,18 +282,19 @@ IoStatus prepareReplacement(const std::string& path, std::string_view tempName, 
     if (::stat(path.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
 
+    // Failures name the file being written, not its temporary name.
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
     if (fd.get() < 0)
-        return IoStatus::fromErrno("create", temp, errno);
+        return IoStatus::fromErrno("write", path, errno);
     IoStatus failed = IoStatus::ok();
     if (::fchmod(fd.get(), mode) != 0)
-        failed = IoStatus::fromErrno("set the mode of", temp, errno);
+        failed = IoStatus::fromErrno("set the mode of", path, errno);
     else if (!writeAll(fd.get(), content.data(), content.size()))
-        failed = IoStatus::fromErrno("write", temp, errno);
+        failed = IoStatus::fromErrno("write", path, errno);
     else if (seamFsync(fd.get()) != 0)
-        failed = IoStatus::fromErrno("flush", temp, errno);
+        failed = IoStatus::fromErrno("flush", path, errno);
     else if (::close(fd.release()) != 0)
-        failed = IoStatus::fromErrno("close", temp, errno);
+        failed = IoStatus::fromErrno("close", path, errno);
     if (!failed.isOk())
         seamUnlink(temp.c_str());
     return failed;
