@@ -42,6 +42,9 @@ public:
     const std::string& AuditProblem() const { return auditProblem_; }
     // Whether an unpacking of either kind failed in this run.
     bool ExtractionFailed() const { return stopZip_ || stopSex_; }
+    // Why each portfolio passed over in this run was (its MASTER could not be read or replaced);
+    // each reason is also shown through the observer when it happens.
+    const std::vector<std::string>& PassedOver() const { return passedOver_; }
 
     // The steps of one security, public for tests.
     int UpdateSymbol();
@@ -66,6 +69,7 @@ private:
     void ExpandArchives(const std::string& directory, ArchiveKind kind);
     int RunUnpacker(const std::string& name, ArchiveKind kind);
     void Audit(const std::string& line);
+    void PassOver(const std::string& reason);
     void Post();
     void CleanUp();
     const std::string& CachedText(const std::string& path, bool& ok);
@@ -80,6 +84,7 @@ private:
     std::uint16_t runFlags_ = 0;
     bool stopZip_ = false;
     bool stopSex_ = false;
+    std::vector<std::string> passedOver_;
 
     // The portfolio and security being worked on.
     std::string portfolio_;
@@ -90,6 +95,8 @@ private:
     std::string dateText_;
     Profile profile_;
     bool found_ = false;
+    bool alreadyStored_ = false; // AddOneQuote found the day already in the quote file
+    std::string mergeProblem_;   // why AddOneQuote failed
     std::string_view line_;
     LineFields fields_;
 
