@@ -16,22 +16,25 @@ int refuse(Context& context, std::string_view message) {
     return kExitFailure;
 }
 
-int failed(Context& context, QuoteCommand command, StoreStatus status) {
-    for (const std::string& message : rewriteFailureMessages(command, status)) writeMessage(context.err, message);
+int failed(Context& context, QuoteCommand command, StoreStatus status, std::string_view reason = {}) {
+    for (const std::string& message : rewriteFailureMessages(command, status, reason)) writeMessage(context.err, message);
     return kExitFailure;
 }
 
 // Rewrites with the checked request; on success records the form. The record is a note of the
 // last edit that nothing reads back, so a settings file that cannot be written does not undo
-// or fail the edit.
+// or fail the edit (a script that took exit 1 for a failed split would split again): it is
+// said on standard error.
 template <typename Form>
 int apply(Context& context, QuoteCommand command, const std::string& dir, const std::string& symbol,
           const Form& form, const EditCheck& check) {
     if (!check.accepted()) return refuse(context, check.message);
-    if (const StoreStatus status = rewriteQuotes(dir, symbol, check.request); status != kStatusOk)
-        return failed(context, command, status);
+    std::string reason;
+    if (const StoreStatus status = rewriteQuotes(dir, symbol, check.request, &reason); status != kStatusOk)
+        return failed(context, command, status, reason);
     SettingsFile settings(context.iniPath);
-    (void)rememberForm(settings, form);
+    if (IoStatus s = rememberForm(settings, form); !s)
+        writeMessage(context.err, rememberFailureMessage(settings, s));
     return kExitSuccess;
 }
 
@@ -49,7 +52,8 @@ int runEditQuote(Context& context, const Arguments& args) {
         // a quote is refused instead of rewriting the file unchanged.
         const QuoteLocation at = findQuoteByDate(dir, symbol, check.request.firstDate, 0);
         if (at.status == kStatusRecordNotFound || (at.status == kStatusOk && at.date != check.request.firstDate))
-            return failed(context, QuoteCommand::Edit, kStatusRecordNotFound);
+            return failed(context, QuoteCommand::Edit, kStatusRecordNotFound,
+                          "There is no quote of " + form.date + " for " + symbol + " in " + dir + ".");
     }
     return apply(context, QuoteCommand::Edit, dir, symbol, form, check);
 }

@@ -91,11 +91,13 @@ int runUpdate(Context& context, const Arguments& args)
     StderrObserver observer(context.err);
     std::uint32_t result = 0;
     bool extractionFailed = false;
+    std::vector<std::string> passedOver;
     std::string auditProblem;
     {
         CQuoteUpdater updater(std::move(inputs), observer);
         result = updater.UpdateAllPortfolios();
         extractionFailed = updater.ExtractionFailed();
+        passedOver = updater.PassedOver();
         auditProblem = updater.AuditProblem();
     } // the end-of-run clean-up happens here, before anything is reported
     const auto count = static_cast<std::uint16_t>(result >> 16);
@@ -111,8 +113,9 @@ int runUpdate(Context& context, const Arguments& args)
     context.out << count << '\n';
     for (const std::string& entry : buildAnomalyReport(auditProblem.empty() ? auditPath : std::string(), count).entries)
         context.out << entry << '\n';
-    return (flags & (kRunFlagMergeFailed | kRunFlagSelfExtractFailed)) || extractionFailed ? kExitFailure
-                                                                                            : kExitSuccess;
+    return (flags & (kRunFlagMergeFailed | kRunFlagSelfExtractFailed)) || extractionFailed || !passedOver.empty()
+               ? kExitFailure
+               : kExitSuccess;
 }
 
 } // namespace qv::cli

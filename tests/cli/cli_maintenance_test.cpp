@@ -73,7 +73,7 @@ TEST_F(CliMaintenance, RefusedQuoteEditsChangeAndRecordNothing) {
     const auto before = fixtures::snapshot(dir.path());
     EXPECT_EQ(run({"split", dir.path(), "MSFT", "01/06/97", "0", "1"}), failed("Invalid Data Entered\n"));
     EXPECT_EQ(run({"edit-quote", dir.path(), "MSFT", "01/04/97", "1", "2", "3", "4", "5", "6"}),
-              failed("Single Date Edit Failed\n"));
+              failed("Single Date Edit Failed\nThere is no quote of 01/04/97 for MSFT in " + dir.path() + ".\n"));
     EXPECT_EQ(fixtures::snapshot(dir.path()), before);
 }
 

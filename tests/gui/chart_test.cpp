@@ -42,8 +42,8 @@ private slots:
     void theChartShownAtStartUpFollowsTheSelectedSymbol()
     {
         qv::SettingsFile settings = quietSettings();
-        qv::putSetting(settings, qv::keys::kShowingGraph, 1);
-        qv::putSetting(settings, qv::keys::kDisplayLimit, 0);
+        require(qv::putSetting(settings, qv::keys::kShowingGraph, 1));
+        require(qv::putSetting(settings, qv::keys::kDisplayLimit, 0));
         qv::fixtures::TempDir tmp;
         qv::charttest::writePortfolio(tmp.subdir("Data"),
                                       {{"AAA", "AAA CORP", climbingDays(50)}, {"BBB", "BBB CORP", climbingDays(20)}});

@@ -71,7 +71,7 @@ class Grids : public QObject {
     std::unique_ptr<CMainFrame> open()
     {
         qv::SettingsFile settings = quietSettings();
-        qv::putSetting(settings, qv::keys::kSearchLimit, 0);
+        require(qv::putSetting(settings, qv::keys::kSearchLimit, 0));
         return openStarted(tmp_->path());
     }
 

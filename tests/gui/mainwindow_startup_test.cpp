@@ -105,7 +105,7 @@ private slots:
                 view->quoteGrid()->setColumnWidth(2, 91);
             QVERIFY(frame->close());
             if (run == 1)
-                qv::putSetting(settings, qv::keys::kQuoteGridColumns[4], 0);
+                QVERIFY(qv::putSetting(settings, qv::keys::kQuoteGridColumns[4], 0));
         }
         // The edges of the rule: too wide for the grid, and widths edited by hand whose sum
         // would overflow.

@@ -29,6 +29,14 @@ using namespace qv::gui;
 
 inline QString q(const std::string& s) { return QString::fromStdString(s); }
 
+// A setting a test starts from: when it cannot be written the test would prove nothing, so
+// the test program stops with the cause.
+inline void require(const qv::IoStatus& status)
+{
+    if (!status)
+        qFatal("%s", status.message().c_str());
+}
+
 // The settings file the test program was given, emptied; unless `tutorialPrompt`, with the
 // tutorial prompt already answered for good.
 inline qv::SettingsFile quietSettings(bool tutorialPrompt = false)
@@ -36,7 +44,7 @@ inline qv::SettingsFile quietSettings(bool tutorialPrompt = false)
     QFile::remove(q(qv::SettingsFile::defaultPath()));
     qv::SettingsFile settings(qv::SettingsFile::defaultPath());
     if (!tutorialPrompt)
-        qv::putSetting(settings, qv::keys::kNewbie, 0);
+        require(qv::putSetting(settings, qv::keys::kNewbie, 0));
     return settings;
 }
 

@@ -33,9 +33,9 @@ class MainWindowUpdate : public QObject {
         fx_->portfolio({security(1, "IBM"), security(2, "MSFT")});
         fx_->updateFile("D.TXT", updateText);
         qv::SettingsFile settings = quietSettings();
-        qv::putSetting(settings, qv::keys::kSearchLimit, 0);
-        qv::putSetting(settings, qv::keys::kAuditEnable, auditEnable ? 1 : 0);
-        qv::putSetting(settings, qv::keys::kSoundDisable, soundDisable ? 1 : 0);
+        require(qv::putSetting(settings, qv::keys::kSearchLimit, 0));
+        require(qv::putSetting(settings, qv::keys::kAuditEnable, auditEnable ? 1 : 0));
+        require(qv::putSetting(settings, qv::keys::kSoundDisable, soundDisable ? 1 : 0));
         return openStarted(fx_->startup, fx_->tmp.path());
     }
 

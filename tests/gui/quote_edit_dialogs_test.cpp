@@ -121,11 +121,12 @@ private slots:
         QCOMPARE(qv::fixtures::readBytes(quoteFile), before);
         QVERIFY(MessageBox::shownTexts().isEmpty());
 
-        // The quote file disappears behind the program's back: the command's message.
+        // The quote file disappears behind the program's back: the command's message, with the
+        // file and the cause on its second line.
         QVERIFY(QFile::remove(q(quoteFile)));
         dialogs.answers = {QDialog::Accepted};
         OnQuotesDelete(view);
-        QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("Delete Edit Failed")});
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"Delete Edit Failed\n" + q(quoteFile) + " does not exist."});
         QCOMPARE(view.quoteModel()->rowCount(), 39);
     }
 };

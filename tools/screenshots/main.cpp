@@ -125,9 +125,13 @@ int main(int argc, char** argv)
     context.settingsPath = context.startupDir + "/QUOVANTA.INI";
     context.listRoots = [root = context.startupDir] { return std::vector<std::string>{root}; };
     qv::SettingsFile settings(context.settingsPath);
-    qv::putSetting(settings, qv::keys::kNewbie, 0);
-    qv::putSetting(settings, qv::keys::kAuditEnable, 1);
-    qv::putSetting(settings, qv::keys::kSoundDisable, 1);
+    for (const auto& [key, value] : {std::pair{qv::keys::kNewbie, 0}, std::pair{qv::keys::kAuditEnable, 1},
+                                     std::pair{qv::keys::kSoundDisable, 1}}) {
+        if (const qv::IoStatus s = qv::putSetting(settings, key, value); !s) {
+            std::fprintf(stderr, "%s\n", s.message().c_str());
+            return 1;
+        }
+    }
 
     MessageBox::setTestMode(true);
     CMainFrame frame(context);

@@ -20,4 +20,10 @@ ViewSettings readViewSettings(const SettingsFile& file, const std::string& start
     return s;
 }
 
+std::string settingsNotSavedMessage(const SettingsFile& file, const IoStatus& status)
+{
+    return "The settings could not be saved in " + file.path() + ":\n" + status.message() +
+           "\nThe program works on, but will not remember this change.";
+}
+
 } // namespace qv

@@ -115,6 +115,8 @@ inline IoStatus putSetting(SettingsFile& file, const TextKey& k, std::string_vie
 {
     return file.setString(k.section, k.key, value);
 }
+// What the program says when a setting could not be written: the file and the cause.
+std::string settingsNotSavedMessage(const SettingsFile& file, const IoStatus& status);
 
 // The settings the main view holds from its construction on.
 struct ViewSettings {

@@ -13,9 +13,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -166,6 +168,7 @@ struct Unreadable {
 struct ParsedInput {
     bool opened = false;
     bool readError = false;
+    int error = 0; // errno of the failed open or read
     bool tooMany = false;
     int count = 0;
     Bytes records;
@@ -180,8 +183,10 @@ ParsedInput readInput(const ImportJob& job)
     ParsedInput in;
     std::FILE* stream = nullptr;
     // Not std::fopen: a named pipe given as the input would block the import for good.
-    if (!openInputStream(job.inputPath, stream))
+    if (IoStatus opened = openInputStream(job.inputPath, stream); !opened) {
+        in.error = opened.error();
         return in;
+    }
     std::unique_ptr<std::FILE, FileCloser> file(stream);
     in.opened = true;
 
@@ -245,6 +250,8 @@ ParsedInput readInput(const ImportJob& job)
         ++in.count;
     }
     in.readError = std::ferror(file.get()) != 0;
+    if (in.readError)
+        in.error = errno;
     return in;
 }
 
@@ -290,14 +297,14 @@ struct CreatedFiles {
     bool hadDat = false;
     bool hadDop = false;
 
-    void remove(const std::string& dir) const
+    // The first removal that failed, after trying both.
+    IoStatus remove(const std::string& dir) const
     {
         if (fileNumber == 0)
-            return;
-        if (!hadDat)
-            removeFile(resolveFile(dir, quoteFileName(fileNumber, "DAT")));
-        if (!hadDop)
-            removeFile(resolveFile(dir, quoteFileName(fileNumber, "DOP")));
+            return IoStatus::ok();
+        IoStatus dat = hadDat ? IoStatus::ok() : removeFile(resolveFile(dir, quoteFileName(fileNumber, "DAT")));
+        IoStatus dop = hadDop ? IoStatus::ok() : removeFile(resolveFile(dir, quoteFileName(fileNumber, "DOP")));
+        return dat ? dop : dat;
     }
 };
 
@@ -437,13 +444,15 @@ ImportResult importQuotes(const ImportJob& job)
 
     // 1. The output directory and its MASTER. Nothing is written before the input is read.
     if (job.outputDir.empty() || !canEnter(job.outputDir))
-        return fail(kImportPathMissingMessage);
+        return fail(std::string(kImportPathMissingMessage) + (job.outputDir.empty() ? "" : "\n" + job.outputDir));
     const std::string dir = fullPath(job.outputDir);
     result.outputDir = dir;
     const std::optional<std::string> existingMaster = findEntry(dir, kMasterFileName);
     if (job.useExistingMaster) {
-        if (!existingMaster || !canRead(*existingMaster))
-            return fail(kImportNoMasterMessage);
+        if (!existingMaster)
+            return fail(std::string(kImportNoMasterMessage) + "\n" + dir + " holds no MASTER file.");
+        if (!canRead(*existingMaster))
+            return fail(std::string(kImportNoMasterMessage) + "\n" + *existingMaster + " cannot be read.");
     } else if (existingMaster) {
         // Also when it cannot be read: it is never overwritten.
         return fail(kImportMasterExistsMessage);
@@ -455,8 +464,10 @@ ImportResult importQuotes(const ImportJob& job)
         return fail(kImportDuplicateSymbolMessage);
 
     const ParsedInput in = readInput(job);
-    if (!in.opened || in.readError)
-        return fail(std::string(kInputUnreadableMessage) + job.inputPath);
+    if (!in.opened || in.readError) {
+        return fail(std::string(kInputUnreadableMessage) + job.inputPath +
+                    (in.error != 0 ? std::string("\n") + std::strerror(in.error) : std::string()));
+    }
     if (in.tooMany) {
         return fail("The input file holds more than " + std::to_string(kImportMaxQuotes) +
                     " quote lines; a quote file can hold no more.\nNothing was imported.");
@@ -484,18 +495,22 @@ ImportResult importQuotes(const ImportJob& job)
         created.fileNumber = fileNumber;
         created.hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
         created.hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
-        IoStatus s = writeQuoteFiles(dir, fileNumber, job, in);
-        if (!s)
-            created.remove(dir);
-        return s;
+        // What it wrote before failing is removed below, with MASTER left as it was.
+        return writeQuoteFiles(dir, fileNumber, job, in);
     };
     const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles);
     if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
-        created.remove(dir);
-        if (!job.useExistingMaster)
-            restoreMaster();
-        return fail(change.outcome == MasterChange::Outcome::Full ? kMasterFullMessage
-                                                                    : std::string_view(change.message));
+        std::string message(change.outcome == MasterChange::Outcome::Full ? kMasterFullMessage
+                                                                          : std::string_view(change.message));
+        if (IoStatus s = created.remove(dir); !s)
+            message += "\n" + s.message();
+        // The MASTER this import created goes with it; one that stays is named, since it would
+        // refuse the next import into a new MASTER.
+        if (!job.useExistingMaster) {
+            if (IoStatus s = restoreMaster(); !s)
+                message += "\nThe empty MASTER created for the import could not be removed:\n" + s.message();
+        }
+        return fail(message);
     }
     const int fileNumber = change.done() ? change.fileNumber : created.fileNumber;
 
@@ -508,12 +523,14 @@ ImportResult importQuotes(const ImportJob& job)
         dated = backup;
         datesWritten = withDates(dir, fileNumber, in, dated)
                            ? replaceFile(masterPath(dir), "MASTER.NEW", dated)
-                           : IoStatus::failure("The new security's MASTER entry could not be read back.");
+                           : IoStatus::failure("The new security's entry could not be read back from " +
+                                               masterPath(dir) + ".");
     }
     if (!datesWritten) {
         std::string message = datesWritten.message();
         if (IoStatus s = restoreMaster(); s) {
-            created.remove(dir);
+            if (IoStatus removed = created.remove(dir); !removed)
+                message += "\n" + removed.message();
         } else {
             // MASTER still names the security, so its complete files stay.
             message += "\n" + s.message();

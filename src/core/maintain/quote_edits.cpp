@@ -44,15 +44,41 @@ struct MasterDateChange {
     MbfFloat previous{};
 };
 
-StoreStatus storeMasterDates(const std::string& dir, int fileNumber, const std::vector<MasterDateChange>& changes,
-                             bool restore)
+[[nodiscard]] StoreStatus storeMasterDates(const std::string& dir, int fileNumber,
+                                           const std::vector<MasterDateChange>& changes, bool restore,
+                                           std::string& reason)
 {
     for (const MasterDateChange& c : changes) {
         const MasterChange done = setMasterDate(dir, restore ? c.previous : c.date, fileNumber, c.which);
-        if (!done.done())
+        if (!done.done()) {
+            reason = done.message;
             return done.outcome == MasterChange::Outcome::NotFound ? kStatusFileNotFound : kStatusFileWrite;
+        }
     }
     return kStatusOk;
+}
+
+// Whether the request would change a value field: a Set value not kept, a factor other than 1.
+bool asksToChange(const EditRequest& request, int k)
+{
+    const auto i = static_cast<std::size_t>(k);
+    return request.mode == EditMode::Set ? !request.keep[i] : request.values[i] != 1.0f;
+}
+
+// "volume or open interest": the names of the kinds the request would change and the file lacks.
+std::string missingFieldNames(const EditRequest& request, const FieldLayout& layout)
+{
+    static constexpr std::string_view kNames[kEditValueCount] = {"open", "high", "low", "close", "volume",
+                                                                 "open interest"};
+    std::vector<std::string_view> missing;
+    for (int k = 0; k < kEditValueCount; ++k) {
+        if (asksToChange(request, k) && layout.field(kValueKinds[k]) == 0)
+            missing.push_back(kNames[k]);
+    }
+    std::string text;
+    for (std::size_t i = 0; i < missing.size(); ++i)
+        text += std::string(i == 0 ? "" : i + 1 == missing.size() ? " or " : ", ") + std::string(missing[i]);
+    return text;
 }
 
 // A date text of the quote grid's form: exactly MM/DD/YY, no blank anywhere. 0 when not.
@@ -91,32 +117,56 @@ IoStatus putTexts(SettingsFile& settings, std::span<const TextKey> keys, std::in
 
 } // namespace
 
-StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request)
+StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request,
+                          std::string* reason)
 {
+    const auto fail = [reason](StoreStatus status, std::string why) {
+        if (reason)
+            *reason = std::move(why);
+        return status;
+    };
     const FoundSecurity found = findSecurity(dir, symbol);
+    if (found.status == kStatusFileNotFound)
+        return fail(found.status, "The symbol " + symbol + " is not in the MASTER file of " + dir + ".");
     if (found.status != kStatusOk)
-        return found.status;
+        return fail(found.status, "The MASTER file of " + dir + " could not be read.");
     const int n = found.entry.fileNumber();
     const int length = found.entry.recordLength();
-    const LayoutResult layout = readFieldLayout(joinPath(found.directory, quoteFileName(n, "DOP")), length);
-    if (layout.status != kStatusOk)
-        return layout.status;
-    if (length < 4)
-        return kStatusNoLayout;
+    const std::string dopPath = joinPath(found.directory, quoteFileName(n, "DOP"));
+    const LayoutResult layout = readFieldLayout(dopPath, length);
+    if (layout.status != kStatusOk || length < 4)
+        return fail(kStatusNoLayout, "The fields of " + symbol + " are not known: " + dopPath +
+                                         " names none and its record length is " + std::to_string(length) + ".");
+    if (request.mode != EditMode::Delete) {
+        bool changesSome = false;
+        bool asksSome = false;
+        for (int k = 0; k < kEditValueCount; ++k) {
+            asksSome = asksSome || asksToChange(request, k);
+            changesSome = changesSome || (asksToChange(request, k) && layout.layout.field(kValueKinds[k]) != 0);
+        }
+        // A request that could only change fields the file lacks would leave every quote as it
+        // is while the command reported success.
+        if (asksSome && !changesSome)
+            return fail(kStatusNoSuchField, joinPath(found.directory, quoteFileName(n, "DAT")) + " has no " +
+                                                missingFieldNames(request, layout.layout) +
+                                                " field; nothing was changed.");
+    }
 
     const auto datPath = findEntry(found.directory, quoteFileName(n, "DAT"));
     Bytes old;
-    if (!datPath || !readWholeFile(*datPath, old))
-        return kStatusFileOpen;
+    if (!datPath)
+        return fail(kStatusFileOpen, joinPath(found.directory, quoteFileName(n, "DAT")) + " does not exist.");
+    if (IoStatus s = readWholeFile(*datPath, old); !s)
+        return fail(kStatusFileOpen, s.message());
 
     // The backup is the file exactly as read, taken before anything else is written.
     const std::string bakPath = resolveFile(found.directory, quoteFileName(n, "BAK"));
-    if (!replaceFile(bakPath, quoteFileName(n, "~BK"), old))
-        return kStatusFileWrite;
+    if (IoStatus s = replaceFile(bakPath, quoteFileName(n, "~BK"), old); !s)
+        return fail(kStatusFileWrite, "The backup copy could not be written: " + s.message());
 
     const auto L = static_cast<std::size_t>(length);
     if (old.size() < L)
-        return kStatusFileRead;
+        return fail(kStatusFileRead, *datPath + " is shorter than its header record.");
     const int quotes = quoteCountOf(getU16(old.data() + 2), old.size(), length);
     const auto recordAt = [&](int i) { return old.data() + (static_cast<std::size_t>(i) + 1) * L; };
     const int dateField = layout.layout.field(FieldKind::Date);
@@ -130,7 +180,8 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     if (request.mode == EditMode::Delete) {
         const QuoteLocation at = findQuoteByDate(dir, symbol, request.firstDate, 0);
         if (at.status != kStatusOk || at.index < 0 || at.index >= quotes || dateOf(at.index) != request.firstDate)
-            return kStatusDeleteNotFound;
+            return fail(kStatusDeleteNotFound, *datPath + " holds no quote of " + formatDateForDisplay(request.firstDate) +
+                                                   ".");
         dropped = at.index;
         const int i = at.index;
         const int remaining = quotes - 1;
@@ -176,27 +227,36 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     updated.insert(updated.end(), old.begin() + static_cast<std::ptrdiff_t>(counted), old.end());
 
     const std::string newName = quoteFileName(n, "NEW");
-    if (masterChanges.empty())
-        return replaceFile(*datPath, newName, updated) ? kStatusOk : kStatusFileWrite;
+    if (masterChanges.empty()) {
+        if (IoStatus s = replaceFile(*datPath, newName, updated); !s)
+            return fail(kStatusFileWrite, s.message());
+        return kStatusOk;
+    }
 
     // A delete that moves MASTER dates: the new quote file is complete before MASTER changes,
     // and MASTER is put back when the quote file cannot take its place. Only a failure to put
     // it back leaves MASTER's dates ahead of the quote file (the quote file is then the old one).
-    if (!prepareReplacement(*datPath, newName, updated))
-        return kStatusFileWrite;
-    if (const StoreStatus s = storeMasterDates(found.directory, n, masterChanges, false); s != kStatusOk) {
-        storeMasterDates(found.directory, n, masterChanges, true);
+    if (IoStatus s = prepareReplacement(*datPath, newName, updated); !s)
+        return fail(kStatusFileWrite, s.message());
+    // Puts MASTER's dates back; when even that fails, the reason says so.
+    const auto putBack = [&](std::string why) {
+        std::string notRestored;
+        if (storeMasterDates(found.directory, n, masterChanges, true, notRestored) != kStatusOk)
+            why += "\nThe first and last dates in MASTER could not be put back:\n" + notRestored;
+        return why;
+    };
+    std::string why;
+    if (const StoreStatus s = storeMasterDates(found.directory, n, masterChanges, false, why); s != kStatusOk) {
+        why = putBack(std::move(why));
         abandonReplacement(*datPath, newName);
-        return s;
+        return fail(s, std::move(why));
     }
-    if (!commitReplacement(*datPath, newName)) {
-        storeMasterDates(found.directory, n, masterChanges, true);
-        return kStatusFileWrite;
-    }
+    if (IoStatus s = commitReplacement(*datPath, newName); !s)
+        return fail(kStatusFileWrite, putBack(s.message()));
     return kStatusOk;
 }
 
-std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status)
+std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status, std::string_view reason)
 {
     std::vector<std::string> messages;
     if (status == kStatusDeleteNotFound)
@@ -207,6 +267,8 @@ std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatu
     case QuoteCommand::Adjust: messages.emplace_back("Adjust Edit Failed"); break;
     case QuoteCommand::Delete: messages.emplace_back("Delete Edit Failed"); break;
     }
+    if (!reason.empty())
+        messages.back() += "\n" + std::string(reason);
     return messages;
 }
 
@@ -352,6 +414,12 @@ IoStatus rememberForm(SettingsFile& settings, const AdjustForm& form)
 IoStatus rememberForm(SettingsFile& settings, const DeleteForm& form)
 {
     return putSetting(settings, keys::kDeleteRecordDate, form.date);
+}
+
+std::string rememberFailureMessage(const SettingsFile& settings, const IoStatus& status)
+{
+    return "The quotes were changed, but the record of this edit could not be saved in " + settings.path() + ":\n" +
+           status.message();
 }
 
 } // namespace qv

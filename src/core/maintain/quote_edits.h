@@ -23,6 +23,9 @@ namespace qv {
 
 // Returned by rewriteQuotes when the quote to delete is not in the file.
 inline constexpr StoreStatus kStatusDeleteNotFound = -200;
+// Returned by rewriteQuotes when every value the request would change belongs to a field the
+// quote file does not have (an open interest factor for a file without open interest).
+inline constexpr StoreStatus kStatusNoSuchField = -201;
 
 inline constexpr std::string_view kInvalidDataMessage = "Invalid Data Entered";
 inline constexpr std::string_view kDeleteNotFoundMessage = "Failure in delete quote for findrec";
@@ -53,14 +56,19 @@ struct EditRequest {
 //   that is now first or last; when it was the only one, both dates become its date.
 // Returns 0, the status of findSecurity or of the layout (-8, -4, -100), kStatusFileOpen when the
 // quote file cannot be read, kStatusFileRead when it is shorter than its header,
-// kStatusDeleteNotFound, or kStatusFileWrite when the backup, the new file or the MASTER could
-// not be written; in every failure but the last step of a delete (see quote_edits.cpp) the quote
-// file and MASTER are as before. F<n>.BAK is written before anything else changes.
-StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request);
+// kStatusDeleteNotFound, kStatusNoSuchField (nothing written, not even the backup), or
+// kStatusFileWrite when the backup, the new file or the MASTER could not be written; in every
+// failure but the last step of a delete (see quote_edits.cpp) the quote file and MASTER are as
+// before. F<n>.BAK is written before anything else changes.
+// On failure, `reason` (when given) receives the file concerned and the cause, for the user.
+[[nodiscard]] StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request,
+                                        std::string* reason = nullptr);
 
-// The messages the program shows, in order, when a command's rewrite returned `status` (not 0).
+// The messages the program shows, in order, when a command's rewrite returned `status` (not 0):
+// the command's own failure text last, with `reason` (from rewriteQuotes) as its second line.
 enum class QuoteCommand { Edit, Split, Adjust, Delete };
-std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status);
+std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status,
+                                                std::string_view reason = {});
 
 // ---- What each dialog gathers, and its check -------------------------------------------------
 
@@ -123,10 +131,12 @@ EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates);
 EditCheck checkDeleteForm(const DeleteForm& form);
 
 // Writes the record of the last successful command into the settings file ("Edit", "Split",
-// "Adjust", "Delete" sections; the texts as entered). Nothing reads them back.
+// "Adjust", "Delete" sections; the texts as entered). Nothing reads them back, so a failure
+// does not undo the edit: the program tells it with rememberFailureMessage.
 IoStatus rememberForm(SettingsFile& settings, const QuoteEditForm& form);
 IoStatus rememberForm(SettingsFile& settings, const SplitForm& form);
 IoStatus rememberForm(SettingsFile& settings, const AdjustForm& form);
 IoStatus rememberForm(SettingsFile& settings, const DeleteForm& form);
+std::string rememberFailureMessage(const SettingsFile& settings, const IoStatus& status);
 
 } // namespace qv

@@ -53,6 +53,20 @@ CommandResult failure(std::string message, std::string directory = {}) {
     return r;
 }
 
+// The fixed texts name "this portfolio"; the second line names the file, and the cause when known.
+std::string masterUnreadable(const std::string& dir, std::string_view cause = {}) {
+    return std::string(kMasterUnreadableMessage) + "\n" +
+           (cause.empty() ? masterPath(dir) : std::string(cause));
+}
+std::string skipUnreadable(const std::string& dir, const IoStatus& why) {
+    return std::string(kSkipUnreadableMessage) + "\n" +
+           (why ? resolveFile(dir, kSkipFileName) + " holds no valid skip marks." : why.message());
+}
+std::string skipUnwritable(const std::string& dir, const IoStatus& why) {
+    return std::string(kSkipUnwritableMessage) + "\n" +
+           (why ? resolveFile(dir, kSkipFileName) + " does not hold the marks written." : why.message());
+}
+
 std::string notFoundMessage(std::string_view symbol) {
     return "The symbol " + std::string(symbol) + " was not found in this portfolio.";
 }
@@ -99,8 +113,8 @@ bool skipFileExists(const std::string& dir) { return findEntry(dir, kSkipFileNam
 // Writes the marks and tells whether the file now holds them. A write that reports failure
 // after its rename (the directory fsync) has still put the new marks in place; the caller
 // must treat that as done, or a command would stop half-way with the marks already changed.
-bool storeSkipFlags(const std::string& dir, const SkipFlags& flags) {
-    if (!writeSkipFlags(dir, flags).empty()) return true;
+bool storeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus& why) {
+    if (!writeSkipFlags(dir, flags, &why).empty()) return true;
     // Reading a missing file would create it; a file that is not there does not hold the marks.
     return skipFileExists(dir) && readSkipFlags(dir) == flags;
 }
@@ -136,15 +150,19 @@ CommandResult addPortfolio(std::string_view typedPath) {
     if (isDirectory(dir)) {
         if (findEntry(dir, kMasterFileName)) return failure(std::string(kPortfolioExistsMessage), dir);
     } else {
-        if (!makeDirectory(dir)) return failure(std::string(kNotCreatedMessage), dir);
+        if (IoStatus made = makeDirectory(dir); !made)
+            return failure(std::string(kNotCreatedMessage) + "\n" + made.message(), dir);
         createdDirectory = true;
     }
 
     IoStatus st = createEmptyMaster(dir);
     if (!st) {
         // A directory without its MASTER would be no portfolio, only litter.
-        if (createdDirectory) removeDirectory(dir);
-        return failure(std::string(kNotCreatedMessage) + "\n" + st.message(), dir);
+        std::string message = std::string(kNotCreatedMessage) + "\n" + st.message();
+        if (createdDirectory) {
+            if (IoStatus removed = removeDirectory(dir); !removed) message += "\n" + removed.message();
+        }
+        return failure(message, dir);
     }
     CommandResult r;
     r.directory = dir;
@@ -163,7 +181,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
 
     FoundSecurity existing = findSecurity(dir, symbol);
     if (existing.status == kStatusOk) return failure(std::string(kDuplicateMessage), dir);
-    if (existing.status == kStatusFileRead) return failure(std::string(kMasterUnreadableMessage), dir);
+    if (existing.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
 
     int createdNumber = 0;
     bool hadDat = false;
@@ -185,7 +203,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
     if (change.outcome == MasterChange::Outcome::Full) return failure(std::string(kMasterFullMessage), dir);
 
     r.ok = false;
-    r.message = change.message.empty() ? std::string(kMasterUnreadableMessage) : change.message;
+    r.message = change.message.empty() ? masterUnreadable(dir) : change.message;
     if (createdNumber == 0) return r;
 
     // The MASTER replacement may have happened although a later step (the directory fsync)
@@ -207,7 +225,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
 
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
-    if (!lookup.readable) return failure(std::string(kMasterUnreadableMessage), dir);
+    if (!lookup.readable) return failure(masterUnreadable(dir), dir);
     if (!lookup.entry) return failure(notFoundMessage(symbol), dir);
     const int n = lookup.entry->fileNumber();
 
@@ -217,20 +235,22 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     SkipFlags original;
     bool markCleared = false;
     if (skipFileExists(dir)) {
-        original = readSkipFlags(dir);
-        if (original.size() != kSkipFlagCount) return failure(std::string(kSkipUnreadableMessage), dir);
+        IoStatus why;
+        original = readSkipFlags(dir, &why);
+        if (original.size() != kSkipFlagCount) return failure(skipUnreadable(dir, why), dir);
         if (original[static_cast<std::size_t>(n)] != '0') {
             SkipFlags cleared = original;
             cleared[static_cast<std::size_t>(n)] = '0';
-            if (!storeSkipFlags(dir, cleared)) return failure(std::string(kSkipUnwritableMessage), dir);
+            if (!storeSkipFlags(dir, cleared, why)) return failure(skipUnwritable(dir, why), dir);
             markCleared = true;
         }
     }
 
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done() && masterLists(dir, n, symbol).value_or(true)) {
-        if (markCleared && !storeSkipFlags(dir, original)) {
-            return failure(change.message + "\n" + std::string(kSkipUnwritableMessage), dir);
+        IoStatus why;
+        if (markCleared && !storeSkipFlags(dir, original, why)) {
+            return failure(change.message + "\n" + skipUnwritable(dir, why), dir);
         }
         return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
     }
@@ -257,7 +277,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     if (newSymbol.empty()) return failure(std::string(kEmptyEditSymbolMessage), dir);
 
     FoundSecurity found = findSecurity(dir, oldSymbol);
-    if (found.status == kStatusFileRead) return failure(std::string(kMasterUnreadableMessage), dir);
+    if (found.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk) return failure(notFoundMessage(oldSymbol), dir);
     std::string where = withoutTrailingSlash(found.directory);
 
@@ -273,7 +293,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
 
 CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, bool skip) {
     FoundSecurity found = findSecurity(dir, symbol);
-    if (found.status == kStatusFileRead) return failure(std::string(kMasterUnreadableMessage), dir);
+    if (found.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk) return failure(notFoundMessage(symbol), dir);
 
     // The marks live beside the MASTER that lists the security, which for a nested portfolio is
@@ -282,11 +302,12 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
 }
 
 CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
-    SkipFlags flags = readSkipFlags(dir);
+    IoStatus why;
+    SkipFlags flags = readSkipFlags(dir, &why);
     if (flags.size() != kSkipFlagCount || fileNumber < 1 || fileNumber > kMaxSecurities)
-        return failure(std::string(kSkipUnreadableMessage), dir);
+        return failure(skipUnreadable(dir, why), dir);
     flags[static_cast<std::size_t>(fileNumber)] = skip ? '1' : '0';
-    if (!storeSkipFlags(dir, flags)) return failure(std::string(kSkipUnwritableMessage), dir);
+    if (!storeSkipFlags(dir, flags, why)) return failure(skipUnwritable(dir, why), dir);
 
     CommandResult r;
     r.fileNumber = fileNumber;
@@ -300,7 +321,8 @@ CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
     SkipFlags flags(kSkipFlagCount, '0');
     if (skipAll) {
         MasterFile master;
-        if (!readMasterFile(dir, master)) return failure(std::string(kMasterUnreadableMessage), dir);
+        if (IoStatus read = readMasterFile(dir, master); !read)
+            return failure(masterUnreadable(dir, read.message()), dir);
         for (const MasterEntry& e : master.entries) {
             // Directory entries and number 0 name no security of this portfolio; marking their
             // byte would make a later security with that number start skipped.
@@ -308,7 +330,8 @@ CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
             flags[static_cast<std::size_t>(e.fileNumber())] = '1';
         }
     }
-    if (!storeSkipFlags(dir, flags)) return failure(std::string(kSkipUnwritableMessage), dir);
+    IoStatus why;
+    if (!storeSkipFlags(dir, flags, why)) return failure(skipUnwritable(dir, why), dir);
     CommandResult r;
     r.directory = dir;
     return r;

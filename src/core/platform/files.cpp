@@ -101,7 +101,8 @@ IoStatus renameIntoPlace(const std::string& path, std::string_view tempName)
 {
     const std::string temp = joinPath(parentPath(path), tempName);
     if (seamRename(temp.c_str(), path.c_str()) != 0) {
-        const IoStatus failed = IoStatus::fromErrno("rename " + temp + " to", path, errno);
+        // The user knows the file by its own name; the temporary one is an inner detail.
+        const IoStatus failed = IoStatus::fromErrno("replace", path, errno);
         seamUnlink(temp.c_str());
         return failed;
     }
@@ -342,23 +343,24 @@ IoStatus prepareReplacement(const std::string& path, std::string_view tempName, 
         mode = st.st_mode & 07777;
     }
 
+    // Failures name the file being written, not its temporary name.
     // A stale temporary of that name is truncated; a pipe there must not block the writer,
     // and a symbolic link there must not carry the content elsewhere.
     int created = -1;
     struct stat tempStatus{};
-    if (IoStatus s = openRegular(temp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, mode, "create", created, tempStatus);
+    if (IoStatus s = openRegular(temp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, mode, "write", created, tempStatus);
         !s)
-        return s;
+        return s.error() != 0 ? IoStatus::fromErrno("write", path, s.error()) : s;
     Fd fd(created);
     IoStatus failed = IoStatus::ok();
     if (::fchmod(fd.get(), mode) != 0)
-        failed = IoStatus::fromErrno("set the mode of", temp, errno);
+        failed = IoStatus::fromErrno("set the mode of", path, errno);
     else if (!writeAll(fd.get(), content.data(), content.size()))
-        failed = IoStatus::fromErrno("write", temp, errno);
+        failed = IoStatus::fromErrno("write", path, errno);
     else if (seamFsync(fd.get()) != 0)
-        failed = IoStatus::fromErrno("flush", temp, errno);
+        failed = IoStatus::fromErrno("flush", path, errno);
     else if (::close(fd.release()) != 0)
-        failed = IoStatus::fromErrno("close", temp, errno);
+        failed = IoStatus::fromErrno("close", path, errno);
     if (!failed.isOk())
         seamUnlink(temp.c_str());
     return failed;

@@ -7,7 +7,7 @@
 
 namespace qv {
 
-class IoStatus {
+class [[nodiscard]] IoStatus {
 public:
     IoStatus() = default;
     static IoStatus ok() { return IoStatus(); }

@@ -31,7 +31,9 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
     if (found.status == kStatusFileNotFound) {
         return refused("The symbol " + std::string(symbol) + " was not found in this portfolio.");
     }
-    if (found.status != kStatusOk) return refused(std::string(statusText(found.status)));
+    if (found.status != kStatusOk) {
+        return refused(std::string(statusText(found.status)) + "\nThe MASTER file of " + dir + " could not be read.");
+    }
 
     const std::optional<std::string> name = listedProfile(startupDir, profile);
     if (!name) return refused(std::string(kNoProfileForSymbolMessage));

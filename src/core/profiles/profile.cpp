@@ -194,14 +194,21 @@ std::optional<std::string> findProfileName(const std::vector<std::string>& names
 ProfileRead readProfile(const std::string& startupDir, std::string_view name) {
     ProfileRead result;
     result.message = "Error reading " + std::string(name);
+    // The second line says which file and why.
+    const auto because = [&result](const std::string& why) {
+        result.message += "\n" + why;
+        return result;
+    };
     // A name taken from an assignment file must not lead out of the start-up directory.
-    if (!isProfileFileName(name)) return result;
+    if (!isProfileFileName(name)) return because("This is not a profile name.");
     InputFile file;
-    if (!file.open(profileFilePath(startupDir, name))) return result;
+    const std::string path = profileFilePath(startupDir, name);
+    if (IoStatus s = file.open(path); !s) return because(s.message());
     std::array<std::uint8_t, kProfileRecordSize> record{};
-    if (!file.readAt(0, record.data(), record.size())) return result;
+    if (!file.readAt(0, record.data(), record.size()))
+        return because(path + " is shorter than a profile (" + std::to_string(kProfileRecordSize) + " bytes).");
     const std::optional<Profile> profile = decodeProfileRecord(record);
-    if (!profile) return result;
+    if (!profile) return because(path + " holds no valid profile.");
     result.ok = true;
     result.profile = *profile;
     result.message.clear();
@@ -214,7 +221,8 @@ ProfileOutcome writeProfile(const std::string& startupDir, std::string_view name
     if (!isProfileFileName(name)) return failed;
     const std::optional<Bytes> record = encodeProfileRecord(profile);
     if (!record) return failed;
-    if (!replaceFile(path, baseName(path) + ".~NU", *record)) return failed;
+    if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s)
+        return {false, failed.message + "\n" + s.message()};
     return {};
 }
 
@@ -228,8 +236,12 @@ Profile sampleProfile(const std::string& startupDir) {
 }
 
 ProfileOutcome createSampleProfile(const std::string& startupDir) {
-    if (writeProfile(startupDir, kSampleProfileName, sampleProfile(startupDir)).ok) return {};
-    return {false, "Creation of " + std::string(kSampleFileName) + " failed"};
+    const ProfileOutcome written = writeProfile(startupDir, kSampleProfileName, sampleProfile(startupDir));
+    if (written.ok) return {};
+    // The cause (which names the file) goes on the line below the fixed text.
+    const std::size_t cause = written.message.rfind('\n');
+    return {false, "Creation of " + std::string(kSampleFileName) + " failed" +
+                       (cause == std::string::npos ? std::string() : written.message.substr(cause))};
 }
 
 ProfileOutcome ensureSampleProfile(const std::string& startupDir) {
@@ -263,8 +275,9 @@ std::optional<std::string> readAssignment(const std::string& dir, int fileNumber
 ProfileOutcome writeAssignment(const std::string& dir, int fileNumber, std::string_view profileName) {
     const std::string path = assignmentFilePath(dir, fileNumber);
     const std::optional<Bytes> record = encodeAssignmentRecord(profileName);
-    if (!record || !replaceFile(path, baseName(path) + ".~NU", *record)) {
-        return {false, "Could not create file\n" + path};
+    if (!record) return {false, "Could not create file\n" + path + "\nThe profile name cannot be stored."};
+    if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s) {
+        return {false, "Could not create file\n" + path + "\n" + s.message()};
     }
     return {};
 }

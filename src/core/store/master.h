@@ -94,7 +94,7 @@ bool isNestedPortfolioName(std::string_view name);
 FoundSecurity findSecurity(const std::string& dir, std::string_view key);
 
 // The outcome of a MASTER writer.
-struct MasterChange {
+struct [[nodiscard]] MasterChange {
     enum class Outcome { Done, NotFound, Full, Failed };
     Outcome outcome = Outcome::Done;
     int fileNumber = 0;  // the number added, removed or changed

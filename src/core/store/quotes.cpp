@@ -342,8 +342,7 @@ StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const s
         if (got < want)
             break; // the file ends early: what was read is the series
     }
-    setQuoteCount(series, static_cast<int>(read));
-    return kStatusOk;
+    return setQuoteCount(series, static_cast<int>(read));
 }
 
 QuoteLocation findQuoteByDate(const std::string& dir, const std::string& symbol, DayNumber date, PackedTime time)
@@ -450,7 +449,9 @@ IoStatus createQuoteFiles(const std::string& dir, int fileNumber, const std::vec
     if (IoStatus s = replaceFile(datPath, quoteFileName(fileNumber, "~NU"), dat); !s)
         return s;
     if (IoStatus s = replaceFile(dopPath, quoteFileName(fileNumber, "~DO"), Bytes(dop.begin(), dop.end())); !s) {
-        removeFile(datPath);
+        // A quote file without its layout is of no use; one that cannot be removed is named.
+        if (IoStatus removed = removeFile(datPath); !removed)
+            return IoStatus::failure(s.message() + "\n" + removed.message());
         return s;
     }
     return IoStatus::ok();

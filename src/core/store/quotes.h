@@ -74,10 +74,10 @@ struct QuoteSeries {
 
 // Clears the series and makes room for `capacity` quotes: 0, or kStatusMalloc when the
 // capacity is outside 0..32767 or cannot be allocated.
-StoreStatus initQuoteSeries(QuoteSeries& series, int capacity);
+[[nodiscard]] StoreStatus initQuoteSeries(QuoteSeries& series, int capacity);
 void freeQuoteSeries(QuoteSeries& series);
 // 0, or kStatusMalloc when n is negative or exceeds the capacity.
-StoreStatus setQuoteCount(QuoteSeries& series, int n);
+[[nodiscard]] StoreStatus setQuoteCount(QuoteSeries& series, int n);
 
 // Reads quotes of the security found by findSecurity(dir, symbol). start is 0-based, or
 // negative for "the last count quotes"; count 0 reads the facts only (entry, layout, quotes in
@@ -85,8 +85,8 @@ StoreStatus setQuoteCount(QuoteSeries& series, int n);
 // quotes are read. Returns 0, the findSecurity status, kStatusNoLayout, kStatusFileOpen,
 // kStatusRecordNotFound when start lies beyond the last quote, or kStatusMalloc when there is
 // no memory for the read buffer.
-StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const std::string& symbol,
-                            int start, int count);
+[[nodiscard]] StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const std::string& symbol,
+                                          int start, int count);
 
 struct QuoteLocation {
     StoreStatus status = kStatusOk; // 0, a findSecurity or layout status, -2, -4 or -9
@@ -114,7 +114,7 @@ struct SecurityFacts {
     FieldLayout layout;
 };
 // The content of "About Selected Quote Series": 0 on success, 1 on any failure.
-int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts);
+[[nodiscard]] int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts);
 
 // Writes the empty F<n>.DAT (header only, record length 4 * number of kinds) and the F<n>.DOP
 // naming `kinds` in the order given; Date must come first. Both atomically.

@@ -3,6 +3,8 @@
 // alone by the update run. In memory a text of 256 '0'/'1' characters; an empty text means no
 // valid skip list is at hand.
 
+#include "core/platform/io_status.h"
+
 #include <string>
 
 namespace qv {
@@ -12,11 +14,12 @@ inline constexpr std::size_t kSkipFlagCount = 256;
 inline constexpr const char* kSkipFileName = "SKIPQVTA.PBG";
 
 // Reads the marks; a missing file is created with the default (byte 0 set) first. Bytes
-// missing from a short file read as '0'. Empty when the file can neither be read nor created.
-SkipFlags readSkipFlags(const std::string& dir);
+// missing from a short file read as '0'. Empty when the file can neither be read nor created;
+// then `why`, when given, receives the cause.
+SkipFlags readSkipFlags(const std::string& dir, IoStatus* why = nullptr);
 // Writes the marks (the default for an empty text) atomically; returns the text written, or
-// the empty text when the file could not be written.
-SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags);
+// the empty text when the file could not be written (the cause in `why`, when given).
+SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus* why = nullptr);
 // The default text: '1' at position 0, '0' elsewhere.
 SkipFlags defaultSkipFlags();
 

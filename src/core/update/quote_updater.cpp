@@ -129,6 +129,15 @@ CQuoteUpdater::~CQuoteUpdater()
 
 void CQuoteUpdater::Post() { observer_.OnProgress(progress_); }
 
+// Whoever runs the update learns at once that a whole portfolio got nothing, whether or not
+// the anomaly report is shown.
+void CQuoteUpdater::PassOver(const std::string& reason)
+{
+    Audit("ERROR: " + reason);
+    passedOver_.push_back(reason);
+    observer_.ShowMessage(reason);
+}
+
 void CQuoteUpdater::Audit(const std::string& line)
 {
     if (audit_) {
@@ -142,6 +151,7 @@ std::uint32_t CQuoteUpdater::UpdateAllPortfolios()
     runFlags_ = 0;
     quoteCount_ = 0;
     stopZip_ = stopSex_ = false;
+    passedOver_.clear();
 
     const std::string auditPath = joinPath(in_.startupDir.empty() ? "." : in_.startupDir, kAuditFileName);
     if (IoStatus s = createOutputStream(auditPath, audit_); !s)
@@ -176,14 +186,19 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     // The copy is the run's fallback: it stays until the new MASTER is in place.
     const std::string masterFile = masterPath(directory);
     const std::string oldCopy = joinPath(directory, "MASTER.~OL");
+    // A copy left behind is harmless (the next run replaces it) but is said, so it is not a mystery.
+    const auto removeOldCopy = [&] {
+        if (IoStatus s = removeFile(oldCopy); !s)
+            Audit("ERROR: the copy of MASTER at " + directory + " could not be deleted (" + s.message() + ")");
+    };
     MasterFile master;
     if (IoStatus s = copyFile(masterFile, oldCopy); !s) {
-        Audit("ERROR: MASTER at " + directory + " could not be copied; portfolio passed over (" + s.message() + ")");
+        PassOver("MASTER at " + directory + " could not be copied; portfolio passed over (" + s.message() + ")");
         return;
     }
     if (IoStatus s = readMasterFile(directory, master); !s) {
-        removeFile(oldCopy);
-        Audit("ERROR: MASTER at " + directory + " could not be read; portfolio passed over (" + s.message() + ")");
+        removeOldCopy();
+        PassOver("MASTER at " + directory + " could not be read; portfolio passed over (" + s.message() + ")");
         return;
     }
 
@@ -201,7 +216,7 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     }
 
     if (!masterChanged_) {
-        removeFile(oldCopy);
+        removeOldCopy();
         return;
     }
     syncDirectory(directory); // the quote files' new names are on disk before MASTER names their dates
@@ -211,11 +226,10 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     content.insert(content.end(), master.trailing.begin(), master.trailing.end());
     if (IoStatus s = replaceFile(masterFile, "MASTER.~NU", content); !s) {
         runFlags_ |= kRunFlagMergeFailed;
-        Audit("ERROR: MASTER at " + directory + " could not be replaced; its copy is MASTER.~OL (" + s.message() +
-              ")");
+        PassOver("MASTER at " + directory + " could not be replaced; its copy is MASTER.~OL (" + s.message() + ")");
         return;
     }
-    removeFile(oldCopy);
+    removeOldCopy();
 }
 
 int CQuoteUpdater::UpdateSymbol()
@@ -338,13 +352,23 @@ int CQuoteUpdater::TryAddQuote()
     const DayNumber date = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
     if (lastDate_ >= date)
         return 0;
+    alreadyStored_ = false;
+    mergeProblem_.clear();
     if (AddOneQuote() != 0) {
         runFlags_ |= kRunFlagMergeFailed;
-        observer_.ShowMessage("AddOneQuote failure");
+        observer_.ShowMessage("AddOneQuote failure" + (mergeProblem_.empty() ? std::string() : "\n" + mergeProblem_));
     } else {
         // Only a file whose quote is stored may be deleted at the end of the run.
         usedFiles_.push_front(updateFiles_.front());
-        Audit("Quote for: " + dateText_ + " added to: " + symbol_);
+        if (alreadyStored_) {
+            // Nothing was appended (MASTER only learnt the file's last date): neither the log
+            // nor the count may say otherwise.
+            --quoteCount_;
+            progress_.count = std::to_string(quoteCount_) + "  ";
+            Post();
+        } else {
+            Audit("Quote for: " + dateText_ + " added to: " + symbol_);
+        }
     }
     return 1;
 }
@@ -359,21 +383,28 @@ int CQuoteUpdater::AddOneQuote()
 
     const int n = record_.fileNumber();
     const int length = record_.recordLength();
+    // Why the merge failed, for the line under "AddOneQuote failure".
+    const auto fail = [this](std::string why) {
+        mergeProblem_ = symbol_ + ": " + std::move(why);
+        return 1;
+    };
     const LayoutResult layout = readFieldLayout(joinPath(portfolio_, quoteFileName(n, "DOP")), length);
     if (layout.status != kStatusOk || length < 4)
-        return 1;
+        return fail("the fields of " + joinPath(portfolio_, quoteFileName(n, "DAT")) + " are not known");
     const std::string datPath = resolveFile(portfolio_, quoteFileName(n, "DAT"));
     Bytes file;
-    if (!readWholeFile(datPath, file) || file.size() < static_cast<std::size_t>(length))
-        return 1;
+    if (IoStatus s = readWholeFile(datPath, file); !s)
+        return fail(s.message());
+    if (file.size() < static_cast<std::size_t>(length))
+        return fail(datPath + " is shorter than its header");
     std::array<float, 8> values{};
     ConvertFields(values);
 
     const auto L = static_cast<std::size_t>(length);
     const int quotes = quoteCountOf(getU16(file.data() + 2), file.size(), length);
     const int records = quotes + 2; // header, stored quotes, the new one
-    if (records > kMaxQuoteRecords)
-        return 1; // the 16-bit record count would wrap
+    if (records > kMaxQuoteRecords) // the 16-bit record count would wrap
+        return fail(datPath + " holds as many quotes as a quote file can");
 
     // Header, the stored quotes, the new record, then whatever the file held beyond its count.
     const std::size_t stored = L * static_cast<std::size_t>(quotes + 1);
@@ -388,7 +419,8 @@ int CQuoteUpdater::AddOneQuote()
         if (lastStored >= incoming) {
             std::memcpy(record_.bytes.data() + 29, lastDate, 4);
             masterChanged_ = true;
-            return lastStored == incoming ? 0 : 1;
+            alreadyStored_ = lastStored == incoming;
+            return lastStored == incoming ? 0 : fail(datPath + " already holds quotes after this one");
         }
     }
     Bytes out;
@@ -418,8 +450,8 @@ int CQuoteUpdater::AddOneQuote()
     out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(stored), file.end());
 
     // The directory is flushed once, before MASTER takes the new dates (UpdatePortfolio).
-    if (!replaceFileDeferringSync(datPath, quoteFileName(n, "~NU"), out))
-        return 1;
+    if (IoStatus s = replaceFileDeferringSync(datPath, quoteFileName(n, "~NU"), out); !s)
+        return fail(s.message());
     // MASTER learns the new dates only once the quote file holds the quote.
     std::memcpy(record_.bytes.data() + 29, &values[0], 4);
     if (quotes == 0)
@@ -572,15 +604,23 @@ void CQuoteUpdater::CleanUp()
     handledSex_.clear();
     updateFiles_.clear();
     const UpdateSettings& s = in_.settings;
+    // A file that stays would be read again by the next run; the user is told which and why.
+    std::string notDeleted;
+    const auto remove = [&](const std::string& path) {
+        if (IoStatus r = removeFile(path); !r)
+            notDeleted += "\n" + r.message();
+    };
     for (const std::string& path : deleteSex_)
         if (s.deleteSex && s.sexEnable)
-            removeFile(path);
+            remove(path);
     for (const std::string& path : deleteZip_)
         if (s.deleteZip && s.zipEnable)
-            removeFile(path);
+            remove(path);
     for (const std::string& path : usedFiles_)
         if (s.deleteTxt)
-            removeFile(path);
+            remove(path);
+    if (!notDeleted.empty())
+        observer_.ShowMessage("These used update files could not be deleted:" + notDeleted);
     deleteSex_.clear();
     deleteZip_.clear();
     usedFiles_.clear();

@@ -43,6 +43,9 @@ public:
     const std::string& AuditProblem() const { return auditProblem_; }
     // Whether an unpacking of either kind failed in this run.
     bool ExtractionFailed() const { return stopZip_ || stopSex_; }
+    // Why each portfolio passed over in this run was (its MASTER could not be read or replaced);
+    // each reason is also shown through the observer when it happens.
+    const std::vector<std::string>& PassedOver() const { return passedOver_; }
 
     // The steps of one security, public for tests.
     int UpdateSymbol();
@@ -69,6 +72,7 @@ private:
     // The paths of the update files in a directory with what identifies their content.
     static std::map<std::string, std::string> FileIdentities(const std::string& directory);
     void Audit(const std::string& line);
+    void PassOver(const std::string& reason);
     void Post();
     void CleanUp();
     const std::string& CachedText(const std::string& path, bool& ok);
@@ -83,6 +87,7 @@ private:
     std::uint16_t runFlags_ = 0;
     bool stopZip_ = false;
     bool stopSex_ = false;
+    std::vector<std::string> passedOver_;
 
     // The portfolio and security being worked on.
     std::string portfolio_;
@@ -93,6 +98,8 @@ private:
     std::string dateText_;
     Profile profile_;
     bool found_ = false;
+    bool alreadyStored_ = false; // AddOneQuote found the day already in the quote file
+    std::string mergeProblem_;   // why AddOneQuote failed
     std::string_view line_;
     LineFields fields_;
 

@@ -155,10 +155,14 @@ void CMainFrame::WritePlacement()
         return;
     SettingsFile& settings = view_->settingsFile();
     const QPoint at = pos();
-    putSetting(settings, keys::kScreenX, std::max(0, at.x()));
-    putSetting(settings, keys::kScreenY, std::max(0, at.y()));
-    putSetting(settings, keys::kScreenCx, width());
-    putSetting(settings, keys::kScreenCy, height());
+    IoStatus saved = putSetting(settings, keys::kScreenX, std::max(0, at.x()));
+    if (saved)
+        saved = putSetting(settings, keys::kScreenY, std::max(0, at.y()));
+    if (saved)
+        saved = putSetting(settings, keys::kScreenCx, width());
+    if (saved)
+        saved = putSetting(settings, keys::kScreenCy, height());
+    view_->SettingSaved(saved);
 }
 
 void CMainFrame::moveEvent(QMoveEvent* event)

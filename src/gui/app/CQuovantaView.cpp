@@ -1,5 +1,6 @@
 #include "gui/app/CQuovantaView.h"
 
+#include "core/app/settings_check.h"
 #include "core/browse/portfolio_search.h"
 #include "core/browse/symbol_list.h"
 #include "core/profiles/profile.h"
@@ -342,11 +343,25 @@ void CQuovantaView::SaveColumnWidths()
     if (!columnsCreated_)
         return; // the stored widths were never applied; keep them
     const std::vector<int> s = symbolColumnWidths();
-    for (std::size_t c = 0; c < keys::kSymbolGridColumns.size(); ++c)
-        putSetting(settingsFile_, keys::kSymbolGridColumns[c], s[c]);
+    qv::IoStatus saved;
+    for (std::size_t c = 0; c < keys::kSymbolGridColumns.size() && saved; ++c)
+        saved = putSetting(settingsFile_, keys::kSymbolGridColumns[c], s[c]);
     const std::vector<int> q = quoteColumnWidths();
-    for (std::size_t c = 0; c < keys::kQuoteGridColumns.size(); ++c)
-        putSetting(settingsFile_, keys::kQuoteGridColumns[c], q[c]);
+    for (std::size_t c = 0; c < keys::kQuoteGridColumns.size() && saved; ++c)
+        saved = putSetting(settingsFile_, keys::kQuoteGridColumns[c], q[c]);
+    SettingSaved(saved);
+}
+
+void CQuovantaView::SettingSaved(const qv::IoStatus& status)
+{
+    if (status) {
+        settingsFailureShown_ = false;
+        return;
+    }
+    if (settingsFailureShown_)
+        return;
+    settingsFailureShown_ = true;
+    MessageBox::warning(window(), toQ(qv::settingsNotSavedMessage(settingsFile_, status)));
 }
 
 std::vector<std::string> CQuovantaView::roots() const
@@ -386,7 +401,7 @@ void CQuovantaView::InitDrives()
     if (chosen.empty() && !list.empty())
         chosen = list.back();
     currentRoot_ = chosen;
-    putSetting(settingsFile_, keys::kDrive, currentRoot_);
+    SettingSaved(putSetting(settingsFile_, keys::kDrive, currentRoot_));
     SelectDriveEntry(currentRoot_);
     if (!currentRoot_.empty())
         Search(currentRoot_);
@@ -400,7 +415,7 @@ void CQuovantaView::OnDriveSelected(int index)
     if (root == currentRoot_)
         return;
     currentRoot_ = root;
-    putSetting(settingsFile_, keys::kDrive, currentRoot_);
+    SettingSaved(putSetting(settingsFile_, keys::kDrive, currentRoot_));
     Clear(1);
     Search(currentRoot_);
 }
@@ -694,7 +709,7 @@ void CQuovantaView::FillQuoteGrid()
 void CQuovantaView::OnRecentAll()
 {
     settings_.displayLimit = !settings_.displayLimit;
-    putSetting(settingsFile_, keys::kDisplayLimit, settings_.displayLimit ? 1 : 0);
+    SettingSaved(putSetting(settingsFile_, keys::kDisplayLimit, settings_.displayLimit ? 1 : 0));
     emit stateChanged();
     WaitCursor wait;
     FillQuoteGrid();
@@ -704,7 +719,7 @@ void CQuovantaView::OnGraph()
 {
     settings_.showingGraph = !settings_.showingGraph;
     quoteStack_->setCurrentWidget(settings_.showingGraph ? static_cast<QWidget*>(chartArea_) : quoteGrid_);
-    putSetting(settingsFile_, keys::kShowingGraph, settings_.showingGraph ? 1 : 0);
+    SettingSaved(putSetting(settingsFile_, keys::kShowingGraph, settings_.showingGraph ? 1 : 0));
     window()->update();
     emit stateChanged();
 }
@@ -724,7 +739,7 @@ void CQuovantaView::OnTutorial()
         return; // asked again with the next fill of the quote grid
     CHelpWindow::showTutorial(window());
     settings_.newbie = false;
-    putSetting(settingsFile_, keys::kNewbie, 0);
+    SettingSaved(putSetting(settingsFile_, keys::kNewbie, 0));
 }
 
 void CQuovantaView::OnAbout()
@@ -754,21 +769,7 @@ void CQuovantaView::OnSettings()
     settings_.soundDisable = chosen.soundDisable;
     settings_.update = chosen.update;
 
-    const qv::UpdateSettings& u = settings_.update;
-    putSetting(settingsFile_, keys::kSearchLimit, settings_.searchLimit ? 1 : 0);
-    putSetting(settingsFile_, keys::kSearchName, settings_.searchName);
-    putSetting(settingsFile_, keys::kAuditEnable, settings_.auditEnable ? 1 : 0);
-    putSetting(settingsFile_, keys::kSoundDisable, settings_.soundDisable ? 1 : 0);
-    putSetting(settingsFile_, keys::kSexEnable, u.sexEnable ? 1 : 0);
-    putSetting(settingsFile_, keys::kSexPassword, u.sexPassword);
-    putSetting(settingsFile_, keys::kSexPasswordEnable, u.sexPasswordEnable ? 1 : 0);
-    putSetting(settingsFile_, keys::kDeleteSex, u.deleteSex ? 1 : 0);
-    putSetting(settingsFile_, keys::kZipEnable, u.zipEnable ? 1 : 0);
-    putSetting(settingsFile_, keys::kZipPassword, u.zipPassword);
-    putSetting(settingsFile_, keys::kZipPasswordEnable, u.zipPasswordEnable ? 1 : 0);
-    putSetting(settingsFile_, keys::kDeleteZip, u.deleteZip ? 1 : 0);
-    putSetting(settingsFile_, keys::kPkunzipPath, u.pkunzipPath);
-    putSetting(settingsFile_, keys::kDeleteTxt, u.deleteTxt ? 1 : 0);
+    SettingSaved(qv::writeSettingsDialogValues(settingsFile_, settings_));
     emit stateChanged();
 
     const bool filterChanged = before.searchLimit != settings_.searchLimit ||
@@ -787,7 +788,7 @@ void CQuovantaView::OnSettings()
     if (root.empty())
         return;
     currentRoot_ = root;
-    putSetting(settingsFile_, keys::kDrive, currentRoot_);
+    SettingSaved(putSetting(settingsFile_, keys::kDrive, currentRoot_));
     Clear(1);
     Search(currentRoot_);
 }

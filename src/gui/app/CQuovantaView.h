@@ -102,6 +102,9 @@ public:
     void FillQuoteGrid();
     // Writes the grids' column widths (at window close).
     void SaveColumnWidths();
+    // Tells the user once when a setting could not be written, until one is written again
+    // (the placement is written whenever the window moves).
+    void SettingSaved(const qv::IoStatus& status);
     std::vector<int> symbolColumnWidths() const;
     std::vector<int> quoteColumnWidths() const;
 
@@ -158,6 +161,7 @@ private:
     bool firstShown_ = false;
     bool startupDone_ = false;
     bool columnsCreated_ = false;
+    bool settingsFailureShown_ = false;
     bool splitSearchOpen_ = false;
     bool selectingPortfolio_ = false;
 

@@ -48,7 +48,7 @@ void OnImport(CQuovantaView& view)
     if (ModalDialog::exec(dlg) != QDialog::Accepted)
         return;
     const qv::ImportDialogValues values = dlg.values();
-    qv::writeImportDialogSettings(settings, values);
+    view.SettingSaved(qv::writeImportDialogSettings(settings, values));
 
     const qv::ImportJob job = qv::makeImportJob(values);
     qv::ImportResult result;
@@ -57,7 +57,7 @@ void OnImport(CQuovantaView& view)
         result = qv::importQuotes(job);
     }
     if (result.securityAdded)
-        qv::writeImportPaths(settings, job, result.outputDir);
+        view.SettingSaved(qv::writeImportPaths(settings, job, result.outputDir));
     for (const qv::ImportMessage& m : result.messages) {
         MessageBox::show(view.window(), text(m.text),
                          m.icon == qv::ImportMessage::Icon::Information ? MessageBox::Icon::Information
@@ -84,7 +84,7 @@ void OnExport(CQuovantaView& view)
         if (!MessageBox::question(view.window(), text(qv::exportReplaceQuestion(path.toStdString()))))
             return;
     }
-    qv::writeExportSettings(settings, options);
+    view.SettingSaved(qv::writeExportSettings(settings, options));
 
     qv::ExportResult result;
     {

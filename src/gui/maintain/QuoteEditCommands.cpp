@@ -54,21 +54,24 @@ QuoteRowSource rowSource(CQuovantaView& view)
     return source;
 }
 
-// Runs the checked request; on success records the form and refills the grid. The record is a
-// note that nothing reads back, so a settings file that cannot be written does not fail the edit.
+// Runs the checked request; on success refills the grid and records the form. The record is a
+// note that nothing reads back, so a settings file that cannot be written does not fail the edit
+// (it is said).
 template <typename Form>
 void finish(CQuovantaView& view, qv::QuoteCommand command, const qv::EditCheck& check, const Form& form)
 {
     if (!check.accepted())
         return; // the dialog's accept() refuses this before it closes
-    const qv::StoreStatus status = qv::rewriteQuotes(view.portfolioDir(), view.currentSymbol(), check.request);
+    std::string reason;
+    const qv::StoreStatus status = qv::rewriteQuotes(view.portfolioDir(), view.currentSymbol(), check.request, &reason);
     if (status != qv::kStatusOk) {
-        for (const std::string& message : qv::rewriteFailureMessages(command, status))
+        for (const std::string& message : qv::rewriteFailureMessages(command, status, reason))
             MessageBox::warning(&view, QString::fromStdString(message));
         return;
     }
-    (void)qv::rememberForm(view.settingsFile(), form);
     view.FillQuoteGrid();
+    if (qv::IoStatus s = qv::rememberForm(view.settingsFile(), form); !s)
+        MessageBox::warning(&view, QString::fromStdString(qv::rememberFailureMessage(view.settingsFile(), s)));
 }
 
 } // namespace

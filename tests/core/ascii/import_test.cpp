@@ -86,6 +86,55 @@ TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByteWithColumnsInAnyOrder
     EXPECT_EQ(bytes("MASTER"), masterOf(4, d2, d3));
 }
 
+// Into a new MASTER, a failure at any write leaves the directory as it was (no MASTER) or the
+// import complete. When even the removal of the MASTER it created fails, the message says so,
+// since that MASTER would refuse the next import into a new one.
+TEST_F(Import, IntoANewMasterAFailureLeavesNoMasterBehindOrSaysWhy) {
+    const ImportJob j = job("01/02/97,1,2,0.5,1.5,100,5\n01/03/97,1,2,0.5,1.75,100,5\n");
+    faults::reset();
+    ASSERT_TRUE(importQuotes(j).ok);
+    const auto complete = fx::snapshot(dir);
+    std::vector<std::pair<faults::Op, int>> calls;
+    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename})
+        calls.emplace_back(op, faults::callCount(op));
+    const auto fresh = [&] {
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directory(dir);
+    };
+    for (const auto& [op, count] : calls) {
+        for (int n = 1; n <= count; ++n) {
+            fresh();
+            ImportResult r;
+            {
+                faults::ScopedFailure failure(op, n);
+                r = importQuotes(j);
+            }
+            EXPECT_EQ(fx::snapshot(dir), r.ok ? complete : decltype(complete){})
+                << static_cast<int>(op) << " #" << n << ": " << texts(r).front();
+        }
+    }
+    // The first write is the empty MASTER, the second the quote file; then the removals fail in turn.
+    int keptMaster = 0;
+    for (int unlink = 1; unlink <= 6; ++unlink) {
+        fresh();
+        ImportResult r;
+        faults::reset();
+        faults::failNth(faults::Op::Write, 2);
+        faults::failNth(faults::Op::Unlink, unlink);
+        r = importQuotes(j);
+        faults::reset();
+        ASSERT_FALSE(r.ok || r.securityAdded);
+        if (!std::filesystem::exists(dir + "/MASTER"))
+            continue;
+        ++keptMaster;
+        EXPECT_NE(texts(r).front().find("The empty MASTER created for the import could not be removed:\ndelete " + dir +
+                                        "/MASTER: Input/output error"),
+                  std::string::npos)
+            << texts(r).front();
+    }
+    EXPECT_EQ(keptMaster, 1);
+}
+
 TEST_F(Import, LinesBecomeQuotesInFileOrder) {
     ImportJob j = job("header one\nheader two\n01/09/97 never read\n"
                       "01/06/97,1,1,1,1,1,1\r\n"
@@ -153,7 +202,7 @@ TEST_F(ImportIntoExisting, RefusalsLeaveEverythingAsItWas) {
     const std::pair<std::function<void(ImportJob&)>, std::string> cases[] = {
         {[](ImportJob& k) { k.useExistingMaster = false; }, std::string(kImportMasterExistsMessage)},
         {[](ImportJob& k) { k.symbol = "IBM CORP"; }, std::string(kImportDuplicateSymbolMessage)},
-        {[&](ImportJob& k) { k.inputPath = tmp.file("none.txt"); }, "The input file could not be read:\n" + tmp.file("none.txt")},
+        {[&](ImportJob& k) { k.inputPath = tmp.file("none.txt"); }, "The input file could not be read:\n" + tmp.file("none.txt") + "\nNo such file or directory"},
         {[](ImportJob& k) { k.skip = true; k.skipCount = 2; }, "The input file holds no quote lines."},
         {[&](ImportJob&) {
              fx::ByteVec master = bytes("MASTER");

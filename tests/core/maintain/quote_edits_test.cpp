@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 
 namespace qv {
@@ -43,7 +44,10 @@ protected:
     fx::ByteVec masterWith(float first, float last) const {
         return fx::masterFile({fx::masterEntry({3, "XYZ", "XYZ INC", 7, first, last})});
     }
-    StoreStatus rewrite(const EditRequest& request) { return rewriteQuotes(dir.path(), "XYZ", request); }
+    StoreStatus rewrite(const EditRequest& request) {
+        reason.clear();
+        return rewriteQuotes(dir.path(), "XYZ", request, &reason);
+    }
     void apply(const EditCheck& check) {
         ASSERT_TRUE(check.accepted()) << check.message;
         ASSERT_EQ(rewrite(check.request), kStatusOk);
@@ -65,6 +69,7 @@ protected:
 
     fx::TempDir dir;
     Rows rows;
+    std::string reason; // of the last rewrite
 };
 
 TEST_F(QuoteEdits, SplitAdjustAndEditChangeOnlyTheirQuotesAndKeepABackup) {
@@ -184,6 +189,10 @@ TEST_F(QuoteEdits, AFailingWriterLeavesTheOldOrTheNewFileNeverAMixture) {
                 EXPECT_EQ(now == newDat, status == kStatusOk);
                 EXPECT_EQ(master(), now == newDat ? newMaster : oldMaster);
                 EXPECT_TRUE(status == kStatusOk || status == kStatusFileWrite);
+                // The reason names a file the user knows, never a temporary one.
+                EXPECT_EQ(reason.empty(), status == kStatusOk) << reason;
+                EXPECT_EQ(reason.find(".NEW"), std::string::npos) << reason;
+                EXPECT_EQ(reason.find(".~"), std::string::npos) << reason;
                 if (fs::exists(dir.file("F3.BAK"))) {
                     EXPECT_EQ(bak(), oldDat);
                 }
@@ -191,6 +200,85 @@ TEST_F(QuoteEdits, AFailingWriterLeavesTheOldOrTheNewFileNeverAMixture) {
             }
         }
     }
+}
+
+// A request whose every change falls on fields the file lacks would report success and change
+// nothing: it is refused before anything is written, the backup included. A request that also
+// changes a field the file has goes through (the missing field is ignored).
+TEST_F(QuoteEdits, ARequestThatCanOnlyChangeMissingFieldsIsRefusedAndWritesNothing) {
+    const auto set = [](std::array<bool, 6> keep, std::array<float, 6> values) {
+        return EditRequest{.values = values, .keep = keep, .firstDate = day(1997, 3, 14), .lastDate = day(1997, 3, 14)};
+    };
+    const std::vector<std::string> noOi = {"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"};
+    const std::vector<std::string> datesOnly = {"DATE", "TIME"};
+    const struct {
+        std::vector<std::string> dop;
+        EditRequest request;
+        std::string missing; // empty: accepted
+    } cases[] = {
+        {noOi, multiply(0, day(1997, 3, 17), {1, 1, 1, 1, 1, 2}), "open interest"},
+        {noOi, set({true, true, true, true, true, false}, {0, 0, 0, 0, 0, 7}), "open interest"},
+        {datesOnly, multiply(0, day(1997, 3, 17), {0.5f, 0.5f, 0.5f, 0.5f, 2, 2}),
+         "open, high, low, close, volume or open interest"},
+        {datesOnly, set({false, true, true, true, false, true}, {9, 0, 0, 0, 9, 0}), "open or volume"},
+        {noOi, multiply(0, day(1997, 3, 17), {2, 2, 2, 2, 1, 2}), ""},
+        {noOi, multiply(0, day(1997, 3, 17), {1, 1, 1, 1, 1, 1}), ""}, // rewrites the same values
+        {datesOnly, set({true, true, true, true, true, true}, {}), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.missing + " / " + std::to_string(c.dop.size()));
+        const int fields = static_cast<int>(c.dop.size());
+        Rows quotes;
+        for (const fx::QuoteRow& r : fourQuotes()) quotes.push_back(fields == 2 ? fx::QuoteRow{r[0], 0} : fx::QuoteRow{r[0], 0, r[1], r[2], r[3], r[4], r[5]});
+        fs::remove(dir.file("F3.BAK"));
+        fx::writeBytes(dir.file("F3.DAT"), fx::quoteFile(fields, quotes));
+        fx::writeText(dir.file("F3.DOP"), fx::dopText(c.dop));
+        fx::writeBytes(dir.file("MASTER"),
+                       fx::masterFile({fx::masterEntry({3, "XYZ", "XYZ INC", fields, quotes.front()[0], quotes.back()[0]})}));
+        const auto before = fx::snapshot(dir.path());
+        const StoreStatus status = rewrite(c.request);
+        if (c.missing.empty()) {
+            EXPECT_EQ(status, kStatusOk) << reason;
+            EXPECT_TRUE(fs::exists(dir.file("F3.BAK")));
+            continue;
+        }
+        EXPECT_EQ(status, kStatusNoSuchField);
+        EXPECT_EQ(reason, dir.file("F3.DAT") + " has no " + c.missing + " field; nothing was changed.");
+        EXPECT_EQ(fx::snapshot(dir.path()), before);
+    }
+}
+
+// What the commands show: the fixed failure text, then the file and the cause on its second line.
+TEST_F(QuoteEdits, FailureMessagesNameTheFileAndTheCause) {
+    write(fourQuotes());
+    const EditRequest edit = multiply(0, day(1997, 3, 14), {2, 2, 2, 2, 1, 1});
+    const struct {
+        std::function<void()> damage;
+        StoreStatus status;
+        std::string reason;
+    } cases[] = {
+        {[&] { fx::writeBytes(dir.file("MASTER"), fx::masterFile({})); }, kStatusFileNotFound,
+         "The symbol XYZ is not in the MASTER file of " + dir.path() + "."},
+        {[&] { fs::remove(dir.file("F3.DAT")); }, kStatusFileOpen, dir.file("F3.DAT") + " does not exist."},
+        {[&] { fs::create_directory(dir.file("F3.BAK")); }, kStatusFileWrite,
+         "The backup copy could not be written: replace " + dir.file("F3.BAK") + ": Is a directory"},
+        {[&] { fx::writeBytes(dir.file("F3.DAT"), {0, 0, 1}); }, kStatusFileRead,
+         dir.file("F3.DAT") + " is shorter than its header record."},
+    };
+    for (const auto& c : cases) {
+        write(fourQuotes());
+        fs::remove_all(dir.file("F3.BAK"));
+        c.damage();
+        EXPECT_EQ(rewrite(edit), c.status);
+        EXPECT_EQ(reason, c.reason);
+    }
+    write(fourQuotes());
+    EXPECT_EQ(rewrite(remove(day(1997, 3, 16))), kStatusDeleteNotFound);
+    EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Delete, kStatusDeleteNotFound, reason),
+              (std::vector<std::string>{"Failure in delete quote for findrec",
+                                        "Delete Edit Failed\n" + dir.file("F3.DAT") + " holds no quote of 03/16/97."}));
+    EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Adjust, kStatusFileOpen),
+              std::vector<std::string>{"Adjust Edit Failed"});
 }
 
 } // namespace

@@ -60,7 +60,8 @@ TEST_F(Assignment, MultipleAssignReplacesAnyCaseSkipsDirectoriesAndGoesOnPastAFi
     std::filesystem::create_directory(portfolio.file("F2.PFL")); // cannot be replaced by a file
     const AssignmentResult partial = assignProfileToAllSymbols(startup.path(), portfolio.path(), "Daily Vendor");
     EXPECT_FALSE(partial.ok);
-    EXPECT_EQ(partial.messages, Messages{"Could not create file\n" + portfolio.file("F2.PFL")});
+    EXPECT_EQ(partial.messages, Messages{"Could not create file\n" + portfolio.file("F2.PFL") + "\nreplace " +
+                                         portfolio.file("F2.PFL") + ": Is a directory"});
     EXPECT_EQ(fx::readBytes(portfolio.file("F4.PFL")), fx::assignmentRecord("Daily Vendor"));
 }
 

@@ -57,6 +57,11 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord) {
     fx::shrinkTo(shorter, 312);
     fx::writeBytes(dir.file("short.pfd"), shorter);
     EXPECT_FALSE(readProfile(dir.path(), "short").ok);
+    // Each refusal says which file and why under its fixed first line.
+    EXPECT_EQ(readProfile(dir.path(), "short").message,
+              "Error reading short\n" + dir.file("short.pfd") + " is shorter than a profile (313 bytes).");
+    EXPECT_EQ(readProfile(dir.path(), "none").message,
+              "Error reading none\nopen " + dir.file("none.pfd") + ": No such file or directory");
 }
 
 TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOldProfile) {
@@ -72,7 +77,8 @@ TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOl
     fx::writeBytes(root.file("start/p.pfd"), old);
     {
         faults::ScopedFailure failure(faults::Op::Rename, 1);
-        EXPECT_EQ(writeProfile(startup, "p", Profile{}).message, "Could not write Profile at\n" + startup + "/p.pfd");
+        EXPECT_EQ(writeProfile(startup, "p", Profile{}).message,
+                  "Could not write Profile at\n" + startup + "/p.pfd\nreplace " + startup + "/p.pfd: Input/output error");
     }
     EXPECT_EQ(fx::snapshot(startup), (Files{{"p.pfd", old}}));
 }
@@ -90,7 +96,9 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndC
     EXPECT_EQ(listProfiles(empty.path()).names, std::vector<std::string>{"MyFirstProfile"});
     EXPECT_EQ(fx::readBytes(empty.file("MyFirstProfile.pfd")),
               profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 0, 0, 3, 0}, empty.path() + "/SAMPLE/TEXTDATA"));
-    EXPECT_EQ(listProfiles(empty.file("missing")).message, "Creation of MyFirstProfile.pfd failed");
+    EXPECT_EQ(listProfiles(empty.file("missing")).message,
+              "Creation of MyFirstProfile.pfd failed\nwrite " + empty.file("missing") +
+                  "/MyFirstProfile.pfd: No such file or directory");
     fx::TempDir other;
     fx::writeBytes(other.file("myfirstprofile.PFD"), ByteVec{7});
     EXPECT_TRUE(ensureSampleProfile(other.path()).ok);

@@ -64,7 +64,8 @@ TEST_F(MasterWriter, RemoveComparesTheSymbolExactlyTakesOnlyTheFirstAndFreesItsN
     writeMaster(masterFile({ibm, msft, dup}));
     const auto before = snapshot(tmp.path());
     for (const char* key : {"ibm", "IBM CORP"}) EXPECT_EQ(removeMasterEntry(tmp.path(), key).outcome, MasterChange::Outcome::NotFound);
-    setMasterDate(tmp.path(), floatToMbf(fileDate(2001, 3, 15)), 9, 1); // no entry 9
+    EXPECT_EQ(setMasterDate(tmp.path(), floatToMbf(fileDate(2001, 3, 15)), 9, 1).outcome, // no entry 9
+              MasterChange::Outcome::NotFound);
     EXPECT_EQ(snapshot(tmp.path()), before);
     EXPECT_EQ(removeMasterEntry(tmp.path(), "IBM").fileNumber, 1);
     EXPECT_EQ(readBytes(master()), concat({masterHeader(2, 2), msft, dup}));

@@ -4,6 +4,8 @@
 
 #include "update_test_support.h"
 
+#include "core/platform/fault_injection.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -165,11 +167,27 @@ TEST_F(QuoteMerge, FailedMergeIsCountedFlaggedAndLeavesTheEntryItsDates) {
     const RunOutcome run = runUpdate(inputs());
     EXPECT_EQ(run.count, 2) << "the failed merge counts";
     EXPECT_EQ(run.flags, kRunFlagMergeFailed);
-    EXPECT_EQ(run.recorder.messages, std::vector<std::string>{"AddOneQuote failure"});
+    EXPECT_EQ(run.recorder.messages, std::vector<std::string>{"AddOneQuote failure\nIBM: open " + data +
+                                                               "/F1.DAT: No such file or directory"});
     // The line was taken, so IBM has neither a quote line nor a could-not-add line.
     EXPECT_EQ(run.audit, auditOf({"Quote for: 010997 added to: MSFT"}));
     EXPECT_EQ(dataFile("MASTER"), expectedMaster({ibm().entry(), plus(msft(), {kMsftRow}).entry()}));
     EXPECT_FALSE(exists(data + "/F1.DAT") || exists(data + "/F1.~NU"));
+}
+
+// A quote file that already holds the day (a run whose MASTER could not be replaced) gets no
+// second copy; MASTER learns the day, and neither the log nor the count claims an addition.
+TEST_F(QuoteMerge, ADayTheQuoteFileAlreadyHoldsIsNeitherLoggedNorCountedAsAdded) {
+    portfolio({plus(ibm(), {kIbmRow}), msft()});
+    writeBytes(data + "/MASTER", expectedMaster({ibm().entry(), msft().entry()})); // last date 01/15/97
+    const ByteVec ibmBefore = dataFile("F1.DAT");
+    updateFile("D.TXT", kIbmLine + kMsftLine);
+    const RunOutcome run = runUpdate(inputs());
+    EXPECT_EQ(run.count, 1);
+    EXPECT_EQ(run.flags, 0);
+    EXPECT_EQ(run.audit, auditOf({"Quote for: 010997 added to: MSFT"}));
+    EXPECT_EQ(dataFile("F1.DAT"), ibmBefore);
+    EXPECT_EQ(dataFile("MASTER"), expectedMaster({plus(ibm(), {kIbmRow}).entry(), plus(msft(), {kMsftRow}).entry()}));
 }
 
 TEST_F(QuoteMerge, QuoteFileAtTheSixteenBitRecordLimitIsNotAppendedTo) {
@@ -181,6 +199,8 @@ TEST_F(QuoteMerge, QuoteFileAtTheSixteenBitRecordLimitIsNotAppendedTo) {
     updateFile("D.TXT", "FULL,970116,11,12,10,11,5,5\nEDGE,970116,11,12,10,11,5,5\n");
     const RunOutcome run = runUpdate(inputs());
     EXPECT_EQ(run.flags, kRunFlagMergeFailed);
+    EXPECT_EQ(run.recorder.messages, std::vector<std::string>{"AddOneQuote failure\nFULL: " + data +
+                                                               "/F1.DAT holds as many quotes as a quote file can"});
     EXPECT_EQ(dataFile("F1.DAT"), fullBefore);
     edge.rows.push_back({d(1997, 1, 16), 11, 12, 10, 11, 5, 5});
     EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, edge.rows));
@@ -234,9 +254,16 @@ TEST_F(UpdateRun, PortfolioWhoseMasterCannotBeUsedIsPassedOverUntouchedAndTheRun
     EXPECT_EQ(snapshot(emptyMaster), emptyBefore);
     EXPECT_EQ(snapshot(masterIsDir), dirBefore);
     EXPECT_FALSE(exists(missingDir));
-    // Each bad portfolio has its heading followed by one error line.
+    // Each bad portfolio has its heading followed by one error line, which the run also hands
+    // its caller (the command line's exit status depends on it).
     ASSERT_EQ(run.audit.size(), 1u + 3u * 3u + 3u);
-    for (std::size_t p = 0; p < 3; ++p) EXPECT_TRUE(run.audit[3 + 3 * p].starts_with("ERROR: ")) << run.audit[3 + 3 * p];
+    ASSERT_EQ(run.passedOver.size(), 3u);
+    for (std::size_t p = 0; p < 3; ++p) {
+        EXPECT_TRUE(run.audit[3 + 3 * p].starts_with("ERROR: ")) << run.audit[3 + 3 * p];
+        EXPECT_EQ("ERROR: " + run.passedOver[p], run.audit[3 + 3 * p]);
+    }
+    EXPECT_NE(run.passedOver[0].find(missingDir), std::string::npos);
+    EXPECT_EQ(run.recorder.messages, run.passedOver) << "each is shown when it happens";
 }
 
 TEST_F(UpdateRun, DeleteTxtRemovesTheFilesQuotesWereTakenFromAndNothingElse) {
@@ -251,6 +278,45 @@ TEST_F(UpdateRun, DeleteTxtRemovesTheFilesQuotesWereTakenFromAndNothingElse) {
         EXPECT_EQ(exists(updates + "/USED.TXT"), !deleteTxt);
         EXPECT_TRUE(exists(updates + "/OLD.TXT"));
     }
+}
+
+// Files the run means to delete and cannot are named: the copy of MASTER in the audit log,
+// used update files in a message (they would be read again by the next run).
+TEST_F(UpdateRun, FilesThatCouldNotBeDeletedAreNamedWithTheCause) {
+    const auto prepare = [&] {
+        portfolio({sec(1, "IBM")});
+        updateFile("USED.TXT", line("IBM"));
+    };
+    UpdateInputs in = inputs();
+    in.settings.deleteTxt = true;
+    prepare();
+    faults::reset();
+    runUpdate(in);
+    const int unlinks = faults::callCount(faults::Op::Unlink);
+    int keptCopy = 0, keptUsed = 0;
+    for (int n = 1; n <= unlinks; ++n) {
+        prepare();
+        RunOutcome run;
+        {
+            faults::ScopedFailure failure(faults::Op::Unlink, n);
+            run = runUpdate(in);
+        }
+        SCOPED_TRACE(n);
+        EXPECT_EQ(run.count, 1);
+        if (exists(data + "/MASTER.~OL")) {
+            ++keptCopy;
+            EXPECT_NE(std::ranges::find(run.audit, "ERROR: the copy of MASTER at " + data + " could not be deleted (delete " +
+                                                       data + "/MASTER.~OL: Input/output error)"),
+                      run.audit.end());
+        }
+        if (exists(updates + "/USED.TXT")) {
+            ++keptUsed;
+            EXPECT_EQ(run.recorder.messages, std::vector<std::string>{"These used update files could not be deleted:\n"
+                                                                      "delete " + updates + "/USED.TXT: Input/output error"});
+        }
+    }
+    EXPECT_EQ(keptCopy, 1);
+    EXPECT_EQ(keptUsed, 1);
 }
 
 } // namespace

@@ -95,6 +95,7 @@ inline constexpr const char* kRunTime = "Friday, January 17, 1997 18:30:00";
 struct RunOutcome {
     std::uint16_t count = 0, flags = 0;
     bool extractionFailed = false;
+    std::vector<std::string> passedOver;
     Recorder recorder;
     std::vector<std::string> audit; // AUDIT.TXT, line ends removed
 };
@@ -115,6 +116,7 @@ inline RunOutcome runUpdate(UpdateInputs inputs) {
         out.count = static_cast<std::uint16_t>(result >> 16);
         out.flags = static_cast<std::uint16_t>(result & 0xFFFF);
         out.extractionFailed = updater.ExtractionFailed();
+        out.passedOver = updater.PassedOver();
     }
     out.audit = readLines(inputs.startupDir + "/AUDIT.TXT");
     return out;
