@@ -55,13 +55,6 @@ StoreStatus storeMasterDates(const std::string& dir, int fileNumber, const std::
     return kStatusOk;
 }
 
-// A date text of the quote grid's form: exactly MM/DD/YY, no blank anywhere. 0 when not.
-DayNumber readDateText(std::string_view text)
-{
-    if (text.size() != 8 || std::any_of(text.begin(), text.end(), isBlank))
-        return 0;
-    return parseDateText(text, 3);
-}
 
 bool withinQuotes(DayNumber date, const QuoteDates& dates)
 {
@@ -230,6 +223,21 @@ QuoteDates readQuoteDates(const std::string& dir, const std::string& symbol)
     return dates;
 }
 
+DayNumber parseEditDate(std::string_view text)
+{
+    // The date reader takes two characters at fixed offsets and stops at the first non-digit,
+    // so anything but the exact shape would be read as another day: "12/3/202" as 12/03/02.
+    const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (text.size() != 8 || text[2] != '/' || text[5] != '/' || !digit(0) || !digit(1) || !digit(3) || !digit(4) ||
+        !digit(6) || !digit(7))
+        return 0;
+    const DayNumber day = parseDateText(text, 3);
+    // The reader does not check the day against the month: 02/30/97 would be March 2nd.
+    if (day == 0 || formatDate(day, 3, '/') != text)
+        return 0;
+    return day;
+}
+
 bool parseEditValue(std::string_view text, float& value)
 {
     text = trimBlanks(text);
@@ -272,7 +280,7 @@ bool parseEditValue(std::string_view text, float& value)
 EditCheck checkQuoteEditForm(const QuoteEditForm& form)
 {
     EditCheck check;
-    const DayNumber date = readDateText(form.date);
+    const DayNumber date = parseEditDate(form.date);
     if (date == 0)
         return refused();
     for (std::size_t k = 0; k < form.values.size(); ++k) {
@@ -288,7 +296,7 @@ EditCheck checkQuoteEditForm(const QuoteEditForm& form)
 
 EditCheck checkSplitForm(const SplitForm& form, const QuoteDates& dates)
 {
-    const DayNumber date = readDateText(form.date);
+    const DayNumber date = parseEditDate(form.date);
     float newShares = 0;
     float oldShares = 0;
     if (!withinQuotes(date, dates) || !readFactor(form.newShares, newShares) || !readFactor(form.oldShares, oldShares))
@@ -306,8 +314,8 @@ EditCheck checkSplitForm(const SplitForm& form, const QuoteDates& dates)
 
 EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates)
 {
-    const DayNumber from = readDateText(form.from);
-    const DayNumber to = readDateText(form.to);
+    const DayNumber from = parseEditDate(form.from);
+    const DayNumber to = parseEditDate(form.to);
     float price = 0;
     float volume = 0;
     float openInterest = 0;
@@ -324,7 +332,7 @@ EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates)
 
 EditCheck checkDeleteForm(const DeleteForm& form)
 {
-    const DayNumber date = readDateText(form.date);
+    const DayNumber date = parseEditDate(form.date);
     if (date == 0)
         return refused();
     EditCheck check;
