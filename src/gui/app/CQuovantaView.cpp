@@ -8,6 +8,7 @@
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CSearchProgressDlg.h"
 #include "gui/app/GridDelegate.h"
+#include "gui/app/GridView.h"
 #include "gui/app/LayoutRules.h"
 #include "gui/app/PortfolioListModel.h"
 #include "gui/app/QuoteGridModel.h"
@@ -91,7 +92,7 @@ bool equalNoCase(const std::string& a, const std::string& b)
 
 QTableView* makeGrid(QWidget* parent, const char* objectName)
 {
-    auto* grid = new QTableView(parent);
+    auto* grid = new GridView(parent);
     grid->setObjectName(QString::fromLatin1(objectName));
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
