@@ -237,6 +237,8 @@ BrowserState CQuovantaView::browserState() const
     s.graphShown = settings_.showingGraph;
     s.splitSearchOpen = splitSearchOpen_;
     s.updateRunning = updateRunning();
+    s.directoryRow = symbolCount_ > 0 && currentSymbolIndex_ >= 0 && currentSymbolIndex_ < symbolModel_->rowCount() &&
+                     symbolModel_->row(currentSymbolIndex_).isDirectoryEntry;
     return s;
 }
 
