@@ -5,10 +5,13 @@
 
 #include "gui/app/CQuovantaView.h"
 #include "gui/ascii/AsciiCommands.h"
+#include "gui/ascii/CImportDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace qv::guitest;
@@ -77,6 +80,37 @@ private slots:
                  (QStringList{QStringLiteral("Duplicate Symbol Failure"), QStringLiteral("Conversion failed.")}));
         QCOMPARE(beepCount(), beeps + 1);
         QCOMPARE(view->symbolCount(), 4);
+    }
+
+    // The import takes its fields as typed: an emptied number field is refused with its range
+    // message (not saved with the number it held before), and a symbol pasted whole is refused
+    // whole rather than cut to 16 characters.
+    void importRefusesAnEmptiedNumberAndALongSymbolInsteadOfKeepingOrCuttingThem()
+    {
+        qv::ImportDialogValues initial;
+        initial.skipOn = true;
+        initial.skipRows = 3;
+        CImportDlg dlg(initial, nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        auto* skip = child<QSpinBox>(dlg, "skipRows");
+        skip->setFocus();
+        QTRY_VERIFY(skip->hasFocus());
+        skip->selectAll();
+        QTest::keyClick(skip, Qt::Key_Backspace);
+        QTest::mouseClick(child<QPushButton>(dlg, "ok"), Qt::LeftButton);
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"Enter a number of rows from 0 to 200 to skip"});
+        QCOMPARE(skip->text(), QString());
+        QVERIFY(dlg.result() != QDialog::Accepted);
+
+        MessageBox::clearShown();
+        skip->setValue(3);
+        const QString symbol = QStringLiteral("ABCDEFGHIJKLMNOPQ");
+        child<QLineEdit>(dlg, "symbol")->setText(symbol);
+        QCOMPARE(child<QLineEdit>(dlg, "symbol")->text(), symbol);
+        QTest::mouseClick(child<QPushButton>(dlg, "ok"), Qt::LeftButton);
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"A symbol can be at most 16 characters long"});
+        QVERIFY(dlg.result() != QDialog::Accepted);
     }
 };
 

@@ -124,6 +124,52 @@ private slots:
         QCOMPARE(rowTexts(alone, 0), (QStringList{"12/31/99", "N/A", "1.2346", "0.0000", "7.0000", "N/A", "1235"}));
     }
 
+    // Tab walks a grid cell by cell and row by row; it leaves the grid only past its last cell
+    // (Shift+Tab before its first), and Ctrl+Tab leaves from any cell.
+    void tabWalksTheGridsCellByCellAndLeavesOnlyAtTheEndOrWithCtrl()
+    {
+        writeStandardPortfolio(data_); // IBM, MSFT, GC
+        auto frame = open();
+        QVERIFY(frame);
+        CQuovantaView* view = frame->view();
+        for (QTableView* grid : {view->symbolGrid(), view->quoteGrid()}) {
+            const int rows = grid->model()->rowCount();
+            const int columns = grid->model()->columnCount();
+            QVERIFY(rows >= 3 && columns >= 2);
+            const auto at = [grid] { return std::pair(grid->currentIndex().row(), grid->currentIndex().column()); };
+            const auto enter = [&](int row, int column) {
+                grid->setFocus();
+                grid->setCurrentIndex(grid->model()->index(row, column));
+                return grid->hasFocus();
+            };
+            QVERIFY(enter(0, 0));
+            QTest::keyClick(grid, Qt::Key_Tab);
+            QCOMPARE(at(), std::pair(0, 1));
+            QVERIFY(grid->hasFocus());
+            for (int c = 2; c < columns; ++c)
+                QTest::keyClick(grid, Qt::Key_Tab);
+            QTest::keyClick(grid, Qt::Key_Tab);
+            QCOMPARE(at(), std::pair(1, 0));
+            QVERIFY(grid->hasFocus());
+            if (grid == view->symbolGrid())
+                QCOMPARE(view->currentSymbol(), std::string("MSFT")); // the row walked to is selected
+            QTest::keyClick(grid, Qt::Key_Tab, Qt::ShiftModifier);
+            QCOMPARE(at(), std::pair(0, columns - 1));
+            QVERIFY(grid->hasFocus());
+
+            QVERIFY(enter(0, 0));
+            QTest::keyClick(grid, Qt::Key_Tab, Qt::ShiftModifier);
+            QVERIFY(!grid->hasFocus());
+            QVERIFY(enter(rows - 1, columns - 1));
+            QTest::keyClick(grid, Qt::Key_Tab);
+            QVERIFY(!grid->hasFocus());
+            QVERIFY(enter(1, 0));
+            QTest::keyClick(grid, Qt::Key_Tab, Qt::ControlModifier);
+            QVERIFY(!grid->hasFocus());
+            QCOMPARE(at(), std::pair(1, 0));
+        }
+    }
+
     void skippedSecuritiesAndTheirPortfoliosAreMarkedRed()
     {
         // Data marks MSFT (file number 2); Plain has the default list (position 0 only), which

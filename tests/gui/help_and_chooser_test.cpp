@@ -7,10 +7,13 @@
 #include "gui/help/CHelpWindow.h"
 #include "gui/update/CAnomalyReportDlg.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -77,6 +80,34 @@ private slots:
         static_cast<QDialog*>(dialog.get())->accept();
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QVERIFY(QFileInfo(missing).isDir());
+    }
+
+    // A label's '&' is a mnemonic only when the label has a buddy; otherwise the user reads
+    // "&Directories:". The name field holds the directory shown as soon as the dialog opens, so
+    // OK at once takes that directory.
+    void theChooserShowsNoLiteralAmpersandAndOpensWithItsDirectoryInTheField()
+    {
+        MessageBox::setTestMode(true);
+        MessageBox::clearShown();
+        qv::fixtures::TempDir tmp;
+        const QString start = QDir(QString::fromStdString(tmp.subdir("Start"))).absolutePath();
+        std::unique_ptr<QFileDialog> dialog(CChooseDir::createDialog(nullptr, start));
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        int shown = 0;
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (!label->isVisibleTo(dialog.get()) || label->text().isEmpty())
+                continue;
+            ++shown;
+            QVERIFY2(!label->text().contains(QLatin1Char('&')) || label->buddy(), qPrintable(label->text()));
+        }
+        QVERIFY(shown >= 2);
+        const auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(field && field->isVisible());
+        QCOMPARE(field->text(), QDir::toNativeSeparators(start));
+        static_cast<QDialog*>(dialog.get())->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QVERIFY(MessageBox::shownTexts().isEmpty());
     }
 };
 

@@ -74,6 +74,20 @@ void typeTwice(const char* field, const QString& first, const QString& second)
     });
 }
 
+// Appends to dir's MASTER a directory entry naming the nested portfolio SUB (holding XYZ).
+void addNestedPortfolio(const std::string& dir)
+{
+    constexpr std::size_t kRecord = 53;
+    const fx::ByteVec old = fx::readBytes(dir + "/MASTER");
+    std::vector<fx::ByteVec> records;
+    for (std::size_t at = kRecord; at + kRecord <= old.size(); at += kRecord)
+        records.emplace_back(old.begin() + long(at), old.begin() + long(at + kRecord));
+    records.push_back(fx::masterDirectoryEntry(9, "SUB"));
+    fx::writeBytes(dir + "/MASTER", fx::masterFile(records));
+    fs::create_directory(dir + "/SUB");
+    fx::writeBytes(dir + "/SUB/MASTER", fx::masterFile({fx::masterEntry({1, "XYZ", "XYZ INC", 7})}));
+}
+
 } // namespace
 
 class MaintenanceDialogs : public QObject {
@@ -169,6 +183,82 @@ private slots:
         OnSymbolDelete(w.view());
         QVERIFY(!fs::exists(w.port + "/F2.DAT"));
         QVERIFY(!w.symbols().contains(QStringLiteral("MSFT")));
+    }
+
+    // A <DIR> row of the symbol grid names a nested portfolio: the commands on the selected
+    // security are off there, and one reached anyway says why instead of doing nothing.
+    void commandsOnANestedPortfolioRowAreOffOrSayWhy()
+    {
+        Workspace w;
+        quietSettings();
+        fx::writeStandardPortfolio(w.port);
+        addNestedPortfolio(w.port);
+        w.frame = openStarted(w.tmp.path());
+        QVERIFY(w.frame);
+        QVERIFY(selectPortfolio(w.view(), w.port));
+        int dirRow = -1;
+        for (int r = 0; r < w.view().symbolModel()->rowCount(); ++r)
+            if (w.view().symbolModel()->row(r).isDirectoryEntry)
+                dirRow = r;
+        QVERIFY(dirRow > 0);
+        const Command securityCommands[] = {Command::SymbolDelete, Command::SymbolSkip, Command::SymbolEdit,
+                                            Command::SymbolAbout, Command::Export};
+        for (Command c : securityCommands)
+            QVERIFY2(w.frame->action(c)->isEnabled(), commandInfo(c).objectName);
+
+        w.view().SelectSymbolRow(dirRow);
+        QVERIFY(w.view().browserState().directoryRow);
+        for (Command c : securityCommands)
+            QVERIFY2(!w.frame->action(c)->isEnabled(), commandInfo(c).objectName);
+        for (Command c : {Command::SymbolAdd, Command::Profiles, Command::PortfolioSkipAdjust})
+            QVERIFY2(w.frame->action(c)->isEnabled(), commandInfo(c).objectName);
+
+        const auto before = fx::snapshot(w.port);
+        const auto nestedBefore = fx::snapshot(w.port + "/SUB");
+        QStringList opened;
+        ModalDialog::setTestHandler([&](QDialog& dlg) {
+            opened << dlg.windowTitle();
+            return int(QDialog::Accepted);
+        });
+        using CommandFn = void (*)(CQuovantaView&);
+        const CommandFn commands[] = {OnSymbolDelete, OnSymbolSkip, OnSymbolEdit, OnSymbolAbout};
+        for (CommandFn command : commands) {
+            MessageBox::clearShown();
+            command(w.view());
+            QCOMPARE(MessageBox::shownTexts().size(), 1);
+            QVERIFY2(MessageBox::shownTexts().first().contains(QStringLiteral("nested portfolio SUB")),
+                     qPrintable(MessageBox::shownTexts().first()));
+        }
+        QCOMPARE(opened, QStringList{});
+        QCOMPARE(fx::snapshot(w.port), before);
+        QCOMPARE(fx::snapshot(w.port + "/SUB"), nestedBefore);
+
+        w.view().SelectSymbolRow(0);
+        for (Command c : securityCommands)
+            QVERIFY2(w.frame->action(c)->isEnabled(), commandInfo(c).objectName);
+    }
+
+    // A symbol pasted whole is refused whole: cut to the field's 16 characters it would have
+    // been added as another symbol.
+    void aSymbolLongerThanItsFieldIsRefusedNotCut()
+    {
+        Workspace w;
+        QVERIFY(w.open());
+        const auto before = fx::snapshot(w.port);
+        ModalDialog::setTestHandler([](QDialog& dlg) {
+            edit(dlg, "symbol")->setText(QStringLiteral("ABCDEFGHIJKLMNOPQ"));
+            dlg.accept();
+            return dlg.result();
+        });
+        OnSymbolAdd(w.view());
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"A symbol can be at most 16 characters long"});
+        QCOMPARE(fx::snapshot(w.port), before);
+
+        // The confirmation of a delete names the whole directory, however long its path.
+        const QString longPath = QStringLiteral("/data/") + QString(120, QLatin1Char('p')) + QStringLiteral("/LAST");
+        std::unique_ptr<CDeleteConfirmDlg> confirm(CDeleteConfirmDlg::portfolio(longPath, nullptr));
+        QCOMPARE(confirm->shownItem(), longPath);
+        QCOMPARE(child<QLineEdit>(*confirm, "item")->text(), longPath);
     }
 };
 

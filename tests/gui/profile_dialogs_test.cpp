@@ -5,12 +5,15 @@
 
 #include "core/profiles/profile.h"
 #include "gui/app/CQuovantaView.h"
+#include "core/profiles/profile_check.h"
+#include "gui/profiles/CProfileSettingsDlg.h"
 #include "gui/profiles/CProfilesManagementDlg.h"
 #include "gui/profiles/ProfileCommands.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace qv::guitest;
@@ -99,6 +102,54 @@ private slots:
         recorder.install();
         OnProfiles(view);
         QCOMPARE(recorder.titles, QStringList{"Profiles Management"});
+    }
+
+    // A column field emptied (or typed out of range) is refused with the range message, whether
+    // Save is clicked (the field loses the focus first) or Enter is pressed in the field; a
+    // plain spin box put its old number back and saved that.
+    void anEmptiedOrOutOfRangeColumnIsRefusedWithTheRangeMessage_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enter");
+        QTest::newRow("emptied, Save clicked") << QString() << false;
+        QTest::newRow("emptied, Enter") << QString() << true;
+        QTest::newRow("25, Save clicked") << QStringLiteral("25") << false;
+        QTest::newRow("0, Enter") << QStringLiteral("0") << true;
+    }
+    void anEmptiedOrOutOfRangeColumnIsRefusedWithTheRangeMessage()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        TempDir tmp;
+        const qv::ProfileEditorValues initial =
+            qv::editorValuesFromProfile(qv::newProfileDefaults(tmp.path()), "FRESH", qv::ProfileEditMode::New);
+        CProfileSettingsDlg dlg(initial, {}, nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        auto* close = child<QSpinBox>(dlg, "closeColumn");
+        close->setFocus();
+        QTRY_VERIFY(close->hasFocus());
+        close->selectAll();
+        QTest::keyClick(close, Qt::Key_Backspace);
+        QTest::keyClicks(close, typed);
+        QCOMPARE(close->text(), typed);
+        if (enter)
+            QTest::keyClick(close, Qt::Key_Return);
+        else
+            QTest::mouseClick(child<QPushButton>(dlg, "save"), Qt::LeftButton);
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"Enter a column number from 1 to 20 for Close"});
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.result() != QDialog::Accepted);
+        QCOMPARE(close->text(), typed);
+
+        // Typed in range, the same field saves.
+        MessageBox::clearShown();
+        close->selectAll();
+        QTest::keyClicks(close, QStringLiteral("12"));
+        QTest::mouseClick(child<QPushButton>(dlg, "save"), Qt::LeftButton);
+        QCOMPARE(MessageBox::shownTexts(), QStringList{});
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(dlg.savedProfile().closeColumn, 12);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "gui/app/QuoteGridModel.h"
 #include "gui/maintain/QuoteEditCommands.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -128,6 +129,68 @@ private slots:
         OnQuotesDelete(view);
         QCOMPARE(MessageBox::shownTexts(), QStringList{"Delete Edit Failed\n" + q(quoteFile) + " does not exist."});
         QCOMPARE(view.quoteModel()->rowCount(), 39);
+    }
+
+    // A date typed or pasted with its century is taken whole and refused: cut to the field's
+    // old eight characters, 06/02/2025 was 06/02/20 and the split scaled every quote before
+    // June 2020.
+    void aDateLongerThanMmDdYyIsRefusedAndNeverCut_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("pasted");
+        QTest::newRow("split typed") << "split" << "splitDate" << "06/02/2025" << false;
+        QTest::newRow("split pasted") << "split" << "splitDate" << "06/02/2025" << true;
+        QTest::newRow("adjust from typed") << "adjust" << "from" << "01/02/2019" << false;
+        QTest::newRow("adjust to pasted") << "adjust" << "to" << "06/02/2025" << true;
+        QTest::newRow("split short") << "split" << "splitDate" << "6/2/25" << true;
+    }
+    void aDateLongerThanMmDdYyIsRefusedAndNeverCut()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(bool, pasted);
+        quietSettings();
+        TempDir tmp;
+        using qv::fixtures::fileDate;
+        qv::fixtures::writeSingleSecurity(tmp.subdir("Data"), {{fileDate(2019, 1, 2), 10, 12, 9, 11, 1000, 10},
+                                                 {fileDate(2020, 6, 2), 20, 22, 19, 21, 2000, 20},
+                                                 {fileDate(2025, 6, 2), 30, 32, 29, 31, 3000, 30}});
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
+        CQuovantaView& view = *frame->view();
+        const std::string quoteFile = tmp.file("Data/F1.DAT");
+        const qv::fixtures::ByteVec before = qv::fixtures::readBytes(quoteFile);
+
+        DialogRecorder dialogs;
+        dialogs.install();
+        bool inspected = false;
+        dialogs.inspect = [&](QDialog& dlg) {
+            dlg.show(); // typed and pasted as into the shown dialog
+            QLineEdit* date = edit(dlg, field.toLatin1().constData());
+            date->setFocus();
+            date->selectAll();
+            if (pasted) {
+                QApplication::clipboard()->setText(text);
+                date->paste();
+            } else {
+                QTest::keyClicks(date, text);
+            }
+            QCOMPARE(date->text(), text);
+            click(dlg, "ok");
+            QCOMPARE(MessageBox::shownTexts(), QStringList{"Invalid Data Entered"});
+            QVERIFY(dlg.result() != QDialog::Accepted);
+            inspected = true;
+        };
+        dialogs.answers = {QDialog::Rejected};
+        if (command == QLatin1String("split"))
+            OnQuotesSplit(view);
+        else
+            OnQuotesAdjust(view);
+        QVERIFY(inspected);
+        QCOMPARE(qv::fixtures::readBytes(quoteFile), before);
     }
 };
 

@@ -87,6 +87,42 @@ private slots:
         QVERIFY(!view.browserState().splitSearchOpen);
         QTRY_VERIFY(dlg.isNull());
     }
+
+    // The window stays open while the user works in the main window: each Search takes the
+    // portfolio selected there at that moment, not the one the window was opened on.
+    void searchTakesThePortfolioSelectedWhenSearchIsPressed()
+    {
+        MessageBox::setTestMode(true);
+        MessageBox::clearShown();
+        quietSettings();
+        TempDir tmp;
+        const std::string data = tmp.subdir("Data");
+        const std::string other = tmp.subdir("Other");
+        writePortfolio(data, {{"AAA", {30, 30, 15, 15}}});
+        writePortfolio(other, {{"OOO", {10, 40}}});
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
+        CQuovantaView& view = *frame->view();
+        const auto listed = [&](const std::string& dir) {
+            for (const std::string& p : view.portfolios())
+                if (p.rfind(dir, 0) == 0)
+                    return p;
+            return std::string();
+        };
+        QVERIFY(selectPortfolio(view, listed(data)));
+        OnSplitSearch(view);
+        QPointer<CSplitSearchDlg> dlg = frame->findChild<CSplitSearchDlg*>();
+        QVERIFY(dlg);
+
+        QVERIFY(selectPortfolio(view, listed(other)));
+        QTest::mouseClick(button(*dlg, "search"), Qt::LeftButton);
+        QCOMPARE(dlg->lines(), QStringList{"OOO possible 1 for 4 split on 06/02/98"});
+        QVERIFY(selectPortfolio(view, listed(data)));
+        QTest::mouseClick(button(*dlg, "search"), Qt::LeftButton);
+        QCOMPARE(dlg->lines(), (QStringList{"OOO possible 1 for 4 split on 06/02/98",
+                                            "AAA possible 2 for 1 split on 06/03/98"}));
+        dlg->reject();
+    }
 };
 
 QTEST_MAIN(SplitSearchWindowTest)

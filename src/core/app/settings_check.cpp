@@ -4,6 +4,7 @@
 #include "core/platform/text.h"
 #include "core/platform/settings_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -90,6 +91,12 @@ std::string checkSettings(const ViewSettings& values, const std::vector<std::str
                           const std::string& startupDir)
 {
     const UpdateSettings& u = values.update;
+    const auto characters = [](std::string_view text) {
+        return static_cast<std::size_t>(
+            std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    };
+    if (characters(u.zipPassword) > kMaxPasswordLength || characters(u.sexPassword) > kMaxPasswordLength)
+        return std::string(kPasswordTooLongMessage);
     if (!u.zipEnable && !values.searchLimit)
         return {};
     if (u.zipEnable && !readableFileIn(pkunzipDirectory(u.pkunzipPath, startupDir), "PKUNZIP.EXE"))

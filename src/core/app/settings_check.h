@@ -15,6 +15,10 @@
 namespace qv {
 
 inline constexpr std::string_view kUnknownDriveMessage = "The Search Filter path refers to an unknown drive";
+// A password holds at most 16 characters; a longer one is refused whole, since a password cut
+// to 16 characters would be another password.
+inline constexpr std::size_t kMaxPasswordLength = 16;
+inline constexpr std::string_view kPasswordTooLongMessage = "A password can be at most 16 characters long";
 
 // "PKUNZIP.EXE was not found at\n<path as entered>\n\nPlease correct the path or \ndisable
 // automatic decompression."
@@ -27,6 +31,8 @@ std::optional<std::string> rootHoldingPath(std::string_view path, const std::vec
 
 // The OK checks, in the dialog's order; returns the first failure message, empty when the dialog
 // may close:
+//  0. either password (ZIP, then self-extracting) longer than kMaxPasswordLength characters
+//     (UTF-8 text): kPasswordTooLongMessage, whether or not it is in use, since it is stored;
 //  1. neither "I use Compressed files" nor the search filter on: accepted;
 //  2. compressed files on: PKUNZIP.EXE (its name matched without regard to case) must be a
 //     readable file in update.pkunzipPath; an empty path means "/", a relative one is taken

@@ -81,14 +81,6 @@ std::string missingFieldNames(const EditRequest& request, const FieldLayout& lay
     return text;
 }
 
-// A date text of the quote grid's form: exactly MM/DD/YY, no blank anywhere. 0 when not.
-DayNumber readDateText(std::string_view text)
-{
-    if (text.size() != 8 || std::any_of(text.begin(), text.end(), isBlank))
-        return 0;
-    return parseDateText(text, 3);
-}
-
 bool withinQuotes(DayNumber date, const QuoteDates& dates)
 {
     return date != 0 && date >= dates.first && date <= dates.last;
@@ -292,6 +284,21 @@ QuoteDates readQuoteDates(const std::string& dir, const std::string& symbol)
     return dates;
 }
 
+DayNumber parseEditDate(std::string_view text)
+{
+    // The date reader takes two characters at fixed offsets and stops at the first non-digit,
+    // so anything but the exact shape would be read as another day: "12/3/202" as 12/03/02.
+    const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (text.size() != 8 || text[2] != '/' || text[5] != '/' || !digit(0) || !digit(1) || !digit(3) || !digit(4) ||
+        !digit(6) || !digit(7))
+        return 0;
+    const DayNumber day = parseDateText(text, 3);
+    // The reader does not check the day against the month: 02/30/97 would be March 2nd.
+    if (day == 0 || formatDate(day, 3, '/') != text)
+        return 0;
+    return day;
+}
+
 bool parseEditValue(std::string_view text, float& value)
 {
     text = trimBlanks(text);
@@ -334,7 +341,7 @@ bool parseEditValue(std::string_view text, float& value)
 EditCheck checkQuoteEditForm(const QuoteEditForm& form)
 {
     EditCheck check;
-    const DayNumber date = readDateText(form.date);
+    const DayNumber date = parseEditDate(form.date);
     if (date == 0)
         return refused();
     for (std::size_t k = 0; k < form.values.size(); ++k) {
@@ -350,7 +357,7 @@ EditCheck checkQuoteEditForm(const QuoteEditForm& form)
 
 EditCheck checkSplitForm(const SplitForm& form, const QuoteDates& dates)
 {
-    const DayNumber date = readDateText(form.date);
+    const DayNumber date = parseEditDate(form.date);
     float newShares = 0;
     float oldShares = 0;
     if (!withinQuotes(date, dates) || !readFactor(form.newShares, newShares) || !readFactor(form.oldShares, oldShares))
@@ -368,8 +375,8 @@ EditCheck checkSplitForm(const SplitForm& form, const QuoteDates& dates)
 
 EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates)
 {
-    const DayNumber from = readDateText(form.from);
-    const DayNumber to = readDateText(form.to);
+    const DayNumber from = parseEditDate(form.from);
+    const DayNumber to = parseEditDate(form.to);
     float price = 0;
     float volume = 0;
     float openInterest = 0;
@@ -386,7 +393,7 @@ EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates)
 
 EditCheck checkDeleteForm(const DeleteForm& form)
 {
-    const DayNumber date = readDateText(form.date);
+    const DayNumber date = parseEditDate(form.date);
     if (date == 0)
         return refused();
     EditCheck check;

@@ -113,13 +113,18 @@ struct QuoteDates {
 };
 QuoteDates readQuoteDates(const std::string& dir, const std::string& symbol);
 
+// Reads a date text as the dialogs take it: exactly MM/DD/YY, two digits each with '/' between,
+// naming a day that exists (1961..2059); 0 for anything else ("12/31/1997", "6/2/25", " 6/02/25",
+// "02/30/97"), which is never cut or read in part.
+DayNumber parseEditDate(std::string_view text);
+
 // Reads a value text as the dialogs do: blanks around a decimal number ("12", "-1.5", ".5",
 // "1e3"); false for anything else (empty, "12abc", "inf", a value beyond single precision).
 bool parseEditValue(std::string_view text, float& value);
 
 // Every check refuses with kInvalidDataMessage:
 // - Edit: a date that is no MM/DD/YY date, or a value text that is neither a number nor "N/A".
-// - Split: a date text that is not exactly 8 characters or holds a blank, a date outside
+// - Split: a date text that parseEditDate refuses, a date outside
 //   first..last of `dates`, New or Old Shares that are not numbers or are 0. The request scales
 //   every quote before the split date: prices by Old / New, volume and open interest by New / Old.
 // - Adjust: either date as for Split, a multiplier that is not a number or is 0. From after To

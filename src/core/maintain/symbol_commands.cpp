@@ -174,9 +174,11 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
     // empty symbol everywhere else, so such a security could never be selected or deleted.
     std::string_view trimmed = trimBoth(symbolTyped);
     if (trimmed.empty()) return failure(std::string(kNoSymbolMessage), dir);
-    // Cut to the field width before the duplicate check, so the check sees what is stored.
-    std::string symbol = upperAscii(trimRight(trimmed.substr(0, std::min(trimmed.size(), kFieldWidth))));
-    std::string name(nameTyped.substr(0, std::min(nameTyped.size(), kFieldWidth)));
+    // Refused whole rather than cut: a cut symbol or name would be another security's.
+    if (trimmed.size() > kFieldWidth) return failure(std::string(kLongSymbolMessage), dir);
+    if (nameTyped.size() > kFieldWidth) return failure(std::string(kLongNameMessage), dir);
+    std::string symbol = upperAscii(trimmed);
+    std::string name(nameTyped);
     if (name.empty()) name = symbol;
 
     FoundSecurity existing = findSecurity(dir, symbol);
@@ -275,6 +277,8 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
 CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std::string_view newSymbol,
                          std::string_view newName) {
     if (newSymbol.empty()) return failure(std::string(kEmptyEditSymbolMessage), dir);
+    if (newSymbol.size() > kFieldWidth) return failure(std::string(kLongSymbolMessage), dir);
+    if (newName.size() > kFieldWidth) return failure(std::string(kLongNameMessage), dir);
 
     FoundSecurity found = findSecurity(dir, oldSymbol);
     if (found.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);

@@ -15,6 +15,11 @@
 
 namespace qv {
 
+// What Symbol Add and Symbol Edit say about a symbol or name longer than the 16 characters a
+// MASTER entry holds: the text is refused whole, never cut to another symbol or name.
+inline constexpr std::string_view kLongSymbolMessage = "A symbol can be at most 16 characters long";
+inline constexpr std::string_view kLongNameMessage = "A name can be at most 16 characters long";
+
 struct CommandResult {
     bool ok = true;
     std::string message; // the message box text when !ok (may also be set on success as a notice)
@@ -31,8 +36,8 @@ struct CommandResult {
 CommandResult addPortfolio(std::string_view typedPath);
 
 // Symbol Add: symbol trimmed of blanks at both ends ("You did not enter a symbol" when empty),
-// upper-cased and, like the name, cut to the 16 characters MASTER holds; an empty name becomes
-// the symbol; "Duplicate Symbol failure" when findSecurity finds the symbol; the MASTER entry
+// then refused when longer than 16 characters (kLongSymbolMessage), like a longer name
+// (kLongNameMessage), and upper-cased; an empty name becomes the symbol; "Duplicate Symbol failure" when findSecurity finds the symbol; the MASTER entry
 // with 7 fields and the empty quote files, all or nothing: quote files created for an entry
 // that did not reach MASTER are removed again.
 CommandResult addSymbol(const std::string& dir, std::string_view symbol, std::string_view name);
@@ -44,7 +49,8 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbol, std::st
 // removed is reported (ok false) although the security is gone; fileNumber is then set.
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol);
 
-// Symbol Edit: "You must enter a symbol" when newSymbol is empty (taken as typed otherwise).
+// Symbol Edit: "You must enter a symbol" when newSymbol is empty (taken as typed otherwise);
+// a symbol or name longer than 16 characters is refused as for Symbol Add.
 // Rewrites the MASTER where findSecurity finds oldSymbol (a nested one included; `directory`
 // names it); a failed rewrite is reported.
 CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,

@@ -66,19 +66,20 @@ bool commandRuleAllows(Command c, const BrowserState& s)
 {
     const bool p = s.hasPortfolios;
     const bool hasSymbols = p && s.symbols > 0;
+    const bool hasSecurity = hasSymbols && !s.directoryRow;
     const bool hasQuotes = p && s.quotes > 0;
     switch (c) {
     case C::UpdateQuotes:
     case C::PortfolioDelete: return p;
     case C::Profiles:
-    case C::PortfolioSkipAdjust:
+    case C::PortfolioSkipAdjust: return hasSymbols;
     case C::SymbolDelete:
     case C::SymbolSkip:
     case C::SymbolEdit:
-    case C::SymbolAbout: return hasSymbols;
+    case C::SymbolAbout: return hasSecurity;
     case C::SplitSearch: return hasSymbols && !s.splitSearchOpen;
     case C::SymbolAdd: return p && s.symbols < 255;
-    case C::Export: return hasSymbols && !s.graphShown;
+    case C::Export: return hasSecurity && !s.graphShown;
     case C::QuotesEdit:
     case C::QuotesSplit:
     case C::QuotesAdjust:

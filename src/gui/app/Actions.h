@@ -53,6 +53,9 @@ struct BrowserState {
     bool graphShown = false;      // G
     bool splitSearchOpen = false; // X
     bool updateRunning = false;
+    // The symbol grid's selected row names a nested portfolio (<DIR>), not a security: the
+    // commands on the selected security have nothing to work on.
+    bool directoryRow = false;
 };
 
 struct CommandInfo {

@@ -3,9 +3,13 @@
 #include "core/app/directory_check.h"
 #include "gui/common/MessageBox.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QQueue>
+#include <QSignalBlocker>
 
 namespace qv::gui {
 namespace {
@@ -28,10 +32,51 @@ public:
         setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
         const QString start = initialDirectory.isEmpty() ? QDir::currentPath() : initialDirectory;
         setDirectory(QDir(start).exists() ? start : QDir::currentPath());
+        showMnemonicsOnly();
+        // The field names the directory being chosen: the one shown, and each one entered.
+        connect(this, &QFileDialog::directoryEntered, this, [this](const QString& dir) { showPath(dir); });
     }
 
     QString chosen;
 
+    // The file dialog, as it is shown, leaves the field empty (at a root) or puts the bare name
+    // of the shown directory in it; the chooser shows the whole path it would return.
+    void setVisible(bool visible) override
+    {
+        QFileDialog::setVisible(visible);
+        if (visible)
+            showPath(directory().absolutePath());
+    }
+
+private:
+    QLineEdit* nameField() const { return findChild<QLineEdit*>(QStringLiteral("fileNameEdit")); }
+
+    // Puts the whole path in the field. Quietly: the file dialog answers a change of the field
+    // by selecting the directory in its list and showing the bare name again.
+    void showPath(const QString& dir)
+    {
+        if (QLineEdit* field = nameField()) {
+            const QSignalBlocker quiet(field);
+            field->setText(QDir::toNativeSeparators(dir));
+        }
+    }
+
+    // A label shows its '&' as a mnemonic only when it has a buddy: the directory list gets its
+    // label's, and any other label its text without the '&', never a literal one.
+    void showMnemonicsOnly()
+    {
+        auto* lookIn = findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        auto* lookInCombo = findChild<QComboBox*>(QStringLiteral("lookInCombo"));
+        if (lookIn && lookInCombo && !lookIn->buddy())
+            lookIn->setBuddy(lookInCombo);
+        for (QLabel* label : findChildren<QLabel*>()) {
+            if (label->buddy() || !label->text().contains(QLatin1Char('&')))
+                continue;
+            label->setText(label->text().remove(QLatin1Char('&')));
+        }
+    }
+
+public:
     void accept() override
     {
         const QStringList files = selectedFiles();

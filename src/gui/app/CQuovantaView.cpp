@@ -9,6 +9,7 @@
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CSearchProgressDlg.h"
 #include "gui/app/GridDelegate.h"
+#include "gui/app/GridView.h"
 #include "gui/app/LayoutRules.h"
 #include "gui/app/PortfolioListModel.h"
 #include "gui/app/QuoteGridModel.h"
@@ -92,7 +93,7 @@ bool equalNoCase(const std::string& a, const std::string& b)
 
 QTableView* makeGrid(QWidget* parent, const char* objectName)
 {
-    auto* grid = new QTableView(parent);
+    auto* grid = new GridView(parent);
     grid->setObjectName(QString::fromLatin1(objectName));
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -237,6 +238,8 @@ BrowserState CQuovantaView::browserState() const
     s.graphShown = settings_.showingGraph;
     s.splitSearchOpen = splitSearchOpen_;
     s.updateRunning = updateRunning();
+    s.directoryRow = symbolCount_ > 0 && currentSymbolIndex_ >= 0 && currentSymbolIndex_ < symbolModel_->rowCount() &&
+                     symbolModel_->row(currentSymbolIndex_).isDirectoryEntry;
     return s;
 }
 

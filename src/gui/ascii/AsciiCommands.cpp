@@ -7,6 +7,7 @@
 #include "gui/ascii/CImportDlg.h"
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
+#include "gui/maintain/MaintenanceCommands.h"
 
 #include <QApplication>
 #include <QFile>
@@ -72,6 +73,8 @@ void OnImport(CQuovantaView& view)
 
 void OnExport(CQuovantaView& view)
 {
+    if (refuseNestedPortfolioRow(view))
+        return;
     SettingsFile& settings = view.settingsFile();
     CExportDlg dlg(qv::readExportSettings(settings), view.window());
     if (ModalDialog::exec(dlg) != QDialog::Accepted)

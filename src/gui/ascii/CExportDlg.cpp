@@ -33,7 +33,7 @@ CExportDlg::CExportDlg(const qv::ExportOptions& o, QWidget* parent) : QDialog(pa
     setWindowTitle(QStringLiteral("Export Historical Quotes to ASCII File"));
 
     path_ = named(new QLineEdit(this), "path");
-    path_->setMaxLength(static_cast<int>(qv::kExportMaxPathLength));
+    // No length limit: a cut path would name another file, perhaps one that exists.
     path_->setText(QFile::decodeName(QByteArray::fromStdString(o.path)));
     auto* browse = named(new QPushButton(QStringLiteral("Browse..."), this), "browse");
     browse->setAutoDefault(false);

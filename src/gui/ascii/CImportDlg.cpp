@@ -5,6 +5,7 @@
 #include "gui/app/CChooseDir.h"
 #include "gui/common/FileDialog.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/NumberBox.h"
 #include "gui/common/Widgets.h"
 
 #include <QCheckBox>
@@ -19,24 +20,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace qv::gui {
 namespace {
 
-QSpinBox* numberField(QWidget* parent, const char* name, int low, int high, int value)
+NumberBox* numberField(QWidget* parent, const char* name, int low, int high, int value)
 {
-    auto* spin = named(new QSpinBox(parent), name);
-    spin->setRange(low, high);
-    spin->setValue(std::clamp(value, low, high));
-    return spin;
+    return named(new NumberBox(parent, low, high, value), name);
 }
 
-QLineEdit* textField(QWidget* parent, const char* name, int limit, const std::string& text)
+// No length limit: the check refuses a text that is too long as a whole, where a limit would cut
+// a pasted path, symbol or name into another one.
+QLineEdit* textField(QWidget* parent, const char* name, const std::string& text)
 {
     auto* edit = named(new QLineEdit(parent), name);
-    edit->setMaxLength(limit);
     edit->setText(QFile::decodeName(QByteArray::fromStdString(text)));
     return edit;
 }
@@ -52,12 +50,10 @@ QString shown(const std::string& bytes) { return QString::fromStdString(qv::wind
 CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Import Historical ASCII Quotes"));
-    const int pathLimit = static_cast<int>(qv::kImportMaxPathLength);
-    const int textLimit = static_cast<int>(qv::kImportMaxTextLength);
 
     // Input file.
     auto* inputBox = new QGroupBox(QStringLiteral("Input File: Path to Input File"), this);
-    inputPath_ = textField(inputBox, "inputPath", pathLimit, v.inputPath);
+    inputPath_ = textField(inputBox, "inputPath", v.inputPath);
     auto* browseIn = named(new QPushButton(QStringLiteral("Browse..."), inputBox), "browseInput");
     browseIn->setAutoDefault(false);
     auto* inputLayout = new QHBoxLayout(inputBox);
@@ -69,7 +65,7 @@ CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDial
     auto* columns = new QGridLayout(columnsBox);
     const auto fixedColumn = [&](const QString& label, const char* name, int value, int at) {
         columns->addWidget(new QLabel(label, columnsBox), 0, at, Qt::AlignHCenter);
-        QSpinBox* spin = numberField(columnsBox, name, 1, qv::kImportMaxColumn, value);
+        NumberBox* spin = numberField(columnsBox, name, 1, qv::kImportMaxColumn, value);
         columns->addWidget(spin, 1, at);
         return spin;
     };
@@ -115,7 +111,7 @@ CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDial
 
     // Output file set.
     auto* outputBox = new QGroupBox(QStringLiteral("Output File: Path to Output File Set"), this);
-    outputDir_ = textField(outputBox, "outputDir", pathLimit, v.outputDir);
+    outputDir_ = textField(outputBox, "outputDir", v.outputDir);
     auto* browseOut = named(new QPushButton(QStringLiteral("Browse..."), outputBox), "browseOutput");
     browseOut->setAutoDefault(false);
     auto* outputLayout = new QHBoxLayout(outputBox);
@@ -129,9 +125,9 @@ CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDial
     makeNew_ = named(new QRadioButton(QStringLiteral("Make New Master"), masterBox), "makeNew");
     exclusiveChoice(new QVBoxLayout(masterBox), {useExisting_, makeNew_});
     (v.useExistingMaster ? useExisting_ : makeNew_)->setChecked(true);
-    symbol_ = textField(targetBox, "symbol", textLimit, {});
+    symbol_ = textField(targetBox, "symbol", {});
     symbol_->setText(shown(v.symbol));
-    name_ = textField(targetBox, "name", textLimit, {});
+    name_ = textField(targetBox, "name", {});
     name_->setText(shown(v.name));
     auto* targetLayout = new QGridLayout(targetBox);
     targetLayout->addWidget(masterBox, 0, 0, 1, 2);
@@ -189,17 +185,17 @@ qv::ImportDialogValues CImportDlg::values() const
 {
     qv::ImportDialogValues v;
     v.inputPath = bytesOf(inputPath_);
-    v.dateColumn = dateColumn_->value();
-    v.open = {open_.on->isChecked(), open_.column->value()};
-    v.high = {high_.on->isChecked(), high_.column->value()};
-    v.low = {low_.on->isChecked(), low_.column->value()};
-    v.closeColumn = closeColumn_->value();
-    v.volume = {volume_.on->isChecked(), volume_.column->value()};
-    v.openInterest = {openInterest_.on->isChecked(), openInterest_.column->value()};
+    v.dateColumn = dateColumn_->typedValue();
+    v.open = {open_.on->isChecked(), open_.column->typedValue()};
+    v.high = {high_.on->isChecked(), high_.column->typedValue()};
+    v.low = {low_.on->isChecked(), low_.column->typedValue()};
+    v.closeColumn = closeColumn_->typedValue();
+    v.volume = {volume_.on->isChecked(), volume_.column->typedValue()};
+    v.openInterest = {openInterest_.on->isChecked(), openInterest_.column->typedValue()};
     v.delimiter = tab_->isChecked() ? qv::kImportTab : space_->isChecked() ? qv::kImportSpace : qv::kImportComma;
     v.dateFormat = dateFormat_->currentIndex() + 1;
     v.skipOn = skipOn_->isChecked();
-    v.skipRows = skipRows_->value();
+    v.skipRows = skipRows_->typedValue();
     v.outputDir = bytesOf(outputDir_);
     v.useExistingMaster = useExisting_->isChecked();
     v.symbol = stored(symbol_);

@@ -12,9 +12,11 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
+
 
 namespace qv::gui {
+
+class NumberBox;
 
 class CImportDlg final : public QDialog {
     Q_OBJECT
@@ -26,22 +28,22 @@ public:
 private:
     struct Optional {
         QCheckBox* on = nullptr;
-        QSpinBox* column = nullptr;
+        NumberBox* column = nullptr;
     };
     void applyEnablingRules();
     void browseInput();
     void browseOutput();
 
     QLineEdit* inputPath_ = nullptr;
-    QSpinBox* dateColumn_ = nullptr;
-    QSpinBox* closeColumn_ = nullptr;
+    NumberBox* dateColumn_ = nullptr;
+    NumberBox* closeColumn_ = nullptr;
     Optional open_, high_, low_, volume_, openInterest_;
     QRadioButton* comma_ = nullptr;
     QRadioButton* tab_ = nullptr;
     QRadioButton* space_ = nullptr;
     QComboBox* dateFormat_ = nullptr;
     QCheckBox* skipOn_ = nullptr;
-    QSpinBox* skipRows_ = nullptr;
+    NumberBox* skipRows_ = nullptr;
     QLineEdit* outputDir_ = nullptr;
     QRadioButton* useExisting_ = nullptr;
     QRadioButton* makeNew_ = nullptr;

@@ -21,11 +21,9 @@ QDialogButtonBox* okCancelButtons(QDialog* dialog)
     return buttons;
 }
 
-QLineEdit* formField(QFormLayout* form, QWidget* parent, const QString& label, const char* name, int maxLength,
-                     const QString& text)
+QLineEdit* formField(QFormLayout* form, QWidget* parent, const QString& label, const char* name, const QString& text)
 {
     auto* edit = named(new QLineEdit(parent), name);
-    edit->setMaxLength(maxLength);
     edit->setText(text);
     form->addRow(label, edit);
     return edit;

@@ -27,8 +27,10 @@ W* named(W* widget, const char* name)
 // OK and Cancel (object names "ok" and "cancel") wired to the dialog's accept() and reject().
 QDialogButtonBox* okCancelButtons(QDialog* dialog);
 
-// A named line edit of at most maxLength characters holding text, added to form under label.
-QLineEdit* formField(QFormLayout* form, QWidget* parent, const QString& label, const char* name, int maxLength,
+// A named line edit holding text, added to form under label. It has no length limit: a limit
+// would cut what is typed or pasted into another text (06/02/2025 into 06/02/20), so the
+// dialog's check refuses a text that is too long as a whole.
+QLineEdit* formField(QFormLayout* form, QWidget* parent, const QString& label, const char* name,
                      const QString& text = {});
 
 // Makes the buttons one exclusive choice, added to layout in the order given; the group belongs

@@ -12,18 +12,12 @@
 
 namespace qv::gui {
 
-namespace {
-
-constexpr int kLimit = 8;
-
-} // namespace
-
 CAdjustDlg::CAdjustDlg(const QString& from, const QString& to, const qv::QuoteDates& dates, QWidget* parent)
     : QDialog(parent), dates_(dates)
 {
     setWindowTitle(QStringLiteral("Adjust Data"));
     auto field = [&](QFormLayout* form, const QString& label, const char* name, const QString& text) {
-        return formField(form, this, label, name, kLimit, text);
+        return formField(form, this, label, name, text);
     };
     auto* range = new QGroupBox(QStringLiteral("Dates"), this);
     auto* rangeForm = new QFormLayout(range);

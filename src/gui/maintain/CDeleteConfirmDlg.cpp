@@ -7,9 +7,6 @@
 #include <QVBoxLayout>
 
 namespace qv::gui {
-namespace {
-constexpr int kItemLimit = 100;
-}
 
 CDeleteConfirmDlg* CDeleteConfirmDlg::portfolio(const QString& directory, QWidget* parent)
 {
@@ -28,7 +25,9 @@ CDeleteConfirmDlg* CDeleteConfirmDlg::symbol(const QString& symbol, QWidget* par
 
 CDeleteConfirmDlg::CDeleteConfirmDlg(const QString& title, const QString& caption, const QString& item,
                                      const QStringList& texts, QWidget* parent)
-    : QDialog(parent), item_(item.left(kItemLimit))
+    // Shown whole: a path cut to its first 100 characters could name another directory than
+    // the one Yes deletes.
+    : QDialog(parent), item_(item)
 {
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);

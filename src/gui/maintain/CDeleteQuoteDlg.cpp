@@ -15,7 +15,6 @@ CDeleteQuoteDlg::CDeleteQuoteDlg(const QString& date, QWidget* parent) : QDialog
     layout->addWidget(new QLabel(QStringLiteral("Selected Date to Delete:"), this));
     date_ = new QLineEdit(this);
     date_->setObjectName(QStringLiteral("date"));
-    date_->setMaxLength(100);
     date_->setReadOnly(true);
     date_->setText(date);
     layout->addWidget(date_);

@@ -14,17 +14,14 @@
 #include <QVBoxLayout>
 
 namespace qv::gui {
-namespace {
-constexpr int kPathLimit = 200;
-}
 
 CPortfolioAddDlg::CPortfolioAddDlg(const QString& initialPath, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Add Portfolio"));
     path_ = new QLineEdit(this);
     path_->setObjectName(QStringLiteral("path"));
-    path_->setMaxLength(kPathLimit);
-    path_->setText(initialPath.left(kPathLimit));
+    // No length limit: a cut path would name another directory, which OK would then create.
+    path_->setText(initialPath);
     path_->setMinimumWidth(path_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
     browse_ = new QPushButton(QStringLiteral("Browse..."), this);
     browse_->setObjectName(QStringLiteral("browse"));
@@ -47,7 +44,7 @@ CPortfolioAddDlg::CPortfolioAddDlg(const QString& initialPath, QWidget* parent) 
 void CPortfolioAddDlg::browse()
 {
     if (std::optional<QString> chosen = CChooseDir::choose(this, path_->text()))
-        path_->setText(chosen->left(kPathLimit));
+        path_->setText(*chosen);
 }
 
 void CPortfolioAddDlg::accept()

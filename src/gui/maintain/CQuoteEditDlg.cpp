@@ -14,9 +14,6 @@ namespace qv::gui {
 
 namespace {
 
-constexpr int kDateLimit = 8;
-constexpr int kValueLimit = 10;
-
 QPushButton* addButton(QHBoxLayout* row, QWidget* parent, const QString& text, const char* name)
 {
     auto* button = new QPushButton(text, parent);
@@ -33,13 +30,13 @@ CQuoteEditDlg::CQuoteEditDlg(QuoteRowSource source, int position, QWidget* paren
 {
     setWindowTitle(QStringLiteral("Edit Selected Quote"));
     auto* form = new QFormLayout;
-    date_ = formField(form, this, QStringLiteral("Date:"), "date", kDateLimit);
+    date_ = formField(form, this, QStringLiteral("Date:"), "date");
     date_->setReadOnly(true);
     const char* names[] = {"open", "high", "low", "close", "volume", "openInterest"};
     const QString labels[] = {QStringLiteral("Open:"),  QStringLiteral("High:"),   QStringLiteral("Low:"),
                               QStringLiteral("Close:"), QStringLiteral("Volume:"), QStringLiteral("Open Interest:")};
     for (std::size_t k = 0; k < values_.size(); ++k)
-        values_[k] = formField(form, this, labels[k], names[k], kValueLimit);
+        values_[k] = formField(form, this, labels[k], names[k]);
 
     auto* moves = new QHBoxLayout;
     previous_ = addButton(moves, this, QStringLiteral("Previous"), "previous");

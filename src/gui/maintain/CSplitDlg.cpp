@@ -16,9 +16,9 @@ CSplitDlg::CSplitDlg(const QString& date, const qv::QuoteDates& dates, QWidget* 
 {
     setWindowTitle(QStringLiteral("Split Data"));
     auto* form = new QFormLayout;
-    date_ = formField(form, this, QStringLiteral("Split Date"), "splitDate", 8, date);
-    newShares_ = formField(form, this, QStringLiteral("New Shares"), "newShares", 5, QStringLiteral("1"));
-    oldShares_ = formField(form, this, QStringLiteral("Old Shares"), "oldShares", 5, QStringLiteral("1"));
+    date_ = formField(form, this, QStringLiteral("Split Date"), "splitDate", date);
+    newShares_ = formField(form, this, QStringLiteral("New Shares"), "newShares", QStringLiteral("1"));
+    oldShares_ = formField(form, this, QStringLiteral("Old Shares"), "oldShares", QStringLiteral("1"));
 
     auto* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);

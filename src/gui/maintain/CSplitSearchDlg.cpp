@@ -32,8 +32,9 @@ void refresh() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents)
 
 } // namespace
 
-CSplitSearchDlg::CSplitSearchDlg(std::string dir, std::function<bool()> quietSounds, QWidget* parent)
-    : QDialog(parent), dir_(std::move(dir)), quietSounds_(std::move(quietSounds))
+CSplitSearchDlg::CSplitSearchDlg(std::function<std::string()> portfolio, std::function<bool()> quietSounds,
+                                 QWidget* parent)
+    : QDialog(parent), portfolio_(std::move(portfolio)), quietSounds_(std::move(quietSounds))
 {
     setWindowTitle(QStringLiteral("Split Search"));
     setModal(false);
@@ -106,6 +107,13 @@ void CSplitSearchDlg::OnSearch()
 {
     if (searching_)
         return;
+    // The securities of the symbol grid as it is now: the user may have chosen another
+    // portfolio since the window opened.
+    const std::string dir = portfolioDir();
+    if (dir.empty()) {
+        MessageBox::warning(this, QStringLiteral("No portfolio is selected in the main window."));
+        return;
+    }
     searching_ = true;
     search_->setEnabled(false);
     close_->setEnabled(false);
@@ -117,7 +125,7 @@ void CSplitSearchDlg::OnSearch()
     };
     reporter.onSymbolDone = [this](const std::string& symbol) { SetStatus(fromFile(symbol)); };
     // The list is kept from one search to the next: each search adds to it.
-    const qv::SplitSearchOutcome outcome = qv::runSplitSearch(dir_, reporter);
+    const qv::SplitSearchOutcome outcome = qv::runSplitSearch(dir, reporter);
 
     if (outcome.done()) {
         SetStatus(QString::fromUtf8(qv::kSplitSearchDoneText.data(),

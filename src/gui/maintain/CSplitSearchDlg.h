@@ -1,5 +1,6 @@
 #pragma once
-// The modeless window "Split Search": runs the core's search over one portfolio, lists the
+// The modeless window "Split Search": runs the core's search over the portfolio selected in the
+// main window when Search is pressed (the window stays open while the user moves on), lists the
 // candidates as they are found and saves the list as a text file.
 
 #include "core/maintain/split_search.h"
@@ -19,11 +20,13 @@ namespace qv::gui {
 class CSplitSearchDlg final : public QDialog {
     Q_OBJECT
 public:
-    // dir: the portfolio searched. quietSounds answers, at the end of each search, whether only
-    // important sounds are to be made (the setting may change while the window is open).
-    CSplitSearchDlg(std::string dir, std::function<bool()> quietSounds, QWidget* parent);
+    // portfolio answers, at each press of Search, which portfolio to search (empty: none is
+    // selected). quietSounds answers, at the end of each search, whether only important sounds
+    // are to be made (the setting may change while the window is open).
+    CSplitSearchDlg(std::function<std::string()> portfolio, std::function<bool()> quietSounds, QWidget* parent);
 
-    const std::string& portfolioDir() const { return dir_; }
+    // The portfolio a press of Search would search now.
+    std::string portfolioDir() const { return portfolio_ ? portfolio_() : std::string(); }
     QStringList lines() const; // the list, for tests
     QString statusText() const;
     bool searching() const { return searching_; }
@@ -39,7 +42,7 @@ private:
     void AddCandidate(const qv::SplitCandidate& candidate);
     void SetStatus(const QString& text);
 
-    std::string dir_;
+    std::function<std::string()> portfolio_;
     std::function<bool()> quietSounds_;
     std::vector<std::string> lines_; // as listed, for Save As
     bool searching_ = false;

@@ -12,8 +12,6 @@
 namespace qv::gui {
 namespace {
 
-constexpr int kFieldLimit = 16;
-
 std::string stored(const QLineEdit* edit) { return qv::utf8ToWindows1252(edit->text().toStdString()); }
 
 QString shown(const std::string& bytes) { return QString::fromStdString(qv::windows1252ToUtf8(bytes)); }
@@ -47,10 +45,8 @@ CSymbolDlg::CSymbolDlg(Mode mode, std::string portfolioDir, std::string oldSymbo
     setWindowTitle(mode == Mode::Add ? QStringLiteral("Add Symbol") : QStringLiteral("Edit Symbol"));
     symbol_ = new QLineEdit(this);
     symbol_->setObjectName(QStringLiteral("symbol"));
-    symbol_->setMaxLength(kFieldLimit);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("name"));
-    name_->setMaxLength(kFieldLimit);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Symbol"), symbol_);
     form->addRow(QStringLiteral("Name"), name_);

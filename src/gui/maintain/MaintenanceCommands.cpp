@@ -43,6 +43,18 @@ void showFailure(CQuovantaView& view, const qv::CommandResult& r)
 
 } // namespace
 
+bool refuseNestedPortfolioRow(CQuovantaView& view)
+{
+    if (!view.browserState().directoryRow)
+        return false;
+    const qv::SymbolRow& row = view.symbolModel()->row(view.currentSymbolIndex());
+    const QString name = fromPath(row.entry.directoryName());
+    MessageBox::information(view.window(), QStringLiteral("The selected row is the nested portfolio %1, not a symbol.\n"
+                                                          "Select a symbol to use this command.")
+                                               .arg(name));
+    return true;
+}
+
 void OnPortfolioAdd(CQuovantaView& view)
 {
     CPortfolioAddDlg dlg(fromPath(view.currentRoot()), view.window());
@@ -111,7 +123,7 @@ void OnSymbolAdd(CQuovantaView& view)
 
 void OnSymbolDelete(CQuovantaView& view)
 {
-    if (!hasSymbol(view))
+    if (refuseNestedPortfolioRow(view) || !hasSymbol(view))
         return;
     const std::string dir = view.portfolioDir();
     const std::string symbol = view.currentSymbol();
@@ -125,7 +137,7 @@ void OnSymbolDelete(CQuovantaView& view)
 
 void OnSymbolSkip(CQuovantaView& view)
 {
-    if (!hasSymbol(view))
+    if (refuseNestedPortfolioRow(view) || !hasSymbol(view))
         return;
     // The mark the grid shows is what the menu's check mark shows; the command flips it for the
     // selected row's file number.
@@ -136,7 +148,7 @@ void OnSymbolSkip(CQuovantaView& view)
 
 void OnSymbolEdit(CQuovantaView& view)
 {
-    if (!hasSymbol(view))
+    if (refuseNestedPortfolioRow(view) || !hasSymbol(view))
         return;
     const int row = view.currentSymbolIndex();
     std::unique_ptr<CSymbolDlg> dlg(
@@ -151,7 +163,7 @@ void OnSymbolEdit(CQuovantaView& view)
 
 void OnSymbolAbout(CQuovantaView& view)
 {
-    if (!hasSymbol(view))
+    if (refuseNestedPortfolioRow(view) || !hasSymbol(view))
         return;
     qv::SecurityFacts facts;
     if (qv::readSecurityFacts(view.portfolioDir(), view.currentSymbol(), facts) != 0) {

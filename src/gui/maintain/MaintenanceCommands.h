@@ -17,4 +17,9 @@ void OnSymbolSkip(CQuovantaView& view);
 void OnSymbolEdit(CQuovantaView& view);
 void OnSymbolAbout(CQuovantaView& view);
 
+// The symbol grid's selected row names a nested portfolio (<DIR>): says so and returns true.
+// The commands on the selected security are disabled on such a row; a command that is reached
+// anyway ends with this message instead of doing nothing without a word.
+bool refuseNestedPortfolioRow(CQuovantaView& view);
+
 } // namespace qv::gui

@@ -11,8 +11,8 @@ void OnSplitSearch(CQuovantaView& view)
 {
     QPointer<CQuovantaView> owner(&view);
     // The window belongs to the main window, so it stays in front of it and goes with it.
-    auto* dlg = new CSplitSearchDlg(
-        view.portfolioDir(), [owner] { return owner && owner->settings().soundDisable; }, view.window());
+    auto* dlg = new CSplitSearchDlg([owner] { return owner ? owner->portfolioDir() : std::string(); },
+                                    [owner] { return owner && owner->settings().soundDisable; }, view.window());
     dlg->setObjectName(QStringLiteral("splitSearchDialog"));
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     // finished, not destroyed: the window is also destroyed with the main window, when the view

@@ -3,6 +3,7 @@
 #include "core/store/encodings.h"
 #include "gui/app/CChooseDir.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/NumberBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,18 +17,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace qv::gui {
 namespace {
 
-QSpinBox* columnBox(QWidget* parent, const char* name, int value)
+NumberBox* columnBox(QWidget* parent, const char* name, int value)
 {
-    auto* box = new QSpinBox(parent);
+    auto* box = new NumberBox(parent, 1, qv::kMaxProfileColumn, value);
     box->setObjectName(QString::fromLatin1(name));
-    box->setRange(1, qv::kMaxProfileColumn);
-    box->setValue(value);
     return box;
 }
 
@@ -45,13 +43,11 @@ CProfileSettingsDlg::CProfileSettingsDlg(const qv::ProfileEditorValues& initial,
     auto* nameGroup = new QGroupBox(QStringLiteral("Name for this Profile "), this);
     name_ = new QLineEdit(QString::fromStdString(initial.name), nameGroup);
     name_->setObjectName(QStringLiteral("name"));
-    name_->setMaxLength(static_cast<int>(qv::kMaxProfileNameLength));
     (new QVBoxLayout(nameGroup))->addWidget(name_);
 
     auto* pathGroup = new QGroupBox(QStringLiteral(" Directory Path to ASCII Update Files"), this);
     updatePath_ = new QLineEdit(fromPath(initial.updatePath), pathGroup);
     updatePath_->setObjectName(QStringLiteral("updatePath"));
-    updatePath_->setMaxLength(static_cast<int>(qv::kMaxUpdatePathLength));
     updatePath_->setMinimumWidth(updatePath_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
     browse_ = new QPushButton(QStringLiteral("Browse..."), pathGroup);
     browse_->setObjectName(QStringLiteral("browse"));
@@ -66,7 +62,7 @@ CProfileSettingsDlg::CProfileSettingsDlg(const qv::ProfileEditorValues& initial,
                                   this);
     auto* grid = new QGridLayout(columns);
     int at = 0;
-    const auto fixed = [&](const char* caption, QSpinBox*& box, const char* name, int value) {
+    const auto fixed = [&](const char* caption, NumberBox*& box, const char* name, int value) {
         box = columnBox(columns, name, value);
         grid->addWidget(new QLabel(QString::fromLatin1(caption), columns), 0, at);
         grid->addWidget(box, 1, at++);
@@ -161,22 +157,22 @@ void CProfileSettingsDlg::applyEnablingRules()
 void CProfileSettingsDlg::browse()
 {
     if (std::optional<QString> chosen = CChooseDir::choose(this, updatePath_->text()))
-        updatePath_->setText(chosen->left(static_cast<int>(qv::kMaxUpdatePathLength)));
+        updatePath_->setText(*chosen); // a longer path is refused on Save, never cut
 }
 
 qv::ProfileEditorValues CProfileSettingsDlg::values() const
 {
-    const auto optional = [](const Optional& f) { return qv::OptionalColumn{f.box->isChecked(), f.column->value()}; };
+    const auto optional = [](const Optional& f) { return qv::OptionalColumn{f.box->isChecked(), f.column->typedValue()}; };
     qv::ProfileEditorValues v;
     v.mode = mode_;
     v.name = name_->text().toStdString();
     v.updatePath = toPath(updatePath_->text());
-    v.symbolColumn = symbol_->value();
-    v.dateColumn = date_->value();
+    v.symbolColumn = symbol_->typedValue();
+    v.dateColumn = date_->typedValue();
     v.open = optional(open_);
     v.high = optional(high_);
     v.low = optional(low_);
-    v.closeColumn = close_->value();
+    v.closeColumn = close_->typedValue();
     v.volume = optional(volume_);
     v.openInterest = optional(openInterest_);
     v.delimiter = delimiter_->checkedId(); // -1 when none is set: refused by the check

@@ -16,9 +16,11 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
+
 
 namespace qv::gui {
+
+class NumberBox;
 
 class CProfileSettingsDlg final : public QDialog {
     Q_OBJECT
@@ -38,7 +40,7 @@ public:
 private:
     struct Optional {
         QCheckBox* box = nullptr;
-        QSpinBox* column = nullptr;
+        NumberBox* column = nullptr;
     };
     void applyEnablingRules();
     void browse();
@@ -52,10 +54,10 @@ private:
     QLineEdit* name_ = nullptr;
     QLineEdit* updatePath_ = nullptr;
     QPushButton* browse_ = nullptr;
-    QSpinBox* symbol_ = nullptr;
-    QSpinBox* date_ = nullptr;
+    NumberBox* symbol_ = nullptr;
+    NumberBox* date_ = nullptr;
     Optional open_, high_, low_;
-    QSpinBox* close_ = nullptr;
+    NumberBox* close_ = nullptr;
     Optional volume_, openInterest_;
     QButtonGroup* delimiter_ = nullptr;
     QComboBox* dateFormat_ = nullptr;

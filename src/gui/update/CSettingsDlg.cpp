@@ -20,8 +20,6 @@
 namespace qv::gui {
 namespace {
 
-constexpr int kPasswordLimit = 16;
-
 QGroupBox* group(const QString& title, QWidget* parent) { return new QGroupBox(title, parent); }
 
 // Two radio buttons "leave" / "delete" in their own group box; returns the delete button.
@@ -38,7 +36,6 @@ QRadioButton* leaveOrDelete(QGroupBox* box, const QString& leave, const QString&
 QLineEdit* passwordEdit(QWidget* parent, const char* name)
 {
     auto* edit = named(new QLineEdit(parent), name);
-    edit->setMaxLength(kPasswordLimit);
     edit->setEchoMode(QLineEdit::Password);
     return edit;
 }
@@ -146,7 +143,7 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     soundDisable_->setChecked(initial_.soundDisable);
     zipEnable_->setChecked(u.zipEnable);
     zipPasswordEnable_->setChecked(u.zipPasswordEnable);
-    zipPassword_->setText(QString::fromStdString(u.zipPassword)); // cut to 16 by the edit
+    zipPassword_->setText(QString::fromStdString(u.zipPassword)); // whole: OK refuses one too long
     (u.deleteZip ? zipDelete_ : zipLeave_)->setChecked(true);
     pkunzipPath_->setText(QString::fromStdString(u.pkunzipPath));
     sexEnable_->setChecked(u.sexEnable);

@@ -97,6 +97,65 @@ TEST_F(QuoteEdits, SplitAdjustAndEditChangeOnlyTheirQuotesAndKeepABackup) {
     EXPECT_EQ(dat(), with({{1, row7(3, 14, 1.5f, 2.5f, 40, 2, 12345, 7)}}));
 }
 
+// A date text is taken whole: a longer or shorter text is never read in part as another day
+// (06/02/2025 read as 06/02/20 would halve every quote before June 2020).
+TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYy) {
+    const struct {
+        const char* text;
+        DayNumber expected;
+    } cases[] = {
+        {"03/15/97", day(1997, 3, 15)},
+        {"06/02/25", day(2025, 6, 2)},
+        {"12/31/59", day(2059, 12, 31)},
+        {"01/01/61", day(1961, 1, 1)},
+        {"02/29/96", day(1996, 2, 29)},
+        {"12/31/1997", 0}, // the century typed: refused, not cut to 12/31/19
+        {"06/02/2025", 0},
+        {"6/2/25", 0},
+        {"6/02/25", 0},
+        {"12/3/202", 0}, // 8 characters, but no MM/DD/YY: not 12/03/02
+        {"1/2/2025", 0},
+        {" 6/02/25", 0},
+        {"06/02/25 ", 0},
+        {"06-02-25", 0},
+        {"06.02.25", 0},
+        {"+6/02/25", 0},
+        {"06/+2/25", 0},
+        {"0x/02/25", 0},
+        {"02/30/97", 0}, // not a day: would be read as March 2nd
+        {"02/29/97", 0},
+        {"13/01/97", 0},
+        {"00/00/00", 0},
+        {"01/01/60", 0}, // before the first day a date can hold
+        {"", 0},
+        {"06/02/2", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseEditDate(c.text), c.expected) << c.text;
+        // Every dialog's check refuses what the reader refuses, with the dialog's message.
+        const QuoteDates all{kStatusOk, day(1961, 1, 1), day(2059, 12, 31)};
+        const std::vector<EditCheck> checks = {
+            checkSplitForm({c.text, "2", "1"}, all),
+            checkAdjustForm({c.text, "12/31/59", "2", "1", "1"}, all),
+            checkAdjustForm({"01/01/61", c.text, "2", "1", "1"}, all),
+            checkQuoteEditForm({c.text, {"1", "1", "1", "1", "1", "1"}}),
+            checkDeleteForm({c.text}),
+        };
+        for (const EditCheck& check : checks) {
+            EXPECT_EQ(check.accepted(), c.expected != 0) << c.text;
+            if (c.expected == 0) {
+                EXPECT_EQ(check.message, kInvalidDataMessage) << c.text;
+            }
+        }
+    }
+    // The split and adjust dates keep their bounds: the first and last quote dates.
+    const QuoteDates dates{kStatusOk, day(1997, 3, 13), day(1997, 3, 17)};
+    EXPECT_TRUE(checkSplitForm({"03/13/97", "2", "1"}, dates).accepted());
+    EXPECT_FALSE(checkSplitForm({"03/12/97", "2", "1"}, dates).accepted());
+    EXPECT_FALSE(checkAdjustForm({"03/13/97", "03/18/97", "2", "1", "1"}, dates).accepted());
+    EXPECT_EQ(checkSplitForm({"03/15/97", "2", "1"}, dates).request.lastDate, day(1997, 3, 14));
+}
+
 TEST_F(QuoteEdits, ARangeCoversEveryQuoteOfItsDatesWhateverTheirTime) {
     write({{fx::fileDate(1997, 3, 14), 93000, 1, 2, 1, 2, 100},
            {fx::fileDate(1997, 3, 14), 160000, 2, 3, 2, 3, 200},

@@ -90,12 +90,12 @@ TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDup
     EXPECT_EQ(record(master(), 4), fx::masterEntry({3, "NEW", "NEW", 7, today, today, 'D'}));
     EXPECT_EQ(fx::readBytes(file("F3.DAT")), fx::quoteFile(7, {}));
 
-    // The stored symbol, cut to the field width, is what the duplicate check sees; a name and a
-    // nested portfolio's symbol are duplicates too.
-    ASSERT_TRUE(addSymbol(dir(), "abcdefghijklmnopq", "A name longer than sixteen").ok);
+    // The stored, upper-cased symbol is what the duplicate check sees; a name and a nested
+    // portfolio's symbol are duplicates too.
+    ASSERT_TRUE(addSymbol(dir(), "abcdefghijklmnop", "Sixteen letters!").ok);
     addNestedPortfolio();
     const auto before = fx::snapshot(dir());
-    for (const char* symbol : {"abcdefghijklmnopXYZ", "ibm", "IBM CORP", "xyz"})
+    for (const char* symbol : {" abcdefghijklmnop ", "ibm", "IBM CORP", "xyz"})
         EXPECT_EQ(addSymbol(dir(), symbol, "").message, "Duplicate Symbol failure") << symbol;
     EXPECT_EQ(fx::snapshot(dir()), before);
 
@@ -105,6 +105,29 @@ TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDup
     const auto full = fx::snapshot(dir());
     EXPECT_EQ(addSymbol(dir(), "FRESH", "").message, kMasterFullMessage);
     EXPECT_EQ(fx::snapshot(dir()), full);
+}
+
+// A symbol or name beyond the 16 characters of its field is refused whole: cut, "IBMXYZ...Q"
+// would have become another symbol, and a pasted name another name, without a word.
+TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfCuttingIt) {
+    const struct {
+        const char* symbol;
+        const char* name;
+        std::string_view message;
+    } cases[] = {
+        {"abcdefghijklmnopq", "", kLongSymbolMessage},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "SHORT", kLongSymbolMessage},
+        {"NEW", "A name longer than sixteen", kLongNameMessage},
+        {"NEW", "Seventeen chars!!", kLongNameMessage},
+    };
+    const auto before = fx::snapshot(dir());
+    for (const auto& c : cases) {
+        EXPECT_EQ(addSymbol(dir(), c.symbol, c.name).message, c.message) << c.symbol << '/' << c.name;
+        EXPECT_EQ(editSymbol(dir(), "MSFT", c.symbol, c.name).message, c.message) << c.symbol << '/' << c.name;
+        EXPECT_EQ(fx::snapshot(dir()), before) << c.symbol << '/' << c.name;
+    }
+    // Blanks around a symbol are no part of it: 16 characters between them are taken.
+    EXPECT_TRUE(addSymbol(dir(), "  abcdefghijklmnop  ", "").ok);
 }
 
 TEST_F(SymbolCommands, DeleteMatchesExactlyRemovesEntryFilesAndMarkAndFreesTheNumber) {
