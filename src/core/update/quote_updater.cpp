@@ -4,6 +4,7 @@
 #include "core/platform/files.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
+#include "core/store/temporaries.h"
 #include "core/update/child_process.h"
 #include "core/update/dos_text.h"
 
@@ -136,12 +137,14 @@ std::uint32_t CQuoteUpdater::UpdateAllPortfolios()
 void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
 {
     masterChanged_ = false;
+    portfolioUsed_.clear();
     portfolio_ = directory;
     progress_.portfolio = " " + directory;
     Post();
     if (audit_)
         std::fprintf(audit_, "\n%s\n", ("Audit for MASTER at: " + directory).c_str());
 
+    removePortfolioTemporaries(directory);
     // The copy is the run's fallback: it stays until the new MASTER is in place.
     const std::string masterFile = masterPath(directory);
     const std::string oldCopy = joinPath(directory, "MASTER.~OL");
@@ -182,6 +185,9 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         runFlags_ |= kRunFlagMergeFailed;
         Audit("ERROR: MASTER at " + directory + " could not be replaced; its copy is MASTER.~OL (" + s.message() +
               ")");
+        // The quotes are stored, but MASTER does not know them: the next run learns their dates
+        // only from the lines of these files.
+        keptFiles_.insert(keptFiles_.end(), portfolioUsed_.begin(), portfolioUsed_.end());
         return;
     }
     removeFile(oldCopy);
@@ -307,10 +313,14 @@ int CQuoteUpdater::TryAddQuote()
         return 0;
     if (AddOneQuote() != 0) {
         runFlags_ |= kRunFlagMergeFailed;
+        // The file keeps the quote this security still lacks.
+        keptFiles_.push_back(updateFiles_.front());
+        Audit("ERROR: Quote for: " + dateText_ + " could not be added to: " + symbol_ + " in " + portfolio_);
         observer_.ShowMessage("AddOneQuote failure");
     } else {
         // Only a file whose quote is stored may be deleted at the end of the run.
         usedFiles_.push_front(updateFiles_.front());
+        portfolioUsed_.push_back(updateFiles_.front());
         Audit("Quote for: " + dateText_ + " added to: " + symbol_);
     }
     return 1;
@@ -354,6 +364,10 @@ int CQuoteUpdater::AddOneQuote()
         const DayNumber incoming = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
         if (lastStored >= incoming) {
             std::memcpy(record_.bytes.data() + 29, lastDate, 4);
+            // The file's only quote is its first one too (the quote stored into an empty file
+            // by a run that could not replace MASTER).
+            if (quotes == 1)
+                std::memcpy(record_.bytes.data() + 25, lastDate, 4);
             masterChanged_ = true;
             return lastStored == incoming ? 0 : 1;
         }
@@ -391,6 +405,9 @@ int CQuoteUpdater::AddOneQuote()
     std::memcpy(record_.bytes.data() + 29, &values[0], 4);
     if (quotes == 0)
         std::memcpy(record_.bytes.data() + 25, &values[0], 4);
+    else if (const int dateField = f.field(FieldKind::Date); quotes == 1 && dateField)
+        // The first quote may have come from a run whose MASTER never learned of it.
+        std::memcpy(record_.bytes.data() + 25, file.data() + L + 4 * (dateField - 1), 4);
     masterChanged_ = true;
     return 0;
 }
@@ -514,11 +531,12 @@ void CQuoteUpdater::CleanUp()
         if (s.deleteZip && s.zipEnable)
             removeFile(path);
     for (const std::string& path : usedFiles_)
-        if (s.deleteTxt)
+        if (s.deleteTxt && !containsIgnoringCase(keptFiles_, path))
             removeFile(path);
     deleteSex_.clear();
     deleteZip_.clear();
     usedFiles_.clear();
+    keptFiles_.clear();
 }
 
 } // namespace qv
