@@ -142,5 +142,20 @@ TEST(ImportCrash, TheEntryComesWithItsDatesInOneReplacementOfMaster)
     EXPECT_EQ(readBytes(t.path() + "/P/SKIPQVTA.PBG").at(3), 0) << "the new security starts skipped";
 }
 
+// What a cut-short import left goes with the next import, also when that one is refused.
+TEST(ImportCrash, ARefusedImportStillRemovesTheTemporariesOfACutShortOne)
+{
+    TempDir t;
+    existingPortfolio(t.path());
+    const Snapshot before = snapshot(t.path());
+    for (const char* left : {"MASTER.~BK", "MASTER.NEW", "MASTER.~NU", "F3.NEW", "F3.~NU", "F3.~DO"})
+        writeText(t.path() + "/P/" + left, "left by a crash");
+    ImportJob duplicate = jobFor(t.path(), true);
+    duplicate.symbol = "IBM";
+    const ImportResult r = importQuotes(duplicate);
+    EXPECT_FALSE(r.ok || r.securityAdded);
+    EXPECT_EQ(snapshot(t.path()), before);
+}
+
 } // namespace
 } // namespace qv

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace qv {
 namespace {
 
@@ -135,6 +137,28 @@ TEST_F(MaintainCrash, TheRecordOfAQuoteEditFormIsStoredWholeOrNotAtAll)
     }
     EXPECT_EQ(calls, 1) << "the record takes more than one replacement of the settings file";
     EXPECT_GT(crashAtEveryCall(remember), 0);
+}
+
+// What a cut-short command left goes with the next run of the command, also when that run is
+// refused (the security it was to delete or rename is gone already, the one it was to add is
+// there already).
+TEST_F(MaintainCrash, ARefusedSymbolCommandStillRemovesTheTemporariesOfACutShortOne)
+{
+    const std::pair<const char*, std::function<CommandResult(D)>> commands[] = {
+        {"add-symbol", [](D d) { return addSymbol(d, "IBM", ""); }},
+        {"delete-symbol", [](D d) { return deleteSymbol(d, "GONE"); }},
+        {"edit-symbol", [](D d) { return editSymbol(d, "GONE", "NEW", ""); }},
+    };
+    for (const auto& [what, command] : commands) {
+        SCOPED_TRACE(what);
+        TempDir t;
+        standardWithMarks(t.path());
+        const Snapshot before = snapshot(t.path());
+        for (const char* left : {"MASTER.NEW", "MASTER.~NU", "MASTER.BAK.~CP", "SKIPQVTA.~NU", "F3.~NU", "F3.~DO"})
+            writeText(portfolio(t.path()) + "/" + left, "left by a crash");
+        EXPECT_FALSE(command(portfolio(t.path())).ok);
+        EXPECT_EQ(snapshot(t.path()), before);
+    }
 }
 
 } // namespace

@@ -169,5 +169,18 @@ TEST(UpdateCrash, OnAFillingDiskAFailedMergeIsReportedAndItsUpdateFileIsKept)
     EXPECT_GE(failedMerges, 4) << "each security's merge can fail";
 }
 
+// A run that finds nothing new for a portfolio still removes what a crashed run left in it.
+TEST(UpdateCrash, TheNextRunRemovesTheTemporariesACrashedRunLeft)
+{
+    TempDir t;
+    world(t.path());
+    writeText(t.path() + "/Updates/D.TXT", "IBM,970115,1,1,1,1,1,1\n"); // nothing new
+    const Snapshot before = without(snapshot(t.path()), {"Start/AUDIT.TXT"});
+    for (const char* left : {"MASTER.~NU", "MASTER.~OL.~CP", "F1.~NU", "F2.~NU"})
+        writeText(t.path() + "/Data/" + left, "left by a crash");
+    (void)runUpdate(inputsIn(t.path()));
+    EXPECT_EQ(without(snapshot(t.path()), {"Start/AUDIT.TXT"}), before);
+}
+
 } // namespace
 } // namespace qv
