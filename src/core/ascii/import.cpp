@@ -1,12 +1,15 @@
 #include "core/ascii/import.h"
 
 #include "core/app/program_settings.h"
+#include "core/platform/clock.h"
 #include "core/platform/files.h"
 #include "core/platform/text.h"
 #include "core/profiles/profile_check.h"
 #include "core/store/encodings.h"
 #include "core/store/master.h"
 #include "core/store/quotes.h"
+#include "core/store/skip_list.h"
+#include "core/store/temporaries.h"
 #include "core/update/line_parser.h"
 
 #include <unistd.h>
@@ -333,8 +336,16 @@ IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob
     return replaceFile(datPath, quoteFileName(fileNumber, "NEW"), dat);
 }
 
+// A MASTER of exactly one header record of zero bytes: no security, nothing carried over.
+bool isEmptyMaster(const std::string& path)
+{
+    Bytes bytes;
+    return isRegularFile(path) && readWholeFile(path, bytes) && bytes.size() == kMasterRecordSize &&
+           std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
 // MASTER's bytes with the first and last date of entry fileNumber set.
-bool withDates(const std::string& dir, int fileNumber, const ParsedInput& in, Bytes& bytes)
+bool withDates(const std::string& dir, int fileNumber, const EntryDates& dates, Bytes& bytes)
 {
     MasterFile master;
     if (!readMasterFile(dir, master))
@@ -346,10 +357,8 @@ bool withDates(const std::string& dir, int fileNumber, const ParsedInput& in, By
         const std::size_t at = (i + 1) * kMasterRecordSize;
         if (bytes.size() < at + kMasterRecordSize)
             return false;
-        const MbfFloat first = fileDateFromDayNumber(in.firstDate);
-        const MbfFloat last = fileDateFromDayNumber(in.lastDate);
-        std::copy(first.begin(), first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kFirstDateOffset));
-        std::copy(last.begin(), last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kLastDateOffset));
+        std::copy(dates.first.begin(), dates.first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kFirstDateOffset));
+        std::copy(dates.last.begin(), dates.last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kLastDateOffset));
         return true;
     }
     return false;
@@ -447,14 +456,17 @@ ImportResult importQuotes(const ImportJob& job)
         return fail(std::string(kImportPathMissingMessage) + (job.outputDir.empty() ? "" : "\n" + job.outputDir));
     const std::string dir = fullPath(job.outputDir);
     result.outputDir = dir;
+    removePortfolioTemporaries(dir); // what an import cut short left
     const std::optional<std::string> existingMaster = findEntry(dir, kMasterFileName);
     if (job.useExistingMaster) {
         if (!existingMaster)
             return fail(std::string(kImportNoMasterMessage) + "\n" + dir + " holds no MASTER file.");
         if (!canRead(*existingMaster))
             return fail(std::string(kImportNoMasterMessage) + "\n" + *existingMaster + " cannot be read.");
-    } else if (existingMaster) {
-        // Also when it cannot be read: it is never overwritten.
+    } else if (existingMaster && !isEmptyMaster(*existingMaster)) {
+        // Also when it cannot be read: it is never overwritten. A MASTER of one zero header
+        // record lists nothing: it is what an import into a new MASTER that was cut short leaves,
+        // and the import goes on with it.
         return fail(kImportMasterExistsMessage);
     }
     // 2. and 3.
@@ -475,76 +487,56 @@ ImportResult importQuotes(const ImportJob& job)
     if (in.count == 0)
         return fail(kInputEmptyMessage);
 
-    // 4. The security: its quote files complete before MASTER names it.
-    Bytes masterBefore;
-    if (job.useExistingMaster) {
-        if (IoStatus s = readWholeFile(masterPath(dir), masterBefore); !s)
+    // 4. The security: its quote files complete before MASTER names it, and MASTER names it
+    // with its real dates in the one replacement that adds it, so a crash at any instant leaves
+    // either no entry (the next run starts afresh) or the finished one.
+    const bool makeMaster = !job.useExistingMaster && !existingMaster;
+    if (makeMaster) {
+        if (IoStatus s = createEmptyMaster(dir); !s)
             return fail(s.message());
-    } else if (IoStatus s = createEmptyMaster(dir); !s) {
-        return fail(s.message());
     }
-    // Puts MASTER back as it was before the import.
-    const auto restoreMaster = [&]() -> IoStatus {
-        if (!job.useExistingMaster)
-            return removeFile(masterPath(dir));
-        return replaceFile(masterPath(dir), "MASTER.~RB", masterBefore);
-    };
 
     CreatedFiles created;
     const auto writeFiles = [&](int fileNumber) {
         created.fileNumber = fileNumber;
         created.hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
         created.hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
-        // What it wrote before failing is removed below, with MASTER left as it was.
-        return writeQuoteFiles(dir, fileNumber, job, in);
+        // A mark that a deleted security left on the number must not skip the new one. What the
+        // import wrote before failing is removed below, with MASTER left as it was.
+        IoStatus s = clearSkipMark(dir, fileNumber);
+        return s ? writeQuoteFiles(dir, fileNumber, job, in) : s;
     };
-    const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles);
+    const EntryDates dates{fileDateFromDayNumber(in.firstDate), fileDateFromDayNumber(in.lastDate)};
+    const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates);
     if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
         std::string message(change.outcome == MasterChange::Outcome::Full ? kMasterFullMessage
                                                                           : std::string_view(change.message));
         if (IoStatus s = created.remove(dir); !s)
             message += "\n" + s.message();
-        // The MASTER this import created goes with it; one that stays is named, since it would
-        // refuse the next import into a new MASTER.
-        if (!job.useExistingMaster) {
-            if (IoStatus s = restoreMaster(); !s)
+        // The MASTER this import created goes with it; one that stays is named (it lists nothing,
+        // so the next import into a new MASTER takes it over).
+        if (makeMaster) {
+            if (IoStatus s = removeFile(masterPath(dir)); !s)
                 message += "\nThe empty MASTER created for the import could not be removed:\n" + s.message();
         }
         return fail(message);
     }
     const int fileNumber = change.done() ? change.fileNumber : created.fileNumber;
-
-    // The first and last dates, through a complete new MASTER. MASTER as it stands now (the
-    // entry with today's dates) is the backup copy.
-    Bytes backup;
-    Bytes dated;
-    IoStatus datesWritten = readWholeFile(masterPath(dir), backup);
-    if (datesWritten) {
-        dated = backup;
-        datesWritten = withDates(dir, fileNumber, in, dated)
-                           ? replaceFile(masterPath(dir), "MASTER.NEW", dated)
-                           : IoStatus::failure("The new security's entry could not be read back from " +
-                                               masterPath(dir) + ".");
-    }
-    if (!datesWritten) {
-        std::string message = datesWritten.message();
-        if (IoStatus s = restoreMaster(); s) {
-            if (IoStatus removed = created.remove(dir); !removed)
-                message += "\n" + removed.message();
-        } else {
-            // MASTER still names the security, so its complete files stay.
-            message += "\n" + s.message();
-            result.securityAdded = true;
-            result.fileNumber = fileNumber;
-        }
-        return fail(message);
-    }
     result.securityAdded = true;
     result.fileNumber = fileNumber;
     result.quoteCount = in.count;
 
+    // The backup copy is MASTER as it stands with the new entry before its dates are filled in
+    // (today's date as both), as the import has always left it.
     if (job.useExistingMaster) {
-        if (IoStatus s = replaceFile(resolveFile(dir, "MASTER.BAK"), "MASTER.~BK", backup); !s) {
+        Bytes backup;
+        const MbfFloat today = fileDateFromDayNumber(parseDateText(todayText(), 3));
+        IoStatus s = readWholeFile(masterPath(dir), backup);
+        if (s && !withDates(dir, fileNumber, EntryDates{today, today}, backup))
+            s = IoStatus::failure("The new security's MASTER entry could not be read back.");
+        if (s)
+            s = replaceFile(resolveFile(dir, "MASTER.BAK"), "MASTER.~BK", backup);
+        if (!s) {
             result.messages.push_back(
                 {"The security was imported, but the backup copy MASTER.BAK could not be written:\n" + s.message(),
                  ImportMessage::Icon::Warning});
@@ -595,10 +587,12 @@ IoStatus writeImportDialogSettings(SettingsFile& file, const ImportDialogValues&
 {
     using namespace keys;
     const auto flag = [](bool on) { return on ? 1 : 0; };
-    IoStatus s = putSetting(file, kConvertDateFormat, dateFormatName(v.dateFormat));
+    // One replacement of the settings file for the whole dialog.
+    std::vector<SettingsFile::Value> values;
+    values.push_back({std::string(kConvertDateFormat.section), std::string(kConvertDateFormat.key),
+                      std::string(dateFormatName(v.dateFormat))});
     const auto put = [&](const IntKey& key, int value) {
-        if (s)
-            s = putSetting(file, key, value);
+        values.push_back({std::string(key.section), std::string(key.key), std::to_string(value)});
     };
     put(kConvertDelimiter, v.delimiter);
     put(kConvertExist, v.useExistingMaster ? 0 : 1);
@@ -616,20 +610,19 @@ IoStatus writeImportDialogSettings(SettingsFile& file, const ImportDialogValues&
     put(kConvertVolCol, v.volume.column);
     put(kConvertOIOn, flag(v.openInterest.present));
     put(kConvertOICol, v.openInterest.column);
-    return s;
+    return file.setValues(values);
 }
 
 IoStatus writeImportPaths(SettingsFile& file, const ImportJob& job, const std::string& fullOutputDir)
 {
     using namespace keys;
+    std::vector<SettingsFile::Value> values;
     for (const auto& [key, value] : {std::pair{kConvertPathIn, std::string_view(job.inputPath)},
                                      std::pair{kConvertPathOut, std::string_view(fullOutputDir)},
                                      std::pair{kConvertSymbol, std::string_view(job.symbol)},
-                                     std::pair{kConvertName, std::string_view(job.name)}}) {
-        if (IoStatus s = putSetting(file, key, value); !s)
-            return s;
-    }
-    return IoStatus::ok();
+                                     std::pair{kConvertName, std::string_view(job.name)}})
+        values.push_back({std::string(key.section), std::string(key.key), std::string(value)});
+    return file.setValues(values);
 }
 
 } // namespace qv

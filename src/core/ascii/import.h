@@ -7,9 +7,12 @@
 // makeImportJob and runs importQuotes, which shows its messages in order.
 //
 // importQuotes is all or nothing: the input is read completely before any file is written; the
-// quote files are written before MASTER names the security, and every file is replaced
-// atomically. A failure at any step leaves the portfolio's files as they were (a MASTER made
-// for the import is removed again). It never changes the process's current directory.
+// quote files are written before MASTER names the security, MASTER names it with its first and
+// last date in the one replacement that adds it, and every file is replaced atomically. A
+// failure at any step leaves the portfolio's files as they were (a MASTER made for the import
+// is removed again); a crash at any instant leaves no entry or the finished one, so running the
+// import again finds nothing done or finishes it. It never changes the process's current
+// directory.
 
 #include "core/platform/io_status.h"
 #include "core/platform/settings_file.h"

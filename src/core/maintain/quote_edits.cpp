@@ -97,14 +97,15 @@ EditCheck refused()
     return check;
 }
 
+// The record of one form in one replacement of the settings file: a crash never leaves half of
+// one form's texts beside half of the last one's.
 IoStatus putTexts(SettingsFile& settings, std::span<const TextKey> keys, std::initializer_list<std::string_view> texts)
 {
+    std::vector<SettingsFile::Value> values;
     auto text = texts.begin();
-    for (const TextKey& key : keys) {
-        if (IoStatus s = putSetting(settings, key, *text++); !s)
-            return s;
-    }
-    return IoStatus::ok();
+    for (const TextKey& key : keys)
+        values.push_back({std::string(key.section), std::string(key.key), std::string(*text++)});
+    return settings.setValues(values);
 }
 
 } // namespace

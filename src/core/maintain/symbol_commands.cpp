@@ -1,6 +1,8 @@
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/files.h"
+#include "core/store/skip_list.h"
+#include "core/store/temporaries.h"
 
 #include <algorithm>
 #include <cctype>
@@ -181,6 +183,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
     std::string name(nameTyped);
     if (name.empty()) name = symbol;
 
+    removePortfolioTemporaries(dir);
     FoundSecurity existing = findSecurity(dir, symbol);
     if (existing.status == kStatusOk) return failure(std::string(kDuplicateMessage), dir);
     if (existing.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
@@ -192,6 +195,8 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
         createdNumber = fileNumber;
         hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
         hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
+        // A mark that a deleted security left on the number must not skip the new one.
+        if (IoStatus st = clearSkipMark(dir, fileNumber); !st) return st;
         return createQuoteFiles(dir, fileNumber, defaultFieldKinds());
     };
     MasterChange change = appendMasterEntry(dir, symbol, name, 7, createFiles);
@@ -226,39 +231,23 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
 }
 
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
+    removePortfolioTemporaries(dir);
     TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
     if (!lookup.readable) return failure(masterUnreadable(dir), dir);
     if (!lookup.entry) return failure(notFoundMessage(symbol), dir);
     const int n = lookup.entry->fileNumber();
 
-    // The mark is cleared before the entry goes, so that a failure at any step can be undone
-    // by restoring the marks, and a later security reusing n starts unskipped. Without a
-    // skip file no number is marked and none is created.
-    SkipFlags original;
-    bool markCleared = false;
-    if (skipFileExists(dir)) {
-        IoStatus why;
-        original = readSkipFlags(dir, &why);
-        if (original.size() != kSkipFlagCount) return failure(skipUnreadable(dir, why), dir);
-        if (original[static_cast<std::size_t>(n)] != '0') {
-            SkipFlags cleared = original;
-            cleared[static_cast<std::size_t>(n)] = '0';
-            if (!storeSkipFlags(dir, cleared, why)) return failure(skipUnwritable(dir, why), dir);
-            markCleared = true;
-        }
-    }
-
+    // MASTER goes first: until it no longer lists the security, the security keeps its files and
+    // its mark, so a crash at any step never un-skips a listed security. A mark left on the
+    // number by a crash is harmless: a security that takes the number clears it (addSymbol).
     MasterChange change = removeMasterEntry(dir, symbol);
-    if (!change.done() && masterLists(dir, n, symbol).value_or(true)) {
-        IoStatus why;
-        if (markCleared && !storeSkipFlags(dir, original, why)) {
-            return failure(change.message + "\n" + skipUnwritable(dir, why), dir);
-        }
+    if (!change.done() && masterLists(dir, n, symbol).value_or(true))
         return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
-    }
+
+    std::vector<std::string> problems;
+    if (IoStatus st = clearSkipMark(dir, n); !st) problems.push_back(st.message());
 
     // MASTER no longer lists the security: only now may its files go.
-    std::vector<std::string> problems;
     for (std::string_view ext : {"DAT", "DOP", "PFL", "BAK"}) {
         removeAllNamed(dir, quoteFileName(n, ext), problems);
     }
@@ -280,10 +269,12 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     if (newSymbol.size() > kFieldWidth) return failure(std::string(kLongSymbolMessage), dir);
     if (newName.size() > kFieldWidth) return failure(std::string(kLongNameMessage), dir);
 
+    removePortfolioTemporaries(dir);
     FoundSecurity found = findSecurity(dir, oldSymbol);
     if (found.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk) return failure(notFoundMessage(oldSymbol), dir);
     std::string where = withoutTrailingSlash(found.directory);
+    if (where != dir) removePortfolioTemporaries(where);
 
     MasterChange change = rewriteMasterEntry(dir, oldSymbol, newSymbol, newName);
     if (change.outcome == MasterChange::Outcome::NotFound) return failure(notFoundMessage(oldSymbol), where);

@@ -14,22 +14,31 @@ namespace qv {
 namespace {
 
 // Every call that changes the file system goes through these, so the fault seam sees it.
-ssize_t seamWrite(int fd, const void* data, std::size_t n)
+ssize_t seamWrite(int fd, const std::string& path, const void* data, std::size_t n)
 {
     if (faults::shouldFail(faults::Op::Write)) {
         errno = EIO;
         return -1;
     }
-    return ::write(fd, data, n);
+    faults::before("write", path);
+    const ssize_t written = ::write(fd, data, n);
+    if (written >= 0)
+        faults::after("write", path);
+    return written;
 }
 
-int seamFsync(int fd)
+int seamFsync(int fd, const std::string& path, bool directory = false)
 {
     if (faults::shouldFail(faults::Op::Fsync)) {
         errno = EIO;
         return -1;
     }
-    return ::fsync(fd);
+    const char* kind = directory ? "fsync-dir" : "fsync";
+    faults::before(kind, path);
+    const int result = ::fsync(fd);
+    if (result == 0)
+        faults::after(kind, path);
+    return result;
 }
 
 int seamRename(const char* from, const char* to)
@@ -38,7 +47,11 @@ int seamRename(const char* from, const char* to)
         errno = EIO;
         return -1;
     }
-    return ::rename(from, to);
+    faults::before("rename", from, to);
+    const int result = ::rename(from, to);
+    if (result == 0)
+        faults::after("rename", from, to);
+    return result;
 }
 
 int seamUnlink(const char* path)
@@ -47,7 +60,11 @@ int seamUnlink(const char* path)
         errno = EIO;
         return -1;
     }
-    return ::unlink(path);
+    faults::before("unlink", path);
+    const int result = ::unlink(path);
+    if (result == 0)
+        faults::after("unlink", path);
+    return result;
 }
 
 int seamRmdir(const char* path)
@@ -56,7 +73,11 @@ int seamRmdir(const char* path)
         errno = EIO;
         return -1;
     }
-    return ::rmdir(path);
+    faults::before("rmdir", path);
+    const int result = ::rmdir(path);
+    if (result == 0)
+        faults::after("rmdir", path);
+    return result;
 }
 
 class Fd {
@@ -81,10 +102,10 @@ private:
     int fd_;
 };
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t n)
+bool writeAll(int fd, const std::string& path, const std::uint8_t* data, std::size_t n)
 {
     while (n > 0) {
-        const ssize_t written = seamWrite(fd, data, n);
+        const ssize_t written = seamWrite(fd, path, data, n);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -173,7 +194,7 @@ void syncDirectory(const std::string& dir)
 {
     Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() >= 0)
-        seamFsync(fd.get());
+        seamFsync(fd.get(), dir, true);
 }
 
 std::string joinPath(std::string_view dir, std::string_view name)
@@ -346,18 +367,22 @@ IoStatus prepareReplacement(const std::string& path, std::string_view tempName, 
     // Failures name the file being written, not its temporary name.
     // A stale temporary of that name is truncated; a pipe there must not block the writer,
     // and a symbolic link there must not carry the content elsewhere.
+    if (faults::shouldFail(faults::Op::Create))
+        return IoStatus::fromErrno("write", path, EIO);
+    faults::before("create", temp);
     int created = -1;
     struct stat tempStatus{};
     if (IoStatus s = openRegular(temp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, mode, "write", created, tempStatus);
         !s)
         return s.error() != 0 ? IoStatus::fromErrno("write", path, s.error()) : s;
+    faults::after("create", temp);
     Fd fd(created);
     IoStatus failed = IoStatus::ok();
     if (::fchmod(fd.get(), mode) != 0)
         failed = IoStatus::fromErrno("set the mode of", path, errno);
-    else if (!writeAll(fd.get(), content.data(), content.size()))
+    else if (!writeAll(fd.get(), temp, content.data(), content.size()))
         failed = IoStatus::fromErrno("write", path, errno);
-    else if (seamFsync(fd.get()) != 0)
+    else if (seamFsync(fd.get(), temp) != 0)
         failed = IoStatus::fromErrno("flush", path, errno);
     else if (::close(fd.release()) != 0)
         failed = IoStatus::fromErrno("close", path, errno);

@@ -10,8 +10,9 @@
 //   replaceFile writes the complete new content under a temporary name, fsyncs it, renames it
 //   over the real name and fsyncs the directory. A crash at any instant leaves the old or the
 //   new content under the real name, never neither and never a mixture.
-// - Every write(2), fsync(2), rename(2) and unlink(2) made here goes through the fault seam of
-//   fault_injection.h, so tests can make the n-th one fail.
+// - Every creation, write(2), fsync(2), rename(2) and unlink(2) made here goes through the fault
+//   seam of fault_injection.h, so tests can make the n-th one fail, record their order, and
+//   crash a writer at any of them.
 // - Every file opened here must be a regular file: a named pipe, socket, device or directory
 //   under a file's name is refused ("open PATH: not a regular file but a named pipe"), and
 //   the open never waits for a pipe's other end. A replacement never replaces anything but

@@ -163,24 +163,31 @@ int SettingsFile::getInt(std::string_view section, std::string_view key, int fal
 
 IoStatus SettingsFile::setString(std::string_view section, std::string_view key, std::string_view value)
 {
+    return setValues({{std::string(section), std::string(key), std::string(value)}});
+}
+
+IoStatus SettingsFile::setValues(const std::vector<Value>& values)
+{
     std::lock_guard lock(g_mutex);
     IoStatus read;
     std::vector<std::string> lines = readLines(path_, read);
     // Only a file that is not there starts empty: one that exists but cannot be read (a pipe,
-    // a read error) would otherwise be replaced by this one key, and every other setting lost.
+    // a read error) would otherwise be replaced by these keys, and every other setting lost.
     if (!read && read.error() != ENOENT)
         return read;
-    const Location at = locate(lines, section, key);
-    std::string line = std::string(key) + "=" + std::string(value);
-    if (at.key >= 0) {
-        lines[static_cast<std::size_t>(at.key)] = std::move(line);
-    } else if (at.section >= 0) {
-        lines.insert(lines.begin() + at.lastEntry + 1, std::move(line));
-    } else {
-        if (!lines.empty() && !trim(lines.back()).empty())
-            lines.emplace_back();
-        lines.push_back("[" + std::string(section) + "]");
-        lines.push_back(std::move(line));
+    for (const Value& v : values) {
+        const Location at = locate(lines, v.section, v.key);
+        std::string line = v.key + "=" + v.value;
+        if (at.key >= 0) {
+            lines[static_cast<std::size_t>(at.key)] = std::move(line);
+        } else if (at.section >= 0) {
+            lines.insert(lines.begin() + at.lastEntry + 1, std::move(line));
+        } else {
+            if (!lines.empty() && !trim(lines.back()).empty())
+                lines.emplace_back();
+            lines.push_back("[" + v.section + "]");
+            lines.push_back(std::move(line));
+        }
     }
     Bytes content;
     for (const std::string& l : lines) {

@@ -13,6 +13,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -34,6 +35,15 @@ public:
     // Creates the file (and its directory) when missing.
     IoStatus setString(std::string_view section, std::string_view key, std::string_view value);
     IoStatus setInt(std::string_view section, std::string_view key, int value);
+
+    struct Value {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    // Writes several keys in one replacement of the file, so a record of several keys is
+    // stored whole or not at all.
+    IoStatus setValues(const std::vector<Value>& values);
 
 private:
     std::string path_;

@@ -272,7 +272,8 @@ IoStatus createEmptyMaster(const std::string& dir)
 }
 
 MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, std::string_view name, int fields,
-                               const std::function<IoStatus(int fileNumber)>& beforeCommit)
+                               const std::function<IoStatus(int fileNumber)>& beforeCommit,
+                               const std::optional<EntryDates>& dates)
 {
     MasterFile master;
     if (IoStatus s = readMasterFile(dir, master); !s)
@@ -306,8 +307,10 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
     entry.bytes[4] = static_cast<std::uint8_t>(fields);
     putText(entry.bytes, kNameOffset, name);
     const MbfFloat today = fileDateFromDayNumber(parseDateText(todayText(), 3));
-    std::copy(today.begin(), today.end(), entry.bytes.begin() + kFirstDateOffset);
-    std::copy(today.begin(), today.end(), entry.bytes.begin() + kLastDateOffset);
+    const MbfFloat& first = dates ? dates->first : today;
+    const MbfFloat& last = dates ? dates->last : today;
+    std::copy(first.begin(), first.end(), entry.bytes.begin() + kFirstDateOffset);
+    std::copy(last.begin(), last.end(), entry.bytes.begin() + kLastDateOffset);
     entry.bytes[33] = 'D';
     putText(entry.bytes, kSymbolOffset, symbol);
 

@@ -21,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,15 +106,23 @@ struct [[nodiscard]] MasterChange {
 // Writes a MASTER of one zero header record. Does not check for an existing one.
 IoStatus createEmptyMaster(const std::string& dir);
 
-// Adds a security with the lowest free file number, today's date as first and last date,
-// period 'D', `fields` fields. Refuses (Full, kMasterFullMessage) when the count or the second
+// The first and last date of a new entry when they are known before it is added (an import
+// adds a security with its quotes in one MASTER replacement).
+struct EntryDates {
+    MbfFloat first{};
+    MbfFloat last{};
+};
+
+// Adds a security with the lowest free file number, today's date (or `dates`) as first and
+// last date, period 'D', `fields` fields. Refuses (Full, kMasterFullMessage) when the count or the second
 // counter is 255. `beforeCommit`, when given, runs after the new MASTER is completely written
 // under MASTER.~NU and before it replaces MASTER, with the new file number: it creates the
 // security's files; when it fails, MASTER stays as it was. When the final replacement fails,
 // the files that beforeCommit created are the caller's to remove.
 MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol,
                                std::string_view name, int fields,
-                               const std::function<IoStatus(int fileNumber)>& beforeCommit = {});
+                               const std::function<IoStatus(int fileNumber)>& beforeCommit = {},
+                               const std::optional<EntryDates>& dates = std::nullopt);
 
 // Removes the first entry (directory entries aside) whose symbol equals `symbol` exactly.
 MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol);

@@ -49,4 +49,19 @@ SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatu
     return text;
 }
 
+IoStatus clearSkipMark(const std::string& dir, int fileNumber)
+{
+    if (fileNumber < 1 || fileNumber >= static_cast<int>(kSkipFlagCount) || !findEntry(dir, kSkipFileName))
+        return IoStatus::ok();
+    SkipFlags flags = readSkipFlags(dir);
+    if (flags.size() != kSkipFlagCount)
+        return IoStatus::failure("The skip marks of " + dir + " (SKIPQVTA.PBG) could not be read.");
+    if (flags[static_cast<std::size_t>(fileNumber)] == '0')
+        return IoStatus::ok();
+    flags[static_cast<std::size_t>(fileNumber)] = '0';
+    if (writeSkipFlags(dir, flags).empty())
+        return IoStatus::failure("The skip marks of " + dir + " (SKIPQVTA.PBG) could not be written.");
+    return IoStatus::ok();
+}
+
 } // namespace qv

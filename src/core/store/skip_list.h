@@ -20,6 +20,10 @@ SkipFlags readSkipFlags(const std::string& dir, IoStatus* why = nullptr);
 // Writes the marks (the default for an empty text) atomically; returns the text written, or
 // the empty text when the file could not be written (the cause in `why`, when given).
 SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus* why = nullptr);
+// Clears the mark of fileNumber, for a security that takes that number: a new security starts
+// unskipped, whatever mark a deleted one left. Writes only when the mark is set; creates no
+// file. Fails when the file exists but cannot be read, or cannot be written.
+IoStatus clearSkipMark(const std::string& dir, int fileNumber);
 // The default text: '1' at position 0, '0' elsewhere.
 SkipFlags defaultSkipFlags();
 

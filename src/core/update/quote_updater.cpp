@@ -4,6 +4,7 @@
 #include "core/platform/files.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
+#include "core/store/temporaries.h"
 #include "core/update/child_process.h"
 #include "core/update/dos_text.h"
 #include "core/update/unpacker_staging.h"
@@ -177,12 +178,14 @@ std::uint32_t CQuoteUpdater::UpdateAllPortfolios()
 void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
 {
     masterChanged_ = false;
+    portfolioUsed_.clear();
     portfolio_ = directory;
     progress_.portfolio = " " + directory;
     Post();
     Audit("");
     Audit("Audit for MASTER at: " + directory);
 
+    removePortfolioTemporaries(directory);
     // The copy is the run's fallback: it stays until the new MASTER is in place.
     const std::string masterFile = masterPath(directory);
     const std::string oldCopy = joinPath(directory, "MASTER.~OL");
@@ -227,6 +230,9 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     if (IoStatus s = replaceFile(masterFile, "MASTER.~NU", content); !s) {
         runFlags_ |= kRunFlagMergeFailed;
         PassOver("MASTER at " + directory + " could not be replaced; its copy is MASTER.~OL (" + s.message() + ")");
+        // The quotes are stored, but MASTER does not know them: the next run learns their dates
+        // only from the lines of these files.
+        keptFiles_.insert(keptFiles_.end(), portfolioUsed_.begin(), portfolioUsed_.end());
         return;
     }
     removeOldCopy();
@@ -356,10 +362,14 @@ int CQuoteUpdater::TryAddQuote()
     mergeProblem_.clear();
     if (AddOneQuote() != 0) {
         runFlags_ |= kRunFlagMergeFailed;
+        // The file keeps the quote this security still lacks.
+        keptFiles_.push_back(updateFiles_.front());
+        Audit("ERROR: Quote for: " + dateText_ + " could not be added to: " + symbol_ + " in " + portfolio_);
         observer_.ShowMessage("AddOneQuote failure" + (mergeProblem_.empty() ? std::string() : "\n" + mergeProblem_));
     } else {
         // Only a file whose quote is stored may be deleted at the end of the run.
         usedFiles_.push_front(updateFiles_.front());
+        portfolioUsed_.push_back(updateFiles_.front());
         if (alreadyStored_) {
             // Nothing was appended (MASTER only learnt the file's last date): neither the log
             // nor the count may say otherwise.
@@ -418,6 +428,10 @@ int CQuoteUpdater::AddOneQuote()
         const DayNumber incoming = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
         if (lastStored >= incoming) {
             std::memcpy(record_.bytes.data() + 29, lastDate, 4);
+            // The file's only quote is its first one too (the quote stored into an empty file
+            // by a run that could not replace MASTER).
+            if (quotes == 1)
+                std::memcpy(record_.bytes.data() + 25, lastDate, 4);
             masterChanged_ = true;
             alreadyStored_ = lastStored == incoming;
             return lastStored == incoming ? 0 : fail(datPath + " already holds quotes after this one");
@@ -456,6 +470,9 @@ int CQuoteUpdater::AddOneQuote()
     std::memcpy(record_.bytes.data() + 29, &values[0], 4);
     if (quotes == 0)
         std::memcpy(record_.bytes.data() + 25, &values[0], 4);
+    else if (const int dateField = f.field(FieldKind::Date); quotes == 1 && dateField)
+        // The first quote may have come from a run whose MASTER never learned of it.
+        std::memcpy(record_.bytes.data() + 25, file.data() + L + 4 * (dateField - 1), 4);
     masterChanged_ = true;
     return 0;
 }
@@ -617,13 +634,14 @@ void CQuoteUpdater::CleanUp()
         if (s.deleteZip && s.zipEnable)
             remove(path);
     for (const std::string& path : usedFiles_)
-        if (s.deleteTxt)
+        if (s.deleteTxt && !containsIgnoringCase(keptFiles_, path))
             remove(path);
     if (!notDeleted.empty())
         observer_.ShowMessage("These used update files could not be deleted:" + notDeleted);
     deleteSex_.clear();
     deleteZip_.clear();
     usedFiles_.clear();
+    keptFiles_.clear();
 }
 
 } // namespace qv

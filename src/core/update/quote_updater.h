@@ -8,7 +8,10 @@
 // entry takes the new dates only once the quote file is in place; MASTER is replaced
 // atomically through MASTER.~NU when something changed, and its copy MASTER.~OL stays until
 // the new MASTER is in place. A quote file that would pass the 16-bit record count is not
-// appended to.
+// appended to. A security whose quote could not be stored gets an ERROR line in AUDIT.TXT, and
+// the update file it came from is not deleted at the end of the run, whatever other securities
+// took from it. Temporary files that a crash left in a portfolio are removed before it is
+// worked on.
 //
 // Thread safety: one object per run, used by one thread. The observer is called on that thread.
 
@@ -105,6 +108,10 @@ private:
 
     std::deque<std::string> updateFiles_;
     std::deque<std::string> usedFiles_;
+    // Update files that a security wanted a quote from and did not get it (a failed merge, a
+    // MASTER that could not take the new dates): they are never deleted at the end of the run.
+    std::vector<std::string> keptFiles_;
+    std::vector<std::string> portfolioUsed_; // the used files of the portfolio being worked on
     std::vector<std::string> handledZip_, handledSex_;
     std::deque<std::string> deleteZip_, deleteSex_;
     // Why the last unpacking failed, in one line (the unpacker's own words where it gave some).

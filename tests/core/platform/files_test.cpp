@@ -4,6 +4,8 @@
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 #include <sys/stat.h>
 
 namespace qv {
@@ -51,6 +53,99 @@ TEST(Files, ReplaceKeepsTheModeAndNameOfTheOldFileAndAFailureAfterTheRenameIsNoF
     faults::ScopedFailure failure(faults::Op::Fsync, 2);
     EXPECT_TRUE(replaceFile(dir.file("master"), "MASTER.~NU", Bytes{'n'}));
     EXPECT_EQ(fixtures::readBytes(dir.file("master")), fixtures::ByteVec{'n'});
+}
+
+std::vector<std::string> opsIn(const std::string& dir)
+{
+    std::vector<std::string> ops;
+    for (const faults::FileOp& op : faults::recorded()) {
+        std::string line = op.kind + " " + (op.path == dir ? "." : baseName(op.path));
+        if (!op.to.empty())
+            line += " " + baseName(op.to);
+        ops.push_back(line);
+    }
+    return ops;
+}
+
+// The order that makes a replacement survive a crash: the new data is flushed before the rename
+// makes it visible, and the directory after the rename, before the writer goes on.
+TEST(Files, ReplacementsFlushTheNewFileBeforeTheRenameAndTheDirectoryAfterIt)
+{
+    TempDir dir;
+    fixtures::writeText(dir.file("MASTER"), "old");
+    faults::reset();
+    faults::startRecording();
+    ASSERT_TRUE(replaceFile(dir.file("MASTER"), "MASTER.~NU", Bytes{'n', 'e', 'w'}));
+    using V = std::vector<std::string>;
+    EXPECT_EQ(opsIn(dir.path()), (V{"create MASTER.~NU", "write MASTER.~NU", "fsync MASTER.~NU",
+                                    "rename MASTER.~NU MASTER", "fsync-dir ."}));
+    faults::startRecording();
+    ASSERT_TRUE(replaceFileDeferringSync(dir.file("F1.DAT"), "F1.~NU", Bytes{1}));
+    syncDirectory(dir.path());
+    ASSERT_TRUE(removeFile(dir.file("F1.DAT")));
+    EXPECT_EQ(opsIn(dir.path()), (V{"create F1.~NU", "write F1.~NU", "fsync F1.~NU", "rename F1.~NU F1.DAT",
+                                    "fsync-dir .", "unlink F1.DAT"}));
+    faults::reset();
+}
+
+// The power-loss model itself: data counts from its fsync on, names from their directory's.
+TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
+{
+    using fixtures::ByteVec;
+    TempDir dir;
+    const std::string f = dir.file("MASTER");
+    fixtures::writeText(f, "old");
+    fixtures::writeText(dir.file("GONE"), "gone");
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::pair<std::string, ByteVec>> kept;
+    };
+    const ByteVec old{'o', 'l', 'd'}, neu{'n', 'e', 'w'}, gone{'g', 'o', 'n', 'e'};
+    const Case cases[] = {
+        {"a replacement complete with its directory flush",
+         [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); },
+         {{"GONE", gone}, {"MASTER", neu}}},
+        {"a rename whose directory is not flushed is undone",
+         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); },
+         {{"GONE", gone}, {"MASTER", old}}},
+        {"a flushed temporary stays once its directory is flushed",
+         [&] {
+             ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu));
+             syncDirectory(dir.path());
+         },
+         {{"GONE", gone}, {"MASTER", old}, {"MASTER.~NU", neu}}},
+        {"an unlink whose directory is not flushed is undone",
+         [&] { ASSERT_TRUE(removeFile(dir.file("GONE"))); },
+         {{"GONE", gone}, {"MASTER", old}}},
+        {"an unlink and a flush of the directory",
+         [&] {
+             ASSERT_TRUE(removeFile(dir.file("GONE")));
+             syncDirectory(dir.path());
+         },
+         {{"MASTER", old}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixtures::writeText(f, "old");
+        fixtures::writeText(dir.file("GONE"), "gone");
+        ::unlink(dir.file("MASTER.~NU").c_str());
+        faults::reset();
+        faults::startRecording();
+        c.act();
+        faults::losePower();
+        faults::reset();
+        EXPECT_EQ(fixtures::snapshot(dir.path()), c.kept);
+    }
+    // A crash: the call it happens at and every later one are not made.
+    fixtures::writeText(f, "old");
+    faults::reset();
+    faults::crashAt(4); // create, write, fsync, then the rename
+    EXPECT_FALSE(replaceFile(f, "MASTER.~NU", neu));
+    EXPECT_TRUE(faults::crashed());
+    EXPECT_EQ(fixtures::readBytes(f), old);
+    EXPECT_EQ(fixtures::readBytes(dir.file("MASTER.~NU")), neu) << "a killed writer removes nothing";
+    faults::reset();
 }
 
 } // namespace

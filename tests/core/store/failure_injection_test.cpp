@@ -32,8 +32,8 @@ struct Scenario {
     std::vector<std::string> mayRemain = {};
 };
 
-constexpr std::array<Op, 4> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink};
-constexpr std::array<const char*, 4> kOpNames{"write", "fsync", "rename", "unlink"};
+constexpr std::array<Op, 5> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink, Op::Create};
+constexpr std::array<const char*, 5> kOpNames{"write", "fsync", "rename", "unlink", "create"};
 
 const ByteVec* fileIn(const Snapshot& s, const std::string& name) {
     const auto it = std::ranges::find(s, name, &Snapshot::value_type::first);
@@ -62,7 +62,7 @@ protected:
         setTodayOverride(std::nullopt);
     }
     void exercise(const Scenario& s) {
-        std::array<int, 4> calls{};
+        std::array<int, 5> calls{};
         Snapshot committed;
         {
             TempDir t;

@@ -169,8 +169,9 @@ TEST_F(QuoteMerge, FailedMergeIsCountedFlaggedAndLeavesTheEntryItsDates) {
     EXPECT_EQ(run.flags, kRunFlagMergeFailed);
     EXPECT_EQ(run.recorder.messages, std::vector<std::string>{"AddOneQuote failure\nIBM: open " + data +
                                                                "/F1.DAT: No such file or directory"});
-    // The line was taken, so IBM has neither a quote line nor a could-not-add line.
-    EXPECT_EQ(run.audit, auditOf({"Quote for: 010997 added to: MSFT"}));
+    // The line was taken, so IBM has no could-not-add line, but an ERROR line for the anomaly report.
+    EXPECT_EQ(run.audit, auditOf({"ERROR: Quote for: 011697 could not be added to: IBM in " + data,
+                                  "Quote for: 010997 added to: MSFT"}));
     EXPECT_EQ(dataFile("MASTER"), expectedMaster({ibm().entry(), plus(msft(), {kMsftRow}).entry()}));
     EXPECT_FALSE(exists(data + "/F1.DAT") || exists(data + "/F1.~NU"));
 }
@@ -205,7 +206,8 @@ TEST_F(QuoteMerge, QuoteFileAtTheSixteenBitRecordLimitIsNotAppendedTo) {
     edge.rows.push_back({d(1997, 1, 16), 11, 12, 10, 11, 5, 5});
     EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, edge.rows));
     EXPECT_EQ(dataFile("MASTER"), expectedMaster({full.entry(), edge.entry()}));
-    EXPECT_EQ(run.audit, auditOf({"Quote for: 011697 added to: EDGE"})) << "FULL is not named";
+    EXPECT_EQ(run.audit, auditOf({"ERROR: Quote for: 011697 could not be added to: FULL in " + data,
+                                  "Quote for: 011697 added to: EDGE"}));
 }
 
 Security sec(int n, const std::string& symbol) { return {n, symbol, {row7(d(1997, 1, 15), 10, 100, 1)}}; }

@@ -50,8 +50,8 @@ ByteVec record(const ByteVec& master, std::size_t i) {
     return ByteVec(from, from + 53);
 }
 
-constexpr std::array<Op, 4> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink};
-constexpr std::array<const char*, 4> kOpNames{"write", "fsync", "rename", "unlink"};
+constexpr std::array<Op, 5> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink, Op::Create};
+constexpr std::array<const char*, 5> kOpNames{"write", "fsync", "rename", "unlink", "create"};
 
 // Checks one portfolio after a run in which something failed.
 // Returns whether it ended exactly as after a clean run (MASTER.~OL aside).
@@ -103,7 +103,7 @@ TEST(UpdateFailureInjection, NoFailureOfAnyFileCallLosesOrTearsAFileOrLeavesMast
     const Snapshot dataBefore = snapshot(reference.data), quietBefore = snapshot(reference.quiet);
     faults::reset();
     ASSERT_EQ(runUpdate(reference.runInputs()).count, 3);
-    std::array<int, 4> calls{};
+    std::array<int, 5> calls{};
     for (std::size_t i = 0; i < kOps.size(); ++i) calls[i] = faults::callCount(kOps[i]);
     faults::reset();
     const Snapshot dataAfter = snapshot(reference.data), quietAfter = snapshot(reference.quiet);

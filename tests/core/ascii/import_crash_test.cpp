@@ -1,0 +1,161 @@
+// The import killed, or losing power, at every file-system call: MASTER names the new security
+// with its real dates or not at all, never without its complete quote file, and running the
+// import again finds nothing done or finishes it.
+
+#include "core/ascii/import.h"
+#include "core/platform/clock.h"
+#include "core/platform/fault_injection.h"
+#include "core/store/master.h"
+#include "fixtures/crash_harness.h"
+#include "fixtures/crash_harness_checks.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+using namespace qv::fixtures;
+using D = const std::string&;
+
+constexpr const char* kLines = "01/02/97,1,2,0.5,1.5,100,5\n01/03/97,2,3,1.5,2.5,200,6\n01/06/97,3,4,2.5,3.5,300,7\n";
+
+ImportJob jobFor(D root, bool existing)
+{
+    ImportDialogValues v;
+    v.inputPath = root + "/in.txt";
+    v.outputDir = root + "/P";
+    v.useExistingMaster = existing;
+    v.symbol = "abc";
+    v.name = "Alpha Beta";
+    v.dateFormat = dateFormatCode("MM_DD_YY");
+    return makeImportJob(v);
+}
+
+// The standard portfolio (numbers 1, 2, 4) with a stale skip mark on 3, the number the import
+// takes.
+void existingPortfolio(D root)
+{
+    std::filesystem::create_directories(root + "/P");
+    writeText(root + "/in.txt", kLines);
+    writeStandardPortfolio(root + "/P");
+    ByteVec skip(256, 0);
+    skip[0] = skip[3] = 1;
+    writeBytes(root + "/P/SKIPQVTA.PBG", skip);
+}
+
+void emptyDirectory(D root)
+{
+    std::filesystem::create_directories(root + "/P");
+    writeText(root + "/in.txt", kLines);
+}
+
+// The new security, when listed, has the dates of its first and last line and all its quotes,
+// and starts unskipped.
+void listedOnlyComplete(D root, const Snapshot&, const Snapshot& intended)
+{
+    const std::string dir = root + "/P";
+    expectMasterMatchesQuoteFiles(dir);
+    MasterFile master;
+    ASSERT_TRUE(readMasterFile(dir, master) || !isRegularFile(dir + "/MASTER"));
+    for (const MasterEntry& e : master.entries) {
+        if (e.symbol() != "ABC") continue;
+        EXPECT_EQ(e.firstDate(), fileDate(1997, 1, 2));
+        EXPECT_EQ(e.lastDate(), fileDate(1997, 1, 6));
+        const std::string dat = "P/F" + std::to_string(e.fileNumber()) + ".DAT";
+        const std::string wanted = "P/F" + std::to_string(fileIn(intended, "P/F3.DAT") ? 3 : 1) + ".DAT";
+        EXPECT_EQ(readBytes(root + "/" + dat), *fileIn(intended, wanted));
+        if (isRegularFile(dir + "/SKIPQVTA.PBG")) {
+            EXPECT_EQ(readBytes(dir + "/SKIPQVTA.PBG").at(3), 0);
+        }
+    }
+}
+
+// After the second run the security is there once, as an uninterrupted import leaves it. The
+// files a crash left of an entry that never came to be may remain beside it (a later command
+// names them); the backup copy is written after MASTER, so a second run that finds the
+// security imported leaves the one it finds.
+void importedOnce(D root, const Snapshot& intended)
+{
+    const Snapshot now = snapshot(root);
+    MasterFile master;
+    ASSERT_TRUE(readMasterFile(root + "/P", master));
+    const auto abc = std::count_if(master.entries.begin(), master.entries.end(),
+                                   [](const MasterEntry& e) { return e.symbol() == "ABC"; });
+    ASSERT_EQ(abc, 1);
+    for (const auto& [name, bytes] : intended) {
+        if (name == "P/MASTER.BAK") continue;
+        ASSERT_TRUE(fileIn(now, name)) << name << " is missing";
+        EXPECT_EQ(*fileIn(now, name), bytes) << name;
+    }
+    for (const auto& [name, bytes] : now) {
+        EXPECT_FALSE(isTemporaryName(name)) << name << " is left behind";
+        EXPECT_TRUE(fileIn(intended, name) || name == "P/MASTER.BAK") << name << " appeared";
+    }
+}
+
+TEST(ImportCrash, AKilledOrPowerlessImportLeavesNoEntryOrTheFinishedOneAndARerunFinishes)
+{
+    setTodayOverride("03/15/05");
+    const std::pair<const char*, CrashScenario> scenarios[] = {
+        // The quote files of an entry not yet in MASTER may be half made.
+        {"into an existing MASTER",
+         {existingPortfolio, [](D r) { (void)importQuotes(jobFor(r, true)); }, listedOnlyComplete, importedOnce, {},
+          {"P/F3.DAT", "P/F3.DOP"}}},
+        // The MASTER made for the import may stay empty: the second run takes it.
+        {"into a new MASTER",
+         {emptyDirectory, [](D r) { (void)importQuotes(jobFor(r, false)); }, listedOnlyComplete, importedOnce, {},
+          {"P/MASTER", "P/F1.DAT", "P/F1.DOP"}}},
+    };
+    for (const auto& [name, scenario] : scenarios) {
+        SCOPED_TRACE(name);
+        EXPECT_GT(crashAtEveryCall(scenario), 0);
+    }
+    setTodayOverride(std::nullopt);
+}
+
+// One MASTER replacement adds the entry with its dates; the backup copy still holds MASTER as
+// it stood with the entry before its dates (today's date as both).
+TEST(ImportCrash, TheEntryComesWithItsDatesInOneReplacementOfMaster)
+{
+    setTodayOverride("03/15/05");
+    TempDir t;
+    existingPortfolio(t.path());
+    faults::reset();
+    faults::startRecording();
+    const ImportResult r = importQuotes(jobFor(t.path(), true));
+    const std::vector<faults::FileOp> ops = faults::recorded();
+    faults::reset();
+    setTodayOverride(std::nullopt);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(std::count_if(ops.begin(), ops.end(),
+                            [](const faults::FileOp& op) { return op.kind == "rename" && baseName(op.to) == "MASTER"; }),
+              1);
+    MasterFile master, backup;
+    ASSERT_TRUE(readMasterFile(t.path() + "/P", master));
+    ASSERT_EQ(master.entries.size(), 4u);
+    EXPECT_EQ(master.entries[3].firstDate(), fileDate(1997, 1, 2));
+    EXPECT_EQ(master.entries[3].lastDate(), fileDate(1997, 1, 6));
+    ByteVec expectedBackup = readBytes(t.path() + "/P/MASTER");
+    setMbf(expectedBackup, 4 * 53 + 25, fileDate(2005, 3, 15));
+    setMbf(expectedBackup, 4 * 53 + 29, fileDate(2005, 3, 15));
+    EXPECT_EQ(readBytes(t.path() + "/P/MASTER.BAK"), expectedBackup);
+    EXPECT_EQ(readBytes(t.path() + "/P/SKIPQVTA.PBG").at(3), 0) << "the new security starts skipped";
+}
+
+// What a cut-short import left goes with the next import, also when that one is refused.
+TEST(ImportCrash, ARefusedImportStillRemovesTheTemporariesOfACutShortOne)
+{
+    TempDir t;
+    existingPortfolio(t.path());
+    const Snapshot before = snapshot(t.path());
+    for (const char* left : {"MASTER.~BK", "MASTER.NEW", "MASTER.~NU", "F3.NEW", "F3.~NU", "F3.~DO"})
+        writeText(t.path() + "/P/" + left, "left by a crash");
+    ImportJob duplicate = jobFor(t.path(), true);
+    duplicate.symbol = "IBM";
+    const ImportResult r = importQuotes(duplicate);
+    EXPECT_FALSE(r.ok || r.securityAdded);
+    EXPECT_EQ(snapshot(t.path()), before);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,48 @@
+// What counts as a writer's leftover temporary, and that only those go.
+
+#include "core/store/temporaries.h"
+
+#include "fixtures/portfolio_builder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace qv {
+namespace {
+
+using namespace qv::fixtures;
+
+TEST(Temporaries, OnlyTheWritersTemporaryNamesAreRemovedAndNothingButRegularFiles)
+{
+    const std::pair<const char*, bool> names[] = {
+        {"MASTER.~NU", true},     {"master.new", true},   {"MASTER.~RB", true},     {"MASTER.~BK", true},
+        {"MASTER.BAK.~CP", true}, {"MASTER.~OL.~CP", true}, {"SKIPQVTA.~NU", true}, {"F1.~NU", true},
+        {"f255.~do", true},       {"F12.NEW", true},      {"F3.~BK", true},         {"F7.PFL.~NU", true},
+        // The update run's copy of a MASTER it could not replace, the backups, the real files,
+        // and names only like the temporaries.
+        {"MASTER.~OL", false},    {"MASTER.BAK", false},  {"MASTER", false},        {"F1.DAT", false},
+        {"F1.BAK", false},        {"F0.~NU", false},      {"F256.NEW", false},      {"F01.NEW", false},
+        {"NOTES.NEW", false},     {"F.NEW", false},       {"F1X.~NU", false},       {"F1.~NU.TXT", false},
+    };
+    TempDir t;
+    for (const auto& [name, temporary] : names) {
+        EXPECT_EQ(isPortfolioTemporary(name), temporary) << name;
+        writeText(t.file(name), name);
+    }
+    ASSERT_EQ(::mkdir(t.file("F9.NEW").c_str(), 0755), 0);
+    const std::vector<std::string> removed = removePortfolioTemporaries(t.path());
+    std::vector<std::pair<std::string, ByteVec>> kept;
+    for (const auto& [name, temporary] : names) {
+        if (!temporary) kept.emplace_back(name, ByteVec(name, name + std::string(name).size()));
+    }
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(snapshot(t.path()), kept);
+    EXPECT_EQ(removed.size(), 12u);
+    struct stat st{};
+    EXPECT_EQ(::stat(t.file("F9.NEW").c_str(), &st), 0) << "a directory is no leftover";
+}
+
+} // namespace
+} // namespace qv
