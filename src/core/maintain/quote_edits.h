@@ -24,7 +24,14 @@ namespace qv {
 // Returned by rewriteQuotes when the quote to delete is not in the file.
 inline constexpr StoreStatus kStatusDeleteNotFound = -200;
 
+// Returned by rewriteQuotes when the security's MASTER entry contradicts itself or repeats an
+// earlier entry's file number (entryWriteProblem): its quote file is not written through it.
+inline constexpr StoreStatus kStatusEntryPassedOver = -201;
+
 inline constexpr std::string_view kInvalidDataMessage = "Invalid Data Entered";
+inline constexpr std::string_view kEntryPassedOverMessage =
+    "The MASTER entry of this security contradicts itself (its record length, field count or\n"
+    "F<n>.DOP) or repeats the file number of an earlier entry.\nIts quote file was left unchanged.";
 inline constexpr std::string_view kDeleteNotFoundMessage = "Failure in delete quote for findrec";
 
 enum class EditMode : std::int16_t { Set = 1, Multiply = 3, Delete = 4 };
@@ -51,7 +58,8 @@ struct EditRequest {
 // - Delete: the quote dated firstDate goes (kStatusDeleteNotFound when there is none); when it
 //   was the first or the last quote, the MASTER entry's first or last date moves to the quote
 //   that is now first or last; when it was the only one, both dates become its date.
-// Returns 0, the status of findSecurity or of the layout (-8, -4, -100), kStatusFileOpen when the
+// Returns 0, the status of findSecurity or of the layout (-8, -4, -100), kStatusEntryPassedOver
+// (nothing written, not even the backup), kStatusFileOpen when the
 // quote file cannot be read, kStatusFileRead when it is shorter than its header,
 // kStatusDeleteNotFound, or kStatusFileWrite when the backup, the new file or the MASTER could
 // not be written; in every failure but the last step of a delete (see quote_edits.cpp) the quote
