@@ -9,7 +9,9 @@
 // importQuotes is all or nothing: the input is read completely before any file is written; the
 // quote files are written before MASTER names the security, and every file is replaced
 // atomically. A failure at any step leaves the portfolio's files as they were (a MASTER made
-// for the import is removed again). It never changes the process's current directory.
+// for the import is removed again). It never changes the process's current directory. The new
+// quote files never replace a file that is there, and files that no MASTER entry names are
+// named in an information message (their number is not taken).
 
 #include "core/platform/io_status.h"
 #include "core/platform/settings_file.h"

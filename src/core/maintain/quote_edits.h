@@ -51,13 +51,14 @@ struct EditRequest {
 };
 
 // Rewrites the quote file of the security that findSecurity(dir, symbol) finds, in the
-// directory where its MASTER entry is:
+// directory where its MASTER entry is, unless entryWriteProblem (quotes.h) passes the entry over:
 // - Set: every value field the file has, of every quote dated in the range, takes the value of
 //   its kind; Multiply: is multiplied by it (the product rounded to single precision). Dates and
 //   times never change, nor does any byte of a quote outside the range.
-// - Delete: the quote dated firstDate goes (kStatusDeleteNotFound when there is none); when it
-//   was the first or the last quote, the MASTER entry's first or last date moves to the quote
-//   that is now first or last; when it was the only one, both dates become its date.
+// - Delete: every quote dated in the range goes, whatever its time (kStatusDeleteNotFound when
+//   there is none); when the first or the last quote went, the MASTER entry's first or last
+//   date moves to the quote that is now first or last; when none is left, both dates become
+//   the deleted date.
 // Returns 0, the status of findSecurity or of the layout (-8, -4, -100), kStatusEntryPassedOver
 // (nothing written, not even the backup), kStatusFileOpen when the
 // quote file cannot be read, kStatusFileRead when it is shorter than its header,

@@ -8,7 +8,9 @@
 // entry takes the new dates only once the quote file is in place; MASTER is replaced
 // atomically through MASTER.~NU when something changed, and its copy MASTER.~OL stays until
 // the new MASTER is in place. A quote file that would pass the 16-bit record count is not
-// appended to.
+// appended to. An entry that entryWriteProblem (quotes.h) passes over (a self-contradicting
+// entry, or a second entry of a file number: the first one in MASTER wins) gets an ERROR line
+// and is not written through.
 //
 // Thread safety: one object per run, used by one thread. The observer is called on that thread.
 
