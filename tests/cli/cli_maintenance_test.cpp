@@ -3,6 +3,7 @@
 
 #include "cli_harness.h"
 #include "core/platform/clock.h"
+#include "core/maintain/quote_edits.h"
 #include "core/platform/settings_file.h"
 #include "fixtures/portfolio_builder.h"
 
@@ -74,6 +75,25 @@ TEST_F(CliMaintenance, RefusedQuoteEditsChangeAndRecordNothing) {
     EXPECT_EQ(run({"split", dir.path(), "MSFT", "01/06/97", "0", "1"}), failed("Invalid Data Entered\n"));
     EXPECT_EQ(run({"edit-quote", dir.path(), "MSFT", "01/04/97", "1", "2", "3", "4", "5", "6"}),
               failed("Single Date Edit Failed\nThere is no quote of 01/04/97 for MSFT in " + dir.path() + ".\n"));
+    EXPECT_EQ(fixtures::snapshot(dir.path()), before);
+}
+
+// Files that MASTER does not list keep their number and are named; a quote edit through an
+// entry that contradicts itself is refused with the reason and fails.
+TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten) {
+    fixtures::writeText(dir.file("F3.DAT"), "left by a delete that did not finish");
+    EXPECT_EQ(run({"add-symbol", dir.path(), "NEW"}),
+              ended(0, "5\n",
+                    "Files of a security that MASTER does not list were left as they are: F3.DAT.\n"
+                    "Their file numbers are not given to a new security.\n"));
+    EXPECT_EQ(fileText(dir.file("F3.DAT")), "left by a delete that did not finish");
+
+    fixtures::ByteVec master = fixtures::readBytes(dir.file("MASTER"));
+    fixtures::setByte(master, 2 * 53 + 3, 24); // MSFT: 7 fields in records of 24 bytes
+    fixtures::writeBytes(dir.file("MASTER"), master);
+    const auto before = fixtures::snapshot(dir.path());
+    EXPECT_EQ(run({"delete-quote", dir.path(), "MSFT", "01/06/97"}),
+              failed(std::string(kEntryPassedOverMessage) + "\nDelete Edit Failed\n"));
     EXPECT_EQ(fixtures::snapshot(dir.path()), before);
 }
 

@@ -311,7 +311,8 @@ struct CreatedFiles {
     }
 };
 
-// Writes F<n>.DAT with every quote and F<n>.DOP naming the present fields.
+// Creates F<n>.DAT with every quote and F<n>.DOP naming the present fields, never over a file
+// that is already there.
 IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob& job, const ParsedInput& in)
 {
     std::vector<FieldKind> kinds;
@@ -319,21 +320,7 @@ IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob
         if (job.present[f])
             kinds.push_back(kRecordKinds[f]);
     }
-    if (IoStatus s = createQuoteFiles(dir, fileNumber, kinds); !s)
-        return s;
-    // The new file's header record as the store writes it, with the record count (header
-    // included) in bytes 2 and 3.
-    const std::string datPath = resolveFile(dir, quoteFileName(fileNumber, "DAT"));
-    const std::size_t recordLength = 4 * kinds.size();
-    Bytes dat;
-    if (IoStatus s = readWholeFile(datPath, dat); !s)
-        return s;
-    if (dat.size() < recordLength)
-        return IoStatus::failure(datPath + " is shorter than its header");
-    dat.resize(recordLength);
-    putU16(dat.data() + 2, static_cast<unsigned>(in.count + 1));
-    dat.insert(dat.end(), in.records.begin(), in.records.end());
-    return replaceFile(datPath, quoteFileName(fileNumber, "NEW"), dat);
+    return createQuoteFiles(dir, fileNumber, kinds, in.records);
 }
 
 // A MASTER of exactly one header record of zero bytes: no security, nothing carried over.
@@ -509,8 +496,7 @@ ImportResult importQuotes(const ImportJob& job)
     const EntryDates dates{fileDateFromDayNumber(in.firstDate), fileDateFromDayNumber(in.lastDate)};
     const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates);
     if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
-        std::string message(change.outcome == MasterChange::Outcome::Full ? kMasterFullMessage
-                                                                          : std::string_view(change.message));
+        std::string message(change.message);
         if (IoStatus s = created.remove(dir); !s)
             message += "\n" + s.message();
         // The MASTER this import created goes with it; one that stays is named (it lists nothing,
@@ -542,6 +528,8 @@ ImportResult importQuotes(const ImportJob& job)
                  ImportMessage::Icon::Warning});
         }
     }
+    if (!change.notice.empty())
+        result.messages.push_back({change.notice, ImportMessage::Icon::Information});
     if (!in.dateKindMessage.empty())
         result.messages.push_back({in.dateKindMessage, ImportMessage::Icon::Warning});
     if (in.unreadable.count > 0)

@@ -11,7 +11,9 @@
 // last date in the one replacement that adds it, and every file is replaced atomically. A
 // failure at any step leaves the portfolio's files as they were (a MASTER made for the import
 // is removed again); a crash at any instant leaves no entry or the finished one, so running the
-// import again finds nothing done or finishes it. It never changes the process's current
+// import again finds nothing done or finishes it. The new quote files never
+// replace a file that is there, and files that no MASTER entry names are named in an
+// information message (their number is not taken). It never changes the process's current
 // directory.
 
 #include "core/platform/io_status.h"

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <optional>
 #include <span>
 
 namespace qv {
@@ -123,6 +122,8 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         return fail(found.status, "The symbol " + symbol + " is not in the MASTER file of " + dir + ".");
     if (found.status != kStatusOk)
         return fail(found.status, "The MASTER file of " + dir + " could not be read.");
+    if (const std::string problem = entryWriteProblem(found); !problem.empty())
+        return fail(kStatusEntryPassedOver, symbol + " in " + found.directory + ": " + problem);
     const int n = found.entry.fileNumber();
     const int length = found.entry.recordLength();
     const std::string dopPath = joinPath(found.directory, quoteFileName(n, "DOP"));
@@ -163,45 +164,61 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     const int quotes = quoteCountOf(getU16(old.data() + 2), old.size(), length);
     const auto recordAt = [&](int i) { return old.data() + (static_cast<std::size_t>(i) + 1) * L; };
     const int dateField = layout.layout.field(FieldKind::Date);
-    const auto dateOf = [&](int i) {
-        return dateField == 0 ? DayNumber{0} : dayNumberFromFileDate(mbfToFloat(recordAt(i) + 4 * (dateField - 1)));
-    };
+    if (dateField == 0)
+        return kStatusNoLayout; // every layout read has one; without it no range could be found
+    const auto dateOf = [&](int i) { return dayNumberFromFileDate(mbfToFloat(recordAt(i) + 4 * (dateField - 1))); };
 
+    const auto inRange = [&](int i) {
+        const DayNumber date = dateOf(i);
+        return date >= request.firstDate && date <= request.lastDate;
+    };
     Bytes updated(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(L));
     std::vector<MasterDateChange> masterChanges;
-    std::optional<int> dropped;
     if (request.mode == EditMode::Delete) {
-        const QuoteLocation at = findQuoteByDate(dir, symbol, request.firstDate, 0);
-        if (at.status != kStatusOk || at.index < 0 || at.index >= quotes || dateOf(at.index) != request.firstDate)
+        // Every quote dated in the range goes, whatever its time: a day held twice (intraday
+        // data, or a file another program appended to twice) loses all its quotes.
+        int kept = 0;
+        int firstKept = -1;
+        int lastKept = -1;
+        int lastDropped = -1;
+        for (int i = 0; i < quotes; ++i) {
+            if (inRange(i)) {
+                lastDropped = i;
+                continue;
+            }
+            if (firstKept < 0)
+                firstKept = i;
+            lastKept = i;
+            ++kept;
+        }
+        if (lastDropped < 0)
             return fail(kStatusDeleteNotFound, *datPath + " holds no quote of " + formatDateForDisplay(request.firstDate) +
                                                    ".");
-        dropped = at.index;
-        const int i = at.index;
-        const int remaining = quotes - 1;
-        // The header counts the records the file really holds, less the one dropped.
-        putU16(updated.data() + 2, static_cast<unsigned>(remaining + 1));
-        const auto dateBytes = [&](int k) { return dateField == 0 ? MbfFloat{} : mbfAt(recordAt(k) + 4 * (dateField - 1)); };
+        // The header counts the records the file really holds, less the ones dropped.
+        putU16(updated.data() + 2, static_cast<unsigned>(kept + 1));
+        const auto dateBytes = [&](int k) { return mbfAt(recordAt(k) + 4 * (dateField - 1)); };
         const MbfFloat oldFirst = mbfAt(found.entry.bytes.data() + kFirstDateOffset);
         const MbfFloat oldLast = mbfAt(found.entry.bytes.data() + kLastDateOffset);
-        if (remaining == 0) {
-            masterChanges.push_back({kLastDate, dateBytes(i), oldLast});
-            masterChanges.push_back({kFirstDate, dateBytes(i), oldFirst});
-        } else if (i == 0) {
-            masterChanges.push_back({kFirstDate, dateBytes(1), oldFirst});
-        } else if (i == remaining) {
-            masterChanges.push_back({kLastDate, dateBytes(remaining - 1), oldLast});
+        if (kept == 0) {
+            masterChanges.push_back({kLastDate, dateBytes(lastDropped), oldLast});
+            masterChanges.push_back({kFirstDate, dateBytes(lastDropped), oldFirst});
+        } else {
+            if (firstKept > 0)
+                masterChanges.push_back({kFirstDate, dateBytes(firstKept), oldFirst});
+            if (lastKept < quotes - 1)
+                masterChanges.push_back({kLastDate, dateBytes(lastKept), oldLast});
         }
     }
 
     updated.reserve(old.size());
     for (int i = 0; i < quotes; ++i) {
         const std::uint8_t* record = recordAt(i);
-        if (dropped == i)
+        const bool touched = inRange(i);
+        if (request.mode == EditMode::Delete && touched)
             continue;
         const std::size_t start = updated.size();
         updated.insert(updated.end(), record, record + L);
-        const DayNumber date = dateOf(i);
-        if (request.mode == EditMode::Delete || date < request.firstDate || date > request.lastDate)
+        if (request.mode == EditMode::Delete || !touched)
             continue;
         for (int k = 0; k < kEditValueCount; ++k) {
             const int field = layout.layout.field(kValueKinds[k]);
@@ -254,6 +271,8 @@ std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatu
     std::vector<std::string> messages;
     if (status == kStatusDeleteNotFound)
         messages.emplace_back(kDeleteNotFoundMessage);
+    if (status == kStatusEntryPassedOver)
+        messages.emplace_back(kEntryPassedOverMessage);
     switch (command) {
     case QuoteCommand::Edit: messages.emplace_back("Single Date Edit Failed"); break;
     case QuoteCommand::Split: messages.emplace_back("Split Edit Failed"); break;

@@ -27,7 +27,14 @@ inline constexpr StoreStatus kStatusDeleteNotFound = -200;
 // quote file does not have (an open interest factor for a file without open interest).
 inline constexpr StoreStatus kStatusNoSuchField = -201;
 
+// Returned by rewriteQuotes when the security's MASTER entry contradicts itself or repeats an
+// earlier entry's file number (entryWriteProblem): its quote file is not written through it.
+inline constexpr StoreStatus kStatusEntryPassedOver = -202;
+
 inline constexpr std::string_view kInvalidDataMessage = "Invalid Data Entered";
+inline constexpr std::string_view kEntryPassedOverMessage =
+    "The MASTER entry of this security contradicts itself (its record length, field count or\n"
+    "F<n>.DOP) or repeats the file number of an earlier entry.\nIts quote file was left unchanged.";
 inline constexpr std::string_view kDeleteNotFoundMessage = "Failure in delete quote for findrec";
 
 enum class EditMode : std::int16_t { Set = 1, Multiply = 3, Delete = 4 };
@@ -47,14 +54,16 @@ struct EditRequest {
 };
 
 // Rewrites the quote file of the security that findSecurity(dir, symbol) finds, in the
-// directory where its MASTER entry is:
+// directory where its MASTER entry is, unless entryWriteProblem (quotes.h) passes the entry over:
 // - Set: every value field the file has, of every quote dated in the range, takes the value of
 //   its kind; Multiply: is multiplied by it (the product rounded to single precision). Dates and
 //   times never change, nor does any byte of a quote outside the range.
-// - Delete: the quote dated firstDate goes (kStatusDeleteNotFound when there is none); when it
-//   was the first or the last quote, the MASTER entry's first or last date moves to the quote
-//   that is now first or last; when it was the only one, both dates become its date.
-// Returns 0, the status of findSecurity or of the layout (-8, -4, -100), kStatusFileOpen when the
+// - Delete: every quote dated in the range goes, whatever its time (kStatusDeleteNotFound when
+//   there is none); when the first or the last quote went, the MASTER entry's first or last
+//   date moves to the quote that is now first or last; when none is left, both dates become
+//   the deleted date.
+// Returns 0, the status of findSecurity or of the layout (-8, -4, -100), kStatusEntryPassedOver
+// (nothing written, not even the backup), kStatusFileOpen when the
 // quote file cannot be read, kStatusFileRead when it is shorter than its header,
 // kStatusDeleteNotFound, kStatusNoSuchField (nothing written, not even the backup), or
 // kStatusFileWrite when the backup, the new file or the MASTER could not be written; in every

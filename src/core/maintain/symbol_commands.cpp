@@ -84,6 +84,7 @@ std::string withoutTrailingSlash(std::string dir) {
 struct TopLevelLookup {
     bool readable = false;
     std::optional<MasterEntry> entry;
+    bool sharesNumber = false; // another entry of the MASTER holds its file number
 };
 
 TopLevelLookup findTopLevelEntry(const std::string& dir, std::string_view symbol) {
@@ -91,13 +92,29 @@ TopLevelLookup findTopLevelEntry(const std::string& dir, std::string_view symbol
     MasterFile master;
     if (!readMasterFile(dir, master)) return result;
     result.readable = true;
-    for (const MasterEntry& e : master.entries) {
+    for (std::size_t i = 0; i < master.entries.size(); ++i) {
+        const MasterEntry& e = master.entries[i];
         if (!e.isDirectoryEntry() && e.symbol() == symbol) {
             result.entry = e;
+            result.sharesNumber = std::any_of(master.entries.begin(), master.entries.end(), [&](const MasterEntry& o) {
+                return &o != &e && o.fileNumber() == e.fileNumber();
+            });
             break;
         }
     }
     return result;
+}
+
+// Symbol Delete of an entry whose number another entry also holds.
+CommandResult deleteEntryOnly(const std::string& dir, std::string_view symbol, int n) {
+    MasterChange change = removeMasterEntry(dir, symbol);
+    if (!change.done()) return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
+    CommandResult r;
+    r.fileNumber = n;
+    r.directory = dir;
+    r.message = "The symbol " + std::string(symbol) + " was deleted. Another entry of MASTER holds its file number " +
+                std::to_string(n) + ", so " + quoteFileName(n, "DAT") + " and the other files of that number were kept.";
+    return r;
 }
 
 // Whether dir's MASTER lists a security with this file number and symbol; std::nullopt when
@@ -205,9 +222,10 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
     r.directory = dir;
     if (change.done()) {
         r.fileNumber = change.fileNumber;
+        r.message = change.notice;
         return r;
     }
-    if (change.outcome == MasterChange::Outcome::Full) return failure(std::string(kMasterFullMessage), dir);
+    if (change.outcome == MasterChange::Outcome::Full) return failure(change.message, dir);
 
     r.ok = false;
     r.message = change.message.empty() ? masterUnreadable(dir) : change.message;
@@ -236,6 +254,9 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     if (!lookup.readable) return failure(masterUnreadable(dir), dir);
     if (!lookup.entry) return failure(notFoundMessage(symbol), dir);
     const int n = lookup.entry->fileNumber();
+    // Another entry with the same number (a damaged MASTER) owns the files and the mark as
+    // well: only the entry goes, its files and mark stay with the entry that keeps them.
+    if (lookup.sharesNumber) return deleteEntryOnly(dir, symbol, n);
 
     // MASTER goes first: until it no longer lists the security, the security keeps its files and
     // its mark, so a crash at any step never un-skips a listed security. A mark left on the
@@ -275,6 +296,8 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     if (found.status != kStatusOk) return failure(notFoundMessage(oldSymbol), dir);
     std::string where = withoutTrailingSlash(found.directory);
     if (where != dir) removePortfolioTemporaries(where);
+    if (std::string problem = entryWriteProblem(found); !problem.empty())
+        return failure(problem + "\nThe entry was left unchanged.", where);
 
     MasterChange change = rewriteMasterEntry(dir, oldSymbol, newSymbol, newName);
     if (change.outcome == MasterChange::Outcome::NotFound) return failure(notFoundMessage(oldSymbol), where);

@@ -39,18 +39,23 @@ CommandResult addPortfolio(std::string_view typedPath);
 // then refused when longer than 16 characters (kLongSymbolMessage), like a longer name
 // (kLongNameMessage), and upper-cased; an empty name becomes the symbol; "Duplicate Symbol failure" when findSecurity finds the symbol; the MASTER entry
 // with 7 fields and the empty quote files, all or nothing: quote files created for an entry
-// that did not reach MASTER are removed again.
+// that did not reach MASTER are removed again. The number is one that neither MASTER nor any
+// file of the directory names (appendMasterEntry); files that no entry names are listed in the
+// message of the successful result, and no existing file is ever replaced.
 CommandResult addSymbol(const std::string& dir, std::string_view symbol, std::string_view name);
 
 // Symbol Delete: the entry of dir's own MASTER whose symbol is exactly `symbol`. Clears the skip
 // mark of its number n first (when a skip list exists and marks n; none is created), then
 // removes the entry (restoring the mark when that fails), and only then F<n>.DAT, .DOP, .PFL
 // and .BAK in any case of their names (missing ones are ignored). A file that cannot be
-// removed is reported (ok false) although the security is gone; fileNumber is then set.
+// removed is reported (ok false) although the security is gone; fileNumber is then set. When
+// another entry of MASTER holds the same number (a damaged MASTER), only the entry goes: the
+// files and the mark stay with the other entry, and the message says so (ok true).
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol);
 
 // Symbol Edit: "You must enter a symbol" when newSymbol is empty (taken as typed otherwise);
 // a symbol or name longer than 16 characters is refused as for Symbol Add.
+// An entry that entryWriteProblem (quotes.h) passes over is refused with its reason.
 // Rewrites the MASTER where findSecurity finds oldSymbol (a nested one included; `directory`
 // names it); a failed rewrite is reported.
 CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,

@@ -54,6 +54,42 @@ int seamRename(const char* from, const char* to)
     return result;
 }
 
+// rename(2) that refuses to replace an existing `to` (EEXIST). A file system without such a
+// rename takes a hard link instead, which refuses the same way; one without either is asked
+// whether the name is free just before a plain rename.
+int renameNoReplace(const char* from, const char* to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return -1;
+    if (::link(from, to) == 0) {
+        ::unlink(from); // the file is in place; a temporary name left over is litter, not harm
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return -1;
+    struct stat st{};
+    if (::lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
+int seamRenameNoReplace(const char* from, const char* to)
+{
+    if (faults::shouldFail(faults::Op::Rename)) {
+        errno = EIO;
+        return -1;
+    }
+    faults::before("rename", from, to);
+    const int result = renameNoReplace(from, to);
+    if (result == 0)
+        faults::after("rename", from, to);
+    return result;
+}
+
 int seamUnlink(const char* path)
 {
     if (faults::shouldFail(faults::Op::Unlink)) {
@@ -409,6 +445,24 @@ IoStatus replaceFileDeferringSync(const std::string& path, std::string_view temp
 void abandonReplacement(const std::string& path, std::string_view tempName)
 {
     seamUnlink(joinPath(parentPath(path), tempName).c_str());
+}
+
+IoStatus createNewFile(const std::string& path, std::string_view tempName, const Bytes& content)
+{
+    const std::string dir = parentPath(path);
+    // The exact name is guarded by the rename below; another spelling of it only by this look.
+    if (findEntry(dir, baseName(path)))
+        return IoStatus::fromErrno("create", path, EEXIST);
+    if (IoStatus s = prepareReplacement(path, tempName, content); !s)
+        return s;
+    const std::string temp = joinPath(dir, tempName);
+    if (seamRenameNoReplace(temp.c_str(), path.c_str()) != 0) {
+        const IoStatus failed = IoStatus::fromErrno("create", path, errno);
+        seamUnlink(temp.c_str());
+        return failed;
+    }
+    syncDirectory(dir);
+    return IoStatus::ok();
 }
 
 IoStatus copyFile(const std::string& from, const std::string& to)

@@ -88,6 +88,13 @@ IoStatus replaceFileDeferringSync(const std::string& path, std::string_view temp
 void syncDirectory(const std::string& dir);
 void abandonReplacement(const std::string& path, std::string_view tempName);
 
+// Creates the file `path` with `content`, never replacing anything: the complete content is
+// written and flushed under `tempName` in the same directory, then takes the real name only if
+// no entry of that name exists, in any case of its letters (EEXIST otherwise, the existing file
+// untouched). For files that must not overwrite what another program or an earlier run left,
+// such as a new security's quote files.
+IoStatus createNewFile(const std::string& path, std::string_view tempName, const Bytes& content);
+
 // Copies `from` over `to` (overwriting), atomically as replaceFile does, through
 // `to` + ".~CP".
 IoStatus copyFile(const std::string& from, const std::string& to);

@@ -141,6 +141,45 @@ bool searchLevel(const std::string& dir, std::string_view key, int depth, Search
     return false;
 }
 
+// The file number of a security file name ("F12.DAT", "f3.pfl"): F, a number 1..255 written
+// without leading zeros, and DAT, DOP or PFL, in any case; 0 for any other name.
+int securityFileNumber(std::string_view name)
+{
+    if (name.size() < 6 || (name[0] != 'F' && name[0] != 'f'))
+        return 0;
+    const std::size_t dot = name.find('.');
+    if (dot == std::string_view::npos || dot < 2 || dot > 4 || name[1] == '0')
+        return 0;
+    int n = 0;
+    for (std::size_t i = 1; i < dot; ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return 0;
+        n = n * 10 + (name[i] - '0');
+    }
+    const std::string_view ext = name.substr(dot + 1);
+    const bool known = equalsIgnoringCase(ext, "DAT") || equalsIgnoringCase(ext, "DOP") || equalsIgnoringCase(ext, "PFL");
+    return known && n <= kMaxSecurities ? n : 0;
+}
+
+// The names of dir's security files, ordered by number and then name.
+IoStatus securityFilesIn(const std::string& dir, std::vector<std::string>& names)
+{
+    names.clear();
+    std::vector<DirEntry> entries;
+    if (IoStatus s = listDirectory(dir.empty() ? "." : dir, entries); !s)
+        return s;
+    for (const DirEntry& e : entries) {
+        if (securityFileNumber(e.name) != 0)
+            names.push_back(e.name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const int na = securityFileNumber(a);
+        const int nb = securityFileNumber(b);
+        return na != nb ? na < nb : a < b;
+    });
+    return IoStatus::ok();
+}
+
 Bytes assemble(const MasterRecord& header, const std::vector<MasterEntry>& entries,
                const std::vector<std::uint8_t>& trailing)
 {
@@ -285,16 +324,40 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
         change.message = std::string(kMasterFullMessage);
         return change;
     }
-    bool used[256] = {true};
+    // A number is taken by every record MASTER holds, counted or not (a header that counts
+    // too few leaves entries beyond its count), and by files of that number in the directory:
+    // a damaged entry or a crash after a delete can leave a quote file that no counted entry
+    // names, and a new security must never take it over.
+    std::array<bool, 256> listed{};
+    listed[0] = true;
     for (const MasterEntry& e : master.entries)
-        used[e.fileNumber()] = true;
+        listed[static_cast<std::size_t>(e.fileNumber())] = true;
+    for (std::size_t at = 0; at + kMasterRecordSize <= master.trailing.size(); at += kMasterRecordSize)
+        listed[master.trailing[at]] = true;
+    std::vector<std::string> files;
+    if (IoStatus s = securityFilesIn(dir, files); !s)
+        return readFailure(dir, s);
+    std::array<bool, 256> used = listed;
+    std::string orphans;
+    for (const std::string& file : files) {
+        const int n = securityFileNumber(file);
+        used[static_cast<std::size_t>(n)] = true;
+        if (!listed[static_cast<std::size_t>(n)])
+            orphans += (orphans.empty() ? "" : ", ") + file;
+    }
     int fileNumber = 1;
-    while (fileNumber <= kMaxSecurities && used[fileNumber])
+    while (fileNumber <= kMaxSecurities && used[static_cast<std::size_t>(fileNumber)])
         ++fileNumber;
+    std::string notice;
+    if (!orphans.empty())
+        notice = "Files of a security that MASTER does not list were left as they are: " + orphans +
+                 ".\nTheir file numbers are not given to a new security.";
     if (fileNumber > kMaxSecurities) {
         MasterChange change;
         change.outcome = MasterChange::Outcome::Full;
-        change.message = std::string(kMasterFullMessage);
+        change.message = std::string(kNoFreeNumberMessage);
+        if (!notice.empty())
+            change.message += "\n" + notice;
         return change;
     }
 
@@ -333,6 +396,7 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
         return writeFailure(dir, s);
     MasterChange change;
     change.fileNumber = fileNumber;
+    change.notice = notice;
     return change;
 }
 

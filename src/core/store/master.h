@@ -100,11 +100,16 @@ struct [[nodiscard]] MasterChange {
     Outcome outcome = Outcome::Done;
     int fileNumber = 0;  // the number added, removed or changed
     std::string message; // for the user when not Done
+    std::string notice;  // for the user although Done (appendMasterEntry: files left by no entry)
     bool done() const { return outcome == Outcome::Done; }
 };
 
 // Writes a MASTER of one zero header record. Does not check for an existing one.
 IoStatus createEmptyMaster(const std::string& dir);
+
+inline constexpr std::string_view kNoFreeNumberMessage =
+    "No file number from 1 to 255 is free in this portfolio: each is named by MASTER or by\n"
+    "files F<n>.DAT, F<n>.DOP or F<n>.PFL in its directory.\nNothing was added.";
 
 // The first and last date of a new entry when they are known before it is added (an import
 // adds a security with its quotes in one MASTER replacement).
@@ -114,8 +119,12 @@ struct EntryDates {
 };
 
 // Adds a security with the lowest free file number, today's date (or `dates`) as first and
-// last date, period 'D', `fields` fields. Refuses (Full, kMasterFullMessage) when the count or the second
-// counter is 255. `beforeCommit`, when given, runs after the new MASTER is completely written
+// last date, period 'D', `fields` fields. Refuses (Full, kMasterFullMessage) when the count or
+// the second counter is 255. A number is free when no record MASTER holds (counted by its
+// header or not) names it and the directory holds no F<n>.DAT, F<n>.DOP or F<n>.PFL in any case;
+// when none is, refuses (Full, kNoFreeNumberMessage). Files of a number that no record names are
+// listed in `notice` (they are left alone and their number is not taken). `beforeCommit`, when
+// given, runs after the new MASTER is completely written
 // under MASTER.~NU and before it replaces MASTER, with the new file number: it creates the
 // security's files; when it fails, MASTER stays as it was. When the final replacement fails,
 // the files that beforeCommit created are the caller's to remove.

@@ -425,31 +425,82 @@ int readSecurityFacts(const std::string& dir, const std::string& symbol, Securit
     return 0;
 }
 
+std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index)
+{
+    const MasterEntry& e = master.entries[index];
+    const int n = e.fileNumber();
+    const std::string who = "The MASTER entry of " + e.symbol() + " (file number " + std::to_string(n) + ")";
+    for (std::size_t i = 0; i < index; ++i) {
+        if (master.entries[i].fileNumber() == n)
+            return who + " repeats the file number of an earlier entry, " +
+                   (master.entries[i].isDirectoryEntry() ? "a nested portfolio" : master.entries[i].symbol()) +
+                   ", whose files those are.";
+    }
+    const int fields = e.fieldCount();
+    const int length = e.recordLength();
+    if (n == 0)
+        return who + " names no quote file (file number 0).";
+    if (fields < 2 || fields > kFieldKindCount)
+        return who + " gives " + std::to_string(fields) + " fields, a number no field layout has.";
+    if (length != 4 * fields)
+        return who + " gives a record length of " + std::to_string(length) + " bytes for " + std::to_string(fields) +
+               " fields of 4 bytes.";
+    const LayoutResult layout = readFieldLayout(joinPath(dir.empty() ? "." : dir, quoteFileName(n, "DOP")), length);
+    if (layout.status != kStatusOk)
+        return who + " has no field layout: " + quoteFileName(n, "DOP") + " is missing or names no DATE field.";
+    const FieldLayout& f = layout.layout;
+    const bool hasValue = f.has(FieldKind::Open) || f.has(FieldKind::High) || f.has(FieldKind::Low) ||
+                          f.has(FieldKind::Close) || f.has(FieldKind::Volume) || f.has(FieldKind::OpenInterest);
+    if (!hasValue)
+        return who + ": " + quoteFileName(n, "DOP") + " names no field but the date.";
+    return {};
+}
+
+std::string entryWriteProblem(const FoundSecurity& found)
+{
+    MasterFile master;
+    if (IoStatus s = readMasterFile(found.directory, master); !s)
+        return "The MASTER file in " + found.directory + " could not be read again.\n" + s.message();
+    for (std::size_t i = 0; i < master.entries.size(); ++i) {
+        if (master.entries[i].bytes == found.entry.bytes)
+            return entryWriteProblem(found.directory, master, i);
+    }
+    return "The MASTER entry of " + found.entry.symbol() + " changed while it was being read.";
+}
+
 std::vector<FieldKind> defaultFieldKinds()
 {
     using K = FieldKind;
     return {K::Date, K::Open, K::High, K::Low, K::Close, K::Volume, K::OpenInterest};
 }
 
-IoStatus createQuoteFiles(const std::string& dir, int fileNumber, const std::vector<FieldKind>& kinds)
+IoStatus createQuoteFiles(const std::string& dir, int fileNumber, const std::vector<FieldKind>& kinds,
+                          const Bytes& records)
 {
     if (kinds.empty() || kinds.front() != FieldKind::Date)
         return IoStatus::failure("a quote file needs a date field first");
+    const std::size_t length = 4 * kinds.size();
+    const std::size_t quotes = records.size() / length;
+    if (records.size() % length != 0 || quotes + 1 > static_cast<std::size_t>(kMaxQuoteRecords))
+        return IoStatus::failure("the quotes do not fit a quote file of " + std::to_string(kinds.size()) + " fields");
     Bytes dat;
+    dat.reserve(length + records.size());
     for (std::size_t i = 0; i < kinds.size(); ++i)
         dat.insert(dat.end(), {0x00, 0x00, 0x01, 0x00});
+    putU16(dat.data() + 2, static_cast<unsigned>(quotes + 1));
+    dat.insert(dat.end(), records.begin(), records.end());
     std::string dop;
     for (FieldKind kind : kinds) {
         dop += '"';
         dop += fieldKindName(kind);
         dop += kind == FieldKind::Date ? "\",0,0\n" : "\",4,4\n";
     }
-    const std::string datPath = resolveFile(dir, quoteFileName(fileNumber, "DAT"));
-    const std::string dopPath = resolveFile(dir, quoteFileName(fileNumber, "DOP"));
-    if (IoStatus s = replaceFile(datPath, quoteFileName(fileNumber, "~NU"), dat); !s)
+    const std::string datPath = joinPath(dir, quoteFileName(fileNumber, "DAT"));
+    const std::string dopPath = joinPath(dir, quoteFileName(fileNumber, "DOP"));
+    if (IoStatus s = createNewFile(datPath, quoteFileName(fileNumber, "~NU"), dat); !s)
         return s;
-    if (IoStatus s = replaceFile(dopPath, quoteFileName(fileNumber, "~DO"), Bytes(dop.begin(), dop.end())); !s) {
-        // A quote file without its layout is of no use; one that cannot be removed is named.
+    if (IoStatus s = createNewFile(dopPath, quoteFileName(fileNumber, "~DO"), Bytes(dop.begin(), dop.end())); !s) {
+        // A quote file without its layout is litter; one that cannot be removed is named.
         if (IoStatus removed = removeFile(datPath); !removed)
             return IoStatus::failure(s.message() + "\n" + removed.message());
         return s;

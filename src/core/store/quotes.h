@@ -116,11 +116,28 @@ struct SecurityFacts {
 // The content of "About Selected Quote Series": 0 on success, 1 on any failure.
 [[nodiscard]] int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts);
 
-// Writes the empty F<n>.DAT (header only, record length 4 * number of kinds) and the F<n>.DOP
-// naming `kinds` in the order given; Date must come first. Both atomically.
-IoStatus createQuoteFiles(const std::string& dir, int fileNumber, const std::vector<FieldKind>& kinds);
+// Writes F<n>.DAT (the header, record length 4 * number of kinds, then `records`: whole quote
+// records in that layout, none for a new empty security) and the F<n>.DOP naming `kinds` in the
+// order given; Date must come first. Both are created complete and never replace anything:
+// when either name exists in any case of its letters the call fails and leaves that file as it
+// is (a DAT created by the call is removed again when its DOP cannot be created).
+IoStatus createQuoteFiles(const std::string& dir, int fileNumber, const std::vector<FieldKind>& kinds,
+                          const std::vector<std::uint8_t>& records = {});
 // The seven kinds of a new security: date, open, high, low, close, volume, open interest.
 std::vector<FieldKind> defaultFieldKinds();
+
+// Why no writer may write through the security entry master.entries[index] of dir's MASTER,
+// or empty when one may. An entry is passed over when:
+// - an earlier entry of the MASTER holds its file number: the first entry owns F<n>.DAT, as in
+//   the symbol grid, which lists only the first;
+// - its file number is 0, or its field count is not 2..8 (no layout has more kinds);
+// - its record length is not 4 x its field count;
+// - it has no field layout, or its F<n>.DOP names no value field (only DATE, or DATE and TIME).
+// Writing through such an entry would store records of one length into a file of another,
+// or append a second time to a file another security owns.
+std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index);
+// The same for the entry findSecurity found, in the MASTER where it was found.
+std::string entryWriteProblem(const FoundSecurity& found);
 
 // Names of a security's files.
 std::string quoteFileName(int fileNumber, std::string_view extension); // ("F3.DAT")

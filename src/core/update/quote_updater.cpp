@@ -106,6 +106,13 @@ std::vector<std::string> plainFiles(const std::string& directory)
     return names;
 }
 
+// A message as one AUDIT.TXT line: line ends become blanks.
+std::string oneLine(std::string text)
+{
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return text;
+}
+
 void putValue(std::uint8_t* record, int field, float value)
 {
     if (field == 0)
@@ -205,11 +212,18 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         return;
     }
 
-    for (MasterEntry& entry : master.entries) {
+    for (std::size_t index = 0; index < master.entries.size(); ++index) {
+        MasterEntry& entry = master.entries[index];
         const SkipFlags skip = readSkipFlags(directory);
         if (skip.size() != kSkipFlagCount || skip[static_cast<std::size_t>(entry.fileNumber())] != '0' ||
             entry.isDirectoryEntry())
             continue;
+        // An entry that contradicts itself, or a second entry of a file number, would have its
+        // quote written in a layout the file does not have: it is passed over, and says why.
+        if (const std::string problem = entryWriteProblem(directory, master, index); !problem.empty()) {
+            Audit("ERROR: " + updateSymbolOf(entry) + " passed over: " + oneLine(problem));
+            continue;
+        }
         record_ = entry;
         symbol_ = updateSymbolOf(entry);
         lastDate_ = dayNumberFromFileDate(entry.lastDate());

@@ -12,6 +12,9 @@
 // the update file it came from is not deleted at the end of the run, whatever other securities
 // took from it. Temporary files that a crash left in a portfolio are removed before it is
 // worked on.
+// An entry that entryWriteProblem (quotes.h) passes over (a self-contradicting entry, or a
+// second entry of a file number: the first one in MASTER wins) gets an ERROR line and is not
+// written through.
 //
 // Thread safety: one object per run, used by one thread. The observer is called on that thread.
 

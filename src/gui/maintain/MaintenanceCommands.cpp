@@ -35,10 +35,13 @@ bool confirmed(CQuovantaView& view, CDeleteConfirmDlg& dlg)
     return ModalDialog::exec(dlg) == QDialog::Accepted;
 }
 
+// A failure, or a notice that came with success (files left in the portfolio, kept files).
 void showFailure(CQuovantaView& view, const qv::CommandResult& r)
 {
     if (!r.ok)
         MessageBox::warning(view.window(), QString::fromStdString(r.message));
+    else if (!r.message.empty())
+        MessageBox::information(view.window(), QString::fromStdString(r.message));
 }
 
 } // namespace
@@ -107,7 +110,9 @@ void OnSymbolAdd(CQuovantaView& view)
     if (ModalDialog::exec(*dlg) != QDialog::Accepted)
         return;
     const int fileNumber = dlg->commandResult().fileNumber;
+    const qv::CommandResult added = dlg->commandResult();
     dlg.reset();
+    showFailure(view, added);
     view.FillSymbolGrid(0);
     const SymbolGridModel* grid = view.symbolModel();
     for (int r = 0; r < grid->rowCount(); ++r) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qv {
 namespace {
 
@@ -78,6 +80,37 @@ TEST_F(Export, NewestFirstAcrossMoreQuotesThanOneReadHolds) {
     EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 20000);
     EXPECT_EQ(all.substr(8, 13), " 19999.0000\r\n") << "the newest quote comes first";
     EXPECT_TRUE(all.ends_with("\n01/01/61 0.0000\r\n"));
+}
+
+// Export only reads, so it does not pass over an entry that contradicts itself, but it must
+// read no byte beyond the file and list no more quotes than the file holds records.
+TEST_F(Export, EntriesThatContradictThemselvesAreReadWithinTheFile) {
+    const float d1 = fx::fileDate(1997, 1, 2);
+    const fx::ByteVec dat = fx::quoteFile(7, {{d1, 10, 13, 9, 12, 1500, 20}, {d1 + 1, 11, 14, 10, 13, 1600, 21}});
+    const struct {
+        int fields;
+        int length;
+        std::vector<std::string> dop;
+    } cases[] = {{7, 24, {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
+                 {7, 255, {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
+                 {7, 3, {}},
+                 {10, 40, {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
+                 {2, 8, {"DATE"}},
+                 {0, 0, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        fx::ByteVec entry = fx::masterEntry({1, "ACME", "Acme", c.fields, d1, d1, 'D'});
+        fx::setByte(entry, 3, static_cast<std::uint8_t>(c.length));
+        fx::writeBytes(dir + "/MASTER", fx::masterFile({entry}));
+        fx::writeBytes(dir + "/F1.DAT", dat);
+        std::filesystem::remove(dir + "/F1.DOP");
+        if (!c.dop.empty()) fx::writeText(dir + "/F1.DOP", fx::dopText(c.dop));
+        ExportOptions o;
+        o.path = tmp.file("out.txt");
+        const ExportResult r = exportQuotes(dir, "ACME", o);
+        EXPECT_LE(r.quotesWritten, c.length > 0 ? static_cast<int>(dat.size()) / c.length : 0);
+        EXPECT_EQ(fx::readBytes(dir + "/F1.DAT"), dat);
+    }
 }
 
 } // namespace

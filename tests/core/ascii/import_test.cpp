@@ -169,6 +169,59 @@ TEST_F(Import, LongLinesUnreachedColumnsAndTextThatIsNoNumber) {
                                                  "stored as 0.\n2 fields in all were stored as 0 for this reason."});
 }
 
+// The line a notice names counts every line read: skipped ones, empty ones and quote lines.
+TEST_F(Import, TheNotANumberNoticeCountsSkippedAndEmptyLines) {
+    const struct {
+        int skip;
+        std::string lines;
+        std::string where;
+    } cases[] = {
+        {0, "01/02/97,1,2,3,4,5,6\n01/03/97,1,x,3,4,5,6\n", "Line 2, column 3"},
+        {2, "head\nhead\n01/02/97,1,2,3,4,5,6\n01/03/97,1,x,3,4,5,6\n", "Line 4, column 3"},
+        {2, "head\nhead\n\n01/02/97,1,2,3,4,5,6\n01/03/97,1,2,3,4,5,y\n", "Line 5, column 7"},
+        {3, "a\nb\nc\n01/02/97,z,2,3,4,5,6\n", "Line 4, column 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directory(dir);
+        ImportJob j = job(c.lines);
+        j.skip = c.skip > 0;
+        j.skipCount = c.skip;
+        const ImportResult r = importQuotes(j);
+        ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
+        ASSERT_EQ(r.messages.size(), 1u);
+        EXPECT_EQ(r.messages[0].text.rfind(c.where + " of the input file is not a number", 0), 0u) << r.messages[0].text;
+    }
+}
+
+// The quote file's counter holds the header and 32,766 quotes: one line more is refused before
+// anything is written, into a new MASTER or an existing one.
+TEST_F(Import, MoreQuoteLinesThanAQuoteFileHoldsAreRefusedAndNothingIsCreated) {
+    std::string lines;
+    for (int i = 0; i < kImportMaxQuotes; ++i) lines += "01/02/97,1,2,0.5,1.5,100,5\n";
+    ImportResult r = importQuotes(job(lines));
+    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
+    EXPECT_EQ(r.quoteCount, 32766);
+    EXPECT_EQ(bytes("F1.DAT").size(), 28u * 32767u);
+
+    lines += "01/03/97,1,2,0.5,1.5,100,5\n"; // 32,767 lines
+    for (bool existing : {false, true}) {
+        SCOPED_TRACE(existing);
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directory(dir);
+        if (existing) fx::writeStandardPortfolio(dir);
+        const auto before = fx::snapshot(dir);
+        ImportJob j = job(lines);
+        j.useExistingMaster = existing;
+        r = importQuotes(j);
+        EXPECT_FALSE(r.ok || r.securityAdded);
+        ASSERT_FALSE(r.messages.empty());
+        EXPECT_NE(r.messages.front().text.find("more than 32766"), std::string::npos) << r.messages.front().text;
+        EXPECT_EQ(fx::snapshot(dir), before);
+    }
+}
+
 class ImportIntoExisting : public Import {
 protected:
     void SetUp() override {
@@ -196,6 +249,28 @@ TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndBacksUpMasterBeforeTheDates
     fx::setMbf(expected, 4 * 53 + 25, fx::fileDate(2005, 3, 15));
     fx::setMbf(expected, 4 * 53 + 29, fx::fileDate(2005, 3, 15));
     EXPECT_EQ(bytes("MASTER.BAK"), expected);
+}
+
+// A MASTER whose header counts fewer entries than it holds, and files that no entry names:
+// their numbers are not taken, their files not touched, and the orphans are named.
+TEST_F(ImportIntoExisting, ADamagedMasterNeverLeadsToANumberWhoseFilesExist) {
+    fx::ByteVec master = bytes("MASTER");
+    fx::setU16(master, 0, 1); // counts IBM only
+    fx::writeBytes(dir + "/MASTER", master);
+    fx::writeBytes(dir + "/f3.dat", fx::quoteFile(7, fx::standardQuotes(1)));
+    const auto kept = fx::snapshot(dir);
+    const ImportResult r = importQuotes(j);
+    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
+    EXPECT_EQ(r.fileNumber, 5);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0].icon, ImportMessage::Icon::Information);
+    EXPECT_NE(r.messages[0].text.find(": f3.dat."), std::string::npos) << r.messages[0].text;
+    for (const auto& [name, content] : kept) {
+        if (name != "MASTER") {
+            EXPECT_EQ(bytes(name), content) << name;
+        }
+    }
+    EXPECT_EQ(bytes("F5.DAT").size(), 3u * 28u);
 }
 
 TEST_F(ImportIntoExisting, RefusalsLeaveEverythingAsItWas) {

@@ -190,6 +190,97 @@ TEST_F(QuoteEdits, DeleteMovesTheMasterDatesOnlyWhenTheFirstOrLastQuoteGoesAndKe
     EXPECT_EQ(master(), masterWith(three[1][0], three[1][0]));
 }
 
+// The factors are computed once in single precision, each from the two counts as typed: a
+// volume factor taken as 1 / price would make 7-for-1 scale volume by 7.0000005.
+TEST(SplitCheck, FactorsAreTheQuotientsOfTheCountsAndOnlyEarlierQuotesAreScaled) {
+    const QuoteDates dates{kStatusOk, day(1997, 1, 2), day(1997, 12, 31)};
+    const struct {
+        const char* newShares;
+        const char* oldShares;
+        float price;
+        float volume;
+    } cases[] = {{"2", "1", 0.5f, 2.0f}, {"7", "1", 1.0f / 7.0f, 7.0f}, {"1", "3", 3.0f, 1.0f / 3.0f},
+                 {"3", "2", 2.0f / 3.0f, 1.5f}, {"1", "7", 7.0f, 1.0f / 7.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.newShares) + " for " + c.oldShares);
+        const EditCheck check = checkSplitForm({"03/15/97", c.newShares, c.oldShares}, dates);
+        ASSERT_TRUE(check.accepted());
+        const auto& v = check.request.values;
+        EXPECT_EQ(v, (std::array<float, 6>{c.price, c.price, c.price, c.price, c.volume, c.volume}));
+        EXPECT_EQ(check.request.mode, EditMode::Multiply);
+        EXPECT_EQ(check.request.firstDate, 0);
+        EXPECT_EQ(check.request.lastDate, day(1997, 3, 14));
+    }
+}
+
+TEST_F(QuoteEdits, DeleteRemovesEveryQuoteOfTheDateWhateverItsTime) {
+    const std::vector<std::string> withTime = {"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"};
+    const fx::QuoteRow a = {fx::fileDate(1997, 3, 13), 93000, 1, 2, 1, 2, 100};
+    const fx::QuoteRow b = {fx::fileDate(1997, 3, 14), 93000, 2, 3, 2, 3, 200};
+    const fx::QuoteRow c = {fx::fileDate(1997, 3, 14), 160000, 3, 4, 3, 4, 300};
+    const fx::QuoteRow d = {fx::fileDate(1997, 3, 17), 93000, 4, 5, 4, 5, 400};
+    const struct {
+        const char* what;
+        Rows quotes;
+        DayNumber date;
+        Rows left;
+    } cases[] = {
+        {"a day held twice in the middle", {a, b, c, d}, day(1997, 3, 14), {a, d}},
+        {"the first day, held twice", {b, c, d}, day(1997, 3, 14), {d}},
+        {"the last day, held twice", {a, b, c}, day(1997, 3, 14), {a}},
+        {"the only day, held three times", {b, c, c}, day(1997, 3, 14), {}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        write(k.quotes, withTime);
+        ASSERT_EQ(rewrite(remove(k.date)), kStatusOk);
+        EXPECT_EQ(dat(), fx::quoteFile(7, k.left));
+        const float first = k.left.empty() ? k.quotes.back()[0] : k.left.front()[0];
+        const float last = k.left.empty() ? k.quotes.back()[0] : k.left.back()[0];
+        EXPECT_EQ(master(), masterWith(first, last));
+    }
+}
+
+// Every writer of quotes passes over an entry that contradicts itself or repeats an earlier
+// entry's number: nothing is written, not even the backup, and the command says why.
+TEST_F(QuoteEdits, AnEntryThatContradictsItselfOrRepeatsANumberIsNeverWrittenThrough) {
+    const auto entry = [](int n, const std::string& symbol, int fields, int length) {
+        fx::ByteVec e = fx::masterEntry({n, symbol, symbol, fields, fx::fileDate(1997, 3, 13), fx::fileDate(1997, 3, 17)});
+        fx::setByte(e, 3, static_cast<std::uint8_t>(length));
+        return e;
+    };
+    const struct {
+        const char* what;
+        fx::ByteVec master;
+        std::vector<std::string> dop;
+    } cases[] = {
+        {"record length of 6 fields", fx::masterFile({entry(3, "XYZ", 7, 24)}), {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
+        {"record length of 8 fields", fx::masterFile({entry(3, "XYZ", 7, 32)}), {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
+        {"a field count no layout has", fx::masterFile({entry(3, "XYZ", 10, 40)}), {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
+        {"a DOP naming only DATE", fx::masterFile({entry(3, "XYZ", 7, 28)}), {"DATE"}},
+        {"second entry of number 3", fx::masterFile({entry(3, "ABC", 7, 28), entry(3, "XYZ", 6, 24)}),
+         {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
+    };
+    const EditRequest requests[] = {
+        multiply(0, day(1997, 3, 14), {0.5f, 0.5f, 0.5f, 0.5f, 2, 2}),
+        {.values = {1, 1, 1, 1, 1, 1}, .firstDate = day(1997, 3, 14), .lastDate = day(1997, 3, 14), .mode = EditMode::Set},
+        remove(day(1997, 3, 13)),
+        remove(day(1997, 3, 17)),
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write(fourQuotes(), c.dop);
+        fx::writeBytes(dir.file("MASTER"), c.master);
+        const auto before = fx::snapshot(dir.path());
+        for (const EditRequest& request : requests) {
+            EXPECT_EQ(rewrite(request), kStatusEntryPassedOver);
+            EXPECT_EQ(fx::snapshot(dir.path()), before);
+        }
+        const auto messages = rewriteFailureMessages(QuoteCommand::Split, kStatusEntryPassedOver);
+        EXPECT_EQ(messages, (std::vector<std::string>{std::string(kEntryPassedOverMessage), "Split Edit Failed"}));
+    }
+}
+
 TEST_F(QuoteEdits, DamagedOrMissingFilesAreNotTrusted) {
     // A header count beyond the file: uncounted bytes (a torn record) are carried over.
     write(fourQuotes());

@@ -130,6 +130,62 @@ TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfC
     EXPECT_TRUE(addSymbol(dir(), "  abcdefghijklmnop  ", "").ok);
 }
 
+// A damaged MASTER (a count lower than its entries, a torn or renumbered entry, a crash after
+// a delete) never leads Symbol Add to a number whose files are there; files of a number that
+// MASTER does not list are named, and the new security gets no profile assignment of theirs.
+TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesTheOrphans) {
+    fx::writeText(file("F2.PFL"), "SAMPLE");
+    fx::ByteVec counted = master();
+    fx::setU16(counted, 0, 1); // counts IBM only; MSFT and GC are held beyond the count
+    fx::writeBytes(file("MASTER"), counted);
+    auto before = fx::snapshot(dir());
+    CommandResult r = addSymbol(dir(), "NEW", "");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.fileNumber, 3);
+    EXPECT_EQ(r.message, "");
+    auto after = fx::snapshot(dir());
+    std::erase_if(after, [](const auto& f) { return f.first == "MASTER" || f.first.starts_with("F3."); });
+    std::erase_if(before, [](const auto& f) { return f.first == "MASTER"; });
+    EXPECT_EQ(after, before);
+
+    // Left by a delete that did not finish: F5's quotes and profile assignment, no entry.
+    fx::writeBytes(file("F5.DAT"), fx::quoteFile(7, fx::standardQuotes(1)));
+    fx::writeText(file("f5.pfl"), "OLDPROF");
+    before = fx::snapshot(dir());
+    r = addSymbol(dir(), "NEWER", "");
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.fileNumber, 6);
+    EXPECT_NE(r.message.find("F5.DAT, f5.pfl"), std::string::npos) << r.message;
+    EXPECT_FALSE(exists(file("F6.PFL")));
+    for (const auto& [name, content] : before) {
+        if (name != "MASTER") {
+            EXPECT_EQ(fx::readBytes(file(name)), content) << name;
+        }
+    }
+}
+
+// Two entries of one number share its files: deleting either entry removes no file and no mark
+// the other still needs; editing the second entry, which the grid leaves out, is refused.
+TEST_F(SymbolCommands, SecondEntryOfANumberIsEditedNeverAndDeletedWithoutItsFiles) {
+    fx::writeBytes(file("MASTER"), fx::masterFile({fx::masterEntry({1, "IBM", "IBM CORP", 7}),
+                                                   fx::masterEntry({2, "MSFT", "MICROSOFT", 7}),
+                                                   fx::masterEntry({2, "DUP", "DUPLICATE", 6})}));
+    fx::writeBytes(file("SKIPQVTA.PBG"), skipBytes({0, 2}));
+    const auto before = fx::snapshot(dir());
+    const CommandResult edit = editSymbol(dir(), "DUP", "DUP2", "");
+    EXPECT_FALSE(edit.ok);
+    EXPECT_NE(edit.message.find("repeats the file number of an earlier entry, MSFT"), std::string::npos) << edit.message;
+    EXPECT_EQ(fx::snapshot(dir()), before);
+
+    const CommandResult removed = deleteSymbol(dir(), "DUP");
+    ASSERT_TRUE(removed.ok) << removed.message;
+    EXPECT_NE(removed.message.find("F2.DAT"), std::string::npos) << removed.message;
+    EXPECT_EQ(findSecurity(dir(), "DUP").status, kStatusFileNotFound);
+    for (const char* kept : {"F2.DAT", "F2.DOP"}) EXPECT_TRUE(exists(file(kept))) << kept;
+    EXPECT_EQ(skip(), skipBytes({0, 2}));
+    ASSERT_TRUE(editSymbol(dir(), "MSFT", "MSX", "").ok); // the first entry is the security
+}
+
 TEST_F(SymbolCommands, DeleteMatchesExactlyRemovesEntryFilesAndMarkAndFreesTheNumber) {
     fx::writeText(file("F2.PFL"), "SAMPLE");
     fx::writeText(file("f2.bak"), "old quotes"); // written elsewhere, in lower case

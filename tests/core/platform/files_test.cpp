@@ -148,5 +148,46 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
     faults::reset();
 }
 
+// A failure before the rename is a failure of the replacement: the old content stays under
+// the real name and no temporary file is left. The flush of the temporary file matters most,
+// since a rename of unflushed data can leave an empty file after a power loss.
+TEST(Files, ReplaceFailsAndKeepsTheOldContentWhenWritingOrFlushingTheTemporaryFileFails)
+{
+    const std::pair<faults::Op, const char*> cases[] = {
+        {faults::Op::Write, "write"}, {faults::Op::Fsync, "flush"}, {faults::Op::Rename, "rename"}};
+    for (const auto& [op, what] : cases) {
+        SCOPED_TRACE(what);
+        TempDir dir;
+        fixtures::writeText(dir.file("F1.DAT"), "old");
+        IoStatus s;
+        {
+            faults::ScopedFailure failure(op, 1);
+            s = replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'n', 'e', 'w'});
+        }
+        EXPECT_FALSE(s.isOk());
+        EXPECT_EQ(s.message().rfind(what, 0), 0u) << s.message();
+        const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"F1.DAT", {'o', 'l', 'd'}}};
+        EXPECT_EQ(fixtures::snapshot(dir.path()), only);
+    }
+}
+
+// createNewFile never takes the place of an entry of the same name in any case.
+TEST(Files, CreateNewFileRefusesAnExistingNameInAnyCase)
+{
+    TempDir dir;
+    ASSERT_TRUE(createNewFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'a'}));
+    EXPECT_EQ(fixtures::readBytes(dir.file("F1.DAT")), fixtures::ByteVec{'a'});
+    for (const char* name : {"F1.DAT", "f1.dat"}) {
+        const IoStatus s = createNewFile(dir.file(name), "F1.~NU", Bytes{'b'});
+        EXPECT_EQ(s.error(), EEXIST) << name;
+    }
+    {
+        faults::ScopedFailure failure(faults::Op::Fsync, 1);
+        EXPECT_FALSE(createNewFile(dir.file("F2.DAT"), "F2.~NU", Bytes{'c'}));
+    }
+    const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"F1.DAT", {'a'}}};
+    EXPECT_EQ(fixtures::snapshot(dir.path()), only);
+}
+
 } // namespace
 } // namespace qv

@@ -72,8 +72,81 @@ TEST_F(MasterWriter, RemoveComparesTheSymbolExactlyTakesOnlyTheFirstAndFreesItsN
     auto after = snapshot(tmp.path()), others = before; // the quote files are left to the caller
     for (auto* s : {&after, &others}) std::erase_if(*s, [](const auto& f) { return f.first == "MASTER"; });
     EXPECT_EQ(after, others);
+    // The removed number is free again once its files are gone (F4.DAT, left by no entry here,
+    // keeps 4 taken).
+    std::filesystem::remove(tmp.file("F1.DAT"));
+    std::filesystem::remove(tmp.file("F1.DOP"));
     EXPECT_EQ(appendMasterEntry(tmp.path(), "X", "X", 7).fileNumber, 1);
     EXPECT_EQ(appendMasterEntry(tmp.path(), "Y", "Y", 7).fileNumber, 3);
+    EXPECT_EQ(appendMasterEntry(tmp.path(), "Z", "Z", 7).fileNumber, 6);
+}
+
+// A damaged MASTER must never lead to a number whose files are there: each case names the
+// number the next security gets and the files that no record of MASTER names.
+TEST_F(MasterWriter, ANumberNamedByAnyRecordOrByFilesInTheDirectoryIsNeverTaken) {
+    ByteVec renumbered = msft;
+    setByte(renumbered, 0, 9); // MSFT's number byte damaged: F2.* belong to no entry now
+    const struct {
+        const char* what;
+        ByteVec master;
+        std::vector<std::string> files;
+        int expected;
+        std::string orphans;
+    } cases[] = {
+        {"header counts fewer than it holds", concat({masterHeader(1, 1), ibm, msft}), {}, 3, ""},
+        {"header counts fewer, files of both", concat({masterHeader(1, 1), ibm, msft}), {"F1.DAT", "F2.DAT"}, 3, ""},
+        {"truncated MASTER", concat({masterHeader(3, 3), ibm, ByteVec(msft.begin(), msft.begin() + 20)}),
+         {"F1.DAT", "F2.DAT", "F2.DOP"}, 3, "F2.DAT, F2.DOP"},
+        {"damaged number byte", masterFile({ibm, renumbered}), {"F1.DAT", "F2.DAT", "F2.DOP", "F9.DAT"}, 3,
+         "F2.DAT, F2.DOP"},
+        {"duplicate numbers", masterFile({ibm, masterEntry(entrySpec(1, "MSFT"))}), {"F1.DAT", "F2.DAT"}, 3, "F2.DAT"},
+        {"lower-case names count", masterFile({ibm}), {"f2.dat", "F3.pfl", "f4.Dop"}, 5, "f2.dat, F3.pfl, f4.Dop"},
+        {"names that are no security files", masterFile({ibm}), {"F02.DAT", "F2.BAK", "F2.DATX", "FX.DAT", "F256.DAT"}, 2,
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        writeBytes(dir.file("MASTER"), c.master);
+        for (const std::string& name : c.files) writeBytes(dir.file(name), ByteVec{0xEE});
+        const MasterChange change = appendMasterEntry(dir.path(), "NEW", "", 7);
+        ASSERT_TRUE(change.done()) << change.message;
+        EXPECT_EQ(change.fileNumber, c.expected);
+        if (c.orphans.empty()) {
+            EXPECT_EQ(change.notice, "");
+        } else {
+            EXPECT_NE(change.notice.find(": " + c.orphans + "."), std::string::npos) << change.notice;
+        }
+        for (const std::string& name : c.files) EXPECT_EQ(readBytes(dir.file(name)), ByteVec{0xEE}) << name;
+    }
+
+    // With 254 entries and a file of number 255 no number is free: refused, nothing written.
+    std::vector<ByteVec> entries;
+    for (int n = 1; n <= 254; ++n) entries.push_back(masterEntry(entrySpec(n, "S" + std::to_string(n))));
+    writeMaster(masterFile(entries));
+    writeBytes(tmp.file("f255.pfl"), ByteVec{1});
+    const auto before = snapshot(tmp.path());
+    const MasterChange refused = appendMasterEntry(tmp.path(), "MORE", "", 7, [](int) -> IoStatus {
+        ADD_FAILURE() << "files created for a refused security";
+        return IoStatus::ok();
+    });
+    EXPECT_EQ(refused.outcome, MasterChange::Outcome::Full);
+    EXPECT_EQ(refused.message.substr(0, kNoFreeNumberMessage.size()), kNoFreeNumberMessage);
+    EXPECT_NE(refused.message.find("f255.pfl"), std::string::npos) << refused.message;
+    EXPECT_EQ(snapshot(tmp.path()), before);
+}
+
+// The header is rewritten to count what the file holds, never what it claimed.
+TEST_F(MasterWriter, AppendToAHeaderThatOverstatesItsEntriesCountsTheEntriesHeld) {
+    for (int claimed : {3, 5, 200}) {
+        SCOPED_TRACE(claimed);
+        writeMaster(concat({masterHeader(claimed, 2), ibm, msft}));
+        ASSERT_EQ(appendMasterEntry(tmp.path(), "NEW", "", 7).fileNumber, 3);
+        const ByteVec after = readBytes(master());
+        ASSERT_EQ(after.size(), 4 * 53u);
+        EXPECT_EQ(after[0] | after[1] << 8, 3);
+        EXPECT_EQ(after[2] | after[3] << 8, 3);
+    }
 }
 
 TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing) {

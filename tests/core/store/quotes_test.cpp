@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
@@ -155,6 +156,13 @@ TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength) {
     EXPECT_EQ(readFieldLayout(dop, 16).layout.inputCode[5], -3);
     writeText(dop, dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
     EXPECT_EQ(numbers(16), (std::vector<int>{1, 0, 0, 2, 3, 4, 0, 0}));
+    // A kind named twice keeps its first field and codes; the later line still takes a field
+    // number. "OPEN INT" begins with OPEN, so it is a second OPEN, not open interest.
+    writeText(dop, "\"DATE\",0,0\n\"OPEN\",4,4\n\"HIGH\",4,4\n\"LOW\",4,4\n\"CLOSE\",4,4\n"
+                   "\"OPEN INT\",100,100\n\"CLOSE\",-3,-3\n");
+    EXPECT_EQ(numbers(28), (std::vector<int>{1, 0, 2, 3, 4, 5, 0, 0}));
+    EXPECT_EQ(readFieldLayout(dop, 28).layout.inputCode[2], 4);
+    EXPECT_EQ(readFieldLayout(dop, 28).layout.displayCode[5], 4);
 }
 
 // Halving towards index 0 used to probe only the first quote and, finding it earlier than the
@@ -175,6 +183,75 @@ TEST_F(Quotes, FindByDateAgreesWithLowerBoundAndBetweenTheFirstTwoQuotesGivesThe
             ASSERT_EQ(q.status, it == days.end() ? kStatusRecordNotFound : kStatusOk);
             if (it != days.end()) { EXPECT_EQ(std::pair(q.index, int{q.date}), std::pair(static_cast<int>(it - days.begin()), *it)); }
         }
+    }
+}
+
+// A new security's files never take the place of files that are there, in any case.
+TEST_F(Quotes, CreateQuoteFilesNeverReplacesAFileAndLeavesNoHalfPair) {
+    const ByteVec precious{0xEE, 0xEE};
+    const std::pair<const char*, const char*> cases[] = {
+        {"F3.DAT", "F3.DOP"}, {"f3.dat", "F3.DOP"}, {"F3.DOP", "F3.DAT"}, {"f3.Dop", "F3.DAT"}};
+    for (const auto& [present, absent] : cases) {
+        SCOPED_TRACE(present);
+        TempDir dir;
+        writeBytes(dir.file(present), precious);
+        EXPECT_EQ(createQuoteFiles(dir.path(), 3, defaultFieldKinds()).error(), EEXIST);
+        EXPECT_EQ(readBytes(dir.file(present)), precious);
+        EXPECT_FALSE(std::filesystem::exists(dir.file(absent)));
+        EXPECT_EQ(snapshot(dir.path()).size(), 1u); // no temporary file left either
+    }
+    // Quotes given with the files are stored behind the header, which counts them.
+    TempDir dir;
+    const ByteVec rows = concat({mbf(fileDate(1997, 1, 2)), mbf(5), mbf(fileDate(1997, 1, 3)), mbf(6)});
+    ASSERT_TRUE(createQuoteFiles(dir.path(), 7, {FieldKind::Date, FieldKind::Close}, rows).isOk());
+    EXPECT_EQ(readBytes(dir.file("F7.DAT")), quoteFile(2, {{fileDate(1997, 1, 2), 5}, {fileDate(1997, 1, 3), 6}}));
+}
+
+// The entries every writer passes over, and why; readers still take them as they can.
+TEST(EntryWriteProblem, NamesEntriesThatContradictThemselvesAndSecondOwnersOfANumber) {
+    const auto entry = [](int n, const std::string& symbol, int fields, int length = -1) {
+        ByteVec e = masterEntry({n, symbol, symbol, fields});
+        if (length >= 0) setByte(e, 3, static_cast<std::uint8_t>(length));
+        return e;
+    };
+    const struct {
+        const char* what;
+        std::vector<ByteVec> entries;
+        std::string dop; // F5.DOP; empty: none
+        std::string problem; // a part of the message; empty: none
+    } cases[] = {
+        {"sound", {entry(5, "SEC", 7)}, dopText(kAllSeven), ""},
+        {"sound, default layout", {entry(5, "SEC", 6)}, "", ""},
+        {"record length of 6 fields, 7 fields", {entry(5, "SEC", 7, 24)}, dopText(kAllSeven), "record length of 24"},
+        {"longer record than its fields", {entry(5, "SEC", 5, 28)}, "", "record length of 28"},
+        {"one field", {entry(5, "SEC", 1)}, "", "1 fields"},
+        {"nine fields", {entry(5, "SEC", 9)}, dopText(kAllSeven), "9 fields"},
+        {"no fields", {entry(5, "SEC", 0, 0)}, "", "0 fields"},
+        {"DOP naming only DATE", {entry(5, "SEC", 2)}, dopText({"DATE"}), "names no field but the date"},
+        {"DOP naming DATE and TIME", {entry(5, "SEC", 2)}, dopText({"DATE", "TIME"}), "names no field but the date"},
+        {"eight fields, no layout", {entry(5, "SEC", 8)}, "", "no field layout"},
+        {"file number 0", {entry(0, "SEC", 7)}, dopText(kAllSeven), "file number 0"},
+        {"second owner of a number", {entry(5, "FIRST", 7), entry(5, "SEC", 7)}, dopText(kAllSeven),
+         "repeats the file number of an earlier entry, FIRST"},
+        {"number of a nested portfolio's entry", {masterDirectoryEntry(5, "SUB"), entry(5, "SEC", 7)}, dopText(kAllSeven),
+         "a nested portfolio"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        writeBytes(dir.file("MASTER"), masterFile(c.entries));
+        if (!c.dop.empty()) writeText(dir.file("F5.DOP"), c.dop);
+        MasterFile master;
+        ASSERT_TRUE(readMasterFile(dir.path(), master).isOk());
+        const std::string problem = entryWriteProblem(dir.path(), master, master.entries.size() - 1);
+        if (c.problem.empty()) {
+            EXPECT_EQ(problem, "");
+        } else {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+        }
+        const FoundSecurity found = findSecurity(dir.path(), "SEC");
+        ASSERT_EQ(found.status, kStatusOk);
+        EXPECT_EQ(entryWriteProblem(found), problem);
     }
 }
 

@@ -97,6 +97,42 @@ TEST_F(QuoteMerge, EmptyFileAndFileClaimingMoreRecordsThanItHolds) {
     EXPECT_EQ(dataFile("MASTER"), expectedMaster({fresh.entry(), plus(ibm(), {kIbmRow}).entry()}));
 }
 
+// Writing through an entry that contradicts itself stored records of one length in a file of
+// another; a second entry of a number appended to the first one's file in its own layout. Each
+// is passed over with an ERROR line (which the anomaly report lists), its files untouched.
+TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWithAnError) {
+    portfolio({ibm(), msft(), gold()});
+    writeText(data + "/F4.DOP", dopText({"DATE"})); // names no value field
+    ByteVec ibmEntry = masterEntry(ibm().entry());
+    setByte(ibmEntry, 3, 24); // 7 fields in records of 24 bytes
+    const ByteVec dup = masterEntry({2, "DUP", "DUP INC", 6, d(1997, 1, 2), d(1997, 1, 3)});
+    writeBytes(data + "/MASTER", masterFile({ibmEntry, masterEntry(msft().entry()), masterEntry(gold().entry()), dup}));
+    updateFile("D.TXT", kIbmLine + kMsftLine + "GC,970114,363,365,362,364,900,9\nDUP,970110,1,2,3,4,5,6\n");
+    const auto before = snapshot(data);
+
+    const RunOutcome run = runUpdate(inputs());
+    EXPECT_EQ(run.count, 1);
+    EXPECT_EQ(run.audit,
+              auditOf({"ERROR: IBM passed over: The MASTER entry of IBM (file number 1) gives a record length of 24 "
+                       "bytes for 7 fields of 4 bytes.",
+                       "Quote for: 010997 added to: MSFT",
+                       "ERROR: GC passed over: The MASTER entry of GC (file number 4): F4.DOP names no field but the date.",
+                       "ERROR: DUP passed over: The MASTER entry of DUP (file number 2) repeats the file number of an "
+                       "earlier entry, MSFT, whose files those are."}));
+    const Security m = plus(msft(), {kMsftRow});
+    EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, m.rows));
+    EXPECT_EQ(dataFile("MASTER"), masterFile({ibmEntry, masterEntry(m.entry()), masterEntry(gold().entry()), dup}));
+    for (const auto& [name, content] : before) {
+        if (name != "F2.DAT" && name != "MASTER") {
+            EXPECT_EQ(dataFile(name), content) << name;
+        }
+    }
+    const AnomalyReport report = buildAnomalyReport(startup + "/AUDIT.TXT", run.count);
+    EXPECT_EQ(std::count_if(report.entries.begin(), report.entries.end(),
+                            [](const std::string& e) { return e.find("ERROR: ") == 0; }),
+              3);
+}
+
 // The prior-day flag gives the prior record the new volume and open interest only; values go
 // where each file's field layout puts them, and fields the DOP does not name stay zero.
 TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts) {
