@@ -93,7 +93,9 @@ TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten) {
     fixtures::writeBytes(dir.file("MASTER"), master);
     const auto before = fixtures::snapshot(dir.path());
     EXPECT_EQ(run({"delete-quote", dir.path(), "MSFT", "01/06/97"}),
-              failed(std::string(kEntryPassedOverMessage) + "\nDelete Edit Failed\n"));
+              failed(std::string(kEntryPassedOverMessage) +
+                     "\nDelete Edit Failed\nThe MASTER entry of MSFT (file number 2) gives a record length of "
+                     "24 bytes for 7 fields of 4 bytes.\n"));
     EXPECT_EQ(fixtures::snapshot(dir.path()), before);
 }
 

@@ -2,6 +2,7 @@
 // and a message that names the user's file and the cause when it did not.
 
 #include "cli_harness.h"
+#include "core/maintain/quote_edits.h"
 #include "core/platform/clock.h"
 #include "core/platform/fault_injection.h"
 #include "core/platform/settings_file.h"
@@ -90,9 +91,10 @@ TEST_F(CliResults, QuoteEditsThatWouldChangeNothingFail) {
          "Adjust Edit Failed\n" + gc + " has no open interest field; nothing was changed.\n"},
         {{"edit-quote", dir.path(), "GC", "01/03/97", "N/A", "N/A", "N/A", "N/A", "N/A", "5"},
          "Single Date Edit Failed\n" + gc + " has no open interest field; nothing was changed.\n"},
+        // Records of a date and a time only: the entry itself is refused before any field is.
         {{"split", dates, "DATES", "01/03/97", "2", "1"},
-         "Split Edit Failed\n" + dates + "/F1.DAT has no open, high, low, close, volume or open interest field; "
-                                         "nothing was changed.\n"},
+         std::string(kEntryPassedOverMessage) +
+             "\nSplit Edit Failed\nThe MASTER entry of DATES (file number 1): F1.DOP names no field but the date.\n"},
         {{"edit-quote", dir.path(), "MSFT", "01/04/97", "1", "2", "3", "4", "5", "6"},
          "Single Date Edit Failed\nThere is no quote of 01/04/97 for MSFT in " + dir.path() + ".\n"},
         {{"adjust", dir.path(), "GC", "01/02/97", "01/13/97", "2", "1", "2"}, ""},

@@ -123,7 +123,7 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     if (found.status != kStatusOk)
         return fail(found.status, "The MASTER file of " + dir + " could not be read.");
     if (const std::string problem = entryWriteProblem(found); !problem.empty())
-        return fail(kStatusEntryPassedOver, symbol + " in " + found.directory + ": " + problem);
+        return fail(kStatusEntryPassedOver, problem);
     const int n = found.entry.fileNumber();
     const int length = found.entry.recordLength();
     const std::string dopPath = joinPath(found.directory, quoteFileName(n, "DOP"));

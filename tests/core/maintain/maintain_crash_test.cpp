@@ -74,7 +74,8 @@ TEST_F(MaintainCrash, SymbolCommandsKeepMarksAndFilesOfListedSecuritiesAndFinish
     const std::pair<const char*, CrashScenario> scenarios[] = {
         {"add-symbol takes number 3 and clears its stale mark",
          {standardWithMarks, [](D r) { (void)addSymbol(portfolio(r), "NEW", "NEW ISSUE"); },
-          listedSecuritiesKeepMarksAndFiles}},
+          listedSecuritiesKeepMarksAndFiles,
+          [](D r, const Snapshot& intended) { expectAddedOnceUnderAnyFreeNumber(r, "P", "NEW", 3, intended); }}},
         {"delete-symbol of a skipped security",
          {standardWithMarks, [](D r) { (void)deleteSymbol(portfolio(r), "IBM"); }, listedSecuritiesKeepMarksAndFiles,
           // Once MASTER no longer lists it, the security is deleted: a second run finds no such

@@ -360,7 +360,7 @@ TEST_F(QuoteEdits, ARequestThatCanOnlyChangeMissingFieldsIsRefusedAndWritesNothi
         return EditRequest{.values = values, .keep = keep, .firstDate = day(1997, 3, 14), .lastDate = day(1997, 3, 14)};
     };
     const std::vector<std::string> noOi = {"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"};
-    const std::vector<std::string> datesOnly = {"DATE", "TIME"};
+    const std::vector<std::string> pricesOnly = {"DATE", "HIGH", "LOW", "CLOSE"};
     const struct {
         std::vector<std::string> dop;
         EditRequest request;
@@ -368,18 +368,17 @@ TEST_F(QuoteEdits, ARequestThatCanOnlyChangeMissingFieldsIsRefusedAndWritesNothi
     } cases[] = {
         {noOi, multiply(0, day(1997, 3, 17), {1, 1, 1, 1, 1, 2}), "open interest"},
         {noOi, set({true, true, true, true, true, false}, {0, 0, 0, 0, 0, 7}), "open interest"},
-        {datesOnly, multiply(0, day(1997, 3, 17), {0.5f, 0.5f, 0.5f, 0.5f, 2, 2}),
-         "open, high, low, close, volume or open interest"},
-        {datesOnly, set({false, true, true, true, false, true}, {9, 0, 0, 0, 9, 0}), "open or volume"},
+        {pricesOnly, multiply(0, day(1997, 3, 17), {0.5f, 1, 1, 1, 2, 2}), "open, volume or open interest"},
+        {pricesOnly, set({false, true, true, true, false, true}, {9, 0, 0, 0, 9, 0}), "open or volume"},
         {noOi, multiply(0, day(1997, 3, 17), {2, 2, 2, 2, 1, 2}), ""},
         {noOi, multiply(0, day(1997, 3, 17), {1, 1, 1, 1, 1, 1}), ""}, // rewrites the same values
-        {datesOnly, set({true, true, true, true, true, true}, {}), ""},
+        {pricesOnly, set({true, true, true, true, true, true}, {}), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.missing + " / " + std::to_string(c.dop.size()));
         const int fields = static_cast<int>(c.dop.size());
         Rows quotes;
-        for (const fx::QuoteRow& r : fourQuotes()) quotes.push_back(fields == 2 ? fx::QuoteRow{r[0], 0} : fx::QuoteRow{r[0], 0, r[1], r[2], r[3], r[4], r[5]});
+        for (const fx::QuoteRow& r : fourQuotes()) quotes.push_back(fields == 4 ? fx::QuoteRow{r[0], r[2], r[3], r[4]} : fx::QuoteRow{r[0], 0, r[1], r[2], r[3], r[4], r[5]});
         fs::remove(dir.file("F3.BAK"));
         fx::writeBytes(dir.file("F3.DAT"), fx::quoteFile(fields, quotes));
         fx::writeText(dir.file("F3.DOP"), fx::dopText(c.dop));

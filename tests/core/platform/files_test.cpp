@@ -154,7 +154,7 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
 TEST(Files, ReplaceFailsAndKeepsTheOldContentWhenWritingOrFlushingTheTemporaryFileFails)
 {
     const std::pair<faults::Op, const char*> cases[] = {
-        {faults::Op::Write, "write"}, {faults::Op::Fsync, "flush"}, {faults::Op::Rename, "rename"}};
+        {faults::Op::Write, "write"}, {faults::Op::Fsync, "flush"}, {faults::Op::Rename, "replace"}};
     for (const auto& [op, what] : cases) {
         SCOPED_TRACE(what);
         TempDir dir;
