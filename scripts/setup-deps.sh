@@ -18,6 +18,8 @@ packages=(
     fonts-liberation
     poppler-utils
     desktop-file-utils
+    clang
+    libclang-rt-14-dev
 )
 
 missing=()

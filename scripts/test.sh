@@ -3,7 +3,8 @@
 #   1. the sample workspace is exactly what scripts/make_sample.py writes;
 #   2. build/ci: warnings as errors, all tests (ctest: core, command line, unpacker, desktop
 #      program offscreen, install), the screenshots of every window, each benchmark once;
-#   3. build/asan: the core tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+#   3. build/asan: the core tests under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   4. build/fuzz: every fuzz target (clang, both sanitizers) for a fixed number of inputs.
 # Exits non-zero on the first failure.
 #
 # QUOVANTA_BUILD_LOCK=FILE serialises the compile steps with other builds on a shared
@@ -34,7 +35,7 @@ if ! diff -r sample "$scratch/sample"; then
     exit 1
 fi
 
-rm -rf build/ci build/asan
+rm -rf build/ci build/asan build/fuzz
 
 step "Building build/ci"
 locked cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOVANTA_WERROR=ON
@@ -68,5 +69,8 @@ locked cmake --build build/asan -j2 --target core_tests
 step "Running the core tests under the sanitizers"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest -L core --output-on-failure --no-tests=error)
+
+step "Fuzzing every reader briefly (build/fuzz; scripts/fuzz.sh runs them longer)"
+scripts/fuzz.sh --runs 2000
 
 step "All checks passed"
