@@ -71,6 +71,6 @@ step "Running the core tests under the sanitizers"
     ctest -L core --output-on-failure --no-tests=error)
 
 step "Fuzzing every reader briefly (build/fuzz; scripts/fuzz.sh runs them longer)"
-scripts/fuzz.sh --runs 2000
+scripts/fuzz.sh --runs 5000
 
 step "All checks passed"
