@@ -25,7 +25,7 @@ while (($#)); do
     case $1 in
     --seconds) seconds=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
-    -h | --help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,/^set /{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
     esac
