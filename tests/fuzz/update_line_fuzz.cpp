@@ -89,6 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const int added = static_cast<int>(result >> 16);
     check(added <= 1, "more than one quote added to one security in one run");
+    const AnomalyReport report = buildAnomalyReport(startup + "/AUDIT.TXT", added);
+    check(report.title.rfind("Results of Quovanta for ", 0) == 0, "AUDIT.TXT's first line");
+    // The report's reader on any text, as a log damaged or written by hand would be.
+    writeFile(scratch / "AUDIT.TXT", parts[1]);
+    (void)buildAnomalyReport(scratch / "AUDIT.TXT", 1);
 
     // The security holds its old quote and at most one new one, after it in time; MASTER's
     // dates are those of the first and the last quote.
