@@ -19,6 +19,8 @@ packages=(
     fonts-liberation
     poppler-utils
     desktop-file-utils
+    clang
+    libclang-rt-14-dev
 )
 
 missing=()

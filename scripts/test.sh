@@ -4,7 +4,9 @@
 #   2. build/ci: warnings as errors, all tests (ctest: core, command line, unpacker, desktop
 #      program offscreen, install), kill -9 during every writing command (tests/crash), the
 #      screenshots of every window, each benchmark once;
-#   3. build/asan: the core and unpacker tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+#   3. build/asan: the core and unpacker tests under AddressSanitizer
+#      and UndefinedBehaviorSanitizer;
+#   4. build/fuzz: every fuzz target (clang, both sanitizers) for a fixed number of inputs.
 # Exits non-zero on the first failure.
 #
 # QUOVANTA_BUILD_LOCK=FILE serialises the compile steps with other builds on a shared
@@ -35,7 +37,7 @@ if ! diff -r sample "$scratch/sample"; then
     exit 1
 fi
 
-rm -rf build/ci build/asan
+rm -rf build/ci build/asan build/fuzz
 
 step "Building build/ci"
 locked cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOVANTA_WERROR=ON
@@ -74,5 +76,8 @@ locked cmake --build build/asan -j2 --target core_tests tools_tests
 step "Running the core and unpacker tests under the sanitizers"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest -L 'core|tools' --output-on-failure --no-tests=error)
+
+step "Fuzzing every reader briefly (build/fuzz; scripts/fuzz.sh runs them longer)"
+scripts/fuzz.sh --runs 5000
 
 step "All checks passed"
