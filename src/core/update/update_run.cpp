@@ -1,5 +1,7 @@
 #include "core/update/update_run.h"
 
+#include <algorithm>
+
 #include "core/platform/files.h"
 #include "core/app/program_settings.h"
 #include "core/platform/settings_file.h"
@@ -52,7 +54,11 @@ AnomalyReport buildAnomalyReport(const std::string& auditPath, int quoteCount)
             if (line.find("--->") != std::string::npos)
                 report.entries.push_back(lastToBlank(lastToBlank(afterColon(line)) + "in " + portfolio));
         }
-        if (report.entries.empty())
+        // A run whose log holds ERROR lines (a merge or an unpacking that failed) had anomalies:
+        // saying it had none above them would tell the user the quotes are all in.
+        const bool errors = std::any_of(lines.begin(), lines.end(),
+                                        [](const std::string& line) { return line.find("ERROR") != std::string::npos; });
+        if (report.entries.empty() && !errors)
             report.entries = {"No anomalies to report!", " ", "See you next time!"};
     } else {
         report.entries = {"No quotes were updated this time.",

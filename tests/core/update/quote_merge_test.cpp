@@ -131,6 +131,10 @@ TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWi
     EXPECT_EQ(std::count_if(report.entries.begin(), report.entries.end(),
                             [](const std::string& e) { return e.find("ERROR: ") == 0; }),
               3);
+    // A run with failures never says it had none; one without any still does.
+    EXPECT_EQ(std::count(report.entries.begin(), report.entries.end(), "No anomalies to report!"), 0);
+    writeText(startup + "/CLEAN.TXT", "Results\r\n\r\nAudit for MASTER at: " + data + "\r\nQuote for: 010997 added to: MSFT\r\n");
+    EXPECT_EQ(buildAnomalyReport(startup + "/CLEAN.TXT", 1).entries.front(), "No anomalies to report!");
 }
 
 // The prior-day flag gives the prior record the new volume and open interest only; values go
