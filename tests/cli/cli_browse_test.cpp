@@ -43,6 +43,27 @@ TEST_F(CliBrowse, FactsPrintsTheAboutDialog) {
                        "Vol\t10,000ths\t10,000ths\nOI\t10,000ths\t10,000ths\n"));
 }
 
+// 1-minute bars of 8 fields in a MASTER entry of period 'I' and no DOP: the second field is the
+// time, so the rows show the real open, and the facts name a time field.
+TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime) {
+    TempDir dir;
+    const float day = fixtures::fileDate(2013, 11, 15);
+    fixtures::writeBytes(dir.file("MASTER"),
+                         fixtures::masterFile({fixtures::masterEntry({1, "BARS", "ONE MINUTE", 8, day, day, 'I'})}));
+    fixtures::writeBytes(dir.file("F1.DAT"), fixtures::quoteFile(8, {{day, 90100, 8.5f, 8.75f, 8.25f, 8.625f, 1713, 40},
+                                                                     {day, 90200, 8.625f, 9, 8.5f, 9, 296, 41}}));
+    EXPECT_EQ(runInProcess({"quotes", dir.path(), "BARS"}),
+              ended(0, "11/15/13\t8.6250\t9.0000\t8.5000\t9.0000\t296\t41\n"
+                       "11/15/13\t8.5000\t8.7500\t8.2500\t8.6250\t1713\t40\n"));
+    EXPECT_EQ(runInProcess({"facts", dir.path(), "BARS"}),
+              ended(0, "Path:\t" + dir.path() + "\nFile number\t1\nDAT file record length\t32\n"
+                       "DAT file number of fields\t8\nNumber of quotes\t2\nName of issue\tONE MINUTE\n"
+                       "First date in file\t1131115\nLast date in file\t1131115\nData format\tI Intra-day\n"
+                       "Symbol\tBARS\nDate\tWhole Num.\tWhole Num.\nTime\tWhole Num.\tWhole Num.\n"
+                       "Open\tWhole Num.\tWhole Num.\nHigh\tWhole Num.\tWhole Num.\nLow\tWhole Num.\tWhole Num.\n"
+                       "Close\tWhole Num.\tWhole Num.\nVol\tWhole Num.\tWhole Num.\nOI\tWhole Num.\tWhole Num.\n"));
+}
+
 // 1000 quotes are read in chunks of 400, newest chunk first: every row must come out once,
 // newest first (each quote's open is its index). A quote count the file cannot back must not
 // turn into a failed read.

@@ -19,19 +19,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parts.size() > 1)
         writeFile(scratch / "F1.DAT", parts[1]);
 
-    for (const char* name : {"F1.DOP", "F1.DAT"}) {
-        const LayoutResult r = readFieldLayout(scratch / name, recordLength);
-        if (r.status != kStatusOk)
-            continue;
-        // A layout in use names the date, places every field inside the record, and no two
-        // kinds in the same field.
-        const FieldLayout& layout = r.layout;
-        check(layout.field(FieldKind::Date) >= 1, "a layout without a date");
-        for (int k = 0; k < kFieldKindCount; ++k) {
-            const int f = layout.fieldNumber[k];
-            check(f >= 0 && f <= recordLength / 4, "a field beyond the record");
-            for (int j = 0; j < k; ++j)
-                check(f == 0 || layout.fieldNumber[j] != f, "two kinds in one field");
+    // Intraday entries have layouts of their own when the DOP is unusable.
+    for (const char period : {'D', kIntradayPeriod}) {
+        for (const char* name : {"F1.DOP", "F1.DAT"}) {
+            const LayoutResult r = readFieldLayout(scratch / name, recordLength, period);
+            if (r.status != kStatusOk)
+                continue;
+            // A layout in use names the date, places every field inside the record, and no two
+            // kinds in the same field.
+            const FieldLayout& layout = r.layout;
+            check(layout.field(FieldKind::Date) >= 1, "a layout without a date");
+            for (int k = 0; k < kFieldKindCount; ++k) {
+                const int f = layout.fieldNumber[k];
+                check(f >= 0 && f <= recordLength / 4, "a field beyond the record");
+                for (int j = 0; j < k; ++j)
+                    check(f == 0 || layout.fieldNumber[j] != f, "two kinds in one field");
+            }
         }
     }
     return 0;

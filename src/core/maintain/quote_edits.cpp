@@ -127,7 +127,7 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     const int n = found.entry.fileNumber();
     const int length = found.entry.recordLength();
     const std::string dopPath = joinPath(found.directory, quoteFileName(n, "DOP"));
-    const LayoutResult layout = readFieldLayout(dopPath, length);
+    const LayoutResult layout = readFieldLayout(found.directory, found.entry);
     if (layout.status != kStatusOk || length < 4)
         return fail(kStatusNoLayout, "The fields of " + symbol + " are not known: " + dopPath +
                                          " names none and its record length is " + std::to_string(length) + ".");

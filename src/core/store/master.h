@@ -37,6 +37,8 @@ inline constexpr std::string_view kMasterFullMessage =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new portfolio.";
 
 using MasterRecord = std::array<std::uint8_t, kMasterRecordSize>;
+// The period letter (entry byte 33) of a security whose quotes are intraday bars.
+inline constexpr char kIntradayPeriod = 'I';
 
 struct MasterEntry {
     MasterRecord bytes{}; // as stored (dates in MBF)

@@ -114,11 +114,23 @@ bool fiveFieldFileHasVolume(const std::string& datPath)
     return fifth == 0.0f || second * 2 < fifth;
 }
 
-StoreStatus defaultLayout(const std::string& dopPath, int recordLength, FieldLayout& layout)
+StoreStatus defaultLayout(const std::string& dopPath, int recordLength, char period, FieldLayout& layout)
 {
     using K = FieldKind;
     layout = FieldLayout{};
     layout.synthetic = true;
+    // Intraday bars carry their time of day right after the date; read as a daily file, that
+    // time would show as the open and every price one column off.
+    if (period == kIntradayPeriod) {
+        if (recordLength == 28) {
+            setKinds(layout, {K::Date, K::Time, K::Open, K::High, K::Low, K::Close, K::Volume});
+            return kStatusOk;
+        }
+        if (recordLength == 32) {
+            setKinds(layout, {K::Date, K::Time, K::Open, K::High, K::Low, K::Close, K::Volume, K::OpenInterest});
+            return kStatusOk;
+        }
+    }
     switch (recordLength) {
     case 8: setKinds(layout, {K::Date, K::Close}); break;
     case 12: setKinds(layout, {K::Date, K::Close, K::Volume}); break;
@@ -160,8 +172,7 @@ OpenedSecurity openSecurity(const std::string& dir, const std::string& symbol)
     }
     const int n = s.found.entry.fileNumber();
     s.recordLength = s.found.entry.recordLength();
-    const LayoutResult layout =
-        readFieldLayout(joinPath(s.found.directory, quoteFileName(n, "DOP")), s.recordLength);
+    const LayoutResult layout = readFieldLayout(s.found.directory, s.found.entry);
     if (layout.status != kStatusOk || s.recordLength < 4) {
         s.status = kStatusNoLayout;
         return s;
@@ -194,13 +205,19 @@ std::string quoteFileName(int fileNumber, std::string_view extension)
     return "F" + std::to_string(fileNumber) + "." + std::string(extension);
 }
 
-LayoutResult readFieldLayout(const std::string& dopPath, int recordLength)
+LayoutResult readFieldLayout(const std::string& dopPath, int recordLength, char period)
 {
     LayoutResult result;
     if (recordLength >= 4 && parseDop(parentPath(dopPath), baseName(dopPath), recordLength / 4, result.layout))
         return result;
-    result.status = defaultLayout(dopPath, recordLength, result.layout);
+    result.status = defaultLayout(dopPath, recordLength, period, result.layout);
     return result;
+}
+
+LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry)
+{
+    return readFieldLayout(joinPath(dir.empty() ? "." : dir, quoteFileName(entry.fileNumber(), "DOP")),
+                           entry.recordLength(), entry.period());
 }
 
 int quoteCountOf(std::uint16_t headerRecords, std::uint64_t fileSize, int recordLength)
@@ -445,7 +462,7 @@ std::string entryWriteProblem(const std::string& dir, const MasterFile& master, 
     if (length != 4 * fields)
         return who + " gives a record length of " + std::to_string(length) + " bytes for " + std::to_string(fields) +
                " fields of 4 bytes.";
-    const LayoutResult layout = readFieldLayout(joinPath(dir.empty() ? "." : dir, quoteFileName(n, "DOP")), length);
+    const LayoutResult layout = readFieldLayout(dir, e);
     if (layout.status != kStatusOk)
         return who + " has no field layout: " + quoteFileName(n, "DOP") + " is missing or names no DATE field.";
     const FieldLayout& f = layout.layout;

@@ -44,9 +44,14 @@ struct LayoutResult {
     FieldLayout layout;
 };
 // Reads the DOP file at dopPath (found without regard to case). When it cannot be opened, or
-// names no DATE field, the default layout of the record length is used; the 5-field default
-// looks at the first quote of the quote file (dopPath ending in "AT").
-LayoutResult readFieldLayout(const std::string& dopPath, int recordLength);
+// names no DATE field, the default layout of the record length and the MASTER period letter is
+// used; the 5-field default looks at the first quote of the quote file (dopPath ending in "AT").
+// Period 'I' (intraday) makes the second of 7 or 8 fields the time: date, time, open, high,
+// low, close, volume (and open interest); every other period and length has the daily default.
+LayoutResult readFieldLayout(const std::string& dopPath, int recordLength, char period);
+// The layout of entry's quote file in dir, by the rule above, with the entry's record length
+// and period: what every reader and writer of that file goes by.
+LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry);
 
 // The number of quotes of a quote file: the header's record count less one, bounded by the
 // records the file really holds; never negative.

@@ -412,7 +412,7 @@ int CQuoteUpdater::AddOneQuote()
         mergeProblem_ = symbol_ + ": " + std::move(why);
         return 1;
     };
-    const LayoutResult layout = readFieldLayout(joinPath(portfolio_, quoteFileName(n, "DOP")), length);
+    const LayoutResult layout = readFieldLayout(portfolio_, record_);
     if (layout.status != kStatusOk || length < 4)
         return fail("the fields of " + joinPath(portfolio_, quoteFileName(n, "DAT")) + " are not known");
     const std::string datPath = resolveFile(portfolio_, quoteFileName(n, "DAT"));

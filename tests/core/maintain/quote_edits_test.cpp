@@ -166,6 +166,17 @@ TEST_F(QuoteEdits, ARangeCoversEveryQuoteOfItsDatesWhateverTheirTime) {
                            {1, {fx::fileDate(1997, 3, 14), 160000, 4, 6, 4, 6, 600}}}));
 }
 
+// An intraday entry without a DOP has its time second: an adjustment leaves the time alone,
+// and 8 such fields are no reason to refuse the edit.
+TEST_F(QuoteEdits, AnIntradayFileWithoutADopKeepsItsTimes) {
+    const float d = fx::fileDate(1997, 3, 14);
+    const Rows bars{{d, 93000, 1, 2, 1, 2, 100, 7}, {d, 93500, 2, 3, 2, 3, 200, 8}};
+    fx::writeBytes(dir.file("F3.DAT"), fx::quoteFile(8, bars));
+    fx::writeBytes(dir.file("MASTER"), fx::masterFile({fx::masterEntry({3, "XYZ", "XYZ INC", 8, d, d, 'I'})}));
+    ASSERT_EQ(rewrite(multiply(day(1997, 3, 14), day(1997, 3, 14), {2, 2, 2, 2, 3, 3})), kStatusOk) << reason;
+    EXPECT_EQ(dat(), fx::quoteFile(8, {{d, 93000, 2, 4, 2, 4, 300, 21}, {d, 93500, 4, 6, 4, 6, 600, 24}}));
+}
+
 TEST_F(QuoteEdits, DeleteMovesTheMasterDatesOnlyWhenTheFirstOrLastQuoteGoesAndKeepsThemForTheLastOne) {
     const Rows three = {row7(3, 13, 1, 2, 1, 2, 10, 1), row7(3, 14, 2, 3, 2, 3, 20, 2), row7(3, 17, 3, 4, 3, 4, 30, 3)};
     const int dayOfMonth[] = {13, 14, 17};

@@ -121,7 +121,7 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
         {"field layout", data + "/F1.DOP",
          [&] {
              // An unreadable DOP gives the default layout of the record length.
-             const LayoutResult r = readFieldLayout(data + "/F1.DOP", 28);
+             const LayoutResult r = readFieldLayout(data + "/F1.DOP", 28, 'D');
              return r.status == kStatusOk && r.layout.has(FieldKind::Close) ? "" : "no default layout";
          }},
         {"profile assignment", data + "/F1.pfl",

@@ -139,7 +139,7 @@ TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength) {
     TempDir tmp;
     const std::string dop = tmp.file("F1.DOP");
     const auto numbers = [&](int length) {
-        const LayoutResult r = readFieldLayout(dop, length);
+        const LayoutResult r = readFieldLayout(dop, length, 'D');
         return r.status == kStatusOk ? std::vector<int>(r.layout.fieldNumber.begin(), r.layout.fieldNumber.end())
                                      : std::vector<int>{};
     };
@@ -153,7 +153,7 @@ TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength) {
     EXPECT_EQ(numbers(20), (std::vector<int>{1, 0, 2, 3, 4, 5, 0, 0}));
     writeText(dop, "\"date\",0,0\r\nnot a field line\n\"FOO\",1,1\n\"Close\",-3,-2\n\"VOLUME\",100,1000\n\"OIX\",0,0\n");
     EXPECT_EQ(numbers(16), (std::vector<int>{1, 0, 0, 0, 0, 2, 3, 4}));
-    EXPECT_EQ(readFieldLayout(dop, 16).layout.inputCode[5], -3);
+    EXPECT_EQ(readFieldLayout(dop, 16, 'D').layout.inputCode[5], -3);
     writeText(dop, dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
     EXPECT_EQ(numbers(16), (std::vector<int>{1, 0, 0, 2, 3, 4, 0, 0}));
     // A kind named twice keeps its first field and codes; the later line still takes a field
@@ -161,8 +161,104 @@ TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength) {
     writeText(dop, "\"DATE\",0,0\n\"OPEN\",4,4\n\"HIGH\",4,4\n\"LOW\",4,4\n\"CLOSE\",4,4\n"
                    "\"OPEN INT\",100,100\n\"CLOSE\",-3,-3\n");
     EXPECT_EQ(numbers(28), (std::vector<int>{1, 0, 2, 3, 4, 5, 0, 0}));
-    EXPECT_EQ(readFieldLayout(dop, 28).layout.inputCode[2], 4);
-    EXPECT_EQ(readFieldLayout(dop, 28).layout.displayCode[5], 4);
+    EXPECT_EQ(readFieldLayout(dop, 28, 'D').layout.inputCode[2], 4);
+    EXPECT_EQ(readFieldLayout(dop, 28, 'D').layout.displayCode[5], 4);
+}
+
+// Without a usable DOP the MASTER period letter decides as well: an intraday entry of 7 or 8
+// fields has its time second. Daily entries, intraday ones of other lengths and entries of
+// other periods keep the daily defaults; a DOP naming DATE still overrides everything.
+TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond) {
+    TempDir tmp;
+    const std::string dop = tmp.file("F1.DOP");
+    const auto numbers = [&](int length, char period) {
+        const LayoutResult r = readFieldLayout(dop, length, period);
+        return r.status == kStatusOk ? std::vector<int>(r.layout.fieldNumber.begin(), r.layout.fieldNumber.end())
+                                     : std::vector<int>{};
+    };
+    const std::vector<int> daily7{1, 0, 2, 3, 4, 5, 6, 7};
+    const std::vector<int> intraday7{1, 2, 3, 4, 5, 6, 7, 0};
+    const std::vector<int> intraday8{1, 2, 3, 4, 5, 6, 7, 8};
+    const struct {
+        int length;
+        char period;
+        std::vector<int> expected; // empty: no layout
+    } cases[] = {
+        {28, 'I', intraday7}, {32, 'I', intraday8}, {28, 'D', daily7}, {32, 'D', {}},
+        {28, 'W', daily7},    {28, ' ', daily7},    {28, '\0', daily7}, {24, 'I', {1, 0, 2, 3, 4, 5, 6, 0}},
+        {16, 'I', {1, 0, 0, 2, 3, 4, 0, 0}},        {36, 'I', {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.length) + " bytes, period code " + std::to_string(c.period));
+        EXPECT_EQ(numbers(c.length, c.period), c.expected);
+        // A DOP that names no DATE is as good as none.
+        writeText(dop, dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
+        EXPECT_EQ(numbers(c.length, c.period), c.expected);
+        std::filesystem::remove(dop);
+    }
+    EXPECT_TRUE(readFieldLayout(dop, 32, 'I').layout.synthetic);
+    // A DOP that says the second field is the open is believed, intraday or not.
+    writeText(dop, dopText(kAllSeven));
+    EXPECT_EQ(numbers(28, 'I'), daily7);
+    EXPECT_EQ(numbers(32, 'I'), daily7);
+    EXPECT_FALSE(readFieldLayout(dop, 28, 'I').layout.synthetic);
+}
+
+// A vendor's intraday folder: MASTER bytes 1..2 0x65 0x00, period 'I', 5 in the intraday
+// minutes, no DOP, and a quote file whose header is zero but for its count. The same bytes as a
+// daily entry read as they always have: the time as the open, and no layout for 8 fields.
+TEST_F(Quotes, IntradayFilesWithoutADopReadTheirTimesAndDailyOnesAreUnchanged) {
+    const float day = fileDate(2013, 11, 15);
+    const std::vector<QuoteRow> bars{{day, 90500, 8.585f, 8.65f, 8.585f, 8.65f, 1713, 12},
+                                     {day, 91500, 8.591f, 8.591f, 8.59f, 8.59f, 296, 13}};
+    const auto write = [&](int fields, char period) {
+        ByteVec entry = masterEntry({1, "2HR.DE", "H&R", fields, day, day, period});
+        setByte(entry, 1, 0x65);
+        setByte(entry, 2, 0x00);
+        setU16(entry, 34, 5);
+        writeBytes(tmp.file("MASTER"), masterFile({entry}));
+        ByteVec dat(static_cast<std::size_t>(4 * fields), 0);
+        setU16(dat, 2, 3);
+        for (const QuoteRow& bar : bars)
+            for (std::size_t f = 0; f < static_cast<std::size_t>(fields); ++f) dat = concat({dat, mbf(bar[f])});
+        writeBytes(tmp.file("F1.DAT"), dat);
+    };
+    const std::vector<float> none{-1, -1};
+    const struct {
+        int fields;
+        char period;
+        StoreStatus status;
+        std::vector<PackedTime> times;
+        std::vector<float> open, close, volume, openInterest;
+    } cases[] = {
+        {7, 'I', kStatusOk, {9 * 1800 + 5 * 30, 9 * 1800 + 15 * 30}, {8.585f, 8.591f}, {8.65f, 8.59f}, {1713, 296}, none},
+        {8, 'I', kStatusOk, {9 * 1800 + 5 * 30, 9 * 1800 + 15 * 30}, {8.585f, 8.591f}, {8.65f, 8.59f}, {1713, 296},
+         {12, 13}},
+        {7, 'D', kStatusOk, {0, 0}, {90500, 91500}, {8.585f, 8.59f}, {8.65f, 8.59f}, {1713, 296}},
+        {8, 'D', kStatusNoLayout, {}, {}, {}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.fields) + " fields, period " + c.period);
+        write(c.fields, c.period);
+        ASSERT_EQ(read("2HR.DE", 0, -1), c.status);
+        if (c.status != kStatusOk) continue;
+        ASSERT_EQ(series.count, 2);
+        EXPECT_EQ(series.date[0], dayNumberOf(2013, 11, 15));
+        EXPECT_EQ(series.date[1], dayNumberOf(2013, 11, 15));
+        const auto firstTwo = [](const auto& column) { return std::vector(column.begin(), column.begin() + 2); };
+        EXPECT_EQ(firstTwo(series.time), c.times);
+        EXPECT_EQ(firstTwo(series.open), c.open);
+        EXPECT_EQ(firstTwo(series.close), c.close);
+        EXPECT_EQ(firstTwo(series.volume), c.volume);
+        EXPECT_EQ(firstTwo(series.openInterest), c.openInterest);
+        SecurityFacts facts;
+        ASSERT_EQ(readSecurityFacts(tmp.path(), "2HR.DE", facts), 0);
+        EXPECT_EQ(facts.layout.has(FieldKind::Time), c.period == 'I');
+        // The time takes part in the search: 09:10 on that day falls before the second bar.
+        const QuoteLocation at = findQuoteByDate(tmp.path(), "2HR.DE", static_cast<DayNumber>(dayNumberOf(2013, 11, 15)),
+                                                  PackedTime{9 * 1800 + 10 * 30});
+        EXPECT_EQ(at.index, c.period == 'I' ? 1 : 0);
+    }
 }
 
 // Halving towards index 0 used to probe only the first quote and, finding it earlier than the
@@ -230,6 +326,7 @@ TEST(EntryWriteProblem, NamesEntriesThatContradictThemselvesAndSecondOwnersOfANu
         {"DOP naming only DATE", {entry(5, "SEC", 2)}, dopText({"DATE"}), "names no field but the date"},
         {"DOP naming DATE and TIME", {entry(5, "SEC", 2)}, dopText({"DATE", "TIME"}), "names no field but the date"},
         {"eight fields, no layout", {entry(5, "SEC", 8)}, "", "no field layout"},
+        {"eight intraday fields, no DOP", {masterEntry({5, "SEC", "SEC", 8, 0, 0, 'I'})}, "", ""},
         {"file number 0", {entry(0, "SEC", 7)}, dopText(kAllSeven), "file number 0"},
         {"second owner of a number", {entry(5, "FIRST", 7), entry(5, "SEC", 7)}, dopText(kAllSeven),
          "repeats the file number of an earlier entry, FIRST"},

@@ -106,7 +106,7 @@ TEST_F(Robustness, GarbageQuoteAndDopFiles) {
             if (dop) {
                 for (std::size_t i = 0; i + 8 < n; i += 1 + rng() % 40) setText(bytes, i, (rng() % 2) ? "\n\"VOL" : "\n\"DATE\",");
                 writeBytes(tmp.file("F1.DOP"), bytes);
-                const LayoutResult l = readFieldLayout(tmp.file("F1.DOP"), 28);
+                const LayoutResult l = readFieldLayout(tmp.file("F1.DOP"), 28, 'D');
                 EXPECT_TRUE(l.status == kStatusOk || l.status == kStatusNoLayout);
             } else {
                 writeBytes(tmp.file("F1.DAT"), bytes);
