@@ -6,10 +6,12 @@
 #include "core/ascii/import.h"
 #include "core/browse/symbol_list.h"
 #include "core/chart/chart_geometry.h"
+#include "core/maintain/portfolio_delete.h"
 #include "core/maintain/quote_edits.h"
 #include "core/maintain/split_search.h"
 #include "core/maintain/symbol_commands.h"
 #include "core/platform/files.h"
+#include "core/profiles/assignment.h"
 #include "core/store/master.h"
 #include "core/store/quotes.h"
 #include "core/update/update_test_support.h"
@@ -40,6 +42,10 @@ protected:
 };
 
 TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
+    updatetest::ProfileSpec profile;
+    profile.updatePath = root.subdir("Updates");
+    const std::string startup = root.subdir("Start");
+    updatetest::writeProfile(startup, "Daily", profile);
     const auto before = fx::snapshot(data);
     fx::ReadOnlyFolder readOnly(data);
     if (!readOnly.active()) GTEST_SKIP() << "no read-only folder can be made here: " << readOnly.reason();
@@ -118,13 +124,21 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
              const ImportResult r = importQuotes(makeImportJob(v));
              return r.ok || r.messages.empty() ? std::string("done") : r.messages.front().text;
          }},
+        {"assign", [&] {
+             const AssignmentResult r = assignProfileToSymbol(startup, data, "IBM", "Daily");
+             return r.ok || r.messages.empty() ? std::string("done") : r.messages.front();
+         }},
+        {"assign --all", [&] {
+             const AssignmentResult r = assignProfileToAllSymbols(startup, data, "Daily");
+             return r.ok || r.messages.empty() ? std::string("done") : r.messages.front();
+         }},
+        {"delete the portfolio", [&] {
+             const PortfolioDeletion r = deletePortfolio(data);
+             return r.complete || r.leftOver.size() != 1 ? std::string("done") : r.leftOver.front();
+         }},
     };
     for (const auto& w : writes) EXPECT_EQ(w.refusal(), refusal) << w.command;
 
-    updatetest::ProfileSpec profile;
-    profile.updatePath = root.subdir("Updates");
-    const std::string startup = root.subdir("Start");
-    updatetest::writeProfile(startup, "Daily", profile);
     fx::writeText(profile.updatePath + "/D.TXT", "IBM,970116,101,103,99,102,5000,60\n");
     UpdateInputs in;
     in.portfolios = {data};
