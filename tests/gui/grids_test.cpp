@@ -8,6 +8,8 @@
 #include "gui/app/PortfolioListModel.h"
 #include "gui/app/QuoteGridModel.h"
 #include "gui/app/SymbolGridModel.h"
+#include "core/platform/files.h"
+#include "fixtures/read_only_folder.h"
 
 #include <QDir>
 #include <QImage>
@@ -216,6 +218,34 @@ private slots:
         frame->view()->portfolioList()->viewport()->repaint();
         QCoreApplication::processEvents();
         QCOMPARE(MessageBox::shownTexts().count(listMessage), 1);
+    }
+
+    void readOnlyFolderIsToldOncePerPortfolioAndMarksNothing()
+    {
+        writeStandardPortfolio(data_);
+        ReadOnlyFolder readOnly(data_);
+        if (!readOnly.active())
+            QSKIP(qPrintable(q("no read-only folder can be made here: " + readOnly.reason())));
+        auto frame = open();
+        QVERIFY(frame);
+        CQuovantaView* view = frame->view();
+        QTRY_COMPARE(view->symbolCount(), 3);
+        const QString notice = q(qv::readOnlyFolderMessage(data_));
+        QTRY_COMPARE(MessageBox::shownTexts().count(notice), 1);
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(!view->symbolModel()->index(row, 0).data(kSkipMarkRole).toBool());
+        QVERIFY(!view->portfolioModel()->index(0).data(kSkipMarkRole).toBool());
+        // Every command refills the grid; the notice is not repeated, and the message that
+        // sends the user to delete a skip list that is not there never comes.
+        view->FillSymbolGrid(1);
+        view->FillSymbolGrid(0);
+        view->portfolioList()->viewport()->repaint();
+        view->symbolGrid()->viewport()->repaint();
+        QCoreApplication::processEvents();
+        QCOMPARE(view->symbolCount(), 3);
+        QCOMPARE(MessageBox::shownTexts().count(notice), 1);
+        for (const QString& text : MessageBox::shownTexts())
+            QVERIFY2(!text.contains(q("skipqvta.pbg"), Qt::CaseInsensitive), qPrintable(text));
     }
 };
 

@@ -443,6 +443,8 @@ ImportResult importQuotes(const ImportJob& job)
         return fail(std::string(kImportPathMissingMessage) + (job.outputDir.empty() ? "" : "\n" + job.outputDir));
     const std::string dir = fullPath(job.outputDir);
     result.outputDir = dir;
+    if (IoStatus ro = checkWritableFolder(dir); !ro)
+        return fail(ro.message());
     removePortfolioTemporaries(dir); // what an import cut short left
     const std::optional<std::string> existingMaster = findEntry(dir, kMasterFileName);
     if (job.useExistingMaster) {

@@ -1,5 +1,6 @@
 #include "core/browse/symbol_list.h"
 
+#include "core/platform/files.h"
 #include "core/store/master.h"
 #include "core/store/skip_list.h"
 
@@ -46,10 +47,14 @@ SymbolListing listSymbols(const std::string& dir) {
     }
 
     if (!listing.rows.empty()) {
-        SkipFlags flags = readSkipFlags(dir);
+        IoStatus why;
+        SkipFlags flags = readSkipFlags(dir, &why);
         listing.skipFlagsValid = flags.size() == kSkipFlagCount;
         if (listing.skipFlagsValid) {
             for (SymbolRow& row : listing.rows) row.skipped = flags[static_cast<std::size_t>(row.fileNumber)] == '1';
+        } else if (skipListUnkeepable(dir, why)) {
+            listing.folderReadOnly = true;
+            listing.messages.push_back(readOnlyFolderMessage(dir));
         } else {
             listing.messages.emplace_back(kSymbolListSkipLengthMessage);
         }

@@ -38,6 +38,9 @@ struct SymbolListing {
     std::vector<SymbolRow> rows;
     // false when the skip list could neither be read nor created; no row is then marked.
     bool skipFlagsValid = false;
+    // true when the skip list is missing and the folder cannot be written (skipListUnkeepable):
+    // messages then hold readOnlyFolderMessage instead of kSymbolListSkipLengthMessage.
+    bool folderReadOnly = false;
     // The messages of the fill, in the order they are shown.
     std::vector<std::string> messages;
 };

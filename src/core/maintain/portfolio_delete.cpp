@@ -66,6 +66,11 @@ PortfolioDeletion deletePortfolio(const std::string& dir) {
         result.leftOver.push_back("No portfolio (MASTER file) in " + (dir.empty() ? std::string("\"\"") : dir));
         return result;
     }
+    // Nothing would be removed, and each file would be reported as if it alone had failed.
+    if (IoStatus ro = checkWritableFolder(dir); !ro) {
+        result.leftOver.push_back(ro.message());
+        return result;
+    }
     {
         DirHandle handle(dir);
         if (handle.fd() < 0) {

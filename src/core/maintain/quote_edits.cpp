@@ -124,6 +124,8 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         return fail(found.status, "The MASTER file of " + dir + " could not be read.");
     if (const std::string problem = entryWriteProblem(found); !problem.empty())
         return fail(kStatusEntryPassedOver, problem);
+    if (IoStatus ro = checkWritableFolder(found.directory); !ro)
+        return fail(kStatusFileWrite, ro.message());
     const int n = found.entry.fileNumber();
     const int length = found.entry.recordLength();
     const std::string dopPath = joinPath(found.directory, quoteFileName(n, "DOP"));

@@ -200,6 +200,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
     std::string name(nameTyped);
     if (name.empty()) name = symbol;
 
+    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity existing = findSecurity(dir, symbol);
     if (existing.status == kStatusOk) return failure(std::string(kDuplicateMessage), dir);
@@ -249,6 +250,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
 }
 
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
+    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
     removePortfolioTemporaries(dir);
     TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
     if (!lookup.readable) return failure(masterUnreadable(dir), dir);
@@ -290,12 +292,17 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     if (newSymbol.size() > kFieldWidth) return failure(std::string(kLongSymbolMessage), dir);
     if (newName.size() > kFieldWidth) return failure(std::string(kLongNameMessage), dir);
 
+    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity found = findSecurity(dir, oldSymbol);
     if (found.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk) return failure(notFoundMessage(oldSymbol), dir);
     std::string where = withoutTrailingSlash(found.directory);
-    if (where != dir) removePortfolioTemporaries(where);
+    // A nested portfolio may sit on another file system than dir's.
+    if (where != dir) {
+        if (IoStatus ro = checkWritableFolder(where); !ro) return failure(ro.message(), where);
+        removePortfolioTemporaries(where);
+    }
     if (std::string problem = entryWriteProblem(found); !problem.empty())
         return failure(problem + "\nThe entry was left unchanged.", where);
 
@@ -320,6 +327,7 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
 }
 
 CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
+    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
     IoStatus why;
     SkipFlags flags = readSkipFlags(dir, &why);
     if (flags.size() != kSkipFlagCount || fileNumber < 1 || fileNumber > kMaxSecurities)
@@ -334,6 +342,7 @@ CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
 }
 
 CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
+    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
     // The old marks play no part in the result, so they are not read (reading would create a
     // missing file only to replace it at once).
     SkipFlags flags(kSkipFlagCount, '0');

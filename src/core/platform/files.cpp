@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace qv {
@@ -495,6 +496,34 @@ IoStatus removeDirectory(const std::string& path)
     if (seamRmdir(path.c_str()) != 0)
         return IoStatus::fromErrno("remove directory", path, errno);
     return IoStatus::ok();
+}
+
+bool isReadOnlyError(int err) { return err == EACCES || err == EPERM || err == EROFS; }
+
+bool isReadOnlyFolder(const std::string& dir)
+{
+    struct statvfs fs {};
+    if (::statvfs(dir.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0)
+        return true;
+    // Permission bits do not stop root, so access() alone would call a 0555 folder read-only
+    // for one user and writable for another: with the effective ids it answers for this process.
+    if (::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return isReadOnlyError(errno) && isDirectory(dir);
+    return false;
+}
+
+std::string readOnlyFolderMessage(const std::string& dir)
+{
+    // The same folder is named the same way whichever command found it ("P" or "P/").
+    std::string shown = dir;
+    while (shown.size() > 1 && shown.back() == '/')
+        shown.pop_back();
+    return "The folder " + shown + " is read-only: skip marks cannot be kept there and nothing in it can be changed.";
+}
+
+IoStatus checkWritableFolder(const std::string& dir)
+{
+    return isReadOnlyFolder(dir) ? IoStatus::failure(readOnlyFolderMessage(dir)) : IoStatus::ok();
 }
 
 InputFile::~InputFile() { close(); }

@@ -105,6 +105,21 @@ IoStatus removeFile(const std::string& path, bool missingOk = true);
 IoStatus makeDirectory(const std::string& path);
 IoStatus removeDirectory(const std::string& path);
 
+// Whether err says that a folder refuses to be written (EACCES, EPERM, EROFS), as against a
+// fault of one file or of the disk.
+bool isReadOnlyError(int err);
+// Whether dir refuses new files: the one place that decides it. A file system mounted read-only
+// (statvfs's ST_RDONLY: a CD, a share mounted ro) or a directory this process may not write
+// (faccessat with the effective ids, which answers EROFS even for root, and asks the server on
+// a network share). A folder that cannot be examined (missing, not a directory) is not called
+// read-only here: the command's own open says what is wrong. A write that fails later with an
+// isReadOnlyError errno is the second witness (the skip list takes both).
+bool isReadOnlyFolder(const std::string& dir);
+// What the user is told, once, when a command meets a read-only folder.
+std::string readOnlyFolderMessage(const std::string& dir);
+// Ok, or the refusal of a command that would write in dir, before it changes anything.
+IoStatus checkWritableFolder(const std::string& dir);
+
 // Opens a regular file for reading as a stdio stream (closed by the caller with fclose), for
 // readers that take lines.
 IoStatus openInputStream(const std::string& path, std::FILE*& stream);

@@ -1,5 +1,7 @@
 #include "core/profiles/assignment.h"
 
+#include "core/platform/files.h"
+
 #include "core/browse/symbol_list.h"
 #include "core/profiles/profile.h"
 #include "core/store/master.h"
@@ -37,6 +39,7 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
 
     const std::optional<std::string> name = listedProfile(startupDir, profile);
     if (!name) return refused(std::string(kNoProfileForSymbolMessage));
+    if (IoStatus ro = checkWritableFolder(found.directory); !ro) return refused(ro.message());
 
     const ProfileOutcome written = writeAssignment(found.directory, found.entry.fileNumber(), *name);
     if (!written.ok) return refused(written.message);
@@ -50,6 +53,7 @@ AssignmentResult assignProfileToAllSymbols(const std::string& startupDir, const 
                                            std::string_view profile) {
     const std::optional<std::string> name = listedProfile(startupDir, profile);
     if (!name) return refused(std::string(kNoProfileForSymbolsMessage));
+    if (IoStatus ro = checkWritableFolder(dir); !ro) return refused(ro.message());
 
     const SymbolListing listing = listSymbols(dir);
     if (!listing.ok) {

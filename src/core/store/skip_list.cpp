@@ -35,6 +35,13 @@ SkipFlags readSkipFlags(const std::string& dir, IoStatus* why)
     return flags;
 }
 
+bool skipListUnkeepable(const std::string& dir, const IoStatus& why)
+{
+    if (findEntry(dir, kSkipFileName))
+        return false;
+    return isReadOnlyError(why.error()) || isReadOnlyFolder(dir);
+}
+
 SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus* why)
 {
     const SkipFlags text = flags.empty() ? defaultSkipFlags() : flags;

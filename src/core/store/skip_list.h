@@ -17,6 +17,11 @@ inline constexpr const char* kSkipFileName = "SKIPQVTA.PBG";
 // missing from a short file read as '0'. Empty when the file can neither be read nor created;
 // then `why`, when given, receives the cause.
 SkipFlags readSkipFlags(const std::string& dir, IoStatus* why = nullptr);
+// Whether an empty readSkipFlags (its cause in why) means the folder cannot be written: the file
+// is missing and its creation was refused (EACCES, EPERM, EROFS) or the folder is read-only.
+// The securities are then shown without marks, with readOnlyFolderMessage (files.h), never with
+// the message for a skip list of the wrong length, which names a file that is not there.
+bool skipListUnkeepable(const std::string& dir, const IoStatus& why);
 // Writes the marks (the default for an empty text) atomically; returns the text written, or
 // the empty text when the file could not be written (the cause in `why`, when given).
 SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus* why = nullptr);

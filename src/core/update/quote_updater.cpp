@@ -191,6 +191,12 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     Post();
     Audit("");
     Audit("Audit for MASTER at: " + directory);
+    // Checked before anything is touched, even the temporaries an earlier run left: a folder
+    // that refuses writes would otherwise be passed over with a cause that names a copy.
+    if (IoStatus ro = checkWritableFolder(directory); !ro) {
+        PassOver("MASTER at " + directory + " passed over: " + ro.message());
+        return;
+    }
 
     removePortfolioTemporaries(directory);
     // The copy is the run's fallback: it stays until the new MASTER is in place.

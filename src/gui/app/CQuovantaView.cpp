@@ -3,6 +3,7 @@
 #include "core/app/settings_check.h"
 #include "core/browse/portfolio_search.h"
 #include "core/browse/symbol_list.h"
+#include "core/platform/files.h"
 #include "core/profiles/profile.h"
 #include "core/store/master.h"
 #include "core/store/quotes.h"
@@ -568,6 +569,12 @@ void CQuovantaView::FillSymbolGrid(int row)
         symbolCount_ = 0;
         emit stateChanged();
         return;
+    }
+    // A read-only folder is told once per portfolio in a session, not at every refill (every
+    // command refills the grid, and each would otherwise repeat it).
+    if (listing.folderReadOnly && !readOnlyFoldersTold_.insert(portfolioDir_).second) {
+        const std::string told = qv::readOnlyFolderMessage(portfolioDir_);
+        std::erase(listing.messages, told);
     }
     // The count and skip-list messages come before the rows are seen, the damage after.
     showMessages(listing.messages, false);

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,8 @@ private:
 
     std::string currentRoot_;
     std::string portfolioDir_;
+    // The read-only portfolios whose notice has been shown (FillSymbolGrid).
+    std::set<std::string> readOnlyFoldersTold_;
     std::string masterPath_;
     int symbolCount_ = 0;
     int currentSymbolIndex_ = 0;

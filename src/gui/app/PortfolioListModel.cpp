@@ -33,8 +33,10 @@ QVariant PortfolioListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole: return QFile::decodeName(QByteArray::fromStdString(dir));
     case kItemDataRole: return index.row();
     case kSkipMarkRole: {
-        const qv::SkipFlags flags = qv::readSkipFlags(dir);
-        if (flags.size() != kSkipFlagCount && !g_invalidSkipListReported) {
+        qv::IoStatus why;
+        const qv::SkipFlags flags = qv::readSkipFlags(dir, &why);
+        // A read-only folder holds no skip list to delete: the symbol grid says so instead.
+        if (flags.size() != kSkipFlagCount && !g_invalidSkipListReported && !qv::skipListUnkeepable(dir, why)) {
             g_invalidSkipListReported = true;
             emit const_cast<PortfolioListModel*>(this)->invalidSkipListDrawn(QFile::decodeName(QByteArray::fromStdString(dir)));
         }

@@ -36,7 +36,7 @@ QVariant SymbolGridModel::data(const QModelIndex& index, int role) const
         return QString::fromStdString(qv::windows1252ToUtf8(index.column() == Symbol ? r.symbol : r.name));
     case kItemDataRole: return r.itemData();
     case kSkipMarkRole:
-        if (!skipFlagsValid() && !g_invalidSkipListReported) {
+        if (!skipFlagsValid() && !readOnly_ && !g_invalidSkipListReported) {
             g_invalidSkipListReported = true;
             emit const_cast<SymbolGridModel*>(this)->invalidSkipListDrawn(QString::fromStdString(dir_));
         }
@@ -72,7 +72,9 @@ void SymbolGridModel::setRows(std::vector<qv::SymbolRow> rows, const std::string
     rows_ = std::move(rows);
     dir_ = portfolioDir;
     // A portfolio without securities has no row to draw, and its skip list is not created.
-    flags_ = rows_.empty() ? qv::SkipFlags{} : qv::readSkipFlags(dir_);
+    qv::IoStatus why;
+    flags_ = rows_.empty() ? qv::SkipFlags{} : qv::readSkipFlags(dir_, &why);
+    readOnly_ = !rows_.empty() && !skipFlagsValid() && qv::skipListUnkeepable(dir_, why);
     endResetModel();
 }
 
@@ -80,7 +82,9 @@ void SymbolGridModel::refreshSkipFlags()
 {
     if (rows_.empty())
         return;
-    qv::SkipFlags fresh = qv::readSkipFlags(dir_);
+    qv::IoStatus why;
+    qv::SkipFlags fresh = qv::readSkipFlags(dir_, &why);
+    readOnly_ = fresh.size() != kSkipFlagCount && qv::skipListUnkeepable(dir_, why);
     if (fresh == flags_)
         return;
     flags_ = std::move(fresh);

@@ -46,6 +46,9 @@ private:
     std::vector<qv::SymbolRow> rows_;
     std::string dir_;
     qv::SkipFlags flags_;
+    // The skip list is missing and the folder cannot take it: rows show no marks, and the
+    // view has said why (never the wrong-length message).
+    bool readOnly_ = false;
 };
 
 } // namespace qv::gui

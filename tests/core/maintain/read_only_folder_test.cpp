@@ -1,0 +1,193 @@
+// A portfolio on a folder that refuses writes (a CD, a share mounted read-only, someone else's
+// files): every command that only reads works, the symbol list shows no marks and says why once,
+// and every command that would write is refused with that reason before it touches a byte.
+
+#include "core/ascii/export.h"
+#include "core/ascii/import.h"
+#include "core/browse/symbol_list.h"
+#include "core/chart/chart_geometry.h"
+#include "core/maintain/portfolio_delete.h"
+#include "core/maintain/quote_edits.h"
+#include "core/maintain/split_search.h"
+#include "core/maintain/symbol_commands.h"
+#include "core/platform/files.h"
+#include "core/profiles/assignment.h"
+#include "core/store/master.h"
+#include "core/store/quotes.h"
+#include "core/update/update_test_support.h"
+#include "fixtures/portfolio_builder.h"
+#include "fixtures/read_only_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+
+namespace qv {
+namespace {
+
+namespace fx = fixtures;
+
+// The standard portfolio (1 IBM, 2 MSFT, 4 GC) in root/P; the input and output files of the
+// commands that take them live in root, which stays writable.
+class ReadOnlyPortfolio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fx::writeStandardPortfolio(data);
+        fx::writeText(root.file("in.txt"), "01/16/97,1,2,0.5,1.5,100,5\n");
+    }
+    fx::TempDir root;
+    std::string data = root.subdir("P");
+};
+
+TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
+    updatetest::ProfileSpec profile;
+    profile.updatePath = root.subdir("Updates");
+    const std::string startup = root.subdir("Start");
+    updatetest::writeProfile(startup, "Daily", profile);
+    const auto before = fx::snapshot(data);
+    fx::ReadOnlyFolder readOnly(data);
+    if (!readOnly.active()) GTEST_SKIP() << "no read-only folder can be made here: " << readOnly.reason();
+    const std::string refusal = readOnlyFolderMessage(data);
+    EXPECT_TRUE(isReadOnlyFolder(data));
+
+    const SymbolListing listing = listSymbols(data);
+    ASSERT_TRUE(listing.ok);
+    ASSERT_EQ(listing.rows.size(), 3u);
+    EXPECT_TRUE(listing.folderReadOnly);
+    EXPECT_FALSE(listing.skipFlagsValid);
+    EXPECT_TRUE(std::none_of(listing.rows.begin(), listing.rows.end(), [](const SymbolRow& r) { return r.skipped; }));
+    EXPECT_EQ(listing.messages, std::vector<std::string>{refusal});
+
+    const struct {
+        const char* command;
+        std::function<bool()> works;
+    } reads[] = {
+        {"find", [&] { return findSecurity(data, "MSFT").status == kStatusOk; }},
+        {"quotes", [&] {
+             QuoteSeries s;
+             return initQuoteSeries(s, 100) == kStatusOk && readQuoteSeries(s, data, "IBM", 0, -1) == kStatusOk &&
+                    s.count > 0;
+         }},
+        {"facts", [&] {
+             SecurityFacts f;
+             return readSecurityFacts(data, "GC", f) == kStatusOk && f.fileNumber == 4;
+         }},
+        {"locate", [&] {
+             const QuoteLocation at = findQuoteByDate(data, "IBM", dayNumberFromYmd(1997, 1, 4), 0);
+             return at.status == kStatusOk && at.index == 2;
+         }},
+        {"export", [&] {
+             ExportOptions o;
+             o.path = root.file("out.txt");
+             return exportQuotes(data, "MSFT", o).ok && !fx::readBytes(o.path).empty();
+         }},
+        {"split-search", [&] { return runSplitSearch(data).end == SplitSearchOutcome::End::Done; }},
+        {"chart", [&] {
+             QuoteSeries s;
+             return loadChartSeries(s, data, "IBM") && s.count > 0;
+         }},
+    };
+    for (const auto& r : reads) EXPECT_TRUE(r.works()) << r.command;
+
+    const auto edit = [&](EditMode mode) {
+        EditRequest q;
+        q.values.fill(2.0f);
+        q.firstDate = dayNumberFromYmd(1997, 1, 2);
+        q.lastDate = dayNumberFromYmd(1997, 1, 6);
+        q.mode = mode;
+        std::string reason;
+        const StoreStatus status = rewriteQuotes(data, "IBM", q, &reason);
+        return status == kStatusFileWrite ? reason : "status " + std::to_string(status) + ": " + reason;
+    };
+    const auto refused = [](const CommandResult& r) { return r.ok ? std::string("done") : r.message; };
+    const struct {
+        const char* command;
+        std::function<std::string()> refusal; // what the command said
+    } writes[] = {
+        {"add-symbol", [&] { return refused(addSymbol(data, "NEW", "")); }},
+        {"delete-symbol", [&] { return refused(deleteSymbol(data, "MSFT")); }},
+        {"edit-symbol", [&] { return refused(editSymbol(data, "MSFT", "MSFT2", "")); }},
+        {"skip", [&] { return refused(setSymbolSkip(data, "IBM", true)); }},
+        {"skip by row", [&] { return refused(setSkipMark(data, 2, true)); }},
+        {"skip-all on", [&] { return refused(adjustPortfolioSkip(data, true)); }},
+        {"skip-all off", [&] { return refused(adjustPortfolioSkip(data, false)); }},
+        {"edit-quote", [&] { return edit(EditMode::Set); }},
+        {"split / adjust", [&] { return edit(EditMode::Multiply); }},
+        {"delete-quote", [&] { return edit(EditMode::Delete); }},
+        {"import", [&] {
+             ImportDialogValues v;
+             v.inputPath = root.file("in.txt");
+             v.outputDir = data;
+             v.symbol = "NEW";
+             const ImportResult r = importQuotes(makeImportJob(v));
+             return r.ok || r.messages.empty() ? std::string("done") : r.messages.front().text;
+         }},
+        {"assign", [&] {
+             const AssignmentResult r = assignProfileToSymbol(startup, data, "IBM", "Daily");
+             return r.ok || r.messages.empty() ? std::string("done") : r.messages.front();
+         }},
+        {"assign --all", [&] {
+             const AssignmentResult r = assignProfileToAllSymbols(startup, data, "Daily");
+             return r.ok || r.messages.empty() ? std::string("done") : r.messages.front();
+         }},
+        {"delete the portfolio", [&] {
+             const PortfolioDeletion r = deletePortfolio(data);
+             return r.complete || r.leftOver.size() != 1 ? std::string("done") : r.leftOver.front();
+         }},
+    };
+    for (const auto& w : writes) EXPECT_EQ(w.refusal(), refusal) << w.command;
+
+    fx::writeText(profile.updatePath + "/D.TXT", "IBM,970116,101,103,99,102,5000,60\n");
+    UpdateInputs in;
+    in.portfolios = {data};
+    in.startupDir = startup;
+    in.runTimeText = "test";
+    const updatetest::RunOutcome run = updatetest::runUpdate(in);
+    const std::string passedOver = "MASTER at " + data + " passed over: " + refusal;
+    EXPECT_EQ(run.passedOver, std::vector<std::string>{passedOver});
+    EXPECT_NE(std::find(run.audit.begin(), run.audit.end(), "ERROR: " + passedOver), run.audit.end());
+    EXPECT_EQ(run.count, 0);
+
+    EXPECT_EQ(fx::snapshot(data), before) << "a refused command changed the read-only folder";
+}
+
+// A skip list that is there is read as always (its marks shown, nothing said), and one that is
+// there but cannot be read keeps its own message: only a missing one is the folder's fault.
+TEST_F(ReadOnlyPortfolio, AnExistingSkipListIsReadAndABrokenOneKeepsItsMessage) {
+    fx::ByteVec skip(256, 0);
+    skip[0] = skip[2] = 1;
+    fx::writeBytes(root.file("P/SKIPQVTA.PBG"), skip);
+    const std::string other = root.subdir("Q");
+    fx::writeStandardPortfolio(other);
+    root.subdir("Q/SKIPQVTA.PBG"); // a directory under the skip list's name
+
+    fx::ReadOnlyFolder readOnly(data), readOnlyToo(other);
+    if (!readOnly.active() || !readOnlyToo.active())
+        GTEST_SKIP() << "no read-only folder can be made here: " << readOnly.reason() << readOnlyToo.reason();
+
+    SymbolListing listing = listSymbols(data);
+    EXPECT_TRUE(listing.skipFlagsValid && listing.messages.empty() && !listing.folderReadOnly);
+    ASSERT_EQ(listing.rows.size(), 3u);
+    EXPECT_TRUE(!listing.rows[0].skipped && listing.rows[1].skipped && !listing.rows[2].skipped);
+
+    listing = listSymbols(other);
+    EXPECT_FALSE(listing.folderReadOnly);
+    EXPECT_EQ(listing.messages, std::vector<std::string>{std::string(kSymbolListSkipLengthMessage)});
+}
+
+// A folder that can be written is never called read-only, nor is one that is not there (its
+// command says what is wrong with it).
+TEST(ReadOnlyFolderCheck, WritableAndMissingFoldersAreNotReadOnly) {
+    fx::TempDir tmp;
+    EXPECT_TRUE(checkWritableFolder(tmp.path()).isOk());
+    EXPECT_FALSE(isReadOnlyFolder(tmp.file("missing")));
+    fx::writeText(tmp.file("plain"), "x");
+    EXPECT_FALSE(isReadOnlyFolder(tmp.file("plain")));
+    for (int err : {EACCES, EPERM, EROFS}) EXPECT_TRUE(isReadOnlyError(err)) << err;
+    for (int err : {0, ENOSPC, EIO, ENOENT}) EXPECT_FALSE(isReadOnlyError(err)) << err;
+}
+
+} // namespace
+} // namespace qv
