@@ -22,8 +22,6 @@ const OptionSpec* findOption(const std::vector<OptionSpec>& known, std::string_v
     return nullptr;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 } // namespace
 
 std::optional<std::string> Arguments::value(std::string_view option) const {
@@ -72,13 +70,8 @@ std::string securityTextArgument(std::string_view text, std::string_view what) {
 }
 
 DayNumber dateArgument(std::string_view text) {
-    // The reader takes two characters at fixed offsets, so only the exact shape is safe.
-    const bool shaped = text.size() == 8 && isDigit(text[0]) && isDigit(text[1]) && isDigit(text[3]) &&
-                        isDigit(text[4]) && isDigit(text[6]) && isDigit(text[7]) && text[2] == text[5] &&
-                        !isDigit(text[2]);
-    const DayNumber day = shaped ? parseDateText(text, 3) : DayNumber{0};
-    // The reader does not check the day against the month: 02/30/97 would become March 2nd.
-    if (day == 0 || formatDate(day, 3, text[2]) != text) throw UsageError("\"" + std::string(text) + "\" is not a date of the form MM/DD/YY");
+    const DayNumber day = parseExactMmDdYy(text);
+    if (day == 0) throw UsageError("\"" + std::string(text) + "\" is not a date of the form MM/DD/YY");
     return day;
 }
 

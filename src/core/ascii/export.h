@@ -17,7 +17,6 @@ namespace qv {
 
 inline constexpr std::string_view kExportNoNameMessage = "Please enter a name";
 inline constexpr std::string_view kExportFileErrorMessage = "File export error";
-inline constexpr std::size_t kExportMaxPathLength = 200;
 
 enum ExportDelimiter : int { kExportSpace = 0, kExportComma = 1, kExportTab = 2 };
 

@@ -28,8 +28,6 @@ namespace qv {
 
 namespace {
 
-constexpr std::string_view kSymbolTooLongMessage = "A symbol can be at most 16 characters long";
-constexpr std::string_view kNameTooLongMessage = "A name can be at most 16 characters long";
 constexpr std::string_view kSkipRangeMessage = "Enter a number of rows from 0 to 200 to skip";
 constexpr std::string_view kInputUnreadableMessage = "The input file could not be read:\n";
 constexpr std::string_view kInputEmptyMessage = "The input file holds no quote lines.";
@@ -377,9 +375,9 @@ ImportDialogCheck checkImportDialog(const ImportDialogValues& values)
     if (values.outputDir.size() > kImportMaxPathLength)
         return refuse(check, kPathTooLongMessage);
     if (values.symbol.size() > kImportMaxTextLength)
-        return refuse(check, kSymbolTooLongMessage);
+        return refuse(check, kLongSymbolMessage);
     if (values.name.size() > kImportMaxTextLength)
-        return refuse(check, kNameTooLongMessage);
+        return refuse(check, kLongNameMessage);
 
     // 2. Date and close first, then the checked optional columns, each taking its slot.
     std::array<bool, kImportMaxColumn + 1> taken{};

@@ -308,17 +308,7 @@ QuoteDates readQuoteDates(const std::string& dir, const std::string& symbol)
 
 DayNumber parseEditDate(std::string_view text)
 {
-    // The date reader takes two characters at fixed offsets and stops at the first non-digit,
-    // so anything but the exact shape would be read as another day: "12/3/202" as 12/03/02.
-    const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
-    if (text.size() != 8 || text[2] != '/' || text[5] != '/' || !digit(0) || !digit(1) || !digit(3) || !digit(4) ||
-        !digit(6) || !digit(7))
-        return 0;
-    const DayNumber day = parseDateText(text, 3);
-    // The reader does not check the day against the month: 02/30/97 would be March 2nd.
-    if (day == 0 || formatDate(day, 3, '/') != text)
-        return 0;
-    return day;
+    return text.size() == 8 && text[2] == '/' ? parseExactMmDdYy(text) : DayNumber{0};
 }
 
 bool parseEditValue(std::string_view text, float& value)

@@ -15,11 +15,6 @@
 
 namespace qv {
 
-// What Symbol Add and Symbol Edit say about a symbol or name longer than the 16 characters a
-// MASTER entry holds: the text is refused whole, never cut to another symbol or name.
-inline constexpr std::string_view kLongSymbolMessage = "A symbol can be at most 16 characters long";
-inline constexpr std::string_view kLongNameMessage = "A name can be at most 16 characters long";
-
 struct CommandResult {
     bool ok = true;
     std::string message; // the message box text when !ok (may also be set on success as a notice)

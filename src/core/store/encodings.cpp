@@ -214,6 +214,16 @@ int dateFormatCode(std::string_view name)
     return 0;
 }
 
+DayNumber parseExactMmDdYy(std::string_view text)
+{
+    const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (text.size() != 8 || !digit(0) || !digit(1) || !digit(3) || !digit(4) || !digit(6) || !digit(7) ||
+        text[2] != text[5] || digit(2))
+        return 0;
+    const DayNumber day = parseDateText(text, 3);
+    return day != 0 && formatDate(day, 3, text[2]) == text ? day : DayNumber{0};
+}
+
 DayNumber parseDateText(std::string_view text, int formatCode)
 {
     while (!text.empty() && text.front() == ' ')

@@ -93,6 +93,10 @@ int dateFormatCode(std::string_view name);
 // 1..12, all parts zero, a month outside 1..12, a day outside 1..31, or a year outside
 // 1961..2099, which day numbers cannot hold).
 DayNumber parseDateText(std::string_view text, int formatCode);
+// Reads text of exactly the form MM?DD?YY (two digits each, the same non-digit `?` twice) naming
+// a day that exists; 0 for anything else. The format reader alone would take "12/3/202" as
+// 12/03/02 (it reads two characters at fixed offsets) and "02/30/97" as March 2nd.
+DayNumber parseExactMmDdYy(std::string_view text);
 // Prints a day number in the given format with `separator` where the format has one.
 // Day number 0 prints as zeros; a code outside 1..12 gives the empty text.
 std::string formatDate(DayNumber n, int formatCode, char separator);

@@ -33,6 +33,11 @@ inline constexpr int kMaxSecurities = 255;
 // Nested portfolios deeper than this are not entered.
 inline constexpr int kMaxNestingDepth = 16;
 inline constexpr std::string_view kMasterFileName = "MASTER";
+// What the commands that add or rename a security say about a symbol or name longer than the
+// 16 characters an entry holds: the text is refused whole, never cut to another symbol or name.
+inline constexpr std::string_view kLongSymbolMessage = "A symbol can be at most 16 characters long";
+inline constexpr std::string_view kLongNameMessage = "A name can be at most 16 characters long";
+
 inline constexpr std::string_view kMasterFullMessage =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new portfolio.";
 
