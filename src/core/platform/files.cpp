@@ -15,44 +15,35 @@ namespace qv {
 namespace {
 
 // Every call that changes the file system goes through these, so the fault seam sees it.
+// Every call through the seam: it may be made to fail (EIO, the call not made), and when
+// recording its kind and paths are noted before it is made and once it succeeded.
+template <class Call>
+auto throughSeam(faults::Op op, const char* kind, const std::string& path, const std::string& to, Call call)
+{
+    if (faults::shouldFail(op)) {
+        errno = EIO;
+        return decltype(call())(-1);
+    }
+    faults::before(kind, path, to);
+    const auto result = call();
+    if (result >= 0)
+        faults::after(kind, path, to);
+    return result;
+}
+
 ssize_t seamWrite(int fd, const std::string& path, const void* data, std::size_t n)
 {
-    if (faults::shouldFail(faults::Op::Write)) {
-        errno = EIO;
-        return -1;
-    }
-    faults::before("write", path);
-    const ssize_t written = ::write(fd, data, n);
-    if (written >= 0)
-        faults::after("write", path);
-    return written;
+    return throughSeam(faults::Op::Write, "write", path, {}, [&] { return ::write(fd, data, n); });
 }
 
 int seamFsync(int fd, const std::string& path, bool directory = false)
 {
-    if (faults::shouldFail(faults::Op::Fsync)) {
-        errno = EIO;
-        return -1;
-    }
-    const char* kind = directory ? "fsync-dir" : "fsync";
-    faults::before(kind, path);
-    const int result = ::fsync(fd);
-    if (result == 0)
-        faults::after(kind, path);
-    return result;
+    return throughSeam(faults::Op::Fsync, directory ? "fsync-dir" : "fsync", path, {}, [&] { return ::fsync(fd); });
 }
 
 int seamRename(const char* from, const char* to)
 {
-    if (faults::shouldFail(faults::Op::Rename)) {
-        errno = EIO;
-        return -1;
-    }
-    faults::before("rename", from, to);
-    const int result = ::rename(from, to);
-    if (result == 0)
-        faults::after("rename", from, to);
-    return result;
+    return throughSeam(faults::Op::Rename, "rename", from, to, [&] { return ::rename(from, to); });
 }
 
 // rename(2) that refuses to replace an existing `to` (EEXIST). A file system without such a
@@ -80,41 +71,17 @@ int renameNoReplace(const char* from, const char* to)
 
 int seamRenameNoReplace(const char* from, const char* to)
 {
-    if (faults::shouldFail(faults::Op::Rename)) {
-        errno = EIO;
-        return -1;
-    }
-    faults::before("rename", from, to);
-    const int result = renameNoReplace(from, to);
-    if (result == 0)
-        faults::after("rename", from, to);
-    return result;
+    return throughSeam(faults::Op::Rename, "rename", from, to, [&] { return renameNoReplace(from, to); });
 }
 
 int seamUnlink(const char* path)
 {
-    if (faults::shouldFail(faults::Op::Unlink)) {
-        errno = EIO;
-        return -1;
-    }
-    faults::before("unlink", path);
-    const int result = ::unlink(path);
-    if (result == 0)
-        faults::after("unlink", path);
-    return result;
+    return throughSeam(faults::Op::Unlink, "unlink", path, {}, [&] { return ::unlink(path); });
 }
 
 int seamRmdir(const char* path)
 {
-    if (faults::shouldFail(faults::Op::Unlink)) {
-        errno = EIO;
-        return -1;
-    }
-    faults::before("rmdir", path);
-    const int result = ::rmdir(path);
-    if (result == 0)
-        faults::after("rmdir", path);
-    return result;
+    return throughSeam(faults::Op::Unlink, "rmdir", path, {}, [&] { return ::rmdir(path); });
 }
 
 class Fd {
