@@ -380,7 +380,15 @@ int CQuoteUpdater::TryAddQuote()
         return 0;
     alreadyStored_ = false;
     mergeProblem_.clear();
-    if (AddOneQuote() != 0) {
+    const int merged = AddOneQuote();
+    // A failed merge counts too; a day the file already held (MASTER only learnt the file's last
+    // date) was no addition, and neither the count nor the log may say otherwise.
+    if (!alreadyStored_) {
+        ++quoteCount_;
+        progress_.count = std::to_string(quoteCount_) + "  ";
+        Post();
+    }
+    if (merged != 0) {
         runFlags_ |= kRunFlagMergeFailed;
         // The file keeps the quote this security still lacks.
         keptFiles_.push_back(updateFiles_.front());
@@ -390,15 +398,8 @@ int CQuoteUpdater::TryAddQuote()
         // Only a file whose quote is stored may be deleted at the end of the run.
         usedFiles_.push_front(updateFiles_.front());
         portfolioUsed_.push_back(updateFiles_.front());
-        if (alreadyStored_) {
-            // Nothing was appended (MASTER only learnt the file's last date): neither the log
-            // nor the count may say otherwise.
-            --quoteCount_;
-            progress_.count = std::to_string(quoteCount_) + "  ";
-            Post();
-        } else {
+        if (!alreadyStored_)
             Audit("Quote for: " + dateText_ + " added to: " + symbol_);
-        }
     }
     return 1;
 }
@@ -407,9 +408,6 @@ int CQuoteUpdater::AddOneQuote()
 {
     if (in_.shownSymbol == symbol_)
         runFlags_ |= kRunFlagShownSymbolUpdated;
-    ++quoteCount_;
-    progress_.count = std::to_string(quoteCount_) + "  ";
-    Post();
 
     const int n = record_.fileNumber();
     const int length = record_.recordLength();
