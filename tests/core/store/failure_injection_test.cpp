@@ -100,9 +100,7 @@ void nothing(const std::string&) {}
 TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted) {
     using D = const std::string&;
     const std::pair<const char*, Scenario> scenarios[] = {
-        {"appendMasterEntry", {standard, [](D d) { return appendMasterEntry(d, "NEW", "NEW ISSUE", 7).done(); }}},
-        // The security's files are created before MASTER is replaced, so a listed security never
-        // lacks them. When the replacement fails they are left for the caller to remove.
+        // The security's files come before MASTER is replaced; if that fails, the caller removes them.
         {"appendMasterEntry with quote files",
          {standard,
           [](D d) {
