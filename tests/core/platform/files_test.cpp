@@ -144,6 +144,22 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
     faults::reset();
 }
 
+// A replacement whose temporary file could not be flushed has failed: renaming unflushed data
+// over the old file can leave it empty after a power loss. The files alone cannot show it.
+TEST(Files, ReplaceFailsAndKeepsTheOldContentWhenFlushingTheTemporaryFileFails)
+{
+    TempDir dir;
+    fixtures::writeText(dir.file("F1.DAT"), "old");
+    IoStatus s;
+    {
+        faults::ScopedFailure failure(faults::Op::Fsync, 1);
+        s = replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'n', 'e', 'w'});
+    }
+    EXPECT_EQ(s.message().rfind("flush", 0), 0u) << s.message();
+    const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"F1.DAT", {'o', 'l', 'd'}}};
+    EXPECT_EQ(fixtures::snapshot(dir.path()), only);
+}
+
 // createNewFile never takes the place of an entry of the same name in any case.
 TEST(Files, CreateNewFileRefusesAnExistingNameInAnyCase)
 {
