@@ -55,13 +55,11 @@ TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime) {
     EXPECT_EQ(runInProcess({"quotes", dir.path(), "BARS"}),
               ended(0, "11/15/13\t8.6250\t9.0000\t8.5000\t9.0000\t296\t41\n"
                        "11/15/13\t8.5000\t8.7500\t8.2500\t8.6250\t1713\t40\n"));
-    EXPECT_EQ(runInProcess({"facts", dir.path(), "BARS"}),
-              ended(0, "Path:\t" + dir.path() + "\nFile number\t1\nDAT file record length\t32\n"
-                       "DAT file number of fields\t8\nNumber of quotes\t2\nName of issue\tONE MINUTE\n"
-                       "First date in file\t1131115\nLast date in file\t1131115\nData format\tI Intra-day\n"
-                       "Symbol\tBARS\nDate\tWhole Num.\tWhole Num.\nTime\tWhole Num.\tWhole Num.\n"
-                       "Open\tWhole Num.\tWhole Num.\nHigh\tWhole Num.\tWhole Num.\nLow\tWhole Num.\tWhole Num.\n"
-                       "Close\tWhole Num.\tWhole Num.\nVol\tWhole Num.\tWhole Num.\nOI\tWhole Num.\tWhole Num.\n"));
+    // The rest of the facts' shape is pinned by FactsPrintsTheAboutDialog.
+    const std::string facts = runInProcess({"facts", dir.path(), "BARS"}).out;
+    for (const char* line : {"\nDAT file record length\t32\n", "\nData format\tI Intra-day\n",
+                             "\nTime\tWhole Num.\tWhole Num.\nOpen\tWhole Num.\tWhole Num.\n"})
+        EXPECT_NE(facts.find(line), std::string::npos) << line << " in " << facts;
 }
 
 // 1000 quotes are read in chunks of 400, newest chunk first: every row must come out once,

@@ -69,15 +69,6 @@ TEST_F(CliMaintenance, QuoteEditsAndSplitSearch) {
                                                        "01/02/97\t1.5000\t2.0000\t1.0000\t1.7500\t2000\t9\n");
 }
 
-// The dialog edits a row of the grid: a date without a quote is refused, not rewritten as it was.
-TEST_F(CliMaintenance, RefusedQuoteEditsChangeAndRecordNothing) {
-    const auto before = fixtures::snapshot(dir.path());
-    EXPECT_EQ(run({"split", dir.path(), "MSFT", "01/06/97", "0", "1"}), failed("Invalid Data Entered\n"));
-    EXPECT_EQ(run({"edit-quote", dir.path(), "MSFT", "01/04/97", "1", "2", "3", "4", "5", "6"}),
-              failed("Single Date Edit Failed\nThere is no quote of 01/04/97 for MSFT in " + dir.path() + ".\n"));
-    EXPECT_EQ(fixtures::snapshot(dir.path()), before);
-}
-
 // Files that MASTER does not list keep their number and are named; a quote edit through an
 // entry that contradicts itself is refused with the reason and fails.
 TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten) {

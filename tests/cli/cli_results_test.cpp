@@ -95,8 +95,10 @@ TEST_F(CliResults, QuoteEditsThatWouldChangeNothingFail) {
         {{"split", dates, "DATES", "01/03/97", "2", "1"},
          std::string(kEntryPassedOverMessage) +
              "\nSplit Edit Failed\nThe MASTER entry of DATES (file number 1): F1.DOP names no field but the date.\n"},
+        // The dialog edits a row of the grid: a date without a quote is refused, not rewritten.
         {{"edit-quote", dir.path(), "MSFT", "01/04/97", "1", "2", "3", "4", "5", "6"},
          "Single Date Edit Failed\nThere is no quote of 01/04/97 for MSFT in " + dir.path() + ".\n"},
+        {{"split", dir.path(), "MSFT", "01/06/97", "0", "1"}, "Invalid Data Entered\n"},
         {{"adjust", dir.path(), "GC", "01/02/97", "01/13/97", "2", "1", "2"}, ""},
     };
     for (const auto& c : cases) {

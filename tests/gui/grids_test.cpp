@@ -147,7 +147,6 @@ private slots:
             QVERIFY(enter(0, 0));
             QTest::keyClick(grid, Qt::Key_Tab);
             QCOMPARE(at(), std::pair(0, 1));
-            QVERIFY(grid->hasFocus());
             for (int c = 2; c < columns; ++c)
                 QTest::keyClick(grid, Qt::Key_Tab);
             QTest::keyClick(grid, Qt::Key_Tab);
@@ -157,7 +156,6 @@ private slots:
                 QCOMPARE(view->currentSymbol(), std::string("MSFT")); // the row walked to is selected
             QTest::keyClick(grid, Qt::Key_Tab, Qt::ShiftModifier);
             QCOMPARE(at(), std::pair(0, columns - 1));
-            QVERIFY(grid->hasFocus());
 
             QVERIFY(enter(0, 0));
             QTest::keyClick(grid, Qt::Key_Tab, Qt::ShiftModifier);

@@ -183,21 +183,13 @@ TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsR
     ::close(held);
 }
 
-// An archive named like an option reaches the unpacker as "./-sX.ZIP"; a name holding a line
-// break writes "\x0A" into its log line instead of a line of its own; a reason too long for
-// the anomaly report's lines is cut, and an unpacker that floods its error output is still
-// waited for without blocking.
-TEST_F(ArchiveExpansion, ArchiveNamesAreNeverOptionsAndNoNameOrReasonBreaksTheLog) {
-    writeUnpacker(bin + "/PKUNZIP.EXE", zipLog, "DAILY.TXT", kTwoLines);
-    updateFile("-sX.ZIP", "PK");
-    runUpdate(zipInputs());
-    const auto calls = invocations(zipLog);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].args, (Args{"./-sX.ZIP", "-o"}));
-
-    std::filesystem::remove(updates + "/-sX.ZIP");
+// A name holding a line break writes "\x0A" into its log line instead of a line of its own; a
+// reason too long for the anomaly report's lines is cut, and an unpacker that floods its error
+// output is still waited for without blocking. (Names like options: the bundled unpacker test.)
+TEST_F(ArchiveExpansion, NoArchiveNameOrReasonBreaksTheLog) {
     updateFile("BAD\nERROR: forged.ZIP", "PK");
     writeText(bin + "/PKUNZIP.EXE", "#!/bin/sh\nhead -c 1000000 /dev/zero | tr '\\0' x >&2\nexit 3\n");
+    ASSERT_EQ(::chmod((bin + "/PKUNZIP.EXE").c_str(), 0755), 0);
     const RunOutcome run = runUpdate(zipInputs());
     const auto lines = errors(run);
     ASSERT_EQ(lines.size(), 1u) << "the name's line break made a line of its own";
