@@ -57,7 +57,6 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
     EXPECT_EQ(listing.messages, std::vector<std::string>{refusal});
 
     const struct { const char* command; std::function<bool()> works; } reads[] = {
-        {"find", [&] { return findSecurity(data, "MSFT").status == kStatusOk; }},
         {"quotes", [&] {
              QuoteSeries s;
              return initQuoteSeries(s, 100) == kStatusOk && readQuoteSeries(s, data, "IBM", 0, -1) == kStatusOk &&
