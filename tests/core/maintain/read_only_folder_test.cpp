@@ -57,11 +57,6 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
     EXPECT_EQ(listing.messages, std::vector<std::string>{refusal});
 
     const struct { const char* command; std::function<bool()> works; } reads[] = {
-        {"quotes", [&] {
-             QuoteSeries s;
-             return initQuoteSeries(s, 100) == kStatusOk && readQuoteSeries(s, data, "IBM", 0, -1) == kStatusOk &&
-                    s.count > 0;
-         }},
         {"export", [&] {
              ExportOptions o;
              o.path = root.file("out.txt");
