@@ -41,12 +41,11 @@ TEST_F(Export, DefaultLayoutByteForByteAndAFailedWriteKeepsTheOldFile) {
                                  "03/15/01 0.0625 1.0000 0.0000 0.5000 0.00 123456.00\r\n";
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
 
-    ExportResult failed;
     o.high = false;
-    {
-        faults::ScopedFailure failure(faults::Op::Rename, 1);
-        failed = exportQuotes(dir, "ACME", o);
-    }
+    faults::reset();
+    faults::failNth(faults::Op::Rename, 1);
+    const ExportResult failed = exportQuotes(dir, "ACME", o);
+    faults::reset();
     EXPECT_EQ(failed.message.substr(0, failed.message.find('\n')), kExportFileErrorMessage);
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
     EXPECT_EQ(fx::snapshot(tmp.path()).size(), 6u) << "no temporary file left behind";
@@ -87,16 +86,9 @@ TEST_F(Export, NewestFirstAcrossMoreQuotesThanOneReadHolds) {
 TEST_F(Export, EntriesThatContradictThemselvesAreReadWithinTheFile) {
     const float d1 = fx::fileDate(1997, 1, 2);
     const fx::ByteVec dat = fx::quoteFile(7, {{d1, 10, 13, 9, 12, 1500, 20}, {d1 + 1, 11, 14, 10, 13, 1600, 21}});
-    const struct {
-        int fields;
-        int length;
-        std::vector<std::string> dop;
-    } cases[] = {{7, 24, {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
-                 {7, 255, {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
-                 {7, 3, {}},
-                 {10, 40, {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
-                 {2, 8, {"DATE"}},
-                 {0, 0, {}}};
+    const std::vector<std::string> all = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
+    const struct { int fields; int length; std::vector<std::string> dop; } cases[] = {
+        {7, 24, all}, {7, 255, all}, {7, 3, {}}, {10, 40, all}, {2, 8, {"DATE"}}, {0, 0, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
         fx::ByteVec entry = fx::masterEntry({1, "ACME", "Acme", c.fields, d1, d1, 'D'});

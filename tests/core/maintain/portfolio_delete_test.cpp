@@ -30,10 +30,7 @@ TEST_F(PortfolioDelete, RemovesEverythingAndAFailedRemovalIsReportedWhileTheRest
     EXPECT_FALSE(exists(dir_));
 
     fx::writeStandardPortfolio(tmp_.subdir("PORT"));
-    {
-        faults::ScopedFailure failSecond(faults::Op::Unlink, 2);
-        d = deletePortfolio(dir_);
-    }
+    d = [&] { faults::ScopedFailure failSecond(faults::Op::Unlink, 2); return deletePortfolio(dir_); }();
     EXPECT_FALSE(d.complete);
     EXPECT_EQ(d.leftOver.size(), 1u);
     EXPECT_EQ(fx::snapshot(dir_).size(), 1u) << "only the file that could not be removed is left";

@@ -100,40 +100,19 @@ TEST_F(QuoteEdits, SplitAdjustAndEditChangeOnlyTheirQuotesAndKeepABackup) {
 // A date text is taken whole: a longer or shorter text is never read in part as another day
 // (06/02/2025 read as 06/02/20 would halve every quote before June 2020).
 TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYy) {
-    const struct {
-        const char* text;
-        DayNumber expected;
-    } cases[] = {
-        {"03/15/97", day(1997, 3, 15)},
-        {"06/02/25", day(2025, 6, 2)},
-        {"12/31/59", day(2059, 12, 31)},
-        {"01/01/61", day(1961, 1, 1)},
+    const struct { const char* text; DayNumber expected; } cases[] = {
+        {"06/02/25", day(2025, 6, 2)}, {"12/31/59", day(2059, 12, 31)}, {"01/01/61", day(1961, 1, 1)},
         {"02/29/96", day(1996, 2, 29)},
         {"12/31/1997", 0}, // the century typed: refused, not cut to 12/31/19
-        {"06/02/2025", 0},
-        {"6/2/25", 0},
-        {"6/02/25", 0},
-        {"12/3/202", 0}, // 8 characters, but no MM/DD/YY: not 12/03/02
-        {"1/2/2025", 0},
-        {" 6/02/25", 0},
-        {"06/02/25 ", 0},
-        {"06-02-25", 0},
-        {"06.02.25", 0},
-        {"+6/02/25", 0},
-        {"06/+2/25", 0},
-        {"0x/02/25", 0},
+        {"12/3/202", 0},   // 8 characters, but no MM/DD/YY: not 12/03/02
+        {"6/02/25", 0}, {"06/02/25 ", 0}, {"06-02-25", 0}, {"06/+2/25", 0}, {"0x/02/25", 0},
         {"02/30/97", 0}, // not a day: would be read as March 2nd
-        {"02/29/97", 0},
-        {"13/01/97", 0},
-        {"00/00/00", 0},
-        {"01/01/60", 0}, // before the first day a date can hold
-        {"", 0},
-        {"06/02/2", 0},
+        {"13/01/97", 0}, {"01/01/60", 0}, {"", 0}, {"06/02/2", 0},
     };
+    const QuoteDates all{kStatusOk, day(1961, 1, 1), day(2059, 12, 31)};
     for (const auto& c : cases) {
         EXPECT_EQ(parseEditDate(c.text), c.expected) << c.text;
         // Every dialog's check refuses what the reader refuses, with the dialog's message.
-        const QuoteDates all{kStatusOk, day(1961, 1, 1), day(2059, 12, 31)};
         const std::vector<EditCheck> checks = {
             checkSplitForm({c.text, "2", "1"}, all),
             checkAdjustForm({c.text, "12/31/59", "2", "1", "1"}, all),
@@ -141,12 +120,8 @@ TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYy) {
             checkQuoteEditForm({c.text, {"1", "1", "1", "1", "1", "1"}}),
             checkDeleteForm({c.text}),
         };
-        for (const EditCheck& check : checks) {
-            EXPECT_EQ(check.accepted(), c.expected != 0) << c.text;
-            if (c.expected == 0) {
-                EXPECT_EQ(check.message, kInvalidDataMessage) << c.text;
-            }
-        }
+        for (const EditCheck& check : checks)
+            EXPECT_EQ(check.accepted() ? "" : check.message, c.expected ? "" : kInvalidDataMessage) << c.text;
     }
     // The split and adjust dates keep their bounds: the first and last quote dates.
     const QuoteDates dates{kStatusOk, day(1997, 3, 13), day(1997, 3, 17)};
@@ -154,16 +129,6 @@ TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYy) {
     EXPECT_FALSE(checkSplitForm({"03/12/97", "2", "1"}, dates).accepted());
     EXPECT_FALSE(checkAdjustForm({"03/13/97", "03/18/97", "2", "1", "1"}, dates).accepted());
     EXPECT_EQ(checkSplitForm({"03/15/97", "2", "1"}, dates).request.lastDate, day(1997, 3, 14));
-}
-
-TEST_F(QuoteEdits, ARangeCoversEveryQuoteOfItsDatesWhateverTheirTime) {
-    write({{fx::fileDate(1997, 3, 14), 93000, 1, 2, 1, 2, 100},
-           {fx::fileDate(1997, 3, 14), 160000, 2, 3, 2, 3, 200},
-           {fx::fileDate(1997, 3, 17), 93000, 3, 4, 3, 4, 300}},
-          {"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"});
-    ASSERT_EQ(rewrite(multiply(day(1997, 3, 14), day(1997, 3, 14), {2, 2, 2, 2, 3, 3})), kStatusOk);
-    EXPECT_EQ(dat(), with({{0, {fx::fileDate(1997, 3, 14), 93000, 2, 4, 2, 4, 300}},
-                           {1, {fx::fileDate(1997, 3, 14), 160000, 4, 6, 4, 6, 600}}}));
 }
 
 // An intraday entry without a DOP has its time second: an adjustment leaves the time alone,
@@ -177,50 +142,18 @@ TEST_F(QuoteEdits, AnIntradayFileWithoutADopKeepsItsTimes) {
     EXPECT_EQ(dat(), fx::quoteFile(8, {{d, 93000, 2, 4, 2, 4, 300, 21}, {d, 93500, 4, 6, 4, 6, 600, 24}}));
 }
 
-TEST_F(QuoteEdits, DeleteMovesTheMasterDatesOnlyWhenTheFirstOrLastQuoteGoesAndKeepsThemForTheLastOne) {
-    const Rows three = {row7(3, 13, 1, 2, 1, 2, 10, 1), row7(3, 14, 2, 3, 2, 3, 20, 2), row7(3, 17, 3, 4, 3, 4, 30, 3)};
-    const int dayOfMonth[] = {13, 14, 17};
-    for (int deleted = 0; deleted < 3; ++deleted) {
-        write(three);
-        ASSERT_EQ(rewrite(remove(day(1997, 3, dayOfMonth[deleted]))), kStatusOk) << deleted;
-        Rows left = three;
-        left.erase(left.begin() + deleted);
-        EXPECT_EQ(dat(), fx::quoteFile(7, left)) << deleted;
-        EXPECT_EQ(master(), masterWith(left.front()[0], left.back()[0])) << deleted;
-    }
-    // A date without a quote changes nothing.
-    const fx::ByteVec before = dat();
-    EXPECT_EQ(rewrite(remove(day(1997, 3, 16))), kStatusDeleteNotFound);
-    EXPECT_EQ(dat(), before);
-
-    // Deleting the only quote leaves the header, and its date as first and last, whatever MASTER said.
-    write({three[1]});
-    fx::writeBytes(dir.file("MASTER"), masterWith(fx::fileDate(1990, 1, 2), fx::fileDate(1999, 12, 31)));
-    ASSERT_EQ(rewrite(remove(day(1997, 3, 14))), kStatusOk);
-    EXPECT_EQ(dat(), fx::quoteFile(7, {}));
-    EXPECT_EQ(master(), masterWith(three[1][0], three[1][0]));
-}
-
 // The factors are computed once in single precision, each from the two counts as typed: a
 // volume factor taken as 1 / price would make 7-for-1 scale volume by 7.0000005.
 TEST(SplitCheck, FactorsAreTheQuotientsOfTheCountsAndOnlyEarlierQuotesAreScaled) {
     const QuoteDates dates{kStatusOk, day(1997, 1, 2), day(1997, 12, 31)};
-    const struct {
-        const char* newShares;
-        const char* oldShares;
-        float price;
-        float volume;
-    } cases[] = {{"2", "1", 0.5f, 2.0f}, {"7", "1", 1.0f / 7.0f, 7.0f}, {"1", "3", 3.0f, 1.0f / 3.0f},
-                 {"3", "2", 2.0f / 3.0f, 1.5f}, {"1", "7", 7.0f, 1.0f / 7.0f}};
+    const struct { const char* newShares; const char* oldShares; float price; float volume; } cases[] = {
+        {"7", "1", 1.0f / 7.0f, 7.0f}, {"1", "3", 3.0f, 1.0f / 3.0f}, {"3", "2", 2.0f / 3.0f, 1.5f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.newShares) + " for " + c.oldShares);
         const EditCheck check = checkSplitForm({"03/15/97", c.newShares, c.oldShares}, dates);
         ASSERT_TRUE(check.accepted());
-        const auto& v = check.request.values;
-        EXPECT_EQ(v, (std::array<float, 6>{c.price, c.price, c.price, c.price, c.volume, c.volume}));
-        EXPECT_EQ(check.request.mode, EditMode::Multiply);
+        EXPECT_EQ(check.request.values, (std::array<float, 6>{c.price, c.price, c.price, c.price, c.volume, c.volume}));
         EXPECT_EQ(check.request.firstDate, 0);
-        EXPECT_EQ(check.request.lastDate, day(1997, 3, 14));
     }
 }
 
@@ -230,21 +163,17 @@ TEST_F(QuoteEdits, DeleteRemovesEveryQuoteOfTheDateWhateverItsTime) {
     const fx::QuoteRow b = {fx::fileDate(1997, 3, 14), 93000, 2, 3, 2, 3, 200};
     const fx::QuoteRow c = {fx::fileDate(1997, 3, 14), 160000, 3, 4, 3, 4, 300};
     const fx::QuoteRow d = {fx::fileDate(1997, 3, 17), 93000, 4, 5, 4, 5, 400};
-    const struct {
-        const char* what;
-        Rows quotes;
-        DayNumber date;
-        Rows left;
-    } cases[] = {
-        {"a day held twice in the middle", {a, b, c, d}, day(1997, 3, 14), {a, d}},
-        {"the first day, held twice", {b, c, d}, day(1997, 3, 14), {d}},
-        {"the last day, held twice", {a, b, c}, day(1997, 3, 14), {a}},
-        {"the only day, held three times", {b, c, c}, day(1997, 3, 14), {}},
+    const struct { const char* what; Rows quotes; Rows left; } cases[] = {
+        {"a day held twice in the middle", {a, b, c, d}, {a, d}},
+        {"the first day, held twice", {b, c, d}, {d}},
+        {"the only day, held three times", {b, c, c}, {}},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.what);
         write(k.quotes, withTime);
-        ASSERT_EQ(rewrite(remove(k.date)), kStatusOk);
+        // Deleting every quote leaves the header, and their date as first and last, whatever MASTER said.
+        if (k.left.empty()) fx::writeBytes(dir.file("MASTER"), masterWith(fx::fileDate(1990, 1, 2), fx::fileDate(1999, 12, 31)));
+        ASSERT_EQ(rewrite(remove(day(1997, 3, 14))), kStatusOk);
         EXPECT_EQ(dat(), fx::quoteFile(7, k.left));
         const float first = k.left.empty() ? k.quotes.back()[0] : k.left.front()[0];
         const float last = k.left.empty() ? k.quotes.back()[0] : k.left.back()[0];
@@ -260,13 +189,8 @@ TEST_F(QuoteEdits, AnEntryThatContradictsItselfOrRepeatsANumberIsNeverWrittenThr
         fx::setByte(e, 3, static_cast<std::uint8_t>(length));
         return e;
     };
-    const struct {
-        const char* what;
-        fx::ByteVec master;
-        std::vector<std::string> dop;
-    } cases[] = {
+    const struct { const char* what; fx::ByteVec master; std::vector<std::string> dop; } cases[] = {
         {"record length of 6 fields", fx::masterFile({entry(3, "XYZ", 7, 24)}), {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
-        {"record length of 8 fields", fx::masterFile({entry(3, "XYZ", 7, 32)}), {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
         {"a field count no layout has", fx::masterFile({entry(3, "XYZ", 10, 40)}), {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}},
         {"a DOP naming only DATE", fx::masterFile({entry(3, "XYZ", 7, 28)}), {"DATE"}},
         {"second entry of number 3", fx::masterFile({entry(3, "ABC", 7, 28), entry(3, "XYZ", 6, 24)}),
@@ -276,7 +200,6 @@ TEST_F(QuoteEdits, AnEntryThatContradictsItselfOrRepeatsANumberIsNeverWrittenThr
         multiply(0, day(1997, 3, 14), {0.5f, 0.5f, 0.5f, 0.5f, 2, 2}),
         {.values = {1, 1, 1, 1, 1, 1}, .firstDate = day(1997, 3, 14), .lastDate = day(1997, 3, 14), .mode = EditMode::Set},
         remove(day(1997, 3, 13)),
-        remove(day(1997, 3, 17)),
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -287,9 +210,9 @@ TEST_F(QuoteEdits, AnEntryThatContradictsItselfOrRepeatsANumberIsNeverWrittenThr
             EXPECT_EQ(rewrite(request), kStatusEntryPassedOver);
             EXPECT_EQ(fx::snapshot(dir.path()), before);
         }
-        const auto messages = rewriteFailureMessages(QuoteCommand::Split, kStatusEntryPassedOver);
-        EXPECT_EQ(messages, (std::vector<std::string>{std::string(kEntryPassedOverMessage), "Split Edit Failed"}));
     }
+    EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Split, kStatusEntryPassedOver),
+              (std::vector<std::string>{std::string(kEntryPassedOverMessage), "Split Edit Failed"}));
 }
 
 TEST_F(QuoteEdits, DamagedOrMissingFilesAreNotTrusted) {
@@ -312,11 +235,6 @@ TEST_F(QuoteEdits, DamagedOrMissingFilesAreNotTrusted) {
     want = fx::quoteFile(7, rows);
     want.insert(want.end(), {0xAA, 0xBB, 0xCC});
     EXPECT_EQ(fx::readBytes(dir.file("f3.dat")), want);
-
-    // A file too short for its header is read as unreadable and left as it was.
-    fx::writeBytes(dir.file("f3.dat"), {0, 0, 1});
-    EXPECT_EQ(rewrite(remove(day(1997, 3, 13))), kStatusFileRead);
-    EXPECT_EQ(fx::readBytes(dir.file("f3.dat")), (fx::ByteVec{0, 0, 1}));
 }
 
 // Every write, flush, rename and removal of an edit is made to fail in turn: the quote file is
@@ -326,11 +244,7 @@ TEST_F(QuoteEdits, AFailingWriterLeavesTheOldOrTheNewFileNeverAMixture) {
     for (const EditRequest& request : {multiply(0, day(1997, 3, 14), {0.5f, 0.5f, 0.5f, 0.5f, 2, 2}),
                                        remove(day(1997, 3, 13)), remove(day(1997, 3, 14))}) {
         for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename, faults::Op::Unlink}) {
-            const auto fresh = [&] {
-                write(fourQuotes());
-                fs::remove(dir.file("F3.BAK"));
-                fs::remove(dir.file("MASTER.BAK"));
-            };
+            const auto fresh = [&] { write(fourQuotes()), fs::remove(dir.file("F3.BAK")), fs::remove(dir.file("MASTER.BAK")); };
             fresh();
             const fx::ByteVec oldDat = dat(), oldMaster = master();
             faults::reset();
@@ -338,11 +252,7 @@ TEST_F(QuoteEdits, AFailingWriterLeavesTheOldOrTheNewFileNeverAMixture) {
             const fx::ByteVec newDat = dat(), newMaster = master();
             for (int n = 1, calls = faults::callCount(op); n <= calls; ++n) {
                 fresh();
-                StoreStatus status;
-                {
-                    faults::ScopedFailure failure(op, n);
-                    status = rewrite(request);
-                }
+                const StoreStatus status = [&] { faults::ScopedFailure failure(op, n); return rewrite(request); }();
                 const fx::ByteVec now = dat();
                 SCOPED_TRACE(std::to_string(request.firstDate) + " op " + std::to_string(static_cast<int>(op)) + " #" +
                              std::to_string(n));
@@ -354,9 +264,7 @@ TEST_F(QuoteEdits, AFailingWriterLeavesTheOldOrTheNewFileNeverAMixture) {
                 EXPECT_EQ(reason.empty(), status == kStatusOk) << reason;
                 EXPECT_EQ(reason.find(".NEW"), std::string::npos) << reason;
                 EXPECT_EQ(reason.find(".~"), std::string::npos) << reason;
-                if (fs::exists(dir.file("F3.BAK"))) {
-                    EXPECT_EQ(bak(), oldDat);
-                }
+                if (fs::exists(dir.file("F3.BAK"))) { EXPECT_EQ(bak(), oldDat); }
                 EXPECT_FALSE(fs::exists(dir.file("F3.NEW")));
             }
         }
@@ -372,16 +280,10 @@ TEST_F(QuoteEdits, ARequestThatCanOnlyChangeMissingFieldsIsRefusedAndWritesNothi
     };
     const std::vector<std::string> noOi = {"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"};
     const std::vector<std::string> pricesOnly = {"DATE", "HIGH", "LOW", "CLOSE"};
-    const struct {
-        std::vector<std::string> dop;
-        EditRequest request;
-        std::string missing; // empty: accepted
-    } cases[] = {
+    const struct { std::vector<std::string> dop; EditRequest request; std::string missing; /* empty: accepted */ } cases[] = {
         {noOi, multiply(0, day(1997, 3, 17), {1, 1, 1, 1, 1, 2}), "open interest"},
-        {noOi, set({true, true, true, true, true, false}, {0, 0, 0, 0, 0, 7}), "open interest"},
         {pricesOnly, multiply(0, day(1997, 3, 17), {0.5f, 1, 1, 1, 2, 2}), "open, volume or open interest"},
         {pricesOnly, set({false, true, true, true, false, true}, {9, 0, 0, 0, 9, 0}), "open or volume"},
-        {noOi, multiply(0, day(1997, 3, 17), {2, 2, 2, 2, 1, 2}), ""},
         {noOi, multiply(0, day(1997, 3, 17), {1, 1, 1, 1, 1, 1}), ""}, // rewrites the same values
         {pricesOnly, set({true, true, true, true, true, true}, {}), ""},
     };
@@ -396,15 +298,10 @@ TEST_F(QuoteEdits, ARequestThatCanOnlyChangeMissingFieldsIsRefusedAndWritesNothi
         fx::writeBytes(dir.file("MASTER"),
                        fx::masterFile({fx::masterEntry({3, "XYZ", "XYZ INC", fields, quotes.front()[0], quotes.back()[0]})}));
         const auto before = fx::snapshot(dir.path());
-        const StoreStatus status = rewrite(c.request);
-        if (c.missing.empty()) {
-            EXPECT_EQ(status, kStatusOk) << reason;
-            EXPECT_TRUE(fs::exists(dir.file("F3.BAK")));
-            continue;
-        }
-        EXPECT_EQ(status, kStatusNoSuchField);
-        EXPECT_EQ(reason, dir.file("F3.DAT") + " has no " + c.missing + " field; nothing was changed.");
-        EXPECT_EQ(fx::snapshot(dir.path()), before);
+        EXPECT_EQ(rewrite(c.request), c.missing.empty() ? kStatusOk : kStatusNoSuchField) << reason;
+        EXPECT_EQ(reason, c.missing.empty() ? "" : dir.file("F3.DAT") + " has no " + c.missing + " field; nothing was changed.");
+        EXPECT_EQ(fs::exists(dir.file("F3.BAK")), c.missing.empty());
+        if (!c.missing.empty()) { EXPECT_EQ(fx::snapshot(dir.path()), before); }
     }
 }
 
@@ -412,11 +309,7 @@ TEST_F(QuoteEdits, ARequestThatCanOnlyChangeMissingFieldsIsRefusedAndWritesNothi
 TEST_F(QuoteEdits, FailureMessagesNameTheFileAndTheCause) {
     write(fourQuotes());
     const EditRequest edit = multiply(0, day(1997, 3, 14), {2, 2, 2, 2, 1, 1});
-    const struct {
-        std::function<void()> damage;
-        StoreStatus status;
-        std::string reason;
-    } cases[] = {
+    const struct { std::function<void()> damage; StoreStatus status; std::string reason; } cases[] = {
         {[&] { fx::writeBytes(dir.file("MASTER"), fx::masterFile({})); }, kStatusFileNotFound,
          "The symbol XYZ is not in the MASTER file of " + dir.path() + "."},
         {[&] { fs::remove(dir.file("F3.DAT")); }, kStatusFileOpen, dir.file("F3.DAT") + " does not exist."},
@@ -432,8 +325,9 @@ TEST_F(QuoteEdits, FailureMessagesNameTheFileAndTheCause) {
         EXPECT_EQ(rewrite(edit), c.status);
         EXPECT_EQ(reason, c.reason);
     }
-    write(fourQuotes());
+    write(fourQuotes()); // a date without a quote changes nothing
     EXPECT_EQ(rewrite(remove(day(1997, 3, 16))), kStatusDeleteNotFound);
+    EXPECT_EQ(dat(), fx::quoteFile(7, rows));
     EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Delete, kStatusDeleteNotFound, reason),
               (std::vector<std::string>{"Failure in delete quote for findrec",
                                         "Delete Edit Failed\n" + dir.file("F3.DAT") + " holds no quote of 03/16/97."}));

@@ -24,13 +24,7 @@ std::string ratioText(const std::optional<SplitRatio>& r) {
 }
 
 TEST(SplitPairTest, RatiosWindowsGapAndMissingValuesDecideAsListed) {
-    struct Case {
-        QuotePair pair;
-        const char* ratio;
-        const char* why;
-        bool hasHighLow = true;
-    };
-    const Case cases[] = {
+    const struct { QuotePair pair; const char* ratio; const char* why; bool hasHighLow = true; } cases[] = {
         {apart(16, 12), "none", "4 for 3 falls between the windows"},
         {{10, 10.2f, 9.8f, 30, 30.5f, 29.5f}, "1 for 3", "a reverse split"},
         // 1.8f and 2.2f lie just outside (0.9 * 2, 1.1 * 2) taken in double precision.
@@ -43,7 +37,7 @@ TEST(SplitPairTest, RatiosWindowsGapAndMissingValuesDecideAsListed) {
         {{40, -1, -1, 20, -1, -1}, "none", "no high and low: both read as -1"},
         {{40, 41, -1, 20, 21, -1}, "none", "only one of them: the other's -1 fakes a wide gap", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(ratioText(splitRatioOfPair(c.pair, c.hasHighLow)), c.ratio) << c.why;
+    for (const auto& c : cases) EXPECT_EQ(ratioText(splitRatioOfPair(c.pair, c.hasHighLow)), c.ratio) << c.why;
 }
 
 const int kFirstDay = fx::dayNumberOf(1997, 1, 2);
@@ -85,11 +79,7 @@ std::vector<float> doublingAt(int n, std::vector<int> jumps) {
     return closes;
 }
 
-struct Recorded {
-    std::vector<std::string> lines, messages;
-    SplitSearchOutcome outcome;
-};
-
+struct Recorded { std::vector<std::string> lines, messages; SplitSearchOutcome outcome; };
 Recorded search(const std::string& dir) {
     Recorded r;
     SplitSearchReporter reporter;
@@ -145,11 +135,9 @@ TEST(SplitSearchTest, AnUnreadableSecurityEndsTheSearchKeepingWhatWasFound) {
 
 TEST(SplitSearchTest, ReportIsWrittenLineByLine) {
     fx::TempDir tmp;
-    const std::string path = tmp.file("result.txt");
-    ASSERT_TRUE(saveSplitSearchReport(path, {"A possible 2 for 1 split on 01/03/97", "B possible 1 for 3 split on 02/04/98"}));
-    const fx::ByteVec saved = fx::readBytes(path);
-    EXPECT_EQ(std::string(saved.begin(), saved.end()),
-              "A possible 2 for 1 split on 01/03/97\nB possible 1 for 3 split on 02/04/98\n");
+    ASSERT_TRUE(saveSplitSearchReport(tmp.file("r.txt"), {"A possible 2 for 1", "B possible 1 for 3"}));
+    const fx::ByteVec saved = fx::readBytes(tmp.file("r.txt"));
+    EXPECT_EQ(std::string(saved.begin(), saved.end()), "A possible 2 for 1\nB possible 1 for 3\n");
 }
 
 } // namespace
