@@ -1,6 +1,5 @@
 #pragma once
-// What the fuzz targets share. Every target works in a private scratch directory removed before
-// it returns, so a long run leaves nothing behind and no run sees another's files.
+// Every target works in a private scratch directory, removed before it returns.
 
 #include "core/store/encodings.h"
 #include "core/store/master.h"
@@ -9,14 +8,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <filesystem>
+#include <fstream>
 #include <span>
-#include <string>
-#include <string_view>
-#include <vector>
 
 namespace qv::fuzz {
 
@@ -33,37 +30,27 @@ inline void check(bool condition, const char* what)
 
 inline std::string_view asText(Input bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
-inline void writeFile(const std::string& path, Input bytes)
+inline void writeFile(const std::string& path, std::string_view bytes)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    check(f != nullptr, "cannot create a scratch file");
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    check(std::fclose(f) == 0 && ok, "cannot write a scratch file");
+    std::ofstream f(path, std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    f.close();
+    check(!f.fail(), "cannot write a scratch file");
 }
-inline void writeFile(const std::string& path, std::string_view text)
-{
-    writeFile(path, Input(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-}
-
+inline void writeFile(const std::string& path, Input bytes) { writeFile(path, asText(bytes)); }
 inline void makeDir(const std::string& path) { check(mkdir(path.c_str(), 0755) == 0, "mkdir"); }
 
 class ScratchDir {
 public:
-    ScratchDir()
-    {
-        const char* base = std::getenv("TMPDIR");
-        path_ = std::string(base && *base ? base : "/tmp") + "/quovanta-fuzz-XXXXXX";
-        check(mkdtemp(path_.data()) != nullptr, "mkdtemp");
-    }
+    ScratchDir() { check(mkdtemp(path_.data()) != nullptr, "mkdtemp"); }
     ~ScratchDir() { std::filesystem::remove_all(path_, ignored_); }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
-
     const std::string& path() const { return path_; }
     std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
 private:
-    std::string path_;
+    std::string path_ = (std::filesystem::temp_directory_path() / "quovanta-fuzz-XXXXXX").string();
     std::error_code ignored_;
 };
 
@@ -95,7 +82,7 @@ inline MasterEntry writePortfolio(const ScratchDir& dir, const std::vector<Input
         const int n = parts[0][off];
         if (numbers.empty())
             std::copy_n(parts[0].begin() + static_cast<std::ptrdiff_t>(off), kMasterRecordSize, first.bytes.begin());
-        if (std::find(numbers.begin(), numbers.end(), n) != numbers.end())
+        if (std::ranges::find(numbers, n) != numbers.end())
             continue;
         numbers.push_back(n);
         for (const char* ext : {"DAT", "DOP"})
@@ -116,13 +103,10 @@ inline void writeAcmePortfolio(const std::string& dir)
         e[7 + i] = e[36 + i] = i < 4 ? "ACME"[i] : ' ';
     std::vector<std::uint8_t> quotes(28, 0);
     quotes[2] = 2;
-    for (const float v : {970102.0f, 10.0f, 12.0f, 9.0f, 11.0f, 1000.0f, 50.0f}) {
-        const MbfFloat m = floatToMbf(v);
-        quotes.insert(quotes.end(), m.begin(), m.end());
-    }
-    const MbfFloat date = floatToMbf(970102);
-    std::copy(date.begin(), date.end(), e + 25);
-    std::copy(date.begin(), date.end(), e + 29);
+    for (const float v : {970102.0f, 10.0f, 12.0f, 9.0f, 11.0f, 1000.0f, 50.0f})
+        std::ranges::copy(floatToMbf(v), std::back_inserter(quotes));
+    std::ranges::copy(quotes.end() - 28, quotes.end() - 24, e + 25); // first and last date
+    std::ranges::copy(quotes.end() - 28, quotes.end() - 24, e + 29);
     writeFile(dir + "/MASTER", Input(master));
     writeFile(dir + "/F1.DAT", Input(quotes));
     writeFile(dir + "/F1.DOP", "\"DATE\",0,0\r\n\"OPEN\",2,2\r\n\"HIGH\",2,2\r\n\"LOW\",2,2\r\n\"CLOSE\",2,2\r\n"

@@ -1,6 +1,5 @@
-// MASTER, and the search for a security through nested portfolios. The input is the top
-// MASTER, the nested MASTER and the key searched for. Each plain directory name an entry gives
-// is made, up to three levels, holding the nested MASTER, so one naming itself builds a deep tree.
+// MASTER and the search through nested portfolios: the input is the top MASTER, the nested
+// MASTER each directory entry's folder gets (three levels deep at most), and the key searched.
 
 #include "core/browse/portfolio_search.h"
 #include "fuzz_support.h"

@@ -26,10 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             keys.emplace_back(line.substr(0, eq), line.substr(eq + 1));
     }
     std::vector<std::string> before;
-    for (const auto& [section, key] : keys) {
-        before.push_back(file.getString(section, key, "\x01missing"));
-        (void)file.getInt(section, key, -1);
-    }
+    for (const auto& [section, key] : keys)
+        before.push_back(file.getString(section, key, "\x01missing") + std::to_string(file.getInt(section, key, -1)));
     (void)readUpdateSettings(file);
     (void)readImportSettings(file);
     (void)readViewSettings(file, scratch.path());
@@ -40,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "a written number does not read back");
     for (std::size_t i = 0; i < keys.size(); ++i)
         check(equalsIgnoringCase(keys[i].first, "FuzzSection") ||
-                  file.getString(keys[i].first, keys[i].second, "\x01missing") == before[i],
+                  file.getString(keys[i].first, keys[i].second, "\x01missing") +
+                          std::to_string(file.getInt(keys[i].first, keys[i].second, -1)) == before[i],
               "writing one key changed another");
     return 0;
 }

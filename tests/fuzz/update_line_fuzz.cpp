@@ -1,10 +1,7 @@
-// ASCII update files, as the line parser cuts their lines and as a whole update run takes its
-// quote from them. The input is a profile record's first 12 bytes, the part separator, and the
+// A whole update run on an ASCII update file. The input is a profile record's first 12 bytes, the part separator, and the
 // update file; the portfolio holds ACME with one quote of 01/02/97.
 
 #include "core/profiles/profile.h"
-#include "core/update/dos_text.h"
-#include "core/update/line_parser.h"
 #include "core/update/quote_updater.h"
 #include "fuzz_support.h"
 
@@ -12,12 +9,10 @@ using namespace qv;
 using namespace qv::fuzz;
 
 namespace {
-
 struct QuietObserver : UpdateObserver {
     void OnProgress(const ProgressTexts&) override {}
     void ShowMessage(const std::string&) override {}
 };
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -25,29 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<Input> parts = splitParts(data, size, 2);
     if (parts.size() < 2 || parts[0].size() < 12)
         return 0;
-    const Input profile = parts[0];
-    const std::string normalized = normalizeDosText(asText(parts[1]));
-    DosLineReader reader(normalized);
-    for (std::string_view line; reader.next(line);) {
-        const int delimiterCode = profile[11] % 4;
-        LineFields fields;
-        (void)splitLine(line, delimiterCode, profile[1] % (kMaxLineFields + 2), fields);
-        for (int c = 1; c <= fields.count; ++c) {
-            const std::string_view f = fields.column(c);
-            check(!f.empty() && f.data() >= line.data() && f.data() + f.size() <= line.data() + line.size(),
-                  "a field outside its line");
-            check(f.find(delimiterOf(delimiterCode)) == std::string_view::npos, "a field holds its delimiter");
-            (void)leadingNumber(f);
-        }
-        (void)firstWordMatches(line, delimiterCode, "ACME");
-    }
-
     ScratchDir scratch;
     const std::string startup = scratch / "start", portfolio = scratch / "port", updates = scratch / "upd";
     for (const std::string& d : {startup, portfolio, updates})
         makeDir(d);
     std::vector<std::uint8_t> record(kProfileRecordSize, 0);
-    std::copy_n(profile.begin(), 12, record.begin());
+    std::copy_n(parts[0].begin(), 12, record.begin());
     std::copy(updates.begin(), updates.end(), record.begin() + 12);
     writeFile(startup + "/Daily.pfd", Input(record));
     writeFile(updates + "/QUOTES.TXT", parts[1]);
