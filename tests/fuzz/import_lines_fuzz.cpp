@@ -10,9 +10,7 @@
 using namespace qv;
 using namespace qv::fuzz;
 
-namespace {
-
-std::map<std::string, Bytes> snapshot(const std::string& dir)
+static std::map<std::string, Bytes> snapshot(const std::string& dir)
 {
     std::map<std::string, Bytes> files;
     for (const auto& e : std::filesystem::directory_iterator(dir))
@@ -20,9 +18,7 @@ std::map<std::string, Bytes> snapshot(const std::string& dir)
     return files;
 }
 
-OptionalColumn optionalColumn(std::uint8_t b) { return {b % 21 != 0, std::max(1, b % 21)}; }
-
-} // namespace
+static OptionalColumn optionalColumn(std::uint8_t b) { return {b % 21 != 0, std::max(1, b % 21)}; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

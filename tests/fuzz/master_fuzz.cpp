@@ -7,9 +7,7 @@
 using namespace qv;
 using namespace qv::fuzz;
 
-namespace {
-
-void makeTree(const std::string& dir, Input nested, int depth, int& made)
+static void makeTree(const std::string& dir, Input nested, int depth, int& made)
 {
     MasterFile master;
     if (depth >= 3 || !readMasterFile(dir, master))
@@ -25,8 +23,6 @@ void makeTree(const std::string& dir, Input nested, int depth, int& made)
         makeTree(sub, nested, depth + 1, made);
     }
 }
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -8,12 +8,10 @@
 using namespace qv;
 using namespace qv::fuzz;
 
-namespace {
 struct QuietObserver : UpdateObserver {
     void OnProgress(const ProgressTexts&) override {}
     void ShowMessage(const std::string&) override {}
 };
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
