@@ -1,179 +1,116 @@
 #pragma once
-// What the fuzz targets share: a private scratch directory per run, and the cutting of one
-// input into the several files a reader looks at.
-//
-// A target never writes outside its scratch directory and removes it before returning, so a
-// long run leaves nothing behind and one run cannot see another's files.
+// Every target works in a private scratch directory, removed before it returns.
 
-#include <cstddef>
-#include <cstdint>
+#include "core/store/encodings.h"
+#include "core/store/master.h"
+#include "core/store/quotes.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
+#include <iterator>
 #include <filesystem>
-#include <optional>
+#include <fstream>
 #include <span>
-#include <string>
-#include <string_view>
-#include <vector>
 
 namespace qv::fuzz {
 
 using Input = std::span<const std::uint8_t>;
 
-// Stops the run with a message: libFuzzer keeps the input that led here as a crash.
-[[noreturn]] inline void fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz check failed: %s\n", what);
-    std::abort();
-}
+// libFuzzer keeps the input that aborts as a crash.
 inline void check(bool condition, const char* what)
 {
-    if (!condition)
-        fail(what);
+    if (!condition) {
+        std::fprintf(stderr, "fuzz check failed: %s\n", what);
+        std::abort();
+    }
 }
+
+inline std::string_view asText(Input bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+inline void writeFile(const std::string& path, std::string_view bytes)
+{
+    std::ofstream f(path, std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    f.close();
+    check(!f.fail(), "cannot write a scratch file");
+}
+inline void writeFile(const std::string& path, Input bytes) { writeFile(path, asText(bytes)); }
+inline void makeDir(const std::string& path) { check(mkdir(path.c_str(), 0755) == 0, "mkdir"); }
 
 class ScratchDir {
 public:
-    ScratchDir()
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/quovanta-fuzz-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            fail("mkdtemp");
-        path_ = pattern;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ScratchDir() { check(mkdtemp(path_.data()) != nullptr, "mkdtemp"); }
+    ~ScratchDir() { std::filesystem::remove_all(path_, ignored_); }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
-
     const std::string& path() const { return path_; }
     std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
 private:
-    std::string path_;
+    std::string path_ = (std::filesystem::temp_directory_path() / "quovanta-fuzz-XXXXXX").string();
+    std::error_code ignored_;
 };
 
-inline void writeFile(const std::string& path, Input bytes)
+// The input cut at each separator into at most maxParts parts (the last takes the rest). The
+// separator is in the dictionary, so the fuzzer moves bytes between files as easily as within one.
+inline std::vector<Input> splitParts(const std::uint8_t* data, std::size_t size, std::size_t maxParts)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        fail("cannot create a scratch file");
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok)
-        fail("cannot write a scratch file");
-}
-inline void writeFile(const std::string& path, std::string_view text)
-{
-    writeFile(path, Input(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-}
-
-inline constexpr std::string_view kPartSeparator = "--QVPART--";
-
-// The input cut at every kPartSeparator, into at most maxParts parts (the last takes the rest).
-// Seeds are built the same way (tests/fuzz/make_corpus.py), and the separator is in the
-// dictionary, so the fuzzer moves bytes between files as easily as within one.
-inline std::vector<Input> splitParts(Input data, std::size_t maxParts)
-{
+    constexpr std::string_view kSeparator = "--QVPART--";
+    const Input all(data, size);
     std::vector<Input> parts;
-    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
     std::size_t start = 0;
-    while (parts.size() + 1 < maxParts) {
-        const std::size_t at = text.find(kPartSeparator, start);
-        if (at == std::string_view::npos)
-            break;
-        parts.push_back(data.subspan(start, at - start));
-        start = at + kPartSeparator.size();
-    }
-    parts.push_back(data.subspan(start));
+    for (std::size_t at; parts.size() + 1 < maxParts && (at = asText(all).find(kSeparator, start)) != std::string_view::npos;
+         start = at + kSeparator.size())
+        parts.push_back(all.subspan(start, at - start));
+    parts.push_back(all.subspan(start));
     return parts;
 }
 
-inline std::string_view asText(Input bytes)
+// MASTER is parts[0]; the following parts are F<n>.DAT and F<n>.DOP, in turn, of each distinct
+// file number MASTER's records give. Returns the first record, to look its security up by.
+inline MasterEntry writePortfolio(const ScratchDir& dir, const std::vector<Input>& parts)
 {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
-// A name that stays one plain entry of the directory it is made in.
-inline bool isPlainName(std::string_view name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
-
-} // namespace qv::fuzz
-
-#include "core/store/encodings.h"
-#include "core/store/master.h"
-
-namespace qv::fuzz {
-
-// A MASTER record of a security, laid out as portfolios store it, for targets that need a
-// sound portfolio around the bytes they fuzz.
-inline std::vector<std::uint8_t> masterEntryRecord(int fileNumber, int fields, std::string_view symbol,
-                                                   float firstDate, float lastDate)
-{
-    std::vector<std::uint8_t> r(kMasterRecordSize, 0);
-    r[0] = static_cast<std::uint8_t>(fileNumber);
-    r[1] = 0xE0;
-    r[3] = static_cast<std::uint8_t>(4 * fields);
-    r[4] = static_cast<std::uint8_t>(fields);
-    for (std::size_t i = 0; i < 16; ++i) {
-        r[7 + i] = i < symbol.size() ? static_cast<std::uint8_t>(symbol[i]) : ' ';
-        r[36 + i] = r[7 + i];
+    writeFile(dir / "MASTER", parts[0]);
+    MasterEntry first;
+    std::vector<int> numbers;
+    std::size_t next = 1;
+    for (std::size_t off = kMasterRecordSize; off + kMasterRecordSize <= parts[0].size() && next < parts.size();
+         off += kMasterRecordSize) {
+        const int n = parts[0][off];
+        if (numbers.empty())
+            std::copy_n(parts[0].begin() + static_cast<std::ptrdiff_t>(off), kMasterRecordSize, first.bytes.begin());
+        if (std::ranges::find(numbers, n) != numbers.end())
+            continue;
+        numbers.push_back(n);
+        for (const char* ext : {"DAT", "DOP"})
+            if (next < parts.size())
+                writeFile(dir / quoteFileName(n, ext), parts[next++]);
     }
-    const MbfFloat first = floatToMbf(firstDate);
-    const MbfFloat last = floatToMbf(lastDate);
-    std::copy(first.begin(), first.end(), r.begin() + 25);
-    std::copy(last.begin(), last.end(), r.begin() + 29);
-    r[33] = 'D';
-    return r;
+    return first;
 }
 
-// MASTER holding the given entry records.
-inline std::vector<std::uint8_t> masterFileBytes(const std::vector<std::vector<std::uint8_t>>& entries)
+// A sound portfolio in dir: ACME in F1, seven fields, one quote of 01/02/97.
+inline void writeAcmePortfolio(const std::string& dir)
 {
-    std::vector<std::uint8_t> out(kMasterRecordSize, 0);
-    out[0] = static_cast<std::uint8_t>(entries.size());
-    out[2] = static_cast<std::uint8_t>(entries.size());
-    for (const auto& e : entries)
-        out.insert(out.end(), e.begin(), e.end());
-    return out;
-}
-
-// A quote file of `fields` fields holding the given rows (values as IEEE, stored as MBF).
-inline std::vector<std::uint8_t> quoteFileBytes(int fields, const std::vector<std::vector<float>>& rows)
-{
-    const std::size_t length = 4 * static_cast<std::size_t>(fields);
-    std::vector<std::uint8_t> out(length, 0);
-    const std::size_t records = rows.size() + 1;
-    out[2] = static_cast<std::uint8_t>(records & 0xFF);
-    out[3] = static_cast<std::uint8_t>(records >> 8);
-    for (const auto& row : rows)
-        for (int f = 0; f < fields; ++f) {
-            const MbfFloat v = floatToMbf(f < static_cast<int>(row.size()) ? row[f] : 0.0f);
-            out.insert(out.end(), v.begin(), v.end());
-        }
-    return out;
-}
-
-inline constexpr std::string_view kSevenFieldDop =
-    "\"DATE\",0,0\r\n\"OPEN\",2,2\r\n\"HIGH\",2,2\r\n\"LOW\",2,2\r\n\"CLOSE\",2,2\r\n\"VOL\",0,0\r\n\"OI\",0,0\r\n";
-
-// The first entry of a MASTER's bytes that names a security (not a nested portfolio), if any.
-inline std::optional<MasterEntry> firstSecurity(Input masterBytes)
-{
-    for (std::size_t off = kMasterRecordSize; off + kMasterRecordSize <= masterBytes.size(); off += kMasterRecordSize) {
-        MasterEntry e;
-        std::copy_n(masterBytes.begin() + static_cast<std::ptrdiff_t>(off), kMasterRecordSize, e.bytes.begin());
-        if (!e.isDirectoryEntry())
-            return e;
-    }
-    return std::nullopt;
+    std::vector<std::uint8_t> master(2 * kMasterRecordSize, 0);
+    master[0] = master[2] = 1;
+    std::uint8_t* e = master.data() + kMasterRecordSize;
+    e[0] = 1, e[1] = 0xE0, e[3] = 28, e[4] = 7, e[33] = 'D';
+    for (int i = 0; i < 16; ++i)
+        e[7 + i] = e[36 + i] = i < 4 ? "ACME"[i] : ' ';
+    std::vector<std::uint8_t> quotes(28, 0);
+    quotes[2] = 2;
+    for (const float v : {970102.0f, 10.0f, 12.0f, 9.0f, 11.0f, 1000.0f, 50.0f})
+        std::ranges::copy(floatToMbf(v), std::back_inserter(quotes));
+    std::ranges::copy(quotes.end() - 28, quotes.end() - 24, e + 25); // first and last date
+    std::ranges::copy(quotes.end() - 28, quotes.end() - 24, e + 29);
+    writeFile(dir + "/MASTER", Input(master));
+    writeFile(dir + "/F1.DAT", Input(quotes));
+    writeFile(dir + "/F1.DOP", "\"DATE\",0,0\r\n\"OPEN\",2,2\r\n\"HIGH\",2,2\r\n\"LOW\",2,2\r\n\"CLOSE\",2,2\r\n"
+                               "\"VOL\",0,0\r\n\"OI\",0,0\r\n");
 }
 
 } // namespace qv::fuzz

