@@ -108,6 +108,10 @@ expect_completion "--newest-first" --startup-dir /tmp export DIR ACME OUT --new
 expect_completion "--date --date-format --delimiter" import IN DIR --delimiter tab --d
 expect_completion "off on" skip-all --help DIR ''
 expect_completion "list show write" profile ''
+# bash splits "--option=value" at the '='.
+expect_completion "comma space tab" import IN DIR --delimiter =
+expect_completion "off on" --ini = s.ini skip-all DIR --help ''
+expect_completion "off" skip DIR --help ACME of
 
 # The systemd examples run the installed quovanta-cli on weekday evenings.
 units=$prefix/share/quovanta/systemd
