@@ -19,6 +19,9 @@ packages=(
     fonts-liberation
     poppler-utils
     desktop-file-utils
+    appstream
+    dpkg-dev
+    man-db
     clang
     libclang-rt-14-dev
 )

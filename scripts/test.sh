@@ -2,7 +2,8 @@
 # Sets up the machine, builds everything from nothing and runs every test:
 #   1. the sample workspace is exactly what scripts/make_sample.py writes;
 #   2. build/ci: warnings as errors, all tests (ctest: core, command line, unpacker, desktop
-#      program offscreen, install), kill -9 during every writing command (tests/crash), the
+#      program offscreen, install and Debian package), the installed desktop entry and AppStream
+#      description validated, kill -9 during every writing command (tests/crash), the
 #      screenshots of every window, each benchmark once;
 #   3. build/asan: the core and unpacker tests under AddressSanitizer
 #      and UndefinedBehaviorSanitizer;
@@ -45,6 +46,11 @@ locked cmake --build build/ci -j2
 
 step "Running the tests"
 (cd build/ci && ctest --output-on-failure --no-tests=error)
+
+step "Validating the installed desktop entry and AppStream description"
+cmake --install build/ci --prefix "$scratch/prefix" >/dev/null
+desktop-file-validate "$scratch/prefix/share/applications/quovanta.desktop"
+appstreamcli validate --no-net "$scratch/prefix/share/metainfo/org.quovanta.quovanta.metainfo.xml"
 
 step "Killing quovanta-cli at random instants of its writing commands"
 # The seed is printed; QUOVANTA_CRASH_SEED repeats a run, QUOVANTA_CRASH_TRIALS runs more.

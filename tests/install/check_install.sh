@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs a build tree into a scratch prefix and checks what a user's system would get:
 # the programs, the bundled unpacker where the programs look for it (and working), the help
-# pages, the desktop launcher (valid, and starting the program in ~/.local/share/quovanta) and
-# its icon.
+# pages, the desktop launcher (valid, naming the installed program by its full path, and
+# starting it in ~/.local/share/quovanta) and its icon, the AppStream description (valid), the
+# manual pages (rendered by man), the bash completion (asked as bash asks it), the systemd
+# examples; then builds the Debian package and checks its files and dependencies.
 #
 # Usage: check_install.sh BUILD_DIR
 set -euo pipefail
@@ -48,10 +50,77 @@ icon=$prefix/share/icons/hicolor/scalable/apps/quovanta.svg
 [[ -s $prefix/share/icons/hicolor/128x128/apps/quovanta.png ]] || fail "the 128x128 icon is missing"
 grep -qx 'Icon=quovanta' "$desktop" || fail "the launcher does not name the installed icon"
 
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects quovanta.desktop"
-else
-    echo "note: desktop-file-validate not found (Debian package desktop-file-utils); not validated"
+# The validators come with scripts/setup-deps.sh (desktop-file-utils, appstream).
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects quovanta.desktop"
+metainfo=$prefix/share/metainfo/org.quovanta.quovanta.metainfo.xml
+appstreamcli validate --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 ||
+    { cat "$scratch/appstream.log" >&2; fail "appstreamcli rejects the AppStream description"; }
+grep -q '<launchable type="desktop-id">quovanta.desktop</launchable>' "$metainfo" ||
+    fail "the AppStream description does not name the installed launcher"
+version=$(sed -n 's/^project(Quovanta VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"" "$metainfo" ||
+    fail "the AppStream description's release is not version $version"
+# A prefix that is not on PATH is launched all the same: the launcher names the program itself.
+grep -qx "TryExec=$prefix/bin/quovanta" "$desktop" || fail "TryExec does not name $prefix/bin/quovanta"
+
+# The manual pages render without a warning; the one of quovanta-cli describes every command
+# the program's --help lists.
+for page in quovanta quovanta-cli; do
+    file=$prefix/share/man/man1/$page.1
+    if ! LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" >"$scratch/$page.txt" 2>"$scratch/$page.err" ||
+        [[ -s $scratch/$page.err ]]; then
+        cat "$scratch/$page.err" >&2
+        fail "man -l does not render $page.1 cleanly"
+    fi
+    grep -q '^NAME' "$scratch/$page.txt" && grep -q '^SYNOPSIS' "$scratch/$page.txt" ||
+        fail "$page.1 lacks NAME or SYNOPSIS"
+done
+cli=$prefix/bin/quovanta-cli
+mapfile -t commands < <("$cli" --help | sed -n 's/^  \([a-z][a-z-]*\) .*/\1/p')
+((${#commands[@]} > 10)) || fail "quovanta-cli --help lists ${#commands[@]} commands"
+for command in "${commands[@]}"; do
+    grep -Eq "^   $command( |$)" "$scratch/quovanta-cli.txt" || fail "quovanta-cli.1 does not describe $command"
+done
+
+# The completion, asked as bash asks it: the words typed so far, the word being completed last.
+completion=$prefix/share/bash-completion/completions/quovanta-cli
+complete_words() {
+    bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"
+             _quovanta_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$completion" quovanta-cli "$@" | sort | paste -sd' '
+}
+expect_completion() {
+    local expected=$1
+    shift
+    local got
+    got=$(complete_words "$@")
+    [[ $got == "$expected" ]] || fail "completing 'quovanta-cli $*' offers '$got', not '$expected'"
+}
+[[ $(complete_words '') == "$(printf '%s\n' "${commands[@]}" | sort | paste -sd' ')" ]] ||
+    fail "the completion does not offer exactly the commands of --help: $(complete_words '')"
+expect_completion "skip skip-all" --ini settings.ini sk
+expect_completion "--ini" --in
+expect_completion "--recent" quotes DIR ACME --r
+expect_completion "off" skip DIR ACME of
+expect_completion "off on" skip-all DIR ''
+expect_completion "" skip DIR ''
+expect_completion "comma space tab" import IN DIR --symbol S --delimiter ''
+expect_completion "--newest-first" --startup-dir /tmp export DIR ACME OUT --new
+expect_completion "--date --date-format --delimiter" import IN DIR --delimiter tab --d
+expect_completion "off on" skip-all --help DIR ''
+expect_completion "list show write" profile ''
+# bash splits "--option=value" at the '='.
+expect_completion "comma space tab" import IN DIR --delimiter =
+expect_completion "off on" --ini = s.ini skip-all DIR --help ''
+expect_completion "off" skip DIR --help ACME of
+
+# The systemd examples run the installed quovanta-cli on weekday evenings.
+units=$prefix/share/quovanta/systemd
+grep -qx "ExecStart=\"$cli\" update" "$units/quovanta-update.service" ||
+    fail "the service does not run $cli update"
+grep -qx 'OnCalendar=Mon..Fri 19:00' "$units/quovanta-update.timer" || fail "the timer is not set for weekday evenings"
+if command -v systemd-analyze >/dev/null; then
+    systemd-analyze verify --man=no "$units/quovanta-update.service" "$units/quovanta-update.timer" ||
+        fail "systemd-analyze rejects the example units"
 fi
 
 # The installed unpacker extracts an archive into its current directory.
@@ -116,7 +185,7 @@ else
     # program starts in it (its first start writes the sample profile there) and keeps running.
     home=$scratch/home
     mkdir -p "$home"
-    HOME=$home XDG_CONFIG_HOME=$home/.config PATH=$prefix/bin:$PATH QT_QPA_PLATFORM=offscreen \
+    HOME=$home XDG_CONFIG_HOME=$home/.config QT_QPA_PLATFORM=offscreen \
         "${argv[@]}" >"$scratch/app.log" 2>&1 &
     app_pid=$!
     work=$home/.local/share/quovanta
@@ -128,6 +197,30 @@ else
     [[ -d $work ]] || fail "the launcher did not create $work"
     [[ -f $work/MyFirstProfile.pfd ]] || fail "the program did not start in $work"
     kill -0 "$app_pid" 2>/dev/null || { fail "the program did not keep running"; cat "$scratch/app.log" >&2; }
+fi
+
+# The Debian package: what the installation holds, under /usr, and the libraries it needs.
+if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/deb" >"$scratch/cpack.log" 2>&1; then
+    package=("$scratch"/deb/quovanta_*.deb)
+    dpkg-deb -c "${package[0]}" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/||' | sort >"$scratch/package.list"
+    (cd "$prefix" && find . -type f | sed 's|^\./||' | sort) >"$scratch/install.list"
+    diff "$scratch/install.list" "$scratch/package.list" >&2 || fail "the package does not hold what cmake --install installs"
+    for file in bin/quovanta bin/quovanta-cli lib/quovanta/PKUNZIP.EXE share/applications/quovanta.desktop \
+        share/metainfo/org.quovanta.quovanta.metainfo.xml share/man/man1/quovanta.1 share/man/man1/quovanta-cli.1 \
+        share/bash-completion/completions/quovanta-cli share/quovanta/help/index.html \
+        share/quovanta/systemd/quovanta-update.service share/quovanta/systemd/quovanta-update.timer \
+        share/icons/hicolor/scalable/apps/quovanta.svg; do
+        grep -qx "$file" "$scratch/package.list" || fail "the package lacks /usr/$file"
+    done
+    depends=$(dpkg-deb -f "${package[0]}" Depends)
+    for library in libqt6widgets6 libqt6printsupport6 libarchive13 libstdc++6; do
+        [[ $depends == *"$library "* ]] || fail "the package does not depend on $library: $depends"
+    done
+    dpkg-deb --fsys-tarfile "${package[0]}" | tar -xO ./usr/share/applications/quovanta.desktop |
+        grep -qx 'TryExec=/usr/bin/quovanta' || fail "the package's launcher does not name /usr/bin/quovanta"
+else
+    cat "$scratch/cpack.log" >&2
+    fail "cpack -G DEB"
 fi
 
 if ((failures > 0)); then

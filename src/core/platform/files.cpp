@@ -342,21 +342,10 @@ IoStatus readWholeEntry(const std::string& dir, std::string_view name, Bytes& ou
     return readAll(file, joinPath(dir, name), out);
 }
 
-IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content)
-{
-    return replaceFile(path, tempName, content, 0644);
-}
+namespace {
 
-IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content,
-                     unsigned newFileMode)
-{
-    if (IoStatus s = prepareReplacement(path, tempName, content, newFileMode); !s)
-        return s;
-    return commitReplacement(path, tempName);
-}
-
-IoStatus prepareReplacement(const std::string& path, std::string_view tempName, const Bytes& content,
-                            unsigned newFileMode)
+IoStatus prepareWithMode(const std::string& path, std::string_view tempName, const Bytes& content,
+                         unsigned newFileMode, bool keepExistingMode)
 {
     const std::string temp = joinPath(parentPath(path), tempName);
     mode_t mode = static_cast<mode_t>(newFileMode);
@@ -365,7 +354,8 @@ IoStatus prepareReplacement(const std::string& path, std::string_view tempName, 
         // A pipe or device under the real name would be replaced by a plain file.
         if (!S_ISREG(st.st_mode))
             return notRegular("replace", path, st.st_mode);
-        mode = st.st_mode & 07777;
+        if (keepExistingMode)
+            mode = st.st_mode & 07777;
     }
 
     // Failures name the file being written, not its temporary name.
@@ -393,6 +383,35 @@ IoStatus prepareReplacement(const std::string& path, std::string_view tempName, 
     if (!failed.isOk())
         seamUnlink(temp.c_str());
     return failed;
+}
+
+} // namespace
+
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content)
+{
+    return replaceFile(path, tempName, content, 0644);
+}
+
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content,
+                     unsigned newFileMode)
+{
+    if (IoStatus s = prepareReplacement(path, tempName, content, newFileMode); !s)
+        return s;
+    return commitReplacement(path, tempName);
+}
+
+IoStatus replaceFileWithMode(const std::string& path, std::string_view tempName, const Bytes& content,
+                             unsigned mode)
+{
+    if (IoStatus s = prepareWithMode(path, tempName, content, mode, false); !s)
+        return s;
+    return commitReplacement(path, tempName);
+}
+
+IoStatus prepareReplacement(const std::string& path, std::string_view tempName, const Bytes& content,
+                            unsigned newFileMode)
+{
+    return prepareWithMode(path, tempName, content, newFileMode, true);
 }
 
 IoStatus commitReplacement(const std::string& path, std::string_view tempName)

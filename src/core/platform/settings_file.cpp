@@ -196,7 +196,8 @@ IoStatus SettingsFile::setValues(const std::vector<Value>& values)
     }
     if (IoStatus s = makeParents(parentPath(path_)); !s)
         return s;
-    return replaceFile(path_, baseName(path_) + ".~NU", content, 0600);
+    // Private also when the file was there before with a wider mode: it holds passwords.
+    return replaceFileWithMode(path_, baseName(path_) + ".~NU", content, 0600);
 }
 
 IoStatus SettingsFile::setInt(std::string_view section, std::string_view key, int value)

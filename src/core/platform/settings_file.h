@@ -4,7 +4,8 @@
 // compare without regard to case, a missing key yields the caller's default, integers are
 // decimal text, values lose surrounding blanks and one pair of surrounding quotes. Every
 // write re-reads the file and changes one line, so other sections, unknown keys and comments
-// survive; the file is replaced atomically, and created with mode 0600 (it holds passwords).
+// survive; the file is replaced atomically and left with mode 0600 (it holds passwords), also
+// when it was there before with a wider mode.
 //
 // Thread safety: each call reads or replaces the whole file; calls on one file from several
 // threads are serialised inside.
