@@ -134,7 +134,7 @@ private slots:
             }
         }
         QVERIFY(pages >= 14);
-        QVERIFY(pictures >= 9);
+        QVERIFY(pictures >= 10);
         CHelpWindow::instance()->close();
     }
 
