@@ -1,12 +1,20 @@
-// The help window, the anomaly report's Help, the pages' links, which must all lead somewhere,
-// and "Choose Directory", whose real dialog runs the directory check before it closes.
+// The help window, the anomaly report's Help, the pages' links and pictures, which must all lead
+// somewhere, the index of menu commands, and "Choose Directory", whose real dialog runs the
+// directory check before it closes.
+
+// Clicks travel the way a user's do, through the window system, so a window blocked by a modal
+// dialog does not get them.
+#define QTEST_QPA_MOUSE_HANDLING
 
 #include "fixtures/portfolio_builder.h"
+#include "gui/app/Actions.h"
 #include "gui/app/CChooseDir.h"
 #include "gui/common/MessageBox.h"
+#include "gui/common/ModalDialog.h"
 #include "gui/help/CHelpWindow.h"
 #include "gui/update/CAnomalyReportDlg.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -14,9 +22,14 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 
 #include <memory>
 
@@ -24,43 +37,144 @@ using qv::gui::CAnomalyReportDlg;
 using qv::gui::CChooseDir;
 using qv::gui::CHelpWindow;
 using qv::gui::MessageBox;
+using qv::gui::ModalDialog;
+
+namespace {
+
+QString readPage(const QString& name)
+{
+    QFile page(QStringLiteral(":/help/") + name);
+    return page.open(QIODevice::ReadOnly) ? QString::fromUtf8(page.readAll()) : QString();
+}
+
+CHelpWindow* shownHelpWindow()
+{
+    CHelpWindow* help = CHelpWindow::instance();
+    if (!help || !QTest::qWaitForWindowActive(help))
+        return nullptr;
+    return help;
+}
+
+} // namespace
 
 class HelpAndChooserTest : public QObject {
     Q_OBJECT
 private slots:
-    void anomalyReportAsksForHelpAndOnlyOkCloses()
+    // The report runs as the main window runs it. Its help window takes clicks while the report
+    // is still up (a window blocked by the modal report would not), and it stays open after the
+    // report has gone.
+    void anomalyReportAsksForHelpWhichOutlivesIt()
     {
-        CAnomalyReportDlg dlg(qv::AnomalyReport{"Results\n", {"IBM in /ms "}}, 1, nullptr);
-        dlg.show();
-        // Escape opens the report's help page; the dialog stays.
-        CHelpWindow::showContents(nullptr);
-        QTest::keyClick(&dlg, Qt::Key_Escape);
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(CHelpWindow::currentPage(), QStringLiteral("anomaly-report.html"));
-        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
-        QVERIFY(!dlg.isVisible());
+        QWidget mainWindow;
+        mainWindow.show();
+        auto* dlg = new CAnomalyReportDlg(qv::AnomalyReport{"Results\n", {"IBM in /ms "}}, 1, &mainWindow);
+        QString pageWhileUp;
+        QString pageAfterClick;
+        QTimer::singleShot(0, dlg, [&] {
+            QVERIFY(QTest::qWaitForWindowExposed(dlg));
+            QTest::keyClick(dlg, Qt::Key_Escape); // Escape asks for help; the report stays
+            CHelpWindow* help = shownHelpWindow();
+            QVERIFY(help);
+            pageWhileUp = CHelpWindow::currentPage();
+            auto* bar = help->findChild<QToolBar*>(QStringLiteral("helpToolBar"));
+            auto* contents = help->findChild<QAction*>(QStringLiteral("helpContents"));
+            QVERIFY(bar && contents);
+            QTest::mouseClick(bar->widgetForAction(contents), Qt::LeftButton);
+            pageAfterClick = CHelpWindow::currentPage();
+            QVERIFY(dlg->isVisible());
+            QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
+        });
+        QCOMPARE(ModalDialog::exec(*dlg), int(QDialog::Accepted));
+        QCOMPARE(pageWhileUp, QStringLiteral("anomaly-report.html"));
+        QCOMPARE(pageAfterClick, QStringLiteral("index.html"));
+        delete dlg;
+        QApplication::processEvents();
+        QVERIFY(CHelpWindow::instance() && CHelpWindow::instance()->isVisible());
+        CHelpWindow::instance()->close();
     }
 
-    void everyLinkOfEveryPageLeadsToAShippedPage()
+    void helpWindowClosesWithItsKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
+    }
+    void helpWindowClosesWithItsKeys()
+    {
+        QFETCH(QKeySequence, key);
+        CHelpWindow::showTutorial(nullptr);
+        QPointer<CHelpWindow> help = shownHelpWindow();
+        QVERIFY(help);
+        QTest::keySequence(help.data(), key);
+        QTRY_VERIFY(!help); // closed, and gone
+    }
+
+    void everyLinkAndPictureOfEveryPageLeadsToAShippedFile()
     {
         CHelpWindow::showContents(nullptr); // registers the pages
         QCOMPARE(CHelpWindow::currentPage(), QStringLiteral("index.html"));
-        const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)(#[^\"]*)?\""));
+        const QRegularExpression target(QStringLiteral("(href|src)=\"([^\"#]*)(#([^\"]*))?\""));
         int pages = 0;
+        int pictures = 0;
         for (QDirIterator it(QStringLiteral(":/help"), {QStringLiteral("*.html")}); it.hasNext();) {
-            QFile page(it.next());
-            QVERIFY(page.open(QIODevice::ReadOnly));
+            const QString name = QFileInfo(it.next()).fileName();
+            const QString text = readPage(name);
+            QVERIFY(!text.isEmpty());
             ++pages;
-            const QString text = QString::fromUtf8(page.readAll());
-            for (auto m = href.globalMatch(text); m.hasNext();) {
-                const QString target = m.next().captured(1);
-                if (target.startsWith(QStringLiteral("http")))
+            for (auto m = target.globalMatch(text); m.hasNext();) {
+                const auto match = m.next();
+                const QString file = match.captured(2).isEmpty() ? name : match.captured(2);
+                if (file.startsWith(QStringLiteral("http")))
                     continue;
-                QVERIFY2(QFile::exists(QStringLiteral(":/help/") + target),
-                         qPrintable(page.fileName() + " links to " + target));
+                pictures += match.captured(1) == QStringLiteral("src");
+                QVERIFY2(QFile::exists(QStringLiteral(":/help/") + file), qPrintable(name + " refers to " + file));
+                const QString anchor = match.captured(4);
+                QVERIFY2(anchor.isEmpty() || readPage(file).contains(QStringLiteral("name=\"%1\"").arg(anchor)),
+                         qPrintable(name + " links to the missing anchor " + file + "#" + anchor));
             }
         }
-        QVERIFY(pages >= 6);
+        QVERIFY(pages >= 14);
+        QVERIFY(pictures >= 10);
+        CHelpWindow::instance()->close();
+    }
+
+    // The command index lists every item of every menu under the menu's name, each linked to
+    // the page that explains it.
+    void everyMenuCommandHasAPageInTheCommandIndex()
+    {
+        CHelpWindow::showContents(nullptr);
+        const QString index = readPage(QStringLiteral("commands.html"));
+        QVERIFY(!index.isEmpty());
+        qv::gui::Actions actions(nullptr);
+        QMenuBar bar;
+        actions.populateMenuBar(&bar);
+        const QRegularExpression link(QStringLiteral("<a href=\"([^\"#]+)[^\"]*\">([^<]+)</a>"));
+        int commands = 0;
+        for (QAction* menuAction : bar.actions()) {
+            const QString menu = QString(menuAction->text()).remove(QLatin1Char('&'));
+            const qsizetype from = index.indexOf(QStringLiteral("<h2>%1</h2>").arg(menu));
+            QVERIFY2(from >= 0, qPrintable("no section for the menu " + menu));
+            const qsizetype next = index.indexOf(QStringLiteral("<h2>"), from + 1);
+            const QString section = index.mid(from, next < 0 ? -1 : next - from);
+            for (QAction* item : menuAction->menu()->actions()) {
+                if (item->isSeparator())
+                    continue;
+                ++commands;
+                const QString text = QString(item->text()).remove(QLatin1Char('&'));
+                QString page;
+                for (auto m = link.globalMatch(section); m.hasNext();) {
+                    const auto match = m.next();
+                    if (match.captured(2) == text.toHtmlEscaped())
+                        page = match.captured(1);
+                }
+                QVERIFY2(!page.isEmpty(), qPrintable(menu + " > " + text + " has no link in the index"));
+                QVERIFY2(page != QStringLiteral("commands.html"), qPrintable(menu + " > " + text));
+                QVERIFY2(readPage(page).contains(text.toHtmlEscaped()),
+                         qPrintable(page + " does not name " + menu + " > " + text));
+            }
+        }
+        QCOMPARE(commands, qv::gui::kCommandCount);
+        CHelpWindow::instance()->close();
     }
 
     void theDialogValidatesWhatIsTypedBeforeItCloses()

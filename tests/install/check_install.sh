@@ -43,6 +43,12 @@ done
 for page in index.html tutorial.html; do
     [[ -s $prefix/share/quovanta/help/$page ]] || fail "help page $page missing"
 done
+# The pages show screenshots taken at build time: every picture a page shows is installed.
+for page in "$prefix"/share/quovanta/help/*.html; do
+    for image in $(grep -o 'src="[^"]*"' "$page" | sed 's/^src="//; s/"$//'); do
+        [[ -s $prefix/share/quovanta/help/$image ]] || fail "$(basename "$page") shows $image, which is not installed"
+    done
+done
 desktop=$prefix/share/applications/quovanta.desktop
 [[ -s $desktop ]] || fail "quovanta.desktop missing"
 icon=$prefix/share/icons/hicolor/scalable/apps/quovanta.svg

@@ -10,6 +10,7 @@
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
 #include "gui/help/CHelpWindow.h"
+#include "gui/maintain/CSplitSearchDlg.h"
 #include "gui/update/CAnomalyReportDlg.h"
 #include "gui/update/CSettingsDlg.h"
 #include "gui/update/CUpdateProgressDlg.h"
@@ -227,9 +228,22 @@ int main(int argc, char** argv)
     for (Command c : {Command::Profiles, Command::PortfolioAdd, Command::PortfolioDelete, Command::PortfolioSkipAdjust,
                       Command::SymbolAdd, Command::SymbolDelete, Command::SymbolEdit, Command::SymbolAbout,
                       Command::Import, Command::Export, Command::QuotesEdit, Command::QuotesSplit,
-                      Command::QuotesAdjust, Command::QuotesDelete}) {
+                      Command::QuotesAdjust, Command::QuotesDelete, Command::PrintPreview}) {
         frame.action(c)->trigger();
         QApplication::processEvents();
+    }
+
+    // The modeless split search window, after a search of the first portfolio.
+    frame.action(Command::SplitSearch)->trigger();
+    if (auto* search = frame.findChild<CSplitSearchDlg*>(QStringLiteral("splitSearchDialog"))) {
+        search->OnSearch();
+        if (!waitFor([&] { return !search->searching(); }))
+            ++g_failures;
+        save(search, QStringLiteral("split-search"));
+        search->close();
+    } else {
+        std::fprintf(stderr, "the split search window did not open\n");
+        ++g_failures;
     }
 
     for (const QString& text : MessageBox::shownTexts())

@@ -18,6 +18,10 @@ int ModalDialog::exec(QDialog& dialog)
         dialog.setResult(result);
         return result;
     }
+    // Modal to its own window only: the help window, which belongs to no window, stays usable
+    // while a dialog is up (the anomaly report's Help opens it and the report stays open).
+    if (dialog.parentWidget() && dialog.windowModality() == Qt::NonModal)
+        dialog.setWindowModality(Qt::WindowModal);
     return dialog.exec();
 }
 

@@ -10,7 +10,7 @@ namespace qv::gui {
 
 class ModalDialog {
 public:
-    // Runs dialog.exec(), or, while a test handler is set, the handler: it gets the dialog
+    // Runs dialog.exec() (window-modal when the dialog has a parent), or, while a test handler is set, the handler: it gets the dialog
     // (built and filled, not shown) and returns the result code the dialog would have ended with.
     static int exec(QDialog& dialog);
 

@@ -1,8 +1,12 @@
 #include "gui/help/CHelpWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeySequence>
 #include <QPointer>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
@@ -24,11 +28,20 @@ const QString kTutorialPage = QStringLiteral("tutorial.html");
 
 } // namespace
 
-CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window)
 {
     registerHelpPages();
+    setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(QStringLiteral("Quovanta Help"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // Reading help never keeps the program running once its main window is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &QWidget::close);
+
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
 
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("helpBrowser"));
@@ -36,7 +49,9 @@ CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     browser_->setSearchPaths({QStringLiteral(":/help")});
 
     auto* bar = new QToolBar(this);
-    bar->addAction(QStringLiteral("Contents"), this, [this] { open(kContentsPage); });
+    bar->setObjectName(QStringLiteral("helpToolBar"));
+    bar->addAction(QStringLiteral("Contents"), this, [this] { open(kContentsPage); })
+        ->setObjectName(QStringLiteral("helpContents"));
     QAction* back = bar->addAction(QStringLiteral("Back"), browser_, &QTextBrowser::backward);
     QAction* forward = bar->addAction(QStringLiteral("Forward"), browser_, &QTextBrowser::forward);
     back->setEnabled(false);
@@ -66,19 +81,15 @@ void CHelpWindow::open(const QString& page)
 
 void CHelpWindow::showTopic(QWidget* parent, const QString& page)
 {
-    // The window belongs to the main window, so it closes with it. While a modal dialog is up
-    // (the anomaly report asks for help while it stays open) it belongs to that dialog
-    // instead, since a modal dialog blocks every window that is not its own.
-    QWidget* owner = QApplication::activeModalWidget();
-    if (!owner) {
-        owner = parent;
-        while (owner && owner->parentWidget())
-            owner = owner->parentWidget();
+    // No owner: a window owned by the dialog that asked would close with it. Dialogs run
+    // window-modal (ModalDialog), so they block the main window but not this one.
+    if (!g_window) {
+        g_window = new CHelpWindow;
+        if (parent) {
+            if (QScreen* screen = parent->screen())
+                g_window->move(screen->availableGeometry().center() - g_window->rect().center());
+        }
     }
-    if (!g_window)
-        g_window = new CHelpWindow(owner);
-    else if (g_window->parentWidget() != owner)
-        g_window->setParent(owner, Qt::Window);
     g_window->open(page);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The program's help window over the HTML pages shipped with it (compiled in as resources under
-// ":/help/"). One window serves the whole program; each call brings it to the front on the page
-// asked for.
+// ":/help/", the screenshots under ":/help/images/"). One window serves the whole program; each
+// call brings it to the front on the page asked for.
+//
+// The window is a top-level window of its own: it stays open when the dialog or window that
+// asked for it closes, and it ends with the program. Escape and Ctrl+W close it.
 
 #include <QWidget>
 
@@ -12,6 +15,7 @@ namespace qv::gui {
 class CHelpWindow : public QWidget {
     Q_OBJECT
 public:
+    // The parent only tells which screen the caller is on; the window never belongs to it.
     static void showContents(QWidget* parent);
     static void showTutorial(QWidget* parent);
     // The page named (e.g. "anomaly-report.html"), for dialogs' Help buttons.
@@ -23,7 +27,7 @@ public:
     static CHelpWindow* instance();
 
 private:
-    explicit CHelpWindow(QWidget* parent);
+    CHelpWindow();
     void open(const QString& page);
 
     QTextBrowser* browser_ = nullptr;
