@@ -51,8 +51,9 @@ const std::vector<CommandSpec>& commands() {
          "number, symbol and name. Not found: exit status 1.\n",
          Group::Browsing, 2, 2, {}, runFind},
         {"quotes", "DIR SYMBOL [--recent]", "the quote grid's rows, newest first",
-         "All quotes of SYMBOL, newest first (--recent: the last 30): date MM/DD/YY, open, high,\n"
-         "low, close, volume, open interest. A value below 0 prints N/A.\n",
+         "All quotes of SYMBOL, newest first (--recent: the last 30): date MM/DD/YY (YYYY-MM-DD\n"
+         "before 1960 and after 2059), open, high, low, close, volume, open interest. A value\n"
+         "below 0 prints N/A.\n",
          Group::Browsing, 2, 2, {{"--recent", false}}, runQuotes},
         {"facts", "DIR SYMBOL", "the content of \"About Selected Quote Series\"",
          "One label<TAB>value line per item of \"About Selected Quote Series\", then one line per\n"
@@ -60,7 +61,7 @@ const std::vector<CommandSpec>& commands() {
          "code texts.\n",
          Group::Browsing, 2, 2, {}, runFacts},
         {"locate", "DIR SYMBOL DATE", "the index of the first quote at or after DATE",
-         "Prints the 0-based index of the first quote of SYMBOL dated DATE (MM/DD/YY) or later.\n"
+         "Prints the 0-based index of the first quote of SYMBOL dated DATE or later.\n"
          "Exit status 1 when every quote is earlier.\n",
          Group::Browsing, 3, 3, {}, runLocate},
         {"search", "ROOT [--limit NAME]", "the portfolios found under ROOT",
@@ -93,29 +94,29 @@ const std::vector<CommandSpec>& commands() {
          "presently in this Portfolio\".\n",
          Group::Maintenance, 2, 2, {}, runSkipAll},
         {"edit-quote", "DIR SYMBOL DATE OPEN HIGH LOW CLOSE VOL OI", "Quotes Edit: sets the values of one date",
-         "Quotes Edit: the quote of SYMBOL dated DATE (MM/DD/YY) takes the values given (decimal\n"
+         "Quotes Edit: the quote of SYMBOL dated DATE takes the values given (decimal\n"
          "numbers; N/A keeps a value as it is). A value the file has no field for is ignored.\n"
          "The quote file is kept as F<n>.BAK first. Refused when no quote has that date.\n",
          Group::Maintenance, 9, 9, {}, runEditQuote},
         {"split", "DIR SYMBOL DATE NEW OLD", "Split: scales every quote before DATE",
-         "Split: every quote of SYMBOL dated before DATE (MM/DD/YY, between the first and last\n"
-         "quote) gets its open, high, low and close multiplied by OLD/NEW and its volume and open\n"
+         "Split: every quote of SYMBOL dated before DATE (between the first and last quote)\n"
+         "gets its open, high, low and close multiplied by OLD/NEW and its volume and open\n"
          "interest by NEW/OLD (share counts above 0). The quote file is kept as F<n>.BAK first.\n",
          Group::Maintenance, 5, 5, {}, runSplit},
         {"adjust", "DIR SYMBOL FROM TO PRICE VOL OI", "Adjust: scales the quotes of a date range",
-         "Adjust: every quote of SYMBOL dated FROM..TO (MM/DD/YY, both between the first and last\n"
-         "quote) gets its prices multiplied by PRICE, its volume by VOL and its open interest by\n"
+         "Adjust: every quote of SYMBOL dated FROM..TO (both between the first and last quote)\n"
+         "gets its prices multiplied by PRICE, its volume by VOL and its open interest by\n"
          "OI (multipliers above 0). The quote file is kept as F<n>.BAK first.\n",
          Group::Maintenance, 7, 7, {}, runAdjust},
         {"delete-quote", "DIR SYMBOL DATE", "Quotes Delete: removes the quote of one date",
-         "Quotes Delete: removes the quote of SYMBOL dated DATE (MM/DD/YY); the MASTER entry's\n"
+         "Quotes Delete: removes the quote of SYMBOL dated DATE; the MASTER entry's\n"
          "first or last date follows when the first or last quote goes. The quote file is kept as\n"
          "F<n>.BAK first.\n",
          Group::Maintenance, 3, 3, {}, runDeleteQuote},
         {"split-search", "DIR", "the candidate splits of every security of DIR",
          "Split Search: looks at every pair of neighbouring quotes of every security of DIR for a\n"
          "split-like change of the close (1 for 2 ... 4 for 1) between bars that do not overlap,\n"
-         "and prints one line per candidate, \"SYMBOL possible I for J split on MM/DD/YY\". When\n"
+         "and prints one line per candidate, \"SYMBOL possible I for J split on DATE\". When\n"
          "there is none, \"No candidate splits found\" goes to standard error (exit status 0).\n",
          Group::Maintenance, 1, 1, {}, runSplitSearchCommand},
         {"profile", "list|show NAME|write NAME KEY=VALUE...", "the profiles of the start-up directory",
@@ -166,7 +167,8 @@ const std::vector<CommandSpec>& commands() {
           {"--low", true}, {"--close", true}, {"--volume", true}, {"--oi", true}},
          runImport},
         {"export", "DIR SYMBOL OUTPUT [OPTION...]", "writes the quotes of a security to a text file",
-         "The ASCII export: one CR LF line per quote of SYMBOL: the date MM/DD/YY, then the chosen\n"
+         "The ASCII export: one CR LF line per quote of SYMBOL: the date MM/DD/YY (YYYY-MM-DD\n"
+         "before 1960 and after 2059), then the chosen\n"
          "columns in the order open, high, low, close, volume, oi, each after the delimiter\n"
          "(prices %.4f, volume and oi %.2f, N/A where the quote file has no such field). OUTPUT\n"
          "is replaced when it exists. Prints the number of quotes written. Options:\n"
@@ -197,7 +199,10 @@ void writeOverview(std::ostream& out) {
     out << "Usage: " << kGlobalSynopsis << " COMMAND [ARGS...]\n"
         << "\n"
         << "Every data operation of Quovanta from a terminal. Records are printed one per line,\n"
-        << "fields separated by one tab; messages go to standard error. Dates are MM/DD/YY.\n"
+        << "fields separated by one tab; messages go to standard error.\n"
+        << "Dates are MM/DD/YY (two-digit years 00..59 are 2000..2059, 60..99 are 1960..1999) or\n"
+        << "YYYY-MM-DD (1900..2099), the only form that names a day outside 1960..2059. Dates are\n"
+        << "printed as MM/DD/YY, and as YYYY-MM-DD outside 1960..2059.\n"
         << "\n"
         << "Global options:\n"
         << "  --ini FILE          settings file (default: $QUOVANTA_INI, else\n"

@@ -70,8 +70,9 @@ std::string securityTextArgument(std::string_view text, std::string_view what) {
 }
 
 DayNumber dateArgument(std::string_view text) {
-    const DayNumber day = parseExactMmDdYy(text);
-    if (day == 0) throw UsageError("\"" + std::string(text) + "\" is not a date of the form MM/DD/YY");
+    const DayNumber day = text.size() == 10 ? parseIsoDate(text) : parseExactMmDdYy(text);
+    if (day == kNoDay)
+        throw UsageError("\"" + std::string(text) + "\" is not a date of the form MM/DD/YY or YYYY-MM-DD");
     return day;
 }
 

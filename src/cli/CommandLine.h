@@ -59,8 +59,8 @@ Arguments parseArguments(const std::vector<std::string>& args, const std::vector
 // portfolio files hold. Longer than the 16 characters a MASTER field holds: UsageError naming
 // `what`.
 std::string securityTextArgument(std::string_view text, std::string_view what);
-// A date typed as MM/DD/YY. Anything else (also 3/5/97 or 03/15/1997, which the fixed-offset
-// reader would take for another date) is a UsageError.
+// A date typed as MM/DD/YY or YYYY-MM-DD. Anything else (also 3/5/97 or 03/15/1997, which the
+// fixed-offset reader would take for another date) is a UsageError.
 DayNumber dateArgument(std::string_view text);
 // "on" or "off"; anything else is a UsageError.
 bool onOffArgument(std::string_view text);

@@ -90,6 +90,38 @@ TEST(CliQuotes, AllQuotesComeOutInOrderAcrossChunksAndCountsAreNotTrusted) {
               "01/02/90\t1.0000\t2.0000\t1.0000\t1.0000\t0\t0\n01/01/90\t0.0000\t1.0000\t0.0000\t0.0000\t0\t0\n");
 }
 
+// Quotes from 1928 and around the eve of 1961 (day 0): shown with their century where two digits
+// would name another year, located and split by either form of date, exported as shown, their
+// stored dates kept byte for byte. A MASTER date that is no date is listed as stored.
+TEST(CliEarlyDates, QuotesBefore1961AreShownLocatedSplitAndExported) {
+    TempDir dir;
+    const float dates[] = {281001, 601231, 610101};
+    fixtures::writeBytes(dir.file("MASTER"), fixtures::masterFile({fixtures::masterEntry({1, "ABC", "ABC", 7, 281001, 610101}),
+                                                                   fixtures::masterEntry({2, "BAD", "BAD", 7, -8770, -8770})}));
+    fixtures::writeBytes(dir.file("F1.DAT"), fixtures::quoteFile(7, {{dates[0], 1, 2, 1, 2, 10, 0},
+                                                                     {dates[1], 3, 4, 3, 4, 30, 0},
+                                                                     {dates[2], 5, 6, 5, 6, 50, 0}}));
+    fixtures::writeBytes(dir.file("F2.DAT"), fixtures::quoteFile(7, {{dates[2], 5, 6, 5, 6, 50, 0}}));
+    EXPECT_EQ(runInProcess({"quotes", dir.path(), "ABC"}), ended(0, "01/01/61\t5.0000\t6.0000\t5.0000\t6.0000\t50\t0\n"
+                                                                    "12/31/60\t3.0000\t4.0000\t3.0000\t4.0000\t30\t0\n"
+                                                                    "1928-10-01\t1.0000\t2.0000\t1.0000\t2.0000\t10\t0\n"));
+    const std::pair<const char*, const char*> located[] = {
+        {"1928-10-01", "0\n"}, {"1928-10-02", "1\n"}, {"12/31/60", "1\n"}, {"1961-01-01", "2\n"}, {"01/01/61", "2\n"}};
+    for (const auto& [date, index] : located) EXPECT_EQ(runInProcess({"locate", dir.path(), "ABC", date}), ended(0, index)) << date;
+
+    EXPECT_EQ(runInProcess({"split", dir.path(), "ABC", "01/01/61", "2", "1"}), ended(0, ""));
+    const fixtures::ByteVec dat = fixtures::readBytes(dir.file("F1.DAT"));
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(fixtures::ByteVec(dat.begin() + 28 * (k + 1), dat.begin() + 28 * (k + 1) + 4), fixtures::mbf(dates[k])) << k;
+    const std::string out = dir.file("out.txt");
+    EXPECT_EQ(runInProcess({"export", dir.path(), "ABC", out, "--columns", "close,volume"}), ended(0, "3\n"));
+    EXPECT_EQ(fileText(out), "1928-10-01 1.0000 20.00\r\n12/31/60 2.0000 60.00\r\n01/01/61 6.0000 50.00\r\n");
+
+    EXPECT_EQ(lines(runInProcess({"list", dir.path()}).out).at(1), "2\tBAD\tBAD\t-8770\t-8770\t7\tD\t0");
+    EXPECT_NE(runInProcess({"facts", dir.path(), "BAD"}).out.find("\nFirst date in file\t -8770\n"), std::string::npos);
+    EXPECT_EQ(runInProcess({"quotes", dir.path(), "BAD"}), ended(0, "01/01/61\t5.0000\t6.0000\t5.0000\t6.0000\t50\t0\n"));
+}
+
 // Names from other programs hold Windows-1252 and control bytes: shown as UTF-8, and still one
 // record per line.
 TEST(CliForeignFiles, NamesKeepOneRecordPerLine) {

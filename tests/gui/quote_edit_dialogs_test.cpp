@@ -131,6 +131,49 @@ private slots:
         QCOMPARE(view.quoteModel()->rowCount(), 39);
     }
 
+    // Quotes from 1928 and the eve of 1961: the grid shows 1928 with its century, and Split and
+    // Adjust take the dates their dialogs offer.
+    void quotesBefore1961AreShownAndTakenBySplitAndAdjust()
+    {
+        quietSettings();
+        TempDir tmp;
+        qv::fixtures::writeSingleSecurity(tmp.subdir("Data"), {{281001, 10, 12, 9, 11, 1000, 10},
+                                                               {601231, 20, 22, 19, 21, 2000, 20},
+                                                               {610101, 30, 32, 29, 31, 3000, 30}});
+        auto frame = openStarted(tmp.path());
+        QVERIFY(frame);
+        CQuovantaView& view = *frame->view();
+        QCOMPARE(view.quoteModel()->rowCount(), 3);
+        const QStringList shown{"01/01/61", "12/31/60", "1928-10-01"};
+        for (int r = 0; r < 3; ++r)
+            QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(r), QuoteGridModel::Date), shown[r]);
+        QCOMPARE(view.firstDateText(), QStringLiteral("1928-10-01"));
+
+        DialogRecorder dialogs;
+        dialogs.install();
+        view.quoteGrid()->selectRow(1);
+        dialogs.inspect = [](QDialog& dlg) {
+            QCOMPARE(edit(dlg, "splitDate")->text(), QStringLiteral("12/31/60"));
+            edit(dlg, "newShares")->setText(QStringLiteral("2"));
+            click(dlg, "ok");
+        };
+        dialogs.answers = {QDialog::Accepted};
+        OnQuotesSplit(view);
+        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(2), QuoteGridModel::Open), QStringLiteral("5.0000"));
+        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(1), QuoteGridModel::Open), QStringLiteral("20.0000"));
+
+        dialogs.inspect = [](QDialog& dlg) {
+            QCOMPARE(edit(dlg, "from")->text(), QStringLiteral("1928-10-01"));
+            edit(dlg, "price")->setText(QStringLiteral("2"));
+            click(dlg, "ok");
+        };
+        dialogs.answers = {QDialog::Accepted};
+        OnQuotesAdjust(view);
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(2), QuoteGridModel::Open), QStringLiteral("10.0000"));
+        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(0), QuoteGridModel::Open), QStringLiteral("60.0000"));
+    }
+
     // A date typed or pasted with its century is taken whole and refused: cut to the field's
     // old eight characters, 06/02/2025 was 06/02/20 and the split scaled every quote before
     // June 2020.

@@ -95,7 +95,7 @@ std::string exportText(const std::string& dir, const std::string& symbol, const 
     const std::size_t count = dates.size();
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t i = options.newestFirst ? count - 1 - k : k;
-        text += formatDate(dates[i], 3, '/');
+        text += formatDateForDisplay(dates[i]);
         for (std::size_t c = 0; c < kColumns.size(); ++c) {
             if (options.*kColumns[c].chosen) {
                 text += delimiter;

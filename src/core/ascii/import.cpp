@@ -173,8 +173,8 @@ struct ParsedInput {
     bool tooMany = false;
     int count = 0;
     Bytes records;
-    DayNumber firstDate = 0;
-    DayNumber lastDate = 0;
+    DayNumber firstDate = kNoDay;
+    DayNumber lastDate = kNoDay;
     std::string dateKindMessage; // the first line's date does not fit the kind of format
     Unreadable unreadable;
 };
@@ -225,7 +225,7 @@ ParsedInput readInput(const ImportJob& job)
         const int dateColumn = job.columns[kDate];
         const std::string& dateText = texts[static_cast<std::size_t>(dateColumn)];
         const DayNumber day = parseDateText(dateText, job.dateFormat);
-        if (day == 0)
+        if (day == kNoDay)
             noteUnreadable(dateColumn, true);
         if (in.count == 0) {
             // Formats 7..12 have no separators.

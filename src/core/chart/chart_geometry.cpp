@@ -203,7 +203,7 @@ ChartGeometry layoutChart(int width, int height, const QuoteSeries* series, std:
     const double position = flat ? 0.0 : (lastClose - minP) / range;
     if (last.x > 100)
         text(ChartElement::NormalText, last.x, H - 3, TextAlign::Right, TextAnchorY::Top,
-             formatDate(s.date[at(last.index)], 3, '/'));
+             formatDateForDisplay(s.date[at(last.index)]));
     text(ChartElement::CloseTick, A + 7, last.yClose + V + 7, TextAlign::Left, TextAnchorY::Baseline,
          printed("%6.2f", lastClose));
     if (position < 0.95)

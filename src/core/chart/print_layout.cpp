@@ -31,7 +31,7 @@ int nextPrintTabStop(int x)
 std::string printLineText(const QuoteSeries& series, int i)
 {
     const auto at = static_cast<std::size_t>(i);
-    std::string line = formatDate(series.date[at], 3, '/');
+    std::string line = formatDateForDisplay(series.date[at]);
     const auto add = [&line](const char* format, float value) {
         if (value < 0.0f)
             return;

@@ -82,7 +82,7 @@ std::string missingFieldNames(const EditRequest& request, const FieldLayout& lay
 
 bool withinQuotes(DayNumber date, const QuoteDates& dates)
 {
-    return date != 0 && date >= dates.first && date <= dates.last;
+    return date != kNoDay && date >= dates.first && date <= dates.last;
 }
 
 // A share count or multiplier: a number above 0. A negative one would turn every price it
@@ -308,7 +308,9 @@ QuoteDates readQuoteDates(const std::string& dir, const std::string& symbol)
 
 DayNumber parseEditDate(std::string_view text)
 {
-    return text.size() == 8 && text[2] == '/' ? parseExactMmDdYy(text) : DayNumber{0};
+    if (text.size() == 10)
+        return parseIsoDate(text);
+    return text.size() == 8 && text[2] == '/' ? parseExactMmDdYy(text) : kNoDay;
 }
 
 bool parseEditValue(std::string_view text, float& value)
@@ -354,7 +356,7 @@ EditCheck checkQuoteEditForm(const QuoteEditForm& form)
 {
     EditCheck check;
     const DayNumber date = parseEditDate(form.date);
-    if (date == 0)
+    if (date == kNoDay)
         return refused();
     for (std::size_t k = 0; k < form.values.size(); ++k) {
         if (trimBlanks(form.values[k]) == "N/A")
@@ -380,8 +382,8 @@ EditCheck checkSplitForm(const SplitForm& form, const QuoteDates& dates)
     EditCheck check;
     check.request.values = {price, price, price, price, volume, volume};
     check.request.mode = EditMode::Multiply;
-    check.request.firstDate = 0;
-    check.request.lastDate = static_cast<DayNumber>(date - 1);
+    check.request.firstDate = kNoDay;
+    check.request.lastDate = date - 1;
     return check;
 }
 
@@ -406,7 +408,7 @@ EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates)
 EditCheck checkDeleteForm(const DeleteForm& form)
 {
     const DayNumber date = parseEditDate(form.date);
-    if (date == 0)
+    if (date == kNoDay)
         return refused();
     EditCheck check;
     check.request.mode = EditMode::Delete;

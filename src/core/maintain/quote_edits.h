@@ -48,8 +48,8 @@ struct EditRequest {
     // Mode Set leaves a kind whose flag is set as stored (the dialog's "N/A", a value the file
     // holds below 0 or not at all).
     std::array<bool, kEditValueCount> keep{};
-    DayNumber firstDate = 0; // the range, inclusive, compared as unsigned day numbers
-    DayNumber lastDate = 0;
+    DayNumber firstDate = kNoDay; // the range, inclusive; kNoDay starts before every quote
+    DayNumber lastDate = kNoDay;
     EditMode mode = EditMode::Set;
 };
 
@@ -117,14 +117,15 @@ struct DeleteForm {
 // The dates of a security's first and last quote, which bound the dates Split and Adjust take.
 struct QuoteDates {
     StoreStatus status = kStatusOk;
-    DayNumber first = 0; // 0 when the security has no quote
-    DayNumber last = 0;
+    DayNumber first = kNoDay; // kNoDay when the security has no quote
+    DayNumber last = kNoDay;
 };
 QuoteDates readQuoteDates(const std::string& dir, const std::string& symbol);
 
 // Reads a date text as the dialogs take it: exactly MM/DD/YY, two digits each with '/' between,
-// naming a day that exists (1961..2059); 0 for anything else ("12/31/1997", "6/2/25", " 6/02/25",
-// "02/30/97"), which is never cut or read in part.
+// naming a day that exists (1960..2059), or exactly YYYY-MM-DD (1900..2099), the form the grid
+// shows the days outside the two-digit window in; kNoDay for anything else ("12/31/1997",
+// "6/2/25", " 6/02/25", "02/30/97"), which is never cut or read in part.
 DayNumber parseEditDate(std::string_view text);
 
 // Reads a value text as the dialogs do: blanks around a decimal number ("12", "-1.5", ".5",
@@ -132,13 +133,13 @@ DayNumber parseEditDate(std::string_view text);
 bool parseEditValue(std::string_view text, float& value);
 
 // Every check refuses with kInvalidDataMessage:
-// - Edit: a date that is no MM/DD/YY date, or a value text that is neither a number nor "N/A".
+// - Edit: a date that parseEditDate refuses, or a value text that is neither a number nor "N/A".
 // - Split: a date text that parseEditDate refuses, a date outside
 //   first..last of `dates`, New or Old Shares that are not numbers or are 0. The request scales
 //   every quote before the split date: prices by Old / New, volume and open interest by New / Old.
 // - Adjust: either date as for Split, a multiplier that is not a number or is 0. From after To
 //   is accepted (and changes nothing).
-// - Delete: a date that is no MM/DD/YY date.
+// - Delete: a date that parseEditDate refuses.
 EditCheck checkQuoteEditForm(const QuoteEditForm& form);
 EditCheck checkSplitForm(const SplitForm& form, const QuoteDates& dates);
 EditCheck checkAdjustForm(const AdjustForm& form, const QuoteDates& dates);

@@ -48,7 +48,7 @@ std::optional<SplitRatio> splitRatioOfPair(const QuotePair& p, bool hasHighLow)
 std::string splitCandidateLine(const SplitCandidate& c)
 {
     return c.symbol + " possible " + std::to_string(c.ratio.newShares) + " for " +
-           std::to_string(c.ratio.oldShares) + " split on " + formatDate(c.date, 3, '/');
+           std::to_string(c.ratio.oldShares) + " split on " + formatDateForDisplay(c.date);
 }
 
 std::optional<SplitSearchMessage> SplitSearchOutcome::finalMessage() const

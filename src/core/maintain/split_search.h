@@ -55,7 +55,7 @@ std::optional<SplitRatio> splitRatioOfPair(const QuotePair& pair, bool hasHighLo
 struct SplitCandidate {
     std::string symbol;  // as the symbol grid shows it
     SplitRatio ratio;
-    DayNumber date = 0;  // the later quote's date
+    DayNumber date = kNoDay; // the later quote's date
     int index = 0;       // the later quote's 0-based index in the quote file
 };
 

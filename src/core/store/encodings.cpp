@@ -13,9 +13,16 @@ constexpr int kCumulativeDays[2][12] = {
     {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335},
 };
 
-// The years a day number can hold with the every-fourth-year leap rule.
-constexpr int kFirstYear = 61;  // 1961
-constexpr int kLastYear = 199;  // 2099
+// The years a day number can hold: 1900..2099.
+constexpr int kFirstYear = 0;
+constexpr int kLastYear = 199;
+
+// Division rounding down, also for the negative counts of days before 1961.
+template <typename T>
+constexpr T floorDiv(T a, T b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
+}
 
 struct DateFormat {
     std::string_view name;
@@ -117,25 +124,31 @@ MbfFloat floatToMbf(float value)
 
 DayNumber dayNumberFromYmd(int year, int month, int day)
 {
-    if (year > 1900)
+    if (year >= 1900)
         year -= 1900;
-    if (month < 1 || month > 12)
-        return 0;
-    long n = day + kCumulativeDays[0][month - 1] + static_cast<long>(year - 61) * 1461 / 4;
-    if (month > 2 && year % 4 == 0)
-        ++n;
-    return static_cast<DayNumber>(static_cast<unsigned long>(n) & 0xFFFFu);
+    if (month < 1 || month > 12 || year < 0 || year > kLastYear || day < -1000 || day > 1000)
+        return kNoDay;
+    // As the inline file-date path: floored years, and 1900 without its leap day.
+    const int leap = month > 2 ? year % 4 == 0 : year == 0;
+    const int n = day + kCumulativeDays[0][month - 1] + floorDiv((year - 61) * 1461, 4) + leap;
+    return isDay(n) ? n : kNoDay;
 }
 
 Ymd ymdFromDayNumber(DayNumber n)
 {
-    if (n == 0)
+    if (!isDay(n))
         return {};
-    const long c = (4L * n - 1) / 1461;
-    const long r = n - c * 1461 / 4;
     Ymd ymd;
-    ymd.year = static_cast<int>(c + 61);
-    const int* cum = kCumulativeDays[ymd.year % 4 == 0 ? 1 : 0];
+    long r = 0;
+    if (n < dayNumberFromYmd(1, 1, 1)) { // 1900, a common year the four-year cycle would not give
+        ymd.year = 0;
+        r = n - kFirstDay + 1;
+    } else {
+        const long c = floorDiv(4L * n - 1, 1461L);
+        r = n - floorDiv(c * 1461, 4L);
+        ymd.year = static_cast<int>(c + 61);
+    }
+    const int* cum = kCumulativeDays[ymd.year % 4 == 0 && ymd.year != 0 ? 1 : 0];
     int m = 11;
     while (m > 0 && cum[m] >= r)
         --m;
@@ -151,11 +164,11 @@ DayNumber dayNumberFromFileDateSlow(float fileDate)
     int d = 0;
     const double v = fileDate;
     if (!truncToInt(v / 10000.0, y) || v < 0)
-        return 0;
+        return kNoDay;
     if (!truncToInt((v - y * 10000.0) / 100.0, m) || !truncToInt(v - y * 10000.0 - m * 100.0, d))
-        return 0;
-    if (m < 1 || m > 12 || y < 0 || y > 1000)
-        return 0;
+        return kNoDay;
+    if (m < 1 || m > 12 || y < 0 || y > kLastYear)
+        return kNoDay;
     return dayNumberFromYmd(y, m, d);
 }
 
@@ -219,9 +232,31 @@ DayNumber parseExactMmDdYy(std::string_view text)
     const auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
     if (text.size() != 8 || !digit(0) || !digit(1) || !digit(3) || !digit(4) || !digit(6) || !digit(7) ||
         text[2] != text[5] || digit(2))
-        return 0;
+        return kNoDay;
     const DayNumber day = parseDateText(text, 3);
-    return day != 0 && formatDate(day, 3, text[2]) == text ? day : DayNumber{0};
+    return day != kNoDay && formatDate(day, 3, text[2]) == text ? day : kNoDay;
+}
+
+DayNumber parseIsoDate(std::string_view text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return kNoDay;
+    int parts[3] = {0, 0, 0};
+    const std::size_t starts[3] = {0, 5, 8};
+    const std::size_t lengths[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p) {
+        for (std::size_t i = starts[p]; i < starts[p] + lengths[p]; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return kNoDay;
+            parts[p] = parts[p] * 10 + (text[i] - '0');
+        }
+    }
+    const int year = parts[0];
+    if (year < 1900 || year > 2099 || parts[1] < 1 || parts[1] > 12 || parts[2] < 1)
+        return kNoDay;
+    const DayNumber day = dayNumberFromYmd(year - 1900, parts[1], parts[2]);
+    const Ymd back = ymdFromDayNumber(day); // February 30th would roll over into March
+    return back.month == parts[1] && back.day == parts[2] ? day : kNoDay;
 }
 
 DayNumber parseDateText(std::string_view text, int formatCode)
@@ -231,7 +266,7 @@ DayNumber parseDateText(std::string_view text, int formatCode)
     if (!text.empty() && text.front() == '"')
         text.remove_prefix(1);
     if (text.empty() || formatCode < 1 || formatCode > kDateFormatCount)
-        return 0;
+        return kNoDay;
     const DateFormat& f = kFormats[formatCode - 1];
     int century = 0;
     if (f.century >= 0)
@@ -240,14 +275,14 @@ DayNumber parseDateText(std::string_view text, int formatCode)
     const int mm = twoDigitField(text, f.month);
     const int dd = twoDigitField(text, f.day);
     if (yy == 0 && mm == 0 && dd == 0)
-        return 0;
+        return kNoDay;
     if (yy < 60 && century == 0)
         century = 100;
-    // A month or day out of range would index past the day tables; a year outside 1961..2099
+    // A month or day out of range would index past the day tables; a year outside 1900..2099
     // has no day number. None of them is a date.
     const int year = century + yy;
     if (mm < 1 || mm > 12 || dd < 1 || dd > 31 || year < kFirstYear || year > kLastYear)
-        return 0;
+        return kNoDay;
     return dayNumberFromYmd(year, mm, dd);
 }
 
@@ -259,7 +294,7 @@ std::string formatDate(DayNumber n, int formatCode, char separator)
     int cc = 0;
     int mm = 0;
     int dd = 0;
-    if (n != 0) {
+    if (isDay(n)) {
         const Ymd ymd = ymdFromDayNumber(n);
         yy = ymd.year % 100;
         cc = ymd.year / 100 + 19;
@@ -285,7 +320,15 @@ std::string formatDate(DayNumber n, int formatCode, char separator)
     return buf;
 }
 
-std::string formatDateForDisplay(DayNumber n) { return formatDate(n, 3, '/'); }
+std::string formatDateForDisplay(DayNumber n)
+{
+    const Ymd ymd = ymdFromDayNumber(n);
+    if (!isDay(n) || (ymd.year >= 60 && ymd.year < 160))
+        return formatDate(n, 3, '/');
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", ymd.year + 1900, ymd.month, ymd.day);
+    return buf;
+}
 
 std::string_view fieldCodeText(int code)
 {

@@ -248,7 +248,7 @@ StoreStatus initQuoteSeries(QuoteSeries& series, int capacity)
         return kStatusMalloc;
     try {
         const auto n = static_cast<std::size_t>(capacity);
-        series.date.assign(n, 0);
+        series.date.assign(n, kNoDay);
         series.time.assign(n, 0);
         for (auto* column : {&series.open, &series.high, &series.low, &series.close, &series.volume,
                              &series.openInterest})
@@ -349,7 +349,7 @@ StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const s
         if (dateField != 0)
             dayNumbersFromFileDates(rawDates, series.date.data() + read, got);
         else
-            std::fill_n(series.date.begin() + static_cast<std::ptrdiff_t>(read), got, 0);
+            std::fill_n(series.date.begin() + static_cast<std::ptrdiff_t>(read), got, kNoDay);
         PackedTime* times = series.time.data() + read;
         if (timeField != 0)
             std::transform(rawTimes, rawTimes + got, times, packedTimeFromFileTime);

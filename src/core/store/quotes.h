@@ -96,7 +96,7 @@ void freeQuoteSeries(QuoteSeries& series);
 struct QuoteLocation {
     StoreStatus status = kStatusOk; // 0, a findSecurity or layout status, -2, -4 or -9
     int index = -1;   // first quote at or after the target (status 0)
-    DayNumber date = 0; // the quote last examined
+    DayNumber date = kNoDay; // the quote last examined
     PackedTime time = 0;
 };
 // Binary search of the quote file: the 0-based index of the first quote whose (date, time) is

@@ -17,10 +17,11 @@ namespace qv {
 namespace {
 
 // Decodes file dates that run in order: within one month the day number moves with the
-// file date, so only a date in another month needs the full conversion.
+// file date, so only a date in another month needs the full conversion. Day numbers below 1
+// (before 1961) are kept as their 32-bit two's complement in monthBase: the sums wrap back.
 struct MonthStep {
-    static constexpr float kLow = 610101.0f;    // dates 1961..2099: the fast range of
-    static constexpr float kHigh = 2000000.0f;  // dayNumberFromFileDate
+    static constexpr float kLow = 101.0f;      // dates 1900..2099: the fast range of
+    static constexpr float kHigh = 2000000.0f; // dayNumberFromFileDate
     unsigned monthStart = 0xFFFF0000u; // no month yet: no date lies less than 32 above it
     unsigned monthBase = 0;
 
@@ -30,16 +31,18 @@ struct MonthStep {
             return dayNumberFromFileDate(fileDate);
         const auto v = static_cast<unsigned>(fileDate);
         if (v - monthStart < 32)
-            return static_cast<DayNumber>((monthBase + (v - monthStart)) & 0xFFFF);
+            return static_cast<DayNumber>(monthBase + (v - monthStart));
         const DayNumber n = dayNumberFromFileDate(fileDate);
-        if (n != 0)
+        if (n != kNoDay)
             enter(v, n);
         return n;
     }
     void enter(unsigned v, DayNumber n)
     {
         monthStart = v - v % 100;
-        monthBase = n - v % 100;
+        // Days 0..31 of every month of the fast range have day numbers (day 0 of January
+        // 1900 lies below it).
+        monthBase = static_cast<unsigned>(n) - v % 100;
     }
 };
 
@@ -187,7 +190,7 @@ __attribute__((target("avx512f"))) std::size_t dayNumbersWide(const float* fileD
             MonthStep next = step;
             const float last = fileDates[i + 15];
             const DayNumber lastDay = dayNumberFromFileDate(last);
-            if (lastDay != 0 && last >= MonthStep::kLow && last < MonthStep::kHigh)
+            if (lastDay != kNoDay && last >= MonthStep::kLow && last < MonthStep::kHigh)
                 next.enter(static_cast<unsigned>(last), lastDay);
             const __m512i offsetB = _mm512_sub_epi32(v, _mm512_set1_epi32(static_cast<int>(next.monthStart)));
             const __mmask16 inB = _mm512_mask_cmplt_epu32_mask(inside & ~inA, offsetB, month);
@@ -199,7 +202,7 @@ __attribute__((target("avx512f"))) std::size_t dayNumbersWide(const float* fileD
             days = _mm512_mask_add_epi32(days, inB, offsetB, _mm512_set1_epi32(static_cast<int>(next.monthBase)));
             step = next;
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm512_cvtepi32_epi16(days));
+        _mm512_storeu_si512(out + i, days);
     }
     return i;
 }

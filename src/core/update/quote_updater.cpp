@@ -261,7 +261,9 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
 int CQuoteUpdater::UpdateSymbol()
 {
     progress_.symbol = " " + symbol_;
-    dateText_ = formatDate(static_cast<DayNumber>(lastDate_ + 1), 9, '\0');
+    // An entry without a last date (a new security, or a MASTER field holding no date) names
+    // day 1, as it always has.
+    dateText_ = formatDate(lastDate_ == kNoDay ? 1 : lastDate_ + 1, 9, '\0');
     found_ = false;
     if (!ReadProfile())
         return 0;

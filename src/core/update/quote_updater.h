@@ -100,7 +100,7 @@ private:
     bool masterChanged_ = false;
     MasterEntry record_;
     std::string symbol_;
-    DayNumber lastDate_ = 0;
+    DayNumber lastDate_ = kNoDay;
     std::string dateText_;
     Profile profile_;
     bool found_ = false;

@@ -1,6 +1,6 @@
 #pragma once
 // The quote grid's rows: one security's quotes, newest first. Rows hold numbers; the texts
-// ("%.4f" prices, "%.0f" volume and open interest, "N/A" below 0, MM/DD/YY dates) are made
+// ("%.4f" prices, "%.0f" volume and open interest, "N/A" below 0, dates as formatDateForDisplay) are made
 // when a cell is painted, so filling thousands of rows costs no formatting.
 
 #include "core/store/encodings.h"
@@ -18,7 +18,7 @@ public:
     enum Column { Date, Open, High, Low, Close, Volume, OpenInterest, ColumnCount };
 
     struct Row {
-        DayNumber date = 0;
+        DayNumber date = kNoDay;
         // Open, high, low, close, volume, open interest; below 0 when the file has no such field.
         std::array<float, 6> values{};
     };

@@ -13,7 +13,7 @@ namespace qv::gui {
 class CAdjustDlg final : public QDialog {
     Q_OBJECT
 public:
-    // from, to: the dates of the security's first and last quote (MM/DD/YY), as the range
+    // from, to: the dates of the security's first and last quote as the grid shows them, as the range
     // offered first; dates: the same as day numbers, which bound the range.
     CAdjustDlg(const QString& from, const QString& to, const qv::QuoteDates& dates, QWidget* parent);
 

@@ -13,7 +13,7 @@ namespace qv::gui {
 class CSplitDlg final : public QDialog {
     Q_OBJECT
 public:
-    // date: the selected quote's date (MM/DD/YY); dates: the security's first and last quote.
+    // date: the selected quote's date as the grid shows it; dates: the security's first and last quote.
     CSplitDlg(const QString& date, const qv::QuoteDates& dates, QWidget* parent);
 
     qv::SplitForm form() const;

@@ -31,8 +31,8 @@ QString selectedDate(const CQuovantaView& view)
 qv::QuoteDates viewQuoteDates(const CQuovantaView& view)
 {
     qv::QuoteDates dates;
-    dates.first = qv::parseDateText(view.firstDateText().toStdString(), 3);
-    dates.last = qv::parseDateText(view.lastDateText().toStdString(), 3);
+    dates.first = qv::parseEditDate(view.firstDateText().toStdString());
+    dates.last = qv::parseEditDate(view.lastDateText().toStdString());
     return dates;
 }
 

@@ -82,6 +82,22 @@ TEST(ChartGeometry, TheOldestDrawnQuoteOnlySeedsTheRangeAndTheOneBeforeItMarksTh
     EXPECT_EQ(xs, (std::vector<int>{8, 92, 185, 275}));
 }
 
+// Quotes before 1961 (day numbers 0 and below) mark their months and name the newest day as
+// the grid shows it.
+TEST(ChartGeometry, QuotesBefore1961MarkTheirMonthsAndNameTheNewestDay) {
+    for (const auto& [first, newest] : {std::pair{dayOf(1960, 11, 20), "01/09/61"}, std::pair{dayOf(1928, 9, 12), "1928-11-01"}}) {
+        std::vector<Day> days;
+        for (int i = 0; i <= 50; ++i) days.push_back({first + i, 0, 2, 1, 1.5f, 5, 0});
+        const ChartGeometry g = chartOf(days);
+        ASSERT_EQ(g.bars.size(), 51u);
+        std::vector<int> marked;
+        for (const ChartBar& b : g.bars)
+            if (b.monthMark) marked.push_back(b.index);
+        EXPECT_EQ(marked.size(), 2u) << newest;
+        EXPECT_EQ(textAt(g, {g.bars.back().x, kH - 3}), newest);
+    }
+}
+
 TEST(ChartGeometry, FlatDamagedOrTooSmallChartsDrawWithoutFault) {
     const int d = dayOf(1997, 3, 3);
     // One price throughout, no volume: bars on the price pane's floor, no volume bars.

@@ -33,6 +33,8 @@ TEST(PrintLayout, PagesReadTheirOwnQuotesAndLeaveOutAbsentFieldsWithTheirTabs) {
     QuoteSeries s = charttest::seriesOf({{d, 1, 2, 0.5f, 1.5f, 0, -1}, {d + 1, -1, 2, 1, 1.5f, 10, -1}});
     EXPECT_EQ(printLineText(s, 0), "12/31/99\t1.0000\t2.0000\t0.5000\t1.5000\t0.00");
     EXPECT_EQ(printLineText(s, 1), "01/01/00\t2.0000\t1.0000\t1.5000\t10.00") << "the high moves into the open's column";
+    const QuoteSeries early = charttest::seriesOf({{fixtures::dayNumberOf(1928, 10, 1), 1, 2, 0.5f, 1.5f, 0, -1}});
+    EXPECT_EQ(printLineText(early, 0), "1928-10-01\t1.0000\t2.0000\t0.5000\t1.5000\t0.00");
 
     fixtures::TempDir dir;
     charttest::writeSecurity(dir.path(), climbingDays(100));

@@ -99,17 +99,18 @@ TEST_F(QuoteEdits, SplitAdjustAndEditChangeOnlyTheirQuotesAndKeepABackup) {
 
 // A date text is taken whole: a longer or shorter text is never read in part as another day
 // (06/02/2025 read as 06/02/20 would halve every quote before June 2020).
-TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYy) {
+TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYyOrYyyyMmDd) {
     const struct { const char* text; DayNumber expected; } cases[] = {
         {"06/02/25", day(2025, 6, 2)}, {"12/31/59", day(2059, 12, 31)}, {"01/01/61", day(1961, 1, 1)},
-        {"02/29/96", day(1996, 2, 29)},
-        {"12/31/1997", 0}, // the century typed: refused, not cut to 12/31/19
-        {"12/3/202", 0},   // 8 characters, but no MM/DD/YY: not 12/03/02
-        {"6/02/25", 0}, {"06/02/25 ", 0}, {"06-02-25", 0}, {"06/+2/25", 0}, {"0x/02/25", 0},
-        {"02/30/97", 0}, // not a day: would be read as March 2nd
-        {"13/01/97", 0}, {"01/01/60", 0}, {"", 0}, {"06/02/2", 0},
+        {"02/29/96", day(1996, 2, 29)}, {"12/31/60", day(1960, 12, 31)}, {"01/01/60", day(1960, 1, 1)},
+        {"1928-10-01", day(1928, 10, 1)}, {"2099-12-31", day(2099, 12, 31)},
+        {"12/31/1997", kNoDay}, // the century typed: refused, not cut to 12/31/19
+        {"12/3/202", kNoDay},   // 8 characters, but no MM/DD/YY: not 12/03/02
+        {"6/02/25", kNoDay}, {"06/02/25 ", kNoDay}, {"06-02-25", kNoDay}, {"06/+2/25", kNoDay}, {"0x/02/25", kNoDay},
+        {"02/30/97", kNoDay}, // not a day: would be read as March 2nd
+        {"13/01/97", kNoDay}, {"", kNoDay}, {"06/02/2", kNoDay}, {"1900-02-29", kNoDay}, {"1928-10-1 ", kNoDay},
     };
-    const QuoteDates all{kStatusOk, day(1961, 1, 1), day(2059, 12, 31)};
+    const QuoteDates all{kStatusOk, day(1900, 1, 1), day(2099, 12, 31)};
     for (const auto& c : cases) {
         EXPECT_EQ(parseEditDate(c.text), c.expected) << c.text;
         // Every dialog's check refuses what the reader refuses, with the dialog's message.
@@ -121,7 +122,7 @@ TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYy) {
             checkDeleteForm({c.text}),
         };
         for (const EditCheck& check : checks)
-            EXPECT_EQ(check.accepted() ? "" : check.message, c.expected ? "" : kInvalidDataMessage) << c.text;
+            EXPECT_EQ(check.accepted() ? "" : check.message, c.expected != kNoDay ? "" : kInvalidDataMessage) << c.text;
     }
     // The split and adjust dates keep their bounds: the first and last quote dates.
     const QuoteDates dates{kStatusOk, day(1997, 3, 13), day(1997, 3, 17)};
@@ -129,6 +130,39 @@ TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYy) {
     EXPECT_FALSE(checkSplitForm({"03/12/97", "2", "1"}, dates).accepted());
     EXPECT_FALSE(checkAdjustForm({"03/13/97", "03/18/97", "2", "1", "1"}, dates).accepted());
     EXPECT_EQ(checkSplitForm({"03/15/97", "2", "1"}, dates).request.lastDate, day(1997, 3, 14));
+}
+
+// Quotes from 1928 and around the eve of 1961 (day 0): Split and Adjust take their dates, scale
+// the quotes before or within them, and every stored date stays byte for byte; a delete moves
+// the MASTER date to the next quote's stored bytes.
+TEST_F(QuoteEdits, QuotesBefore1961AreEditedByTheirDatesAndKeepTheirStoredDates) {
+    const float dates[] = {281001, 281002, 601230, 601231, 610101, 610103};
+    Rows early;
+    for (float d : dates) early.push_back({d, 4, 8, 2, 6, 100, 10});
+    write(early);
+    const QuoteDates bounds = readQuoteDates(dir.path(), "XYZ");
+    EXPECT_EQ(bounds.first, day(1928, 10, 1));
+    EXPECT_EQ(bounds.last, day(1961, 1, 3));
+    const auto scaled = [&](std::initializer_list<int> at, float price, float volume) {
+        std::map<int, fx::QuoteRow> changed;
+        for (int k : at) changed[k] = {dates[k], 4 * price, 8 * price, 2 * price, 6 * price, 100 * volume, 10 * volume};
+        return with(changed);
+    };
+    apply(checkSplitForm({"01/01/61", "2", "1"}, bounds));
+    EXPECT_EQ(dat(), scaled({0, 1, 2, 3}, 0.5f, 2));
+    write(early);
+    apply(checkSplitForm({"1928-10-02", "2", "1"}, bounds));
+    EXPECT_EQ(dat(), scaled({0}, 0.5f, 2));
+    write(early);
+    apply(checkAdjustForm({"1928-10-02", "12/31/60", "2", "1", "1"}, bounds));
+    EXPECT_EQ(dat(), scaled({1, 2, 3}, 2, 1));
+    EXPECT_FALSE(checkSplitForm({"1928-09-30", "2", "1"}, bounds).accepted());
+
+    write(early);
+    apply(checkDeleteForm({"1928-10-01"}));
+    rows.erase(rows.begin());
+    EXPECT_EQ(dat(), with({}));
+    EXPECT_EQ(master(), masterWith(281002, 610103));
 }
 
 // An intraday entry without a DOP has its time second: an adjustment leaves the time alone,
@@ -153,7 +187,7 @@ TEST(SplitCheck, FactorsAreTheQuotientsOfTheCountsAndOnlyEarlierQuotesAreScaled)
         const EditCheck check = checkSplitForm({"03/15/97", c.newShares, c.oldShares}, dates);
         ASSERT_TRUE(check.accepted());
         EXPECT_EQ(check.request.values, (std::array<float, 6>{c.price, c.price, c.price, c.price, c.volume, c.volume}));
-        EXPECT_EQ(check.request.firstDate, 0);
+        EXPECT_EQ(check.request.firstDate, kNoDay); // from before the first quote, 1928 ones too
     }
 }
 

@@ -46,34 +46,66 @@ TEST(Mbf, HandWorkedBytesSaturationAndRandomValuesRoundTripBitExactly) {
         EXPECT_EQ(mbfToFloat(m.data()), 0.0f) << int(m[3]);
 }
 
-TEST(DayNumber, EveryDayFrom1961To2099RoundTripsAndImpossibleDatesAreNone) {
-    for (int n = 1; n <= day(2099, 12, 31); ++n) {
-        const Ymd b = ymdFromDayNumber(static_cast<DayNumber>(n));
+// Every day of 1900..2099 by every path (the fixture counts with std::chrono's calendar, in
+// which 1900 has no February 29th); day 1 stays 1961-01-01 and earlier days lie at 0 and below.
+TEST(DayNumber, EveryDayFrom1900To2099RoundTripsAndImpossibleDatesAreNone) {
+    ASSERT_EQ(day(1900, 1, 1), kFirstDay);
+    ASSERT_EQ(day(2099, 12, 31), kLastDay);
+    EXPECT_EQ(day(1961, 1, 1), 1);
+    EXPECT_EQ(day(1960, 12, 31), 0);
+    for (int n = kFirstDay; n <= kLastDay; ++n) {
+        const Ymd b = ymdFromDayNumber(n);
         ASSERT_EQ(fixtures::dayNumberOf(1900 + b.year, b.month, b.day), n);
         ASSERT_EQ(dayNumberFromYmd(b.year, b.month, b.day), n);
         ASSERT_EQ(dayNumberFromYmd(1900 + b.year, b.month, b.day), n);
+        const float stored = fixtures::fileDateOfDayNumber(n);
+        ASSERT_EQ(fileDateValue(n), stored) << n;
+        ASSERT_EQ(dayNumberFromFileDate(stored), n) << stored; // the inline path
+        ASSERT_EQ(dayNumberFromFileDateSlow(stored), n) << stored;
+        // The form the grid shows reads back as the same day, so a dialog or command given it
+        // names the day shown.
+        const std::string shown = formatDateForDisplay(n);
+        ASSERT_EQ(shown.size() == 10 ? parseIsoDate(shown) : parseExactMmDdYy(shown), n) << shown;
     }
-    EXPECT_EQ(dayNumberFromYmd(97, 13, 15), 0);
+    EXPECT_EQ(dayNumberFromYmd(97, 13, 15), kNoDay);
+    EXPECT_EQ(dayNumberFromFileDate(281001.0f), day(1928, 10, 1));
     EXPECT_EQ(bytesOf(fileDateFromDayNumber(day(2001, 3, 15))), fixtures::mbf(fixtures::fileDate(2001, 3, 15)));
-    for (float noDate : {-970315.0f, 971315.0f, kNaN, kInf}) EXPECT_EQ(dayNumberFromFileDate(noDate), 0) << noDate;
+    EXPECT_EQ(bytesOf(fileDateFromDayNumber(day(1928, 10, 1))), fixtures::mbf(281001.0f));
+    // 1900-00-.. , the day before 1900, 2100 and after, a MASTER field's -8770.
+    for (float noDate : {0.0f, 100.0f, 1991232.0f, 2000101.0f, -8770.0f, -970315.0f, 971315.0f, kNaN, kInf}) {
+        EXPECT_EQ(dayNumberFromFileDate(noDate), kNoDay) << noDate;
+        EXPECT_EQ(dayNumberFromFileDateSlow(noDate), kNoDay) << noDate;
+    }
+    EXPECT_EQ(fileDateValue(kNoDay), 0.0f);
+    EXPECT_EQ(formatDateForDisplay(kNoDay), "00/00/00");
 }
 
 TEST(DateText, WindowQuotesImpossibleDatesAndEveryFormatRoundTrips) {
     const std::tuple<const char*, int, DayNumber> cases[] = {
         // Two-digit years window at 60; a four-digit year 19xx below 60 is windowed the same way.
-        {"01/01/61", 3, day(1961, 1, 1)}, {"12/31/59", 3, day(2059, 12, 31)}, {"19050315", 8, day(2005, 3, 15)},
+        {"01/01/61", 3, day(1961, 1, 1)}, {"12/31/60", 3, day(1960, 12, 31)}, {"12/31/59", 3, day(2059, 12, 31)},
+        {"19050315", 8, day(2005, 3, 15)}, {"19600315", 8, day(1960, 3, 15)},
         {"  \"970315", 7, day(1997, 3, 15)}, {"03/ 5/97", 3, day(1997, 3, 5)},
         // Read unchecked, impossible months or days would land in another month or year.
-        {"00/00/00", 3, 0}, {"03/15/97", 13, 0}, {"13/15/97", 3, 0}, {"03/32/97", 3, 0}, {"19600315", 8, 0}};
+        {"00/00/00", 3, kNoDay}, {"03/15/97", 13, kNoDay}, {"13/15/97", 3, kNoDay}, {"03/32/97", 3, kNoDay}};
     for (const auto& [text, code, expected] : cases) EXPECT_EQ(parseDateText(text, code), expected) << text << ' ' << code;
     EXPECT_EQ(formatDate(day(2005, 11, 30), 4, '/'), "11/30/2005");
     EXPECT_EQ(formatDate(day(1997, 3, 5), 11, '/'), "050397");
+    EXPECT_EQ(formatDate(day(1928, 10, 1), 8, '/'), "19281001");
+    // Shown as MM/DD/YY where the window reads the year back, else with its century.
+    const std::pair<DayNumber, const char*> shown[] = {{day(1928, 10, 1), "1928-10-01"}, {day(1960, 1, 1), "01/01/60"},
+                                                       {day(2059, 12, 31), "12/31/59"}, {day(2060, 1, 1), "2060-01-01"}};
+    for (const auto& [n, text] : shown) EXPECT_EQ(formatDateForDisplay(n), text);
+    // Exactly YYYY-MM-DD of a day that exists.
+    for (const char* text : {"1900-02-29", "1899-12-31", "2100-01-01", "1928-1-01", "1928/10/01", "1928-10-01 ",
+                             "1928-10-00", "19281001", "+928-10-01"})
+        EXPECT_EQ(parseIsoDate(text), kNoDay) << text;
+    EXPECT_EQ(parseIsoDate("1928-10-01"), day(1928, 10, 1));
     for (int code = 1; code <= kDateFormatCount; ++code) {
-        const int last = code % 2 ? day(2059, 12, 31) : day(2099, 12, 31); // two-digit years end with the window
-        for (int n = day(1961, 1, 1); n <= last; ++n) {
-            const auto d = static_cast<DayNumber>(n);
-            ASSERT_EQ(parseDateText(formatDate(d, code, code % 2 ? '.' : '/'), code), d) << code << ' ' << n;
-        }
+        // Two-digit years end with the window, and 19xx below 60 is windowed too.
+        const int last = code % 2 ? day(2059, 12, 31) : day(2099, 12, 31);
+        for (int n = day(1960, 1, 1); n <= last; ++n)
+            ASSERT_EQ(parseDateText(formatDate(n, code, code % 2 ? '.' : '/'), code), n) << code << ' ' << n;
     }
 }
 

@@ -70,19 +70,20 @@ TEST(RecordColumns, EveryPathGivesTheBitsOfTheFieldByFieldConversion) {
 
 // Every day in order, then gaps, disorder and values that are no date.
 TEST(FileDates, RunsOfDatesGiveTheScalarDayNumbers) {
-    const float nonDates[] = {0.0f, -0.0f, -970315.0f, 970015.0f, 971315.0f, 970399.0f, 970300.0f, 610100.0f, 2000101.0f,
-                              1e30f, 970315.75f, 1991231.9f, std::numeric_limits<float>::quiet_NaN(), INFINITY};
+    const float nonDates[] = {0.0f,      -0.0f,     -970315.0f, 970015.0f, 971315.0f,  970399.0f,  970300.0f,
+                              610100.0f, 100.0f,    101.5f,     -8770.0f,  2000101.0f, 1991232.0f, 1e30f,
+                              970315.75f, 1991231.9f, std::numeric_limits<float>::quiet_NaN(), INFINITY};
     std::vector<float> daily, mixed(std::begin(nonDates), std::end(nonDates));
-    for (DayNumber n = 1; n <= dayNumberFromYmd(2099, 12, 31); ++n) daily.push_back(fileDateValue(n));
+    for (DayNumber n = kFirstDay; n <= kLastDay; ++n) daily.push_back(fileDateValue(n));
     daily.push_back(fileDateValue(1)); // and a length that is no multiple of 16
     std::mt19937 rng(7);
-    for (DayNumber n = dayNumberFromYmd(1961, 1, 1); mixed.size() < 20000;) {
+    for (DayNumber n = kFirstDay; mixed.size() < 40000;) {
         const auto roll = rng() % 100, step = rng() % 71;
         mixed.push_back(roll < 3   ? nonDates[step % std::size(nonDates)]
-                        : roll < 5 ? fileDateValue(static_cast<DayNumber>(n - step)) // out of order
+                        : roll < 5 ? fileDateValue(n - static_cast<DayNumber>(step)) // out of order
                                    : fileDateValue(n));
-        n = static_cast<DayNumber>(n + (roll < 90 ? 1 : step));
-        if (n > dayNumberFromYmd(2099, 1, 1)) n = dayNumberFromYmd(1961, 1, 1);
+        n += roll < 90 ? 1 : static_cast<DayNumber>(step);
+        if (n > dayNumberFromYmd(2099, 1, 1)) n = kFirstDay;
     }
     for (const auto* dates : {&daily, &mixed}) {
         std::vector<DayNumber> out(dates->size() + 1, 0xBEEF);

@@ -66,6 +66,25 @@ TEST_F(QuoteMerge, EachSecurityTakesItsFirstNewerLineAndTheFilesGainExactlyThatR
     EXPECT_EQ(namesEndingIn(data, ".~NU").size() + namesEndingIn(data, ".~OL").size(), 0u);
 }
 
+// A series from 1928 whose last quote is 1960-12-30 takes the line of 12/31/60 (day 0) and keeps
+// its stored dates byte for byte; an entry whose MASTER last date is no date (-8770) is updated
+// as one without a last date.
+TEST_F(QuoteMerge, QuotesBefore1961AndAMasterDateThatIsNoDate) {
+    const Security dow{1, "DJ", {row7(281001, 240, 10, 0), row7(601230, 615, 20, 0)}};
+    portfolio({dow, msft()});
+    ByteVec master = dataFile("MASTER");
+    setMbf(master, 2 * 53 + 29, -8770);
+    writeBytes(data + "/MASTER", master);
+    updateFile("D1.TXT", "DJ,601231,616,618,614,617,30,0\nMSFT,970110,81,83,80,82,7000,70\n");
+    const RunOutcome run = runUpdate(inputs());
+    EXPECT_EQ(run.count, 2);
+    EXPECT_EQ(run.audit, auditOf({"Quote for: 123160 added to: DJ", "Quote for: 010161 added to: MSFT"}));
+    const Security dj = plus(dow, {{601231, 616, 618, 614, 617, 30, 0}}), m = plus(msft(), {kMsftRow});
+    EXPECT_EQ(dataFile("F1.DAT"), quoteFile(7, dj.rows));
+    EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, m.rows));
+    EXPECT_EQ(dataFile("MASTER"), expectedMaster({dj.entry(), m.entry()}));
+}
+
 TEST_F(QuoteMerge, NewDaysNeedOneRunEachAndARunWithNothingNewReportsEverySecurity) {
     portfolio({ibm(), msft()});
     updateFile("D.TXT", "IBM,970117,110,111,109,110,2,2\n" + kIbmLine);
