@@ -1,8 +1,8 @@
 // MASTER and the search through nested portfolios: the input is the top MASTER, the nested
 // MASTER each directory entry's folder gets (three levels deep at most), and the key searched.
 
-#include "core/store/securities.h"
 #include "core/browse/portfolio_search.h"
+#include "core/store/securities.h"
 #include "fuzz_support.h"
 
 using namespace qv;
