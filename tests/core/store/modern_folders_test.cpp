@@ -156,6 +156,10 @@ TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn) {
     ASSERT_EQ(readQuoteSeries(series, tmp.path(), "BARS", 0, -1), kStatusOk);
     EXPECT_EQ(series.time[0], packTime(9, 30, 0));
     EXPECT_EQ((std::vector<float>{series.open[0], series.high[0], series.volume[0]}), (std::vector<float>{5, 6, 70}));
+    SecurityFacts facts;
+    ASSERT_EQ(readSecurityFacts(tmp.path(), "IBM", facts), 0);
+    EXPECT_EQ(facts.longName, "INTERNATIONAL BUSINESS MACHINES");
+    EXPECT_EQ(facts.name, "IBM CORP        ");
     // Found by name as well, and never through MASTER's writers.
     const FoundSecurity found = findSecurity(tmp.path(), "intraday");
     EXPECT_EQ(found.security.fileNumber, 40000);
