@@ -3,6 +3,7 @@
 // portfolio or into the MASTER of one sound security.
 
 #include "core/ascii/import.h"
+#include "core/store/securities.h"
 #include "fuzz_support.h"
 
 #include <map>

@@ -2,6 +2,7 @@
 
 #include "core/platform/clock.h"
 #include "core/platform/fault_injection.h"
+#include "core/store/securities.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>
