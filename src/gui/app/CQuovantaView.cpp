@@ -42,6 +42,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace qv::gui {
 namespace {
@@ -61,36 +62,6 @@ public:
 };
 
 QString toQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
-std::string joinPath(const std::string& dir, std::string_view name)
-{
-    std::string out = dir;
-    if (out.empty() || out.back() != '/')
-        out += '/';
-    out += name;
-    return out;
-}
-
-// The directory part of a path; "/" for a file at the root.
-std::string directoryOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-bool startsWithDirectory(const std::string& path, const std::string& root)
-{
-    if (root == "/")
-        return !path.empty() && path.front() == '/';
-    return path.compare(0, root.size(), root) == 0 && (path.size() == root.size() || path[root.size()] == '/');
-}
-
-bool equalNoCase(const std::string& a, const std::string& b)
-{
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
-}
 
 QTableView* makeGrid(QWidget* parent, const char* objectName)
 {
@@ -394,17 +365,12 @@ void CQuovantaView::InitDrives()
         wanted = context_.startupDir;
     // The saved root itself, else the root that holds it (the longest that does), else the
     // root of the start-up directory; a root that has gone away is not searched for.
-    std::string chosen;
-    for (const std::string& candidate : {wanted, context_.startupDir}) {
-        for (const std::string& r : list)
-            if (startsWithDirectory(candidate, r) && r.size() > chosen.size())
-                chosen = r;
-        if (!chosen.empty())
-            break;
-    }
-    if (chosen.empty() && !list.empty())
+    std::optional<std::string> chosen = qv::rootHoldingPath(wanted, list);
+    if (!chosen)
+        chosen = qv::rootHoldingPath(context_.startupDir, list);
+    if (!chosen && !list.empty())
         chosen = list.back();
-    currentRoot_ = chosen;
+    currentRoot_ = chosen.value_or(std::string());
     SettingSaved(putSetting(settingsFile_, keys::kDrive, currentRoot_));
     SelectDriveEntry(currentRoot_);
     if (!currentRoot_.empty())
@@ -503,7 +469,7 @@ void CQuovantaView::Search(const std::string& root)
         const QScopedValueRollback<bool> quiet(selectingPortfolio_, true);
         portfolioList_->setCurrentIndex(portfolioModel_->index(0));
     }
-    if (!SetCurrentPortfolio(joinPath(portfolioModel_->portfolios().front(), kMasterFileName))) {
+    if (!SetCurrentPortfolio(qv::joinPath(portfolioModel_->portfolios().front(), kMasterFileName))) {
         MessageBox::warning(this, QStringLiteral("Incorrect file name - should be MASTER"));
         Clear(1);
     } else {
@@ -522,7 +488,7 @@ bool CQuovantaView::SetCurrentPortfolio(const std::string& path)
     const std::string suffix(kMasterFileName);
     if (path.size() < suffix.size() || path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0)
         return false;
-    portfolioDir_ = directoryOf(path);
+    portfolioDir_ = qv::parentPath(path);
     // The file itself may be spelled "master" by the program that wrote it.
     masterPath_ = qv::masterPath(portfolioDir_);
     return true;
@@ -533,7 +499,7 @@ void CQuovantaView::OnPortfolioSelected(int row)
     const std::vector<std::string>& list = portfolioModel_->portfolios();
     if (row < 0 || row >= static_cast<int>(list.size()))
         return;
-    if (SetCurrentPortfolio(joinPath(list[static_cast<std::size_t>(row)], kMasterFileName)))
+    if (SetCurrentPortfolio(qv::joinPath(list[static_cast<std::size_t>(row)], kMasterFileName)))
         FillSymbolGrid(0);
 }
 
@@ -782,17 +748,10 @@ void CQuovantaView::OnSettings()
     SettingSaved(qv::writeSettingsDialogValues(settingsFile_, settings_));
     emit stateChanged();
 
-    const bool filterChanged = before.searchLimit != settings_.searchLimit ||
-                               (settings_.searchLimit && !equalNoCase(before.searchName, settings_.searchName));
-    if (!filterChanged)
+    const qv::SearchRerun rerun = qv::searchRerunAfterSettings(before, settings_, rootList);
+    if (!rerun.needed)
         return;
-    // The root that holds the filter path is searched (the current one when none does).
-    std::string root;
-    for (const std::string& r : rootList)
-        if (startsWithDirectory(settings_.searchName, r) && r.size() > root.size())
-            root = r;
-    if (root.empty())
-        root = currentRoot_;
+    const std::string root = rerun.root.empty() ? currentRoot_ : rerun.root;
     // As a newly chosen root, even when it is the current one: the filter changed.
     SelectDriveEntry(root);
     if (root.empty())
@@ -859,7 +818,7 @@ void CQuovantaView::OnUpdateDone(quint16 quoteCount, quint16 runFlags, const QSt
         MessageBox::warning(this, auditProblem);
     } else if (settings_.auditEnable) {
         const qv::AnomalyReport report =
-            qv::buildAnomalyReport(joinPath(context_.startupDir, qv::kAuditFileName), quoteCount);
+            qv::buildAnomalyReport(qv::joinPath(context_.startupDir, qv::kAuditFileName), quoteCount);
         CAnomalyReportDlg dlg(report, quoteCount, window());
         ModalDialog::exec(dlg);
     }
