@@ -2,6 +2,7 @@
 
 #include "core/platform/clock.h"
 #include "core/platform/files.h"
+#include "core/platform/text.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
@@ -25,16 +26,9 @@ constexpr auto kUnpackerTimeLimit = std::chrono::milliseconds(20000);
 // read once for thousands of securities, small enough for a machine of any size.
 constexpr std::size_t kTextCacheLimit = 8 * 1024 * 1024;
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool hasExtension(const std::string& name, std::string_view extension)
 {
-    return name.size() >= 4 && upper(name.substr(name.size() - 4)) == extension;
+    return name.size() >= 4 && upperAscii(name.substr(name.size() - 4)) == extension;
 }
 
 // A line of AUDIT.TXT is one line whatever a file name holds: control characters (a line
