@@ -56,12 +56,12 @@ TEST(SettingsOkCheck, APasswordLongerThanSixteenCharactersIsRefusedNotCut) {
                                   "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f"; // 32 bytes
     const std::tuple<std::string, std::string, bool> cases[] = {{"sixteen-chars-ok", "", false}, {umlauts16, "", false},
                                                                 {"seventeen-chars!!", "", true}, {"", "seventeen-chars!!", true}};
-    for (const auto& [zip, sex, refused] : cases) {
+    for (const auto& [zip, selfExtract, refused] : cases) {
         ViewSettings v; // neither decompression nor the filter: only the passwords are checked
         v.update.zipEnable = v.searchLimit = false;
         v.update.zipPassword = zip;
-        v.update.sexPassword = sex;
-        EXPECT_EQ(checkSettings(v, {}, "/"), refused ? std::string(kPasswordTooLongMessage) : "") << zip << '/' << sex;
+        v.update.selfExtractPassword = selfExtract;
+        EXPECT_EQ(checkSettings(v, {}, "/"), refused ? std::string(kPasswordTooLongMessage) : "") << zip << '/' << selfExtract;
     }
 }
 
@@ -107,8 +107,8 @@ TEST(SettingsDialogValues, AreWrittenInTheProgramsOrderAndAFailedWriteIsReported
     v.searchLimit = false;
     v.searchName = "/home/Ann/MetaStock";
     v.auditEnable = v.soundDisable = true;
-    v.update.sexEnable = v.update.deleteSex = true;
-    v.update.sexPassword = "s3cret";
+    v.update.selfExtractEnable = v.update.deleteSelfExtract = true;
+    v.update.selfExtractPassword = "s3cret";
     v.update.zipEnable = v.update.zipPasswordEnable = true;
     v.update.zipPassword = "zip pw";
     v.update.pkunzipPath = "/opt/Tools";
