@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <set>
 #include <sys/stat.h>
@@ -38,7 +39,7 @@ char* putTwoDigits(char* p, int value)
 }
 
 // YYYY-MM-DD at p; p itself when the value is no date.
-char* putDate(char* p, float fileDate)
+char* putDateUncached(char* p, float fileDate)
 {
     const Ymd ymd = ymdFromDayNumber(dayNumberFromFileDate(fileDate));
     if (ymd.month < 1 || ymd.month > 12)
@@ -53,6 +54,32 @@ char* putDate(char* p, float fileDate)
     *p++ = '-';
     return putTwoDigits(p, ymd.day);
 }
+
+// The last dates written, by their stored bits: securities of one folder share their days, so
+// most dates are written from here instead of being worked out again.
+class DateTexts {
+public:
+    char* put(char* p, float fileDate)
+    {
+        const auto bits = std::bit_cast<std::uint32_t>(fileDate);
+        Slot& slot = slots_[(bits ^ bits >> 13) % slots_.size()];
+        if (!slot.used || slot.bits != bits) {
+            slot.length = static_cast<std::uint8_t>(putDateUncached(slot.text.data(), fileDate) - slot.text.data());
+            slot.bits = bits;
+            slot.used = true;
+        }
+        return std::copy_n(slot.text.data(), slot.length, p);
+    }
+
+private:
+    struct Slot {
+        std::uint32_t bits = 0;
+        bool used = false;
+        std::uint8_t length = 0;
+        std::array<char, 10> text{};
+    };
+    std::array<Slot, 4096> slots_{};
+};
 
 // HH:MM:SS at p; p itself when the value is no time of day.
 char* putTime(char* p, float fileTime)
@@ -160,7 +187,7 @@ std::string csvField(std::string_view text)
 std::string dumpDateText(float fileDate)
 {
     char text[16];
-    return std::string(text, putDate(text, fileDate));
+    return std::string(text, putDateUncached(text, fileDate));
 }
 
 std::string dumpTimeText(float fileTime)
@@ -178,6 +205,7 @@ void appendDumpLines(std::string& out, std::string_view symbolField, const Field
     // Every field of the record gets a column; the layout then says which column is which.
     std::vector<float> storage(fields * std::min(count, kChunkRecords));
     std::array<float*, 64> columns{};
+    thread_local DateTexts dates;
     const std::size_t usable = std::min(fields, columns.size());
     auto columnOf = [&](FieldKind kind) -> const float* {
         const int field = layout.field(kind);
@@ -203,7 +231,7 @@ void appendDumpLines(std::string& out, std::string_view symbolField, const Field
             p = std::copy(symbolField.begin(), symbolField.end(), p);
             *p++ = ',';
             if (date != nullptr)
-                p = putDate(p, date[i]);
+                p = dates.put(p, date[i]);
             *p++ = ',';
             if (time != nullptr) {
                 p = putTime(p, time[i]);
