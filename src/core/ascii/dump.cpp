@@ -6,6 +6,7 @@
 #include "core/store/record_columns.h"
 
 #include "core/store/master.h"
+#include "core/store/securities.h"
 #include "core/store/windows1252.h"
 
 #include <algorithm>
@@ -131,35 +132,54 @@ struct Walk {
 
 void Walk::portfolio(const std::string& dir, int depth)
 {
-    MasterFile master;
-    if (IoStatus s = readMasterFile(dir, master); !s) {
+    SecurityList list;
+    if (IoStatus s = readSecurities(dir, list); !s) {
         problem("The portfolio " + dir + " could not be read.\n" + s.message());
         return;
     }
-    for (const MasterEntry& entry : master.entries) {
-        if (entry.isDirectoryEntry())
+    // EMASTER only lends names, which the stream does not hold: its problems are told, not
+    // failures. An XMASTER problem can leave securities out of the list: a failure.
+    std::size_t xmasterListed = 0;
+    for (const Security& security : list.securities)
+        xmasterListed += security.fromXmaster() ? 1 : 0;
+    const bool xmasterShort = list.hasXmaster && (!list.xmasterUsed || xmasterListed < list.xmaster.entries.size() ||
+                                                  list.xmaster.entries.size() < static_cast<std::size_t>(list.xmaster.declaredCount()));
+    for (const std::string& text : list.problems) {
+        if (xmasterShort)
+            problem(dir + ": " + text);
+        else if (report)
+            report(dir + ": " + text);
+    }
+    if (xmasterShort && list.problems.empty())
+        problem(dir + ": XMASTER lists fewer securities than it counts.");
+
+    for (const Security& security : list.securities) {
+        if (security.isDirectoryEntry)
             continue;
         DumpSource source;
         source.directory = dir;
-        source.quoteFileName = quoteFileName(entry.fileNumber(), "DAT");
-        source.symbol = windows1252ToUtf8(entry.symbol());
-        source.recordLength = entry.recordLength();
-        const LayoutResult layout = readFieldLayout(dir, entry);
-        source.layout = layout.layout;
+        source.quoteFileName = security.quoteFileName();
+        source.symbol = windows1252ToUtf8(security.symbol);
+        source.recordLength = security.recordLength;
+        const std::string named = dir + ": " + source.symbol + " (" + source.quoteFileName + ") could not be read.\n";
+        const LayoutResult layout = readFieldLayout(dir, security);
         if (layout.status != kStatusOk) {
-            problem(dir + ": " + source.symbol + " (" + source.quoteFileName + ") could not be read.\n" +
-                    "It has no field layout.");
+            problem(named + (security.fromXmaster()
+                                 ? std::string("Its field bitset in XMASTER names no date or no value field.")
+                                 : "It has no DOP file naming its fields, and its record length of " +
+                                       std::to_string(source.recordLength) + " has no usual layout."));
             continue;
         }
+        source.layout = layout.layout;
         if (IoStatus s = dumpQuoteFile(source, out, buffers); !s) {
-            problem(dir + ": " + source.symbol + " (" + source.quoteFileName + ") could not be read.\n" + s.message());
+            problem(named + s.message());
             continue;
         }
         ++outcome.securities;
     }
     if (!nested || depth >= kMaxNestingDepth)
         return;
-    for (const MasterEntry& entry : master.entries) {
+    for (const MasterEntry& entry : list.master.entries) {
         if (!entry.isDirectoryEntry() || !isNestedPortfolioName(entry.directoryName()))
             continue;
         const std::string sub = resolveFile(dir.empty() ? "." : dir, entry.directoryName());
