@@ -13,7 +13,10 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <atomic>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <sys/stat.h>
 #include <utility>
 
@@ -112,12 +115,76 @@ bool firstVisit(const std::string& dir, Visited& visited)
     return visited.insert({st.st_dev, st.st_ino}).second;
 }
 
+// One security's part of the stream, made on a worker thread and written in folder order.
+struct Piece {
+    const Security* security = nullptr;
+    std::string symbol; // as shown, UTF-8
+    DumpBuffers buffers;
+    std::string failure; // why it could not be read; empty when buffers.text holds its lines
+};
+
+void makePiece(const std::string& dir, Piece& piece)
+{
+    const Security& security = *piece.security;
+    piece.buffers.text.clear();
+    piece.failure.clear();
+    piece.symbol = windows1252ToUtf8(security.symbol);
+    const LayoutResult layout = readFieldLayout(dir, security);
+    if (layout.status != kStatusOk) {
+        piece.failure = security.fromXmaster()
+                            ? std::string("Its field bitset in XMASTER names no date or no value field.")
+                            : "It has no DOP file naming its fields, and its record length of " +
+                                  std::to_string(security.recordLength) + " has no usual layout.";
+        return;
+    }
+    DumpSource source{dir, security.quoteFileName(), piece.symbol, security.recordLength, layout.layout};
+    if (IoStatus s = dumpQuoteFile(source, piece.buffers); !s) {
+        piece.buffers.text.clear();
+        piece.failure = s.message();
+    }
+}
+
+// Turning floats into text is most of the work: securities are made on every core, a batch
+// at a time, and written in their order, so the stream is the same whatever the core count.
+class PieceMaker {
+public:
+    PieceMaker()
+        : threads_(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8))
+    {
+    }
+
+    // Fills pieces[0..n) for `dir`.
+    void make(const std::string& dir, std::vector<Piece>& pieces, std::size_t n) const
+    {
+        std::atomic<std::size_t> next{0};
+        auto work = [&] {
+            for (std::size_t i = next++; i < n; i = next++)
+                makePiece(dir, pieces[i]);
+        };
+        std::vector<std::thread> helpers;
+        for (unsigned t = 1; t < threads_ && t < n; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break; // fewer helpers: the rest is made on this thread
+            }
+        }
+        work();
+        for (std::thread& helper : helpers)
+            helper.join();
+    }
+
+private:
+    unsigned threads_;
+};
+
 struct Walk {
     std::ostream& out;
     const std::function<void(const std::string&)>& report;
     bool nested;
     Visited visited;
-    DumpBuffers buffers;
+    PieceMaker maker;
+    std::vector<Piece> pieces;
     DumpOutcome outcome;
 
     void problem(const std::string& message)
@@ -129,6 +196,10 @@ struct Walk {
 
     void portfolio(const std::string& dir, int depth);
 };
+
+// Securities made at a time: enough to keep every core busy, few enough that the text waiting
+// to be written stays at some megabytes.
+constexpr std::size_t kBatch = 64;
 
 void Walk::portfolio(const std::string& dir, int depth)
 {
@@ -142,8 +213,9 @@ void Walk::portfolio(const std::string& dir, int depth)
     std::size_t xmasterListed = 0;
     for (const Security& security : list.securities)
         xmasterListed += security.fromXmaster() ? 1 : 0;
-    const bool xmasterShort = list.hasXmaster && (!list.xmasterUsed || xmasterListed < list.xmaster.entries.size() ||
-                                                  list.xmaster.entries.size() < static_cast<std::size_t>(list.xmaster.declaredCount()));
+    const bool xmasterShort =
+        list.hasXmaster && (!list.xmasterUsed || xmasterListed < list.xmaster.entries.size() ||
+                            list.xmaster.entries.size() < static_cast<std::size_t>(list.xmaster.declaredCount()));
     for (const std::string& text : list.problems) {
         if (xmasterShort)
             problem(dir + ": " + text);
@@ -153,29 +225,27 @@ void Walk::portfolio(const std::string& dir, int depth)
     if (xmasterShort && list.problems.empty())
         problem(dir + ": XMASTER lists fewer securities than it counts.");
 
+    std::vector<const Security*> securities;
     for (const Security& security : list.securities) {
-        if (security.isDirectoryEntry)
-            continue;
-        DumpSource source;
-        source.directory = dir;
-        source.quoteFileName = security.quoteFileName();
-        source.symbol = windows1252ToUtf8(security.symbol);
-        source.recordLength = security.recordLength;
-        const std::string named = dir + ": " + source.symbol + " (" + source.quoteFileName + ") could not be read.\n";
-        const LayoutResult layout = readFieldLayout(dir, security);
-        if (layout.status != kStatusOk) {
-            problem(named + (security.fromXmaster()
-                                 ? std::string("Its field bitset in XMASTER names no date or no value field.")
-                                 : "It has no DOP file naming its fields, and its record length of " +
-                                       std::to_string(source.recordLength) + " has no usual layout."));
-            continue;
+        if (!security.isDirectoryEntry)
+            securities.push_back(&security);
+    }
+    pieces.resize(kBatch);
+    for (std::size_t first = 0; first < securities.size(); first += kBatch) {
+        const std::size_t n = std::min(kBatch, securities.size() - first);
+        for (std::size_t i = 0; i < n; ++i)
+            pieces[i].security = securities[first + i];
+        maker.make(dir, pieces, n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Piece& piece = pieces[i];
+            if (!piece.failure.empty()) {
+                problem(dir + ": " + piece.symbol + " (" + piece.security->quoteFileName() + ") could not be read.\n" +
+                        piece.failure);
+                continue;
+            }
+            out.write(piece.buffers.text.data(), static_cast<std::streamsize>(piece.buffers.text.size()));
+            ++outcome.securities;
         }
-        source.layout = layout.layout;
-        if (IoStatus s = dumpQuoteFile(source, out, buffers); !s) {
-            problem(named + s.message());
-            continue;
-        }
-        ++outcome.securities;
     }
     if (!nested || depth >= kMaxNestingDepth)
         return;
@@ -223,7 +293,8 @@ void appendDumpLines(std::string& out, std::string_view symbolField, const Field
     if (fields == 0 || count == 0)
         return;
     // Every field of the record gets a column; the layout then says which column is which.
-    std::vector<float> storage(fields * std::min(count, kChunkRecords));
+    thread_local std::vector<float> storage;
+    storage.resize(std::max(storage.size(), fields * std::min(count, kChunkRecords)));
     std::array<float*, 64> columns{};
     thread_local DateTexts dates;
     const std::size_t usable = std::min(fields, columns.size());
@@ -270,7 +341,7 @@ void appendDumpLines(std::string& out, std::string_view symbolField, const Field
     }
 }
 
-IoStatus dumpQuoteFile(const DumpSource& source, std::ostream& out, DumpBuffers& buffers)
+IoStatus dumpQuoteFile(const DumpSource& source, DumpBuffers& buffers)
 {
     const std::string path = joinPath(source.directory, source.quoteFileName);
     const int length = source.recordLength;
@@ -294,11 +365,8 @@ IoStatus dumpQuoteFile(const DumpSource& source, std::ostream& out, DumpBuffers&
     if (bytes > 0 && !file.readAt(recordLength, buffers.records.data(), bytes))
         return IoStatus::failure(path + ": could not be read to its end");
 
-    const std::string symbol = csvField(source.symbol);
-    buffers.text.clear();
-    appendDumpLines(buffers.text, symbol, source.layout, buffers.records.data(), static_cast<std::size_t>(quotes),
-                    recordLength);
-    out.write(buffers.text.data(), static_cast<std::streamsize>(buffers.text.size()));
+    appendDumpLines(buffers.text, csvField(source.symbol), source.layout, buffers.records.data(),
+                    static_cast<std::size_t>(quotes), recordLength);
     return IoStatus::ok();
 }
 
@@ -308,7 +376,7 @@ DumpOutcome dumpPortfolios(const std::vector<std::string>& dirs, bool nested, st
     out << kDumpHeaderLine;
     DumpOutcome outcome;
     for (const std::string& dir : dirs) {
-        Walk walk{out, report, nested, {}, {}, {}};
+        Walk walk{out, report, nested, {}, {}, {}, {}};
         firstVisit(dir, walk.visited);
         walk.portfolio(dir, 0);
         outcome.securities += walk.outcome.securities;

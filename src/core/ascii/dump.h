@@ -14,7 +14,10 @@
 // further than its size, as every reader of the store does. A security whose quote file cannot
 // be read is reported and passed over; what was written before stays written.
 //
-// Thread safety: the functions keep no state; a DumpBuffers belongs to one caller.
+// Thread safety: the functions keep no state shared between threads; a DumpBuffers belongs to
+// one caller. dumpPortfolios makes the text of several securities at once on helper threads
+// (at most one per core, at most 8) and writes it in order: the stream does not depend on how
+// many there are.
 
 #include "core/platform/io_status.h"
 #include "core/store/quotes.h"
@@ -61,11 +64,11 @@ struct DumpSource {
     FieldLayout layout;
 };
 
-// Writes every quote of the source's quote file to `out`. Fails, naming the file and the
-// cause, when the file cannot be opened or is shorter than its header record, or when the
-// record length does not hold the layout's fields; nothing of the security is written then.
-// A failed write to `out` is the caller's to find (out's state).
-IoStatus dumpQuoteFile(const DumpSource& source, std::ostream& out, DumpBuffers& buffers);
+// Appends every quote of the source's quote file to buffers.text. Fails, naming the file and
+// the cause, when the file cannot be opened, is shorter than its header record or than the
+// records its header counts within its size, or when the record length does not hold the
+// layout's fields; nothing is appended then.
+IoStatus dumpQuoteFile(const DumpSource& source, DumpBuffers& buffers);
 
 struct DumpOutcome {
     int securities = 0; // written whole
