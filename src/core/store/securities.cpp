@@ -118,9 +118,20 @@ bool findInXmaster(const std::string& dir, std::string_view key, Security& out)
     XmasterFile xmaster;
     if (!readXmasterFile(dir, xmaster).isOk() || !xmaster.hasMarker())
         return false;
+    // Compared in place (a search runs once per security read, over thousands of records), as
+    // shown and without trailing blanks.
+    const auto matches = [key](const XmasterEntry& e, std::size_t offset, std::size_t width) {
+        const auto* begin = reinterpret_cast<const char*>(e.bytes.data() + offset);
+        std::string_view t(begin, static_cast<std::size_t>(std::find(begin, begin + width, '\0') - begin));
+        if (equalsIgnoringCase(t, key))
+            return true;
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        return equalsIgnoringCase(t, key);
+    };
     for (std::size_t k = 0; k < xmaster.entries.size(); ++k) {
         const XmasterEntry& e = xmaster.entries[k];
-        if (!equalsIgnoringCase(e.symbol(), key) && !equalsIgnoringCase(trimTrailingBlanks(e.name()), key))
+        if (!matches(e, 1, 14) && !matches(e, 16, 45))
             continue;
         std::set<int> earlier;
         for (std::size_t i = 0; i < k; ++i)
