@@ -32,6 +32,9 @@ std::string emasterDisagreement(const MasterFile& master, const EmasterFile& ema
     if (emaster.entries.size() < static_cast<std::size_t>(counted))
         return "EMASTER holds " + std::to_string(emaster.entries.size()) + " of the " + std::to_string(counted) +
                " records it counts: its long names are not used.";
+    if (!emaster.trailing.empty())
+        return "EMASTER holds " + std::to_string(emaster.trailing.size()) + " bytes more than the " +
+               std::to_string(counted) + " records it counts: its long names are not used.";
     const std::size_t n = std::min(master.entries.size(), emaster.entries.size());
     for (std::size_t k = 0; k < n; ++k) {
         if (emaster.entries[k].fileNumber() != master.entries[k].fileNumber())
@@ -300,6 +303,9 @@ IoStatus readSecurities(const std::string& dir, SecurityList& out)
     if (xmaster.entries.size() < static_cast<std::size_t>(xmaster.declaredCount()))
         out.problems.push_back("XMASTER holds " + std::to_string(xmaster.entries.size()) + " of the " +
                                std::to_string(xmaster.declaredCount()) + " records it counts.");
+    if (!xmaster.trailing.empty())
+        out.problems.push_back("XMASTER holds " + std::to_string(xmaster.trailing.size()) + " bytes more than the " +
+                               std::to_string(xmaster.declaredCount()) + " records it counts; they are not listed.");
     if (xmaster.secondDeclaredCount() != xmaster.declaredCount())
         out.problems.push_back("XMASTER counts " + std::to_string(xmaster.declaredCount()) + " records in one place and " +
                                std::to_string(xmaster.secondDeclaredCount()) + " in another.");

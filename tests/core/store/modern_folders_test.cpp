@@ -156,6 +156,10 @@ TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn) {
     ASSERT_EQ(readQuoteSeries(series, tmp.path(), "BARS", 0, -1), kStatusOk);
     EXPECT_EQ(series.time[0], packTime(9, 30, 0));
     EXPECT_EQ((std::vector<float>{series.open[0], series.high[0], series.volume[0]}), (std::vector<float>{5, 6, 70}));
+    SecurityFacts facts;
+    ASSERT_EQ(readSecurityFacts(tmp.path(), "IBM", facts), 0);
+    EXPECT_EQ(facts.longName, "INTERNATIONAL BUSINESS MACHINES");
+    EXPECT_EQ(facts.name, "IBM CORP        ");
     // Found by name as well, and never through MASTER's writers.
     const FoundSecurity found = findSecurity(tmp.path(), "intraday");
     EXPECT_EQ(found.security.fileNumber, 40000);
@@ -195,6 +199,9 @@ TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
         {"numbers", "EMASTER", emasterSwapped, "EMASTER record 1 names file number 2", 4, "IBM CORP"},
         {"torn", "EMASTER", emasterTorn, "EMASTER holds 1 of the 2 records", 4, "IBM CORP"},
         {"short", "EMASTER", ByteVec(100, 0), "EMASTER could not be read", 4, "IBM CORP"},
+        {"longer", "EMASTER", concat({goodEmaster, ByteVec(7, 0)}), "EMASTER holds 7 bytes more", 4, "IBM CORP"},
+        {"beyond count", "XMASTER", concat({xmasterHeader(1, 40001), sixRecord, barsRecord}),
+         "XMASTER holds 150 bytes more than the 1 records", 3, "INTERNATIONAL BUSINESS MACHINES"},
         {"marker", "XMASTER", noMarker, "XMASTER does not begin with its marker", 2, "INTERNATIONAL BUSINESS MACHINES"},
         {"counts", "XMASTER", shortCount, "XMASTER counts 2 records in one place and 1", 4, "INTERNATIONAL BUSINESS MACHINES"},
         {"held", "XMASTER", concat({xmasterHeader(5, 40001), sixRecord, barsRecord}), "XMASTER holds 2 of the 5", 4,
