@@ -3,6 +3,7 @@
 #include "cli/AsciiCommands.h"
 #include "cli/BrowseCommands.h"
 #include "cli/CommandLine.h"
+#include "cli/DumpCommand.h"
 #include "cli/MaintenanceCommands.h"
 #include "cli/ProfileCommands.h"
 #include "cli/QuoteEditCommands.h"
@@ -24,7 +25,7 @@ namespace {
 constexpr std::string_view kProgram = "quovanta-cli";
 constexpr std::string_view kGlobalSynopsis = "quovanta-cli [--ini FILE] [--startup-dir DIR]";
 
-enum class Group { Browsing, Maintenance, ProfilesAndUpdate, ImportAndExport };
+enum class Group { Browsing, Maintenance, ProfilesAndUpdate, ImportAndExport, BulkReading };
 
 struct CommandSpec {
     std::string_view name;
@@ -179,6 +180,16 @@ const std::vector<CommandSpec>& commands() {
          Group::ImportAndExport, 3, 3,
          {{"--columns", true}, {"--delimiter", true}, {"--newest-first", false}, {"--title", false}},
          runExport},
+        {"dump", "DIR... [--nested]", "every quote of every security, as CSV",
+         "Every security of each portfolio DIR (its MASTER securities, then its XMASTER\n"
+         "securities; with --nested, after each portfolio the portfolios nested in it) as CSV for\n"
+         "other tools: the header line symbol,date,time,open,high,low,close,volume,openint, then\n"
+         "one line per quote, oldest first, security after security. Dates YYYY-MM-DD, time\n"
+         "HH:MM:SS (00:00:00 for daily records), numbers as the shortest text that reads back as\n"
+         "the same single-precision value, an absent field empty (a date or time whose stored\n"
+         "value names no day or time of day too). A security that cannot be read is named on\n"
+         "standard error and the others are still written; the exit status is then 1.\n",
+         Group::BulkReading, 1, 1000, {{"--nested", false}}, runDump},
     };
     return table;
 }
@@ -203,6 +214,7 @@ void writeOverview(std::ostream& out) {
         << "Dates are MM/DD/YY (two-digit years 00..59 are 2000..2059, 60..99 are 1960..1999) or\n"
         << "YYYY-MM-DD (1900..2099), the only form that names a day outside 1960..2059. Dates are\n"
         << "printed as MM/DD/YY, and as YYYY-MM-DD outside 1960..2059.\n"
+        << "dump writes CSV instead, with dates YYYY-MM-DD.\n"
         << "\n"
         << "Global options:\n"
         << "  --ini FILE          settings file (default: $QUOVANTA_INI, else\n"
@@ -228,6 +240,7 @@ void writeOverview(std::ostream& out) {
     writeGroup(Group::Maintenance, "Maintenance");
     writeGroup(Group::ProfilesAndUpdate, "Profiles and the update run");
     writeGroup(Group::ImportAndExport, "Import and export");
+    writeGroup(Group::BulkReading, "Bulk reading");
     out << "\nExit status: 0 success; 1 the operation failed or was refused; 2 wrong usage.\n";
 }
 
