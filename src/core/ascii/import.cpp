@@ -41,10 +41,6 @@ constexpr std::array<FieldKind, 7> kRecordKinds = {FieldKind::Date, FieldKind::O
 constexpr std::array<std::string_view, 7> kColumnLabels = {"Date", "Open",   "High",    "Low",
                                                            "Close", "Volume", "Open Int"};
 
-// The MASTER entry's first and last date.
-constexpr std::size_t kFirstDateOffset = 25;
-constexpr std::size_t kLastDateOffset = 29;
-
 bool isWhiteSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 std::string trimRight(std::string_view text)
@@ -342,8 +338,8 @@ bool withDates(const std::string& dir, int fileNumber, const EntryDates& dates, 
         const std::size_t at = (i + 1) * kMasterRecordSize;
         if (bytes.size() < at + kMasterRecordSize)
             return false;
-        std::copy(dates.first.begin(), dates.first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kFirstDateOffset));
-        std::copy(dates.last.begin(), dates.last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kLastDateOffset));
+        std::copy(dates.first.begin(), dates.first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryFirstDate.offset));
+        std::copy(dates.last.begin(), dates.last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryLastDate.offset));
         return true;
     }
     return false;

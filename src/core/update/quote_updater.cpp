@@ -2,6 +2,7 @@
 
 #include "core/platform/clock.h"
 #include "core/platform/files.h"
+#include "core/store/master_mirrors.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
@@ -113,6 +114,8 @@ std::string oneLine(std::string text)
     return text;
 }
 
+MbfFloat mbfAt(const std::uint8_t* p) { return {p[0], p[1], p[2], p[3]}; }
+
 void putValue(std::uint8_t* record, int field, float value)
 {
     if (field == 0)
@@ -218,6 +221,7 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         return;
     }
 
+    const MasterFile before = master;
     for (std::size_t index = 0; index < master.entries.size(); ++index) {
         MasterEntry& entry = master.entries[index];
         const SkipFlags skip = readSkipFlags(directory);
@@ -243,17 +247,18 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         return;
     }
     syncDirectory(directory); // the quote files' new names are on disk before MASTER names their dates
-    Bytes content(master.header.begin(), master.header.end());
-    for (const MasterEntry& e : master.entries)
-        content.insert(content.end(), e.bytes.begin(), e.bytes.end());
-    content.insert(content.end(), master.trailing.begin(), master.trailing.end());
-    if (IoStatus s = replaceFile(masterFile, "MASTER.~NU", content); !s) {
+    std::string mirrorNotice;
+    if (IoStatus s = replaceMasterInStep(directory, before, master, mirrorNotice); !s) {
         runFlags_ |= kRunFlagMergeFailed;
         PassOver("MASTER at " + directory + " could not be replaced; its copy is MASTER.~OL (" + s.message() + ")");
         // The quotes are stored, but MASTER does not know them: the next run learns their dates
         // only from the lines of these files.
         keptFiles_.insert(keptFiles_.end(), portfolioUsed_.begin(), portfolioUsed_.end());
         return;
+    }
+    if (!mirrorNotice.empty()) {
+        Audit("ERROR: " + oneLine(mirrorNotice));
+        observer_.ShowMessage(mirrorNotice);
     }
     removeOldCopy();
 }
@@ -445,11 +450,11 @@ int CQuoteUpdater::AddOneQuote()
         const DayNumber lastStored = dayNumberFromFileDate(mbfToFloat(lastDate));
         const DayNumber incoming = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
         if (lastStored >= incoming) {
-            std::memcpy(record_.bytes.data() + 29, lastDate, 4);
+            record_.setLastDate(mbfAt(lastDate));
             // The file's only quote is its first one too (the quote stored into an empty file
             // by a run that could not replace MASTER).
             if (quotes == 1)
-                std::memcpy(record_.bytes.data() + 25, lastDate, 4);
+                record_.setFirstDate(mbfAt(lastDate));
             masterChanged_ = true;
             alreadyStored_ = lastStored == incoming;
             return lastStored == incoming ? 0 : fail(datPath + " already holds quotes after this one");
@@ -485,12 +490,13 @@ int CQuoteUpdater::AddOneQuote()
     if (IoStatus s = replaceFileDeferringSync(datPath, quoteFileName(n, "~NU"), out); !s)
         return fail(s.message());
     // MASTER learns the new dates only once the quote file holds the quote.
-    std::memcpy(record_.bytes.data() + 29, &values[0], 4);
+    const MbfFloat newDate = mbfAt(reinterpret_cast<const std::uint8_t*>(&values[0]));
+    record_.setLastDate(newDate);
     if (quotes == 0)
-        std::memcpy(record_.bytes.data() + 25, &values[0], 4);
+        record_.setFirstDate(newDate);
     else if (const int dateField = f.field(FieldKind::Date); quotes == 1 && dateField)
         // The first quote may have come from a run whose MASTER never learned of it.
-        std::memcpy(record_.bytes.data() + 25, file.data() + L + 4 * (dateField - 1), 4);
+        record_.setFirstDate(mbfAt(file.data() + L + 4 * (dateField - 1)));
     masterChanged_ = true;
     return 0;
 }
