@@ -234,12 +234,20 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
             Audit("ERROR: " + updateSymbolOf(entry) + " passed over: " + oneLine(problem));
             continue;
         }
-        record_ = entry;
+        target_ = Target{};
+        target_.entry = entry;
+        target_.fileNumber = entry.fileNumber();
+        target_.recordLength = entry.recordLength();
+        target_.quoteFile = quoteFileName(entry.fileNumber(), "DAT");
+        target_.first = entry.firstDateBytes();
+        target_.last = entry.lastDateBytes();
         symbol_ = updateSymbolOf(entry);
-        lastDate_ = dayNumberFromFileDate(entry.lastDate());
-        if (UpdateSymbol() == 0)
-            Audit("----> Could not add quote to symbol: " + symbol_);
-        entry = record_;
+        UpdateTarget();
+        if (target_.datesMoved) {
+            entry.setFirstDate(target_.first);
+            entry.setLastDate(target_.last);
+            masterChanged_ = true;
+        }
     }
 
     if (!masterChanged_) {
@@ -261,6 +269,13 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         observer_.ShowMessage(mirrorNotice);
     }
     removeOldCopy();
+}
+
+void CQuoteUpdater::UpdateTarget()
+{
+    lastDate_ = dayNumberFromFileDate(mbfToFloat(target_.last.data()));
+    if (UpdateSymbol() == 0)
+        Audit("----> Could not add quote to symbol: " + symbol_);
 }
 
 int CQuoteUpdater::UpdateSymbol()
@@ -289,7 +304,7 @@ int CQuoteUpdater::UpdateSymbol()
 
 bool CQuoteUpdater::ReadProfile()
 {
-    const std::optional<std::string> name = readAssignment(portfolio_, record_.fileNumber());
+    const std::optional<std::string> name = readAssignment(portfolio_, target_.fileNumber);
     if (!name || !isProfileFileName(*name))
         return false;
     InputFile file;
@@ -414,17 +429,18 @@ int CQuoteUpdater::AddOneQuote()
     if (in_.shownSymbol == symbol_)
         runFlags_ |= kRunFlagShownSymbolUpdated;
 
-    const int n = record_.fileNumber();
-    const int length = record_.recordLength();
+    const int n = target_.fileNumber;
+    const int length = target_.recordLength;
     // Why the merge failed, for the line under "AddOneQuote failure".
     const auto fail = [this](std::string why) {
         mergeProblem_ = symbol_ + ": " + std::move(why);
         return 1;
     };
-    const LayoutResult layout = readFieldLayout(portfolio_, record_);
+    const LayoutResult layout =
+        target_.fromXmaster ? target_.xmasterLayout : readFieldLayout(portfolio_, target_.entry);
     if (layout.status != kStatusOk || length < 4)
-        return fail("the fields of " + joinPath(portfolio_, quoteFileName(n, "DAT")) + " are not known");
-    const std::string datPath = resolveFile(portfolio_, quoteFileName(n, "DAT"));
+        return fail("the fields of " + joinPath(portfolio_, target_.quoteFile) + " are not known");
+    const std::string datPath = resolveFile(portfolio_, target_.quoteFile);
     Bytes file;
     if (IoStatus s = readWholeFile(datPath, file); !s)
         return fail(s.message());
@@ -450,12 +466,12 @@ int CQuoteUpdater::AddOneQuote()
         const DayNumber lastStored = dayNumberFromFileDate(mbfToFloat(lastDate));
         const DayNumber incoming = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
         if (lastStored >= incoming) {
-            record_.setLastDate(mbfAt(lastDate));
+            target_.last = mbfAt(lastDate);
             // The file's only quote is its first one too (the quote stored into an empty file
             // by a run that could not replace MASTER).
             if (quotes == 1)
-                record_.setFirstDate(mbfAt(lastDate));
-            masterChanged_ = true;
+                target_.first = mbfAt(lastDate);
+            target_.datesMoved = true;
             alreadyStored_ = lastStored == incoming;
             return lastStored == incoming ? 0 : fail(datPath + " already holds quotes after this one");
         }
@@ -491,13 +507,13 @@ int CQuoteUpdater::AddOneQuote()
         return fail(s.message());
     // MASTER learns the new dates only once the quote file holds the quote.
     const MbfFloat newDate = mbfAt(reinterpret_cast<const std::uint8_t*>(&values[0]));
-    record_.setLastDate(newDate);
+    target_.last = newDate;
     if (quotes == 0)
-        record_.setFirstDate(newDate);
+        target_.first = newDate;
     else if (const int dateField = f.field(FieldKind::Date); quotes == 1 && dateField)
         // The first quote may have come from a run whose MASTER never learned of it.
-        record_.setFirstDate(mbfAt(file.data() + L + 4 * (dateField - 1)));
-    masterChanged_ = true;
+        target_.first = mbfAt(file.data() + L + 4 * (dateField - 1));
+    target_.datesMoved = true;
     return 0;
 }
 
