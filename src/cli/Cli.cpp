@@ -3,6 +3,7 @@
 #include "cli/AsciiCommands.h"
 #include "cli/BrowseCommands.h"
 #include "cli/CommandLine.h"
+#include "cli/DumpCommand.h"
 #include "cli/MaintenanceCommands.h"
 #include "cli/ProfileCommands.h"
 #include "cli/QuoteEditCommands.h"
@@ -24,7 +25,7 @@ namespace {
 constexpr std::string_view kProgram = "quovanta-cli";
 constexpr std::string_view kGlobalSynopsis = "quovanta-cli [--ini FILE] [--startup-dir DIR]";
 
-enum class Group { Browsing, Maintenance, ProfilesAndUpdate, ImportAndExport };
+enum class Group { Browsing, Maintenance, ProfilesAndUpdate, ImportAndExport, BulkReading };
 
 struct CommandSpec {
     std::string_view name;
@@ -177,6 +178,16 @@ const std::vector<CommandSpec>& commands() {
          Group::ImportAndExport, 3, 3,
          {{"--columns", true}, {"--delimiter", true}, {"--newest-first", false}, {"--title", false}},
          runExport},
+        {"dump", "DIR... [--nested]", "every quote of every security, as CSV",
+         "Every security of each portfolio DIR (its MASTER securities, then its XMASTER\n"
+         "securities; with --nested, after each portfolio the portfolios nested in it) as CSV for\n"
+         "other tools: the header line symbol,date,time,open,high,low,close,volume,openint, then\n"
+         "one line per quote, oldest first, security after security. Dates YYYY-MM-DD, time\n"
+         "HH:MM:SS (00:00:00 for daily records), numbers as the shortest text that reads back as\n"
+         "the same single-precision value, an absent field empty (a date or time whose stored\n"
+         "value names no day or time of day too). A security that cannot be read is named on\n"
+         "standard error and the others are still written; the exit status is then 1.\n",
+         Group::BulkReading, 1, 1000, {{"--nested", false}}, runDump},
     };
     return table;
 }
@@ -198,6 +209,7 @@ void writeOverview(std::ostream& out) {
         << "\n"
         << "Every data operation of Quovanta from a terminal. Records are printed one per line,\n"
         << "fields separated by one tab; messages go to standard error. Dates are MM/DD/YY.\n"
+        << "dump writes CSV instead, with dates YYYY-MM-DD.\n"
         << "\n"
         << "Global options:\n"
         << "  --ini FILE          settings file (default: $QUOVANTA_INI, else\n"
@@ -223,6 +235,7 @@ void writeOverview(std::ostream& out) {
     writeGroup(Group::Maintenance, "Maintenance");
     writeGroup(Group::ProfilesAndUpdate, "Profiles and the update run");
     writeGroup(Group::ImportAndExport, "Import and export");
+    writeGroup(Group::BulkReading, "Bulk reading");
     out << "\nExit status: 0 success; 1 the operation failed or was refused; 2 wrong usage.\n";
 }
 
