@@ -4,6 +4,7 @@
 #include "core/ascii/export.h"
 #include "core/ascii/import.h"
 #include "core/store/master.h"
+#include "core/store/securities.h"
 
 #include <array>
 #include <charconv>

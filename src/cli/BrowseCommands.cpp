@@ -70,8 +70,8 @@ int runFind(Context& context, const Arguments& args) {
         writeMessage(context.err, statusMessage(found.status));
         return kExitFailure;
     }
-    writeRecord(context.out, {shownDirectory(found.directory), std::to_string(found.entry.fileNumber()),
-                              fieldText(found.entry.symbol()), fieldText(found.entry.name())});
+    writeRecord(context.out, {shownDirectory(found.directory), std::to_string(found.security.fileNumber),
+                              fieldText(found.security.symbol), fieldText(found.security.name)});
     return kExitSuccess;
 }
 

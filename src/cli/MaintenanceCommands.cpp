@@ -3,6 +3,7 @@
 #include "cli/TextOutput.h"
 #include "core/maintain/symbol_commands.h"
 #include "core/store/master.h"
+#include "core/store/securities.h"
 
 #include <string>
 

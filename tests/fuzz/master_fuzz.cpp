@@ -1,6 +1,7 @@
 // MASTER and the search through nested portfolios: the input is the top MASTER, the nested
 // MASTER each directory entry's folder gets (three levels deep at most), and the key searched.
 
+#include "core/store/securities.h"
 #include "core/browse/portfolio_search.h"
 #include "fuzz_support.h"
 

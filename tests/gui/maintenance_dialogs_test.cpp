@@ -5,6 +5,7 @@
 #include "mainwindow_test_support.h"
 
 #include "core/store/master.h"
+#include "core/store/securities.h"
 #include "core/store/skip_list.h"
 #include "gui/app/CQuovantaView.h"
 #include "gui/app/SymbolGridModel.h"

@@ -1,3 +1,4 @@
+#include "core/store/securities.h"
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/files.h"
@@ -328,7 +329,7 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
 
     // The marks live beside the MASTER that lists the security, which for a nested portfolio is
     // not dir's.
-    return setSkipMark(withoutTrailingSlash(found.directory), found.entry.fileNumber(), skip);
+    return setSkipMark(withoutTrailingSlash(found.directory), found.security.fileNumber, skip);
 }
 
 CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {

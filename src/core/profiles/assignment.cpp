@@ -5,6 +5,7 @@
 #include "core/browse/symbol_list.h"
 #include "core/profiles/profile.h"
 #include "core/store/master.h"
+#include "core/store/securities.h"
 #include "core/store/status.h"
 
 #include <optional>
@@ -41,7 +42,7 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
     if (!name) return refused(std::string(kNoProfileForSymbolMessage));
     if (IoStatus ro = checkWritableFolder(found.directory); !ro) return refused(ro.message());
 
-    const ProfileOutcome written = writeAssignment(found.directory, found.entry.fileNumber(), *name);
+    const ProfileOutcome written = writeAssignment(found.directory, found.security.fileNumber, *name);
     if (!written.ok) return refused(written.message);
     AssignmentResult result;
     result.profileName = *name;

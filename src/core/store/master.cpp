@@ -1,5 +1,7 @@
 #include "core/store/master.h"
 
+#include "core/store/securities.h"
+
 #include "core/platform/clock.h"
 #include "core/platform/files.h"
 #include "core/platform/text.h"
@@ -7,8 +9,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
-#include <sys/stat.h>
 
 namespace qv {
 namespace {
@@ -37,110 +37,6 @@ void putText(MasterRecord& bytes, std::size_t offset, std::string_view text)
 {
     for (std::size_t i = 0; i < kTextWidth; ++i)
         bytes[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
-}
-
-// The symbol field cut just before its (blanks + 1)-th blank, or at a NUL byte, which ends the
-// text for every program that reads the field as a C string.
-std::string symbolForKey(const MasterEntry& entry, std::size_t blanks)
-{
-    std::string field = entry.rawSymbol();
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\0')
-            return field.substr(0, i);
-        if (field[i] == ' ' && seen++ == blanks)
-            return field.substr(0, i);
-    }
-    return field;
-}
-
-bool keyMatches(const MasterEntry& entry, std::string_view key)
-{
-    std::string name = entry.rawName();
-    name = trimTrailingBlanks(name.substr(0, name.find('\0')));
-    if (equalsIgnoringCase(name, key))
-        return true;
-    const auto blanks = static_cast<std::size_t>(std::count(key.begin(), key.end(), ' '));
-    return equalsIgnoringCase(symbolForKey(entry, blanks), key);
-}
-
-std::string withTrailingSlash(std::string dir)
-{
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
-    return dir;
-}
-
-struct DirId {
-    dev_t dev;
-    ino_t ino;
-    bool operator==(const DirId&) const = default;
-};
-
-// The identity of a directory; false when path is none.
-bool directoryId(const std::string& path, DirId& id)
-{
-    struct stat st{};
-    if (::stat(path.empty() ? "." : path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return false;
-    id = {st.st_dev, st.st_ino};
-    return true;
-}
-
-struct DirIdLess {
-    bool operator()(const DirId& a, const DirId& b) const { return a.dev != b.dev ? a.dev < b.dev : a.ino < b.ino; }
-};
-// Every directory searched so far, with the least depth it was searched at. Nested MASTERs may
-// name one subdirectory many times over on every level; without this, a search that finds
-// nothing would read it once per path to it, which grows without bound with the fan-out.
-using Searched = std::map<DirId, int, DirIdLess>;
-
-// Depth-first search of one level and the portfolios nested below it. A directory is searched
-// again only when reached at a smaller depth than before (it may then reach further below the
-// nesting limit), so no directory is searched more than kMaxNestingDepth times, and a loop
-// back to a directory on the path (reached at a greater depth) is never followed.
-bool searchLevel(const std::string& dir, std::string_view key, int depth, Searched& searched, FoundSecurity& out)
-{
-    MasterFile master;
-    if (!readMasterFile(dir, master))
-        return false;
-    for (const MasterEntry& entry : master.entries) {
-        if (!entry.isDirectoryEntry() && keyMatches(entry, key)) {
-            out.status = kStatusOk;
-            out.entry = entry;
-            out.directory = withTrailingSlash(dir);
-            return true;
-        }
-    }
-    if (depth >= kMaxNestingDepth)
-        return false;
-    bool placed = depth > 0; // the top level is entered in the map only when the search goes deeper
-    for (const MasterEntry& entry : master.entries) {
-        // Only a plain name inside this portfolio: "..", "." or "a/../.." would lead the
-        // search, and the edits that follow it, into the parent portfolio or anywhere else.
-        if (!entry.isDirectoryEntry() || !isNestedPortfolioName(entry.directoryName()))
-            continue;
-        const auto sub = findEntry(dir.empty() ? "." : dir, entry.directoryName());
-        DirId subId{};
-        if (!sub || !directoryId(*sub, subId))
-            continue;
-        if (!placed) {
-            DirId here{};
-            if (!directoryId(dir, here))
-                return false;
-            searched[here] = 0;
-            placed = true;
-        }
-        const auto [at, fresh] = searched.try_emplace(subId, depth + 1);
-        if (!fresh) {
-            if (at->second <= depth + 1)
-                continue;
-            at->second = depth + 1;
-        }
-        if (searchLevel(*sub, key, depth + 1, searched, out))
-            return true;
-    }
-    return false;
 }
 
 // The file number of a security file name ("F12.DAT", "f3.pfl"): F, a number 1..255 written
@@ -316,17 +212,6 @@ IoStatus readMasterFile(const std::string& dir, MasterFile& out)
     }
     out.trailing.assign(bytes.begin() + static_cast<std::ptrdiff_t>((count + 1) * kMasterRecordSize), bytes.end());
     return IoStatus::ok();
-}
-
-FoundSecurity findSecurity(const std::string& dir, std::string_view key)
-{
-    FoundSecurity out;
-    Searched searched;
-    if (!searchLevel(dir, key, 0, searched, out)) {
-        out = FoundSecurity{};
-        out.status = kStatusFileNotFound;
-    }
-    return out;
 }
 
 IoStatus createEmptyMaster(const std::string& dir)

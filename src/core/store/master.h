@@ -104,25 +104,10 @@ std::string masterPath(const std::string& dir);
 // Reads dir's MASTER. Fails when it cannot be opened or is shorter than its header.
 IoStatus readMasterFile(const std::string& dir, MasterFile& out);
 
-struct FoundSecurity {
-    StoreStatus status = kStatusFileNotFound; // 0, -4 or -8
-    MasterEntry entry;
-    std::string directory; // where the entry was found, ending in '/'
-};
-
 // Whether a directory entry's name names a nested portfolio that may be entered: one plain
 // directory name inside the portfolio (not empty, not "." or "..", no slash or backslash, no
 // control character). Entries with other names are still listed, but never followed.
 bool isNestedPortfolioName(std::string_view name);
-
-// Finds a security by symbol or name in dir's MASTER and, depth first in entry order, in the
-// nested portfolios its directory entries name. The key matches, without regard to case, the
-// trimmed name, or the symbol field cut before its (k+1)-th blank where k is the number of
-// blanks in the key. Only entries whose name passes isNestedPortfolioName are followed. A
-// directory (by device and inode) is searched once per search, again only when reached at a
-// smaller depth, so a nested portfolio that leads back round a loop or is named many times
-// over costs no more than kMaxNestingDepth reads; deeper than kMaxNestingDepth is not entered.
-FoundSecurity findSecurity(const std::string& dir, std::string_view key);
 
 // The outcome of a MASTER writer.
 struct [[nodiscard]] MasterChange {
@@ -170,7 +155,7 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol,
 // Removes the first entry (directory entries aside) whose symbol equals `symbol` exactly.
 MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol);
 
-// Gives the security found by findSecurity(dir, oldSymbol) a new symbol and name, in the
+// Gives the security found by findSecurity(dir, oldSymbol) (securities.h) a new symbol and name, in the
 // MASTER where it was found, after copying that MASTER to MASTER.BAK.
 MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymbol,
                                 std::string_view newSymbol, std::string_view newName);

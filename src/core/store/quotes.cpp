@@ -170,15 +170,15 @@ OpenedSecurity openSecurity(const std::string& dir, const std::string& symbol)
         s.status = s.found.status;
         return s;
     }
-    const int n = s.found.entry.fileNumber();
-    s.recordLength = s.found.entry.recordLength();
-    const LayoutResult layout = readFieldLayout(s.found.directory, s.found.entry);
+    const Security& security = s.found.security;
+    s.recordLength = security.recordLength;
+    const LayoutResult layout = readFieldLayout(s.found.directory, security);
     if (layout.status != kStatusOk || s.recordLength < 4) {
         s.status = kStatusNoLayout;
         return s;
     }
     s.layout = layout.layout;
-    if (!s.dat.openEntry(s.found.directory, quoteFileName(n, "DAT"))) {
+    if (!s.dat.openEntry(s.found.directory, security.quoteFileName())) {
         s.status = kStatusFileOpen;
         return s;
     }
@@ -218,6 +218,36 @@ LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry)
 {
     return readFieldLayout(joinPath(dir.empty() ? "." : dir, quoteFileName(entry.fileNumber(), "DOP")),
                            entry.recordLength(), entry.period());
+}
+
+FieldLayout layoutFromFieldBits(int bits)
+{
+    using K = FieldKind;
+    // Bit of each kind, in the order the fields lie in a record.
+    static constexpr std::pair<K, int> kStored[] = {{K::Date, 0},  {K::Time, 7},   {K::Open, 5},   {K::High, 1},
+                                                    {K::Low, 2},   {K::Close, 3},  {K::Volume, 4}, {K::OpenInterest, 6}};
+    FieldLayout layout;
+    layout.synthetic = true;
+    int field = 0;
+    for (const auto& [kind, bit] : kStored) {
+        if ((bits >> bit & 1) != 0)
+            layout.fieldNumber[index(kind)] = ++field;
+    }
+    return layout;
+}
+
+LayoutResult readFieldLayout(const std::string& dir, const Security& security)
+{
+    if (!security.fromXmaster())
+        return readFieldLayout(dir, security.masterEntry);
+    LayoutResult result;
+    result.layout = layoutFromFieldBits(security.xmasterEntry.fieldBits());
+    const FieldLayout& f = result.layout;
+    const bool hasValue = f.has(FieldKind::Open) || f.has(FieldKind::High) || f.has(FieldKind::Low) ||
+                          f.has(FieldKind::Close) || f.has(FieldKind::Volume) || f.has(FieldKind::OpenInterest);
+    if (!f.has(FieldKind::Date) || !hasValue)
+        result.status = kStatusNoLayout;
+    return result;
 }
 
 int quoteCountOf(std::uint16_t headerRecords, std::uint64_t fileSize, int recordLength)
@@ -279,6 +309,7 @@ StoreStatus readQuoteSeries(QuoteSeries& series, const std::string& dir, const s
         return s.status;
     series.hasEntry = true;
     series.entry = s.found.entry;
+    series.security = s.found.security;
     series.layout = s.layout;
     series.directory = s.found.directory;
     series.symbol = symbol;
@@ -427,18 +458,26 @@ int readSecurityFacts(const std::string& dir, const std::string& symbol, Securit
     OpenedSecurity s = openSecurity(dir, symbol);
     if (s.status != kStatusOk)
         return 1;
-    const MasterEntry& e = s.found.entry;
+    const Security& security = s.found.security;
     facts.path = dir;
-    facts.fileNumber = e.fileNumber();
-    facts.recordLength = e.recordLength();
-    facts.fieldCount = e.fieldCount();
+    facts.fileNumber = security.fileNumber;
+    facts.recordLength = security.recordLength;
+    facts.fieldCount = security.fieldCount;
     facts.quoteCount = s.quotes;
-    facts.name = e.rawName();
-    facts.firstDate = e.firstDate();
-    facts.lastDate = e.lastDate();
-    facts.period = e.period();
-    facts.symbol = e.rawSymbol();
+    facts.firstDate = security.firstDate;
+    facts.lastDate = security.lastDate;
+    facts.period = security.period;
     facts.layout = s.layout;
+    facts.fromXmaster = security.fromXmaster();
+    if (facts.fromXmaster) {
+        facts.name = security.name;
+        facts.symbol = security.symbol;
+    } else {
+        facts.name = security.masterEntry.rawName();
+        facts.symbol = security.masterEntry.rawSymbol();
+        if (security.hasEmasterEntry)
+            facts.longName = security.emasterEntry.longName();
+    }
     return 0;
 }
 
@@ -475,6 +514,9 @@ std::string entryWriteProblem(const std::string& dir, const MasterFile& master, 
 
 std::string entryWriteProblem(const FoundSecurity& found)
 {
+    if (found.security.fromXmaster())
+        return "The XMASTER entry of " + found.security.symbol + " (file number " +
+               std::to_string(found.security.fileNumber) + ") is not written through MASTER's writers.";
     MasterFile master;
     if (IoStatus s = readMasterFile(found.directory, master); !s)
         return "The MASTER file in " + found.directory + " could not be read again.\n" + s.message();

@@ -12,6 +12,7 @@
 #include "core/platform/io_status.h"
 #include "core/store/encodings.h"
 #include "core/store/master.h"
+#include "core/store/securities.h"
 #include "core/store/status.h"
 
 #include <array>
@@ -53,6 +54,15 @@ LayoutResult readFieldLayout(const std::string& dopPath, int recordLength, char 
 // and period: what every reader and writer of that file goes by.
 LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry);
 
+// The layout a field bitset gives (EMASTER byte 7, XMASTER byte 70): bit 0 date, 1 high,
+// 2 low, 3 close, 4 volume, 5 open, 6 open interest, 7 time; the fields present lie in the
+// order date, time, open, high, low, close, volume, open interest.
+FieldLayout layoutFromFieldBits(int bits);
+// The layout of a security's quote file: a MASTER security's by the rule above; an XMASTER
+// security's from its field bitset (F<n>.MWD has no DOP), kStatusNoLayout when that names no
+// date or no value field.
+LayoutResult readFieldLayout(const std::string& dir, const Security& security);
+
 // The number of quotes of a quote file: the header's record count less one, bounded by the
 // records the file really holds; never negative.
 int quoteCountOf(std::uint16_t headerRecords, std::uint64_t fileSize, int recordLength);
@@ -70,7 +80,8 @@ struct QuoteSeries {
     std::string symbol;    // the key the series was read with
     int quotesInFile = 0;
     bool hasEntry = false;
-    MasterEntry entry;
+    MasterEntry entry;  // zero for an XMASTER security
+    Security security;  // the security read, of either source
     FieldLayout layout;
 
     // The column of a value kind (Open..OpenInterest).
@@ -117,6 +128,10 @@ struct SecurityFacts {
     char period = 0;
     std::string symbol; // 16 bytes as stored
     FieldLayout layout;
+    // An XMASTER security: fileNumber names F<n>.MWD, name and symbol are as stored up to
+    // their NUL, recordLength is 4 x fieldCount.
+    bool fromXmaster = false;
+    std::string longName; // EMASTER's long name, where the folder has one
 };
 // The content of "About Selected Quote Series": 0 on success, 1 on any failure.
 [[nodiscard]] int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts);
@@ -141,7 +156,8 @@ std::vector<FieldKind> defaultFieldKinds();
 // Writing through such an entry would store records of one length into a file of another,
 // or append a second time to a file another security owns.
 std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index);
-// The same for the entry findSecurity found, in the MASTER where it was found.
+// The same for the entry findSecurity found, in the MASTER where it was found. An XMASTER
+// security is passed over: its writers keep XMASTER itself in step.
 std::string entryWriteProblem(const FoundSecurity& found);
 
 // Names of a security's files.

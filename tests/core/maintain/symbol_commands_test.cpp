@@ -1,3 +1,4 @@
+#include "core/store/securities.h"
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/clock.h"

@@ -1,5 +1,6 @@
 #include "core/browse/symbol_list.h"
 #include "core/store/master.h"
+#include "core/store/securities.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "core/platform/clock.h"
 #include "core/store/master.h"
+#include "core/store/securities.h"
 #include "core/store/skip_list.h"
 #include "fixtures/portfolio_builder.h"
 

@@ -1,0 +1,79 @@
+#include "core/store/xmaster.h"
+
+#include "core/platform/files.h"
+#include "core/platform/text.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace qv {
+namespace {
+
+std::string cText(const XmasterRecord& bytes, std::size_t offset, std::size_t width)
+{
+    const auto* begin = reinterpret_cast<const char*>(bytes.data() + offset);
+    return std::string(begin, std::find(begin, begin + width, '\0'));
+}
+
+std::int32_t i32At(const XmasterRecord& bytes, std::size_t offset)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[offset]) |
+                                     static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
+                                     static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
+                                     static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+}
+
+} // namespace
+
+int XmasterEntry::fileNumber() const { return getU16(bytes.data() + 65); }
+std::string XmasterEntry::symbol() const { return cText(bytes, 1, 14); }
+std::string XmasterEntry::name() const { return cText(bytes, 16, 45); }
+int XmasterEntry::intradayMinutes() const { return getU16(bytes.data() + 63); }
+int XmasterEntry::fieldCount() const { return std::popcount(static_cast<unsigned>(bytes[70])); }
+std::int32_t XmasterEntry::firstDate() const { return i32At(bytes, 108); }
+std::int32_t XmasterEntry::lastDate() const { return i32At(bytes, 116); }
+
+bool XmasterFile::hasMarker() const
+{
+    return header[0] == 0x5D && header[1] == 0xFE && header[2] == 0x58 && header[3] == 0x4D;
+}
+int XmasterFile::declaredCount() const { return getU16(header.data() + 10); }
+int XmasterFile::secondDeclaredCount() const { return getU16(header.data() + 14); }
+int XmasterFile::nextFileNumber() const { return getU16(header.data() + 18); }
+
+std::string xmasterPath(const std::string& dir)
+{
+    return findEntry(dir.empty() ? "." : dir, kXmasterFileName).value_or(std::string());
+}
+
+IoStatus readXmasterFile(const std::string& dir, XmasterFile& out)
+{
+    out = XmasterFile{};
+    Bytes bytes;
+    if (IoStatus s = readWholeEntry(dir.empty() ? "." : dir, kXmasterFileName, bytes); !s)
+        return s;
+    if (bytes.size() < kXmasterRecordSize)
+        return IoStatus::failure(joinPath(dir, kXmasterFileName) + " is shorter than its header");
+    std::copy_n(bytes.begin(), kXmasterRecordSize, out.header.begin());
+    const std::size_t held = bytes.size() / kXmasterRecordSize - 1;
+    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(out.declaredCount()), held);
+    out.entries.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>((i + 1) * kXmasterRecordSize);
+        std::copy_n(from, kXmasterRecordSize, out.entries[i].bytes.begin());
+    }
+    out.trailing.assign(bytes.begin() + static_cast<std::ptrdiff_t>((count + 1) * kXmasterRecordSize), bytes.end());
+    return IoStatus::ok();
+}
+
+float fileDateFromYyyymmdd(std::int32_t yyyymmdd)
+{
+    const int year = yyyymmdd / 10000;
+    const int month = yyyymmdd / 100 % 100;
+    const int day = yyyymmdd % 100;
+    if (year < 1900 || year > 2099 || month < 1 || month > 12 || day < 1 || day > 31)
+        return 0.0f;
+    return static_cast<float>((year - 1900) * 10000 + month * 100 + day);
+}
+
+} // namespace qv

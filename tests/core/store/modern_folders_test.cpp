@@ -1,0 +1,228 @@
+// Folders with EMASTER and XMASTER beside MASTER: the one list of their securities, the
+// readers of F<n>.MWD, layouts from the field bitset, and damaged EMASTER/XMASTER reported.
+
+#include "core/store/quotes.h"
+#include "core/store/securities.h"
+#include "fixtures/portfolio_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+using namespace qv::fixtures;
+
+struct Expected {
+    SecuritySource source;
+    int fileNumber;
+    std::string symbol;
+    std::string name;
+    int quotes;
+    float firstQuoteDate; // file date of the first quote
+    float firstClose;
+};
+
+// Every security of `dir` is listed as expected, and found, read and described by its symbol.
+void expectReadable(const std::string& dir, const std::vector<Expected>& expected) {
+    SecurityList list;
+    ASSERT_TRUE(readSecurities(dir, list).isOk()) << dir;
+    EXPECT_TRUE(list.problems.empty()) << dir << ": " << (list.problems.empty() ? "" : list.problems.front());
+    ASSERT_EQ(list.securities.size(), expected.size()) << dir;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const Expected& e = expected[i];
+        const Security& s = list.securities[i];
+        SCOPED_TRACE(dir + " " + e.symbol);
+        EXPECT_EQ(s.source, e.source);
+        EXPECT_EQ(s.fileNumber, e.fileNumber);
+        EXPECT_EQ(s.symbol, e.symbol);
+        EXPECT_EQ(s.name, e.name);
+
+        const FoundSecurity found = findSecurity(dir, e.symbol);
+        ASSERT_EQ(found.status, kStatusOk);
+        EXPECT_EQ(found.security.fileNumber, e.fileNumber);
+        EXPECT_EQ(found.security.source, e.source);
+
+        QuoteSeries series;
+        ASSERT_EQ(initQuoteSeries(series, 100), kStatusOk);
+        ASSERT_EQ(readQuoteSeries(series, dir, e.symbol, 0, -1), kStatusOk);
+        ASSERT_EQ(series.count, e.quotes);
+        EXPECT_EQ(series.quotesInFile, e.quotes);
+        EXPECT_EQ(fileDateValue(series.date[0]), e.firstQuoteDate);
+        EXPECT_FLOAT_EQ(series.close[0], e.firstClose);
+
+        SecurityFacts facts;
+        ASSERT_EQ(readSecurityFacts(dir, e.symbol, facts), 0);
+        EXPECT_EQ(facts.fileNumber, e.fileNumber);
+        EXPECT_EQ(facts.quoteCount, e.quotes);
+        EXPECT_EQ(facts.fromXmaster, e.source == SecuritySource::Xmaster);
+
+        const QuoteLocation at = findQuoteByDate(dir, e.symbol, series.date[e.quotes - 1], series.time[e.quotes - 1]);
+        EXPECT_EQ(at.status, kStatusOk);
+        EXPECT_EQ(at.index, e.quotes - 1);
+    }
+}
+
+constexpr auto M = SecuritySource::Master;
+constexpr auto X = SecuritySource::Xmaster;
+
+// The real folders: MASTER entries with bytes 1..2 = 65 00, EMASTER long names, XMASTER
+// securities in F<n>.MWD, and an intraday security without DOP whose second field is its time.
+TEST(ModernFolders, RealFoldersListAndReadEverySecurity) {
+    expectReadable(realFolder("msdir_equis_b"),
+                   {{M, 1, ".DJX", "1/100 Dow Jones INDU", 1, 970923.0f, 79.7f},
+                    {M, 2, ".FCHI", "CAC 40 INDICE", 2, 880819.0f, 1308.62f},
+                    {X, 256, "AZM.L", "AZM.L", 1, 961231.0f, 28.5818f},
+                    {X, 2853, ".N225", "NIKKEI 225 INDEX", 2, 820104.0f, 7718.84f}});
+    expectReadable(realFolder("msdir_stooq"), {{M, 1, "2HR.DE", "H&R", 2, 1131115.0f, 8.65f}});
+
+    QuoteSeries series;
+    ASSERT_EQ(initQuoteSeries(series, 10), kStatusOk);
+    ASSERT_EQ(readQuoteSeries(series, realFolder("msdir_stooq"), "2HR.DE", 0, -1), kStatusOk);
+    EXPECT_EQ(series.time[1], packTime(9, 15, 0));
+    EXPECT_FLOAT_EQ(series.open[0], 8.585f);
+    EXPECT_FLOAT_EQ(series.volume[0], 1713.0f);
+}
+
+// The fields a bitset names lie in the order date, time, open, high, low, close, volume, oi.
+TEST(ModernFolders, FieldBitsGiveTheLayout) {
+    using K = FieldKind;
+    const std::pair<int, std::vector<std::pair<K, int>>> cases[] = {
+        {0x7F, {{K::Date, 1}, {K::Open, 2}, {K::High, 3}, {K::Low, 4}, {K::Close, 5}, {K::Volume, 6}, {K::OpenInterest, 7}}},
+        {0x3F, {{K::Date, 1}, {K::Open, 2}, {K::High, 3}, {K::Low, 4}, {K::Close, 5}, {K::Volume, 6}, {K::OpenInterest, 0}}},
+        {0xBF, {{K::Date, 1}, {K::Time, 2}, {K::Open, 3}, {K::Close, 6}, {K::Volume, 7}, {K::OpenInterest, 0}}},
+        {0x19, {{K::Date, 1}, {K::Close, 2}, {K::Volume, 3}, {K::Open, 0}, {K::High, 0}}},
+    };
+    for (const auto& [bits, fields] : cases) {
+        const FieldLayout layout = layoutFromFieldBits(bits);
+        for (const auto& [kind, number] : fields)
+            EXPECT_EQ(layout.field(kind), number) << bits << " " << fieldKindName(kind);
+    }
+}
+
+// A folder built byte by byte: XMASTER securities of 6 fields and of intraday bars read each
+// value from its own column; EMASTER's long name is shown where it is set.
+class BuiltFolder : public ::testing::Test {
+protected:
+    TempDir tmp;
+    EntrySpec ibm{1, "IBM", "IBM CORP", 7, fileDate(1997, 1, 2), fileDate(1997, 1, 3), 'D'};
+    EntrySpec gold{2, "GC", "GOLD", 7, fileDate(1997, 1, 2), fileDate(1997, 1, 3), 'D'};
+    EntrySpec six{300, "SIX", "SIX FIELDS SECURITY WITH A LONG NAME", 6, 0, 0, 'D'};
+    EntrySpec bars{2999, "BARS", "INTRADAY", 7, 0, 0, 'I'};
+    std::vector<QuoteRow> sevenRows{{fileDate(1997, 1, 2), 10, 12, 9, 11, 1000, 5},
+                                    {fileDate(1997, 1, 3), 11, 13, 10, 12, 2000, 6}};
+
+    void SetUp() override {
+        writeBytes(tmp.file("MASTER"), masterFile({masterEntry(ibm), masterEntry(gold)}));
+        writeBytes(tmp.file("EMASTER"), emasterFile({emasterEntry(ibm, "INTERNATIONAL BUSINESS MACHINES", 0x7F),
+                                                     emasterEntry(gold, "", 0x7F)}));
+        writeBytes(tmp.file("F1.DAT"), quoteFile(7, sevenRows));
+        writeBytes(tmp.file("F2.DAT"), quoteFile(7, sevenRows));
+        writeXmaster(xmasterFile({xmasterEntry(six, 0x3F, 19970102, 19970103),
+                                  xmasterEntry(bars, 0xBF, 20240102, 20240102)},
+                                 3000));
+        writeBytes(tmp.file("F300.MWD"), mwdFile(6, {{fileDate(1997, 1, 2), 20, 22, 19, 21, 500},
+                                                     {fileDate(1997, 1, 3), 21, 23, 20, 22, 600}}));
+        writeBytes(tmp.file("F2999.MWD"), mwdFile(7, {{fileDate(2024, 1, 2), 93000, 5, 6, 4, 5.5f, 70}}));
+    }
+    void writeXmaster(const ByteVec& bytes) { writeBytes(tmp.file("XMASTER"), bytes); }
+};
+
+TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn) {
+    expectReadable(tmp.path(), {{M, 1, "IBM", "INTERNATIONAL BUSINESS MACHINES", 2, fileDate(1997, 1, 2), 11},
+                                {M, 2, "GC", "GOLD", 2, fileDate(1997, 1, 2), 11},
+                                {X, 300, "SIX", "SIX FIELDS SECURITY WITH A LONG NAME", 2, fileDate(1997, 1, 2), 21},
+                                {X, 2999, "BARS", "INTRADAY", 1, fileDate(2024, 1, 2), 5.5f}});
+    SecurityList list;
+    ASSERT_TRUE(readSecurities(tmp.path(), list).isOk());
+    EXPECT_EQ(list.securities[2].quoteFileName(), "F300.MWD");
+    EXPECT_EQ(list.securities[2].recordLength, 24);
+    EXPECT_EQ(list.securities[2].lastDate, fileDate(1997, 1, 3));
+    EXPECT_EQ(list.securities[3].period, 'I');
+
+    QuoteSeries series;
+    ASSERT_EQ(initQuoteSeries(series, 10), kStatusOk);
+    ASSERT_EQ(readQuoteSeries(series, tmp.path(), "six", 0, -1), kStatusOk);
+    EXPECT_EQ((std::vector<float>{series.open[1], series.high[1], series.low[1], series.close[1], series.volume[1],
+                                  series.openInterest[1]}),
+              (std::vector<float>{21, 23, 20, 22, 600, -1}));
+    ASSERT_EQ(readQuoteSeries(series, tmp.path(), "BARS", 0, -1), kStatusOk);
+    EXPECT_EQ(series.time[0], packTime(9, 30, 0));
+    EXPECT_EQ((std::vector<float>{series.open[0], series.high[0], series.volume[0]}), (std::vector<float>{5, 6, 70}));
+    // Found by name as well, and never through MASTER's writers.
+    const FoundSecurity found = findSecurity(tmp.path(), "intraday");
+    EXPECT_EQ(found.security.fileNumber, 2999);
+    EXPECT_FALSE(entryWriteProblem(found).empty());
+}
+
+// Damage in EMASTER or XMASTER is reported, never written over, and MASTER's securities are
+// listed and read all the same.
+TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
+    const ByteVec sixRecord = xmasterEntry(six, 0x3F, 19970102, 19970103);
+    const ByteVec barsRecord = xmasterEntry(bars, 0xBF, 20240102, 20240102);
+    ByteVec noMarker = xmasterFile({sixRecord}, 301);
+    setByte(noMarker, 0, 0);
+    ByteVec shortCount = xmasterFile({sixRecord, barsRecord}, 3000);
+    setU16(shortCount, 14, 1);
+    EntrySpec low = six;
+    low.fileNumber = 12;
+    EntrySpec twin = bars;
+    twin.fileNumber = 300;
+
+    struct Case {
+        const char* what;
+        std::string file;
+        ByteVec bytes;
+        std::string problem;   // a part of the one problem reported
+        std::size_t listed;    // securities listed
+        std::string longName;  // name shown for IBM
+    };
+    const ByteVec goodEmaster = readBytes(tmp.file("EMASTER"));
+    ByteVec emasterOneMore = emasterFile({emasterEntry(ibm, "X", 0x7F), emasterEntry(gold, "", 0x7F),
+                                          emasterEntry(gold, "", 0x7F)});
+    ByteVec emasterSwapped = emasterFile({emasterEntry(gold, "", 0x7F), emasterEntry(ibm, "X", 0x7F)});
+    ByteVec emasterTorn = goodEmaster;
+    shrinkTo(emasterTorn, 192 * 2 + 100);
+    const std::vector<Case> cases = {
+        {"count", "EMASTER", emasterOneMore, "EMASTER counts 3 securities where MASTER counts 2", 4, "IBM CORP"},
+        {"numbers", "EMASTER", emasterSwapped, "EMASTER record 1 names file number 2", 4, "IBM CORP"},
+        {"torn", "EMASTER", emasterTorn, "EMASTER holds 1 of the 2 records", 4, "IBM CORP"},
+        {"short", "EMASTER", ByteVec(100, 0), "EMASTER could not be read", 4, "IBM CORP"},
+        {"marker", "XMASTER", noMarker, "XMASTER does not begin with its marker", 2, "INTERNATIONAL BUSINESS MACHINES"},
+        {"counts", "XMASTER", shortCount, "XMASTER counts 2 records in one place and 1", 4, "INTERNATIONAL BUSINESS MACHINES"},
+        {"held", "XMASTER", concat({xmasterHeader(5, 3000), sixRecord, barsRecord}), "XMASTER holds 2 of the 5", 4,
+         "INTERNATIONAL BUSINESS MACHINES"},
+        {"low number", "XMASTER", xmasterFile({xmasterEntry(low, 0x3F, 0, 0), barsRecord}, 3000), "below 256", 3,
+         "INTERNATIONAL BUSINESS MACHINES"},
+        {"repeated", "XMASTER", xmasterFile({sixRecord, xmasterEntry(twin, 0xBF, 0, 0)}, 3000),
+         "repeats file number 300", 3, "INTERNATIONAL BUSINESS MACHINES"},
+        {"next number", "XMASTER", xmasterFile({sixRecord, barsRecord}, 2999), "next file number, 2999", 4,
+         "INTERNATIONAL BUSINESS MACHINES"},
+    };
+    const ByteVec goodXmaster = readBytes(tmp.file("XMASTER"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(tmp.file("EMASTER"), goodEmaster);
+        writeXmaster(goodXmaster);
+        writeBytes(tmp.file(c.file), c.bytes);
+        const auto before = snapshot(tmp.path());
+        SecurityList list;
+        ASSERT_TRUE(readSecurities(tmp.path(), list).isOk());
+        ASSERT_EQ(list.problems.size(), 1u);
+        EXPECT_NE(list.problems[0].find(c.problem), std::string::npos) << list.problems[0];
+        EXPECT_EQ(list.securities.size(), c.listed);
+        EXPECT_EQ(list.securities[0].name, c.longName);
+        EXPECT_EQ(findSecurity(tmp.path(), "IBM").security.name, c.longName);
+        QuoteSeries series;
+        ASSERT_EQ(initQuoteSeries(series, 10), kStatusOk);
+        EXPECT_EQ(readQuoteSeries(series, tmp.path(), "GC", 0, -1), kStatusOk);
+        EXPECT_EQ(series.count, 2);
+        EXPECT_EQ(snapshot(tmp.path()), before);
+    }
+}
+
+} // namespace
+} // namespace qv
