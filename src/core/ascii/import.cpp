@@ -7,6 +7,7 @@
 #include "core/profiles/profile_check.h"
 #include "core/store/encodings.h"
 #include "core/store/master.h"
+#include "core/store/master_mirrors.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
@@ -305,16 +306,22 @@ struct CreatedFiles {
     }
 };
 
-// Creates F<n>.DAT with every quote and F<n>.DOP naming the present fields, never over a file
-// that is already there.
-IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob& job, const ParsedInput& in)
+// The field kinds of the job's records, in record order.
+std::vector<FieldKind> presentKinds(const ImportJob& job)
 {
     std::vector<FieldKind> kinds;
     for (std::size_t f = 0; f < kRecordKinds.size(); ++f) {
         if (job.present[f])
             kinds.push_back(kRecordKinds[f]);
     }
-    return createQuoteFiles(dir, fileNumber, kinds, in.records);
+    return kinds;
+}
+
+// Creates F<n>.DAT with every quote and F<n>.DOP naming the present fields, never over a file
+// that is already there.
+IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob& job, const ParsedInput& in)
+{
+    return createQuoteFiles(dir, fileNumber, presentKinds(job), in.records);
 }
 
 // A MASTER of exactly one header record of zero bytes: no security, nothing carried over.
@@ -490,7 +497,8 @@ ImportResult importQuotes(const ImportJob& job)
         return s ? writeQuoteFiles(dir, fileNumber, job, in) : s;
     };
     const EntryDates dates{fileDateFromDayNumber(in.firstDate), fileDateFromDayNumber(in.lastDate)};
-    const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates);
+    const MasterChange change =
+        appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates, fieldBitsOf(presentKinds(job)));
     if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
         std::string message(change.message);
         if (IoStatus s = created.remove(dir); !s)

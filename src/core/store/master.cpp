@@ -121,6 +121,9 @@ MasterChange writeFailure(const std::string& dir, const IoStatus& s)
 MasterChange replaceWithBackup(const std::string& dir, const MasterFile& before, const MasterFile& after,
                                int fileNumber)
 {
+    // What EMASTER cannot hold is refused before anything is written, the backup included.
+    if (const EmasterStep step = planEmasterStep(dir, before, after); !step.refusal.empty())
+        return failed(step.refusal);
     const std::string path = masterPath(dir);
     if (IoStatus s = copyFile(path, resolveFile(dir, "MASTER.BAK")); !s)
         return writeFailure(dir, s);

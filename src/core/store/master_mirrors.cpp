@@ -155,6 +155,24 @@ int defaultFieldBits(int fields)
     }
 }
 
+int fieldBitsOf(const std::vector<FieldKind>& kinds)
+{
+    int bits = 0;
+    for (const FieldKind kind : kinds) {
+        switch (kind) {
+        case FieldKind::Date: bits |= 0x01; break;
+        case FieldKind::High: bits |= 0x02; break;
+        case FieldKind::Low: bits |= 0x04; break;
+        case FieldKind::Close: bits |= 0x08; break;
+        case FieldKind::Volume: bits |= 0x10; break;
+        case FieldKind::Open: bits |= 0x20; break;
+        case FieldKind::OpenInterest: bits |= 0x40; break;
+        case FieldKind::Time: bits |= 0x80; break;
+        }
+    }
+    return bits;
+}
+
 EmasterStep planEmasterStep(const std::string& dir, const MasterFile& before, const MasterFile& after,
                             int newFieldBits)
 {
@@ -263,6 +281,28 @@ IoStatus undoEmasterStep(const EmasterStep& step)
     if (!step.inStep || step.after == step.before)
         return IoStatus::ok();
     return replaceFile(step.path, "EMASTER.~NU", step.before);
+}
+
+void setXmasterDates(XmasterEntry& entry, float firstFileDate, float lastFileDate)
+{
+    constexpr std::size_t kFirstAt = 108;
+    constexpr std::size_t kLastAt = 116;
+    for (const auto& [at, date] : {std::pair{kFirstAt, firstFileDate}, std::pair{kLastAt, lastFileDate}}) {
+        // No date stays 0 (EMASTER's form of "no date" is not XMASTER's).
+        const std::uint32_t v = date > 0 ? yyyymmdd(date) : 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            entry.bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+}
+
+std::vector<std::uint8_t> xmasterBytes(const XmasterFile& file)
+{
+    std::vector<std::uint8_t> out(file.header.begin(), file.header.end());
+    out.reserve(kXmasterRecordSize * (file.entries.size() + 1) + file.trailing.size());
+    for (const XmasterEntry& e : file.entries)
+        out.insert(out.end(), e.bytes.begin(), e.bytes.end());
+    out.insert(out.end(), file.trailing.begin(), file.trailing.end());
+    return out;
 }
 
 IoStatus replaceMasterInStep(const std::string& dir, const MasterFile& before, const MasterFile& after,

@@ -21,7 +21,10 @@
 // could not take its part.
 
 #include "core/platform/io_status.h"
+#include "core/store/emaster.h"
 #include "core/store/master.h"
+#include "core/store/quotes.h"
+#include "core/store/xmaster.h"
 
 #include <cstdint>
 #include <string>
@@ -30,7 +33,6 @@
 
 namespace qv {
 
-inline constexpr std::string_view kEmasterFileName = "EMASTER";
 // The EMASTER symbol field holds 14 bytes with its terminating NUL, the short name 16.
 inline constexpr std::size_t kEmasterSymbolMaxLength = 13;
 inline constexpr std::size_t kEmasterNameMaxLength = 15;
@@ -42,6 +44,8 @@ inline constexpr std::string_view kEmasterLongNameMessage =
 // The EMASTER field bitset of the usual daily layout of `fields` fields (4..8): 7 is date,
 // open, high, low, close, volume, open interest.
 int defaultFieldBits(int fields);
+// The EMASTER field bitset of a record holding `kinds`.
+int fieldBitsOf(const std::vector<FieldKind>& kinds);
 
 // The EMASTER part of one MASTER change, planned before anything is written.
 struct EmasterStep {
@@ -69,5 +73,11 @@ IoStatus undoEmasterStep(const EmasterStep& step);
 // step. `notice` receives why EMASTER was left alone, if it was.
 IoStatus replaceMasterInStep(const std::string& dir, const MasterFile& before, const MasterFile& after,
                              std::string& notice);
+
+// XMASTER's securities keep their dates in XMASTER itself: the first and last date (file date
+// values) stored in a record as YYYYMMDD, every other byte as it was.
+void setXmasterDates(XmasterEntry& entry, float firstFileDate, float lastFileDate);
+// The bytes of an XMASTER as read: header, records, trailing bytes.
+std::vector<std::uint8_t> xmasterBytes(const XmasterFile& file);
 
 } // namespace qv

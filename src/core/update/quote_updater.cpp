@@ -4,6 +4,7 @@
 #include "core/platform/files.h"
 #include "core/store/master_mirrors.h"
 #include "core/store/quotes.h"
+#include "core/store/securities.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
 #include "core/update/child_process.h"
@@ -74,11 +75,10 @@ bool containsIgnoringCase(const std::vector<std::string>& list, const std::strin
     return std::any_of(list.begin(), list.end(), [&](const std::string& p) { return equalsIgnoringCase(p, path); });
 }
 
-// The update symbol of a MASTER entry: the 16 symbol bytes cut at the first blank, control
-// character or byte above 127.
-std::string updateSymbolOf(const MasterEntry& entry)
+// The update symbol of a security: its symbol bytes (MASTER's 16, XMASTER's up to the NUL)
+// cut at the first blank, control character or byte above 127.
+std::string updateSymbolOf(const std::string& raw)
 {
-    const std::string raw = entry.rawSymbol();
     std::size_t end = 0;
     while (end < raw.size()) {
         const auto c = static_cast<unsigned char>(raw[end]);
@@ -231,7 +231,7 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         // An entry that contradicts itself, or a second entry of a file number, would have its
         // quote written in a layout the file does not have: it is passed over, and says why.
         if (const std::string problem = entryWriteProblem(directory, master, index); !problem.empty()) {
-            Audit("ERROR: " + updateSymbolOf(entry) + " passed over: " + oneLine(problem));
+            Audit("ERROR: " + updateSymbolOf(entry.rawSymbol()) + " passed over: " + oneLine(problem));
             continue;
         }
         target_ = Target{};
@@ -241,7 +241,7 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         target_.quoteFile = quoteFileName(entry.fileNumber(), "DAT");
         target_.first = entry.firstDateBytes();
         target_.last = entry.lastDateBytes();
-        symbol_ = updateSymbolOf(entry);
+        symbol_ = updateSymbolOf(entry.rawSymbol());
         UpdateTarget();
         if (target_.datesMoved) {
             entry.setFirstDate(target_.first);
@@ -250,11 +250,57 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         }
     }
 
+    // XMASTER's securities: quotes in F<n>.MWD, dates in XMASTER itself. Those the list leaves
+    // out (a damaged XMASTER, a record repeating a number) are named in its problems.
+    SecurityList list;
+    bool xmasterChanged = false;
+    if (IoStatus s = readSecurities(directory, list); !s) {
+        Audit("ERROR: the securities of XMASTER at " + directory + " could not be read (" + s.message() + ")");
+    } else {
+        for (const std::string& problem : list.problems)
+            Audit("ERROR: " + oneLine(problem));
+    }
+    for (const Security& security : list.securities) {
+        if (!security.fromXmaster())
+            continue;
+        const SkipFlags skip = readSkipFlags(directory);
+        if (skip.size() != kSkipFlagCount)
+            continue;
+        target_ = Target{};
+        target_.fromXmaster = true;
+        target_.xmasterEntry = security.xmasterEntry;
+        target_.fileNumber = security.fileNumber;
+        target_.recordLength = security.recordLength;
+        target_.quoteFile = security.quoteFileName();
+        target_.first = floatToMbf(security.firstDate);
+        target_.last = floatToMbf(security.lastDate);
+        symbol_ = updateSymbolOf(security.xmasterEntry.symbol());
+        UpdateTarget();
+        if (target_.datesMoved) {
+            setXmasterDates(list.xmaster.entries[security.position], mbfToFloat(target_.first.data()),
+                            mbfToFloat(target_.last.data()));
+            xmasterChanged = true;
+        }
+    }
+
+    if (!masterChanged_ && !xmasterChanged) {
+        removeOldCopy();
+        return;
+    }
+    // The quote files' new names are on disk before XMASTER or MASTER names their dates.
+    syncDirectory(directory);
+    if (xmasterChanged) {
+        if (IoStatus s = replaceFile(xmasterPath(directory), "XMASTER.~NU", xmasterBytes(list.xmaster)); !s) {
+            runFlags_ |= kRunFlagMergeFailed;
+            PassOver("XMASTER at " + directory + " could not be replaced (" + s.message() + ")");
+            // Its securities' quotes are stored, but XMASTER does not know them.
+            keptFiles_.insert(keptFiles_.end(), portfolioUsed_.begin(), portfolioUsed_.end());
+        }
+    }
     if (!masterChanged_) {
         removeOldCopy();
         return;
     }
-    syncDirectory(directory); // the quote files' new names are on disk before MASTER names their dates
     std::string mirrorNotice;
     if (IoStatus s = replaceMasterInStep(directory, before, master, mirrorNotice); !s) {
         runFlags_ |= kRunFlagMergeFailed;
@@ -436,8 +482,14 @@ int CQuoteUpdater::AddOneQuote()
         mergeProblem_ = symbol_ + ": " + std::move(why);
         return 1;
     };
-    const LayoutResult layout =
-        target_.fromXmaster ? target_.xmasterLayout : readFieldLayout(portfolio_, target_.entry);
+    Security security;
+    if (target_.fromXmaster) {
+        security.source = SecuritySource::Xmaster;
+        security.xmasterEntry = target_.xmasterEntry;
+    } else {
+        security.masterEntry = target_.entry;
+    }
+    const LayoutResult layout = readFieldLayout(portfolio_, security);
     if (layout.status != kStatusOk || length < 4)
         return fail("the fields of " + joinPath(portfolio_, target_.quoteFile) + " are not known");
     const std::string datPath = resolveFile(portfolio_, target_.quoteFile);

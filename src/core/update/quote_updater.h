@@ -20,7 +20,7 @@
 
 #include "core/profiles/profile.h"
 #include "core/store/master.h"
-#include "core/store/quotes.h"
+#include "core/store/xmaster.h"
 #include "core/update/line_parser.h"
 #include "core/update/update_run.h"
 
@@ -105,7 +105,7 @@ private:
     struct Target {
         bool fromXmaster = false;
         MasterEntry entry;          // a MASTER security's entry
-        LayoutResult xmasterLayout; // an XMASTER security's layout
+        XmasterEntry xmasterEntry;  // an XMASTER security's record
         int fileNumber = 0;
         int recordLength = 0;
         std::string quoteFile; // F<n>.DAT or F<n>.MWD
