@@ -222,20 +222,31 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     }
 
     const MasterFile before = master;
+    // The DOP files, found once: looking up a missing one name by name would scan the directory
+    // for every security.
+    std::set<std::string> names;
+    std::vector<DirEntry> listed;
+    const bool listedAll = listDirectory(directory, listed).isOk();
+    for (const DirEntry& e : listed)
+        names.insert(upper(e.name));
     for (std::size_t index = 0; index < master.entries.size(); ++index) {
         MasterEntry& entry = master.entries[index];
         const SkipFlags skip = readSkipFlags(directory);
         if (skip.size() != kSkipFlagCount || skip[static_cast<std::size_t>(entry.fileNumber())] != '0' ||
             entry.isDirectoryEntry())
             continue;
+        const bool dopPresent = !listedAll || names.contains(quoteFileName(entry.fileNumber(), "DOP"));
         // An entry that contradicts itself, or a second entry of a file number, would have its
         // quote written in a layout the file does not have: it is passed over, and says why.
-        if (const std::string problem = entryWriteProblem(directory, master, index); !problem.empty()) {
+        if (const std::string problem =
+                entryWriteProblem(directory, master, index, readFieldLayout(directory, entry, dopPresent));
+            !problem.empty()) {
             Audit("ERROR: " + updateSymbolOf(entry.rawSymbol()) + " passed over: " + oneLine(problem));
             continue;
         }
         target_ = Target{};
         target_.entry = entry;
+        target_.dopPresent = dopPresent;
         target_.fileNumber = entry.fileNumber();
         target_.recordLength = entry.recordLength();
         target_.quoteFile = quoteFileName(entry.fileNumber(), "DAT");
@@ -483,13 +494,10 @@ int CQuoteUpdater::AddOneQuote()
         return 1;
     };
     Security security;
-    if (target_.fromXmaster) {
-        security.source = SecuritySource::Xmaster;
-        security.xmasterEntry = target_.xmasterEntry;
-    } else {
-        security.masterEntry = target_.entry;
-    }
-    const LayoutResult layout = readFieldLayout(portfolio_, security);
+    security.source = SecuritySource::Xmaster;
+    security.xmasterEntry = target_.xmasterEntry;
+    const LayoutResult layout = target_.fromXmaster ? readFieldLayout(portfolio_, security)
+                                                    : readFieldLayout(portfolio_, target_.entry, target_.dopPresent);
     if (layout.status != kStatusOk || length < 4)
         return fail("the fields of " + joinPath(portfolio_, target_.quoteFile) + " are not known");
     const std::string datPath = resolveFile(portfolio_, target_.quoteFile);
