@@ -52,10 +52,10 @@ int runList(Context& context, const Arguments& args) {
     const SymbolListing listing = listSymbols(dir);
     for (const SymbolRow& row : listing.rows) {
         if (row.isDirectoryEntry) continue;
-        const MasterEntry& entry = row.entry;
-        writeRecord(context.out, {std::to_string(row.fileNumber), fieldText(row.symbol), fieldText(row.name),
-                                  formatFixed(entry.firstDate(), 0), formatFixed(entry.lastDate(), 0),
-                                  std::to_string(entry.fieldCount()), fieldText(std::string(1, entry.period())),
+        const Security& security = row.security;
+        writeRecord(context.out, {std::to_string(row.fileNumber), fieldText(row.symbol), fieldText(row.shownName()),
+                                  formatFixed(security.firstDate, 0), formatFixed(security.lastDate, 0),
+                                  std::to_string(security.fieldCount), fieldText(std::string(1, security.period)),
                                   row.skipped ? "1" : "0"});
     }
     for (const std::string& message : listing.messages) writeMessage(context.err, message);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qv::cli::testing {
 namespace {
 
@@ -65,6 +67,36 @@ TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime) {
 // 1000 quotes are read in chunks of 400, newest chunk first: every row must come out once,
 // newest first (each quote's open is its index). A quote count the file cannot back must not
 // turn into a failed read.
+// A real folder of current charting software: MASTER's securities with EMASTER's long names,
+// then XMASTER's, each listed, found, read and described; its damage goes to standard error.
+TEST(CliModernFolder, ListFindQuotesAndFactsReachXmasterSecurities) {
+    TempDir dir;
+    for (const auto& e : std::filesystem::directory_iterator(fixtures::realFolder("msdir_equis_b")))
+        std::filesystem::copy_file(e.path(), dir.file(e.path().filename().string()));
+    EXPECT_EQ(runInProcess({"list", dir.path()}), ended(0, "1\t.DJX\t1/100 Dow Jones INDU\t970923\t1111227\t7\tD\t0\n"
+                                                         "2\t.FCHI\tCAC 40 INDICE\t880819\t1111227\t7\tD\t0\n"
+                                                         "256\tAZM.L\tAZM.L\t961231\t1090724\t7\tD\t0\n"
+                                                         "2853\t.N225\tNIKKEI 225 INDEX\t820104\t1111227\t7\tD\t0\n"));
+    EXPECT_EQ(runInProcess({"find", dir.path(), "nikkei 225 index"}),
+              ended(0, dir.path() + "\t2853\t.N225\tNIKKEI 225 INDEX\n"));
+    EXPECT_EQ(runInProcess({"quotes", dir.path(), ".N225"}),
+              ended(0, "01/05/82\t7719.3398\t7719.3398\t7719.3398\t7719.3398\t0\t0\n"
+                       "01/04/82\t7718.8398\t7718.8398\t7718.8398\t7718.8398\t0\t0\n"));
+    const std::string facts = runInProcess({"facts", dir.path(), "AZM.L"}).out;
+    for (const char* line : {"\nFile number\t256\n", "\nNumber of quotes\t1\n", "\nFirst date in file\t961231\n"})
+        EXPECT_NE(facts.find(line), std::string::npos) << line << facts;
+
+    fixtures::ByteVec xmaster = fixtures::readBytes(dir.file("XMASTER"));
+    fixtures::setU16(xmaster, 10, 3); // counts a record it does not hold
+    fixtures::setU16(xmaster, 14, 3);
+    fixtures::writeBytes(dir.file("XMASTER"), xmaster);
+    const CliRun damaged = runInProcess({"list", dir.path()});
+    EXPECT_EQ(damaged.exitStatus, 0);
+    EXPECT_EQ(lines(damaged.out).size(), 4u);
+    EXPECT_EQ(damaged.err, "Your master file is partially damaged\nXMASTER holds 2 of the 3 records it counts.\n");
+    EXPECT_EQ(fixtures::readBytes(dir.file("XMASTER")), xmaster);
+}
+
 TEST(CliQuotes, AllQuotesComeOutInOrderAcrossChunksAndCountsAreNotTrusted) {
     constexpr int kQuotes = 1000;
     std::vector<fixtures::QuoteRow> rows;

@@ -2,8 +2,8 @@
 // skipped lines, date format, the seven columns), then the text file imported, into an empty
 // portfolio or into the MASTER of one sound security.
 
-#include "core/store/securities.h"
 #include "core/ascii/import.h"
+#include "core/store/securities.h"
 #include "fuzz_support.h"
 
 #include <map>

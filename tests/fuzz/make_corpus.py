@@ -66,6 +66,14 @@ ROWS7 = [[970102 + d, 10 + d, 12 + d, 9 + d, 11 + d, 1000 * (d + 1), 50] for d i
 FILE = 0o100644 << 16
 QUOTES = b"ACME,970103,11,13,10,12,1500,55\r\nBETA,970103,20,21,19,20.5,900,0\r\n"
 ACME = master([entry(1, 7, "ACME")])
+
+
+def real_file(name):  # a file of the real folder with EMASTER and XMASTER that the tests read too
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "realdata", "msdir_equis_b", name)
+    with open(path, "rb") as f:
+        return f.read()
+
+
 ARCHIVE = [(b"QUOTES.TXT", QUOTES, 8, FILE), (b"sub/", b"", 0, (0o040755 << 16) | 0x10),
            (b"sub/MORE.TXT", QUOTES * 3, 0, FILE)]
 SPLIT_ROWS = [[970102 + d, 100, 102, 98, 100, 1000] for d in range(3)] + [[970106 + d, 50, 51, 49, 50, 2000] for d in range(3)]
@@ -93,6 +101,7 @@ SEEDS = {
         "self_naming": (master([dir_entry("LOOP"), dir_entry("LOOP2")]) + SEP) * 2 + b"NONE",
         "count_overstated": master([entry(1, 7, "ACME")], count=5) + SEP + SEP + b"ACME",
         "name_with_blank": master([entry(3, 7, "BRK A", "Berkshire A")]) + SEP + SEP + b"brk a",
+        "emaster_xmaster": real_file("MASTER") + SEP + SEP + b"AZM.L" + SEP + real_file("EMASTER") + SEP + real_file("XMASTER"),
     },
     "quote_file": {
         "seven": ACME + SEP + quotes(7, ROWS7) + SEP + DOP7 + SEP + bytes([40, 0, 0xFF, 0x80]),

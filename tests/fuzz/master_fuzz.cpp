@@ -1,8 +1,9 @@
 // MASTER and the search through nested portfolios: the input is the top MASTER, the nested
-// MASTER each directory entry's folder gets (three levels deep at most), and the key searched.
+// MASTER each directory entry's folder gets (three levels deep at most), the key searched, and
+// the top folder's EMASTER and XMASTER.
 
-#include "core/store/securities.h"
 #include "core/browse/portfolio_search.h"
+#include "core/store/securities.h"
 #include "fuzz_support.h"
 
 using namespace qv;
@@ -25,13 +26,46 @@ static void makeTree(const std::string& dir, Input nested, int depth, int& made)
     }
 }
 
+// EMASTER and XMASTER are read whole, never past their size; the list holds MASTER's records
+// and only XMASTER securities of distinct numbers from 256 on, each found again by its symbol.
+static void checkSecurityList(const std::string& root, const std::vector<Input>& parts)
+{
+    SecurityList list;
+    if (!readSecurities(root, list)) {
+        check(parts[0].size() < kMasterRecordSize, "a MASTER that holds its header cannot be listed");
+        return;
+    }
+    if (list.hasEmaster && parts[3].size() >= kEmasterRecordSize)
+        check(kEmasterRecordSize * (1 + list.emaster.entries.size()) + list.emaster.trailing.size() == parts[3].size(),
+              "EMASTER read does not add up to the file");
+    if (list.xmasterUsed)
+        check(kXmasterRecordSize * (1 + list.xmaster.entries.size()) + list.xmaster.trailing.size() == parts[4].size(),
+              "XMASTER read does not add up to the file");
+    check(list.securities.size() <= list.master.entries.size() + list.xmaster.entries.size(),
+          "more securities listed than records read");
+    std::vector<int> numbers;
+    for (const Security& s : list.securities) {
+        if (!s.fromXmaster())
+            continue;
+        check(s.fileNumber >= kFirstXmasterFileNumber, "an XMASTER security below 256 listed");
+        check(std::find(numbers.begin(), numbers.end(), s.fileNumber) == numbers.end(), "an XMASTER number listed twice");
+        numbers.push_back(s.fileNumber);
+        if (numbers.size() <= 8)
+            check(findSecurity(root, s.symbol).status == kStatusOk, "a listed XMASTER security not found by its symbol");
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::vector<Input> parts = splitParts(data, size, 3);
+    const std::vector<Input> parts = splitParts(data, size, 5);
     ScratchDir scratch;
     const std::string root = scratch / "root";
     makeDir(root);
     writeFile(root + "/MASTER", parts[0]);
+    if (parts.size() > 3)
+        writeFile(root + "/EMASTER", parts[3]);
+    if (parts.size() > 4)
+        writeFile(root + "/XMASTER", parts[4]);
     MasterFile top;
     if (readMasterFile(root, top)) {
         // Nothing read is lost or invented.
@@ -43,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         check(parts[0].size() < kMasterRecordSize, "a MASTER that holds its header cannot be read");
     }
+    checkSecurityList(root, parts);
+
     int made = 0;
     makeTree(root, parts.size() > 1 ? parts[1] : Input(), 0, made);
 

@@ -11,6 +11,8 @@
 #include "core/platform/files.h"
 #include "fixtures/read_only_folder.h"
 
+#include <filesystem>
+
 #include <QDir>
 #include <QImage>
 #include <QListView>
@@ -199,6 +201,34 @@ private slots:
         // Painted selected: a skipped row on red rather than the highlight.
         QVERIFY(paintedWith(symbols->index(1, 0), 0xFF0000));
         QVERIFY(paintedWith(symbols->index(0, 0), 0x0000FF));
+    }
+
+    // A folder of current charting software: XMASTER securities are rows of the grid after
+    // MASTER's, with EMASTER's long names, their quotes, item data naming their file number,
+    // and skip marks of their own that mark the portfolio too.
+    void xmasterSecuritiesAreRowsWithQuotesAndSkipMarks()
+    {
+        for (const auto& e : std::filesystem::directory_iterator(realFolder("msdir_equis_b")))
+            std::filesystem::copy_file(e.path(), data_ + "/" + e.path().filename().string());
+        auto frame = open();
+        QVERIFY(frame);
+        CQuovantaView* view = frame->view();
+        QVERIFY(selectPortfolio(*view, data_));
+        const SymbolGridModel* symbols = view->symbolModel();
+        QCOMPARE(symbols->rowCount(), 4);
+        QCOMPARE(rowTexts(*symbols, 0), (QStringList{".DJX", "1/100 Dow Jones INDU"}));
+        QCOMPARE(rowTexts(*symbols, 3), (QStringList{".N225", "NIKKEI 225 INDEX"}));
+        QCOMPARE(symbols->index(3, 0).data(kItemDataRole).toLongLong(), 2853LL * 65536 + 1);
+        view->symbolGrid()->selectRow(3);
+        QCOMPARE(view->quoteModel()->rowCount(), 2);
+        QCOMPARE(rowTexts(*view->quoteModel(), 0).at(0), QStringLiteral("01/05/82"));
+        QVERIFY(!view->portfolioModel()->index(0).data(kSkipMarkRole).toBool());
+        frame->action(Command::SymbolSkip)->trigger();
+        QVERIFY(symbols->index(3, 0).data(kSkipMarkRole).toBool());
+        QVERIFY(!symbols->index(2, 0).data(kSkipMarkRole).toBool());
+        QVERIFY(view->portfolioModel()->index(0).data(kSkipMarkRole).toBool());
+        QCOMPARE(readBytes(data_ + "/SKIPQVTA.PBG").size(), std::size_t{256});
+        QCOMPARE(MessageBox::shownTexts(), QStringList{});
     }
 
     void unusableSkipListIsReportedOnceAndMarksNothing()

@@ -7,7 +7,6 @@
 // open interest; "N/A" for a value below zero, which is how a field the quote file does not
 // have reads). Lines end in CR LF; no delimiter at the end, no quoting.
 
-#include "core/store/securities.h"
 #include "core/platform/io_status.h"
 #include "core/platform/settings_file.h"
 

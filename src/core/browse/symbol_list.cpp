@@ -12,13 +12,13 @@ namespace qv {
 
 SymbolListing listSymbols(const std::string& dir) {
     SymbolListing listing;
-    MasterFile master;
-    if (!readMasterFile(dir, master)) {
+    SecurityList list;
+    if (!readSecurities(dir, list)) {
         listing.messages.emplace_back(kSymbolListFailureMessage);
         return listing;
     }
     listing.ok = true;
-    listing.declaredCount = master.declaredCount();
+    listing.declaredCount = list.master.declaredCount();
     if (listing.declaredCount > kMaxSecurities) {
         char text[96];
         std::snprintf(text, sizeof text, "File has %d symbols.\nWill only display the first %d symbols",
@@ -28,21 +28,30 @@ SymbolListing listSymbols(const std::string& dir) {
 
     std::array<bool, 256> seen{};
     bool damaged = false;
-    const std::size_t limit = std::min<std::size_t>(master.entries.size(), kMaxSecurities);
-    for (std::size_t i = 0; i < limit; ++i) {
-        const MasterEntry& e = master.entries[i];
-        if (seen[static_cast<std::size_t>(e.fileNumber())]) {
-            damaged = true;
-            continue;
+    bool anyXmaster = false;
+    for (const Security& s : list.securities) {
+        if (!s.fromXmaster()) {
+            if (s.position >= static_cast<std::size_t>(kMaxSecurities)) continue;
+            if (seen[static_cast<std::size_t>(s.fileNumber)]) {
+                damaged = true;
+                continue;
+            }
+            seen[static_cast<std::size_t>(s.fileNumber)] = true;
         }
-        seen[static_cast<std::size_t>(e.fileNumber())] = true;
+        anyXmaster = anyXmaster || s.fromXmaster();
         SymbolRow row;
-        row.symbol = e.symbol();
-        row.name = e.rawName();
-        row.fileNumber = e.fileNumber();
-        row.entry = e;
-        row.entryIndex = static_cast<int>(i);
-        row.isDirectoryEntry = e.isDirectoryEntry();
+        row.symbol = s.symbol;
+        if (s.fromXmaster()) {
+            row.name = s.name;
+        } else {
+            row.name = s.masterEntry.rawName();
+            row.entry = s.masterEntry;
+            if (s.hasEmasterEntry) row.longName = s.emasterEntry.longName();
+        }
+        row.fileNumber = s.fileNumber;
+        row.entryIndex = static_cast<int>(s.position);
+        row.isDirectoryEntry = s.isDirectoryEntry;
+        row.security = s;
         listing.rows.push_back(std::move(row));
     }
 
@@ -50,8 +59,18 @@ SymbolListing listSymbols(const std::string& dir) {
         IoStatus why;
         SkipFlags flags = readSkipFlags(dir, &why);
         listing.skipFlagsValid = flags.size() == kSkipFlagCount;
+        // XMASTER securities' marks are in a file of their own; one that cannot be read leaves
+        // them unmarked and says so, and MASTER's marks stand.
+        SkipFlags high;
+        if (anyXmaster) {
+            if (IoStatus s = readHighSkipFlags(dir, high); !s)
+                listing.messages.push_back("The skip marks of the XMASTER securities (" + std::string(kHighSkipFileName) +
+                                           ") could not be read.\n" + s.message());
+        }
         if (listing.skipFlagsValid) {
-            for (SymbolRow& row : listing.rows) row.skipped = flags[static_cast<std::size_t>(row.fileNumber)] == '1';
+            for (SymbolRow& row : listing.rows)
+                row.skipped = row.security.fromXmaster() ? highSkipMarked(high, row.fileNumber)
+                                                         : flags[static_cast<std::size_t>(row.fileNumber)] == '1';
         } else if (skipListUnkeepable(dir, why)) {
             listing.folderReadOnly = true;
             listing.messages.push_back(readOnlyFolderMessage(dir));
@@ -59,7 +78,11 @@ SymbolListing listSymbols(const std::string& dir) {
             listing.messages.emplace_back(kSymbolListSkipLengthMessage);
         }
     }
-    if (damaged) listing.messages.emplace_back(kSymbolListDamagedMessage);
+    if (damaged || !list.problems.empty()) {
+        std::string message(kSymbolListDamagedMessage);
+        for (const std::string& problem : list.problems) message += "\n" + problem;
+        listing.messages.push_back(std::move(message));
+    }
     return listing;
 }
 

@@ -1,7 +1,7 @@
-#include "core/store/securities.h"
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/files.h"
+#include "core/store/securities.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
 
@@ -334,6 +334,14 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
 
 CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
     if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
+    if (fileNumber >= kFirstHighSkipNumber) {
+        // An XMASTER security's mark lives in SKIPQVTX.PBG; SKIPQVTA.PBG keeps its 256 bytes.
+        if (IoStatus s = setHighSkipMark(dir, fileNumber, skip); !s) return failure(s.message(), dir);
+        CommandResult r;
+        r.fileNumber = fileNumber;
+        r.directory = dir;
+        return r;
+    }
     IoStatus why;
     SkipFlags flags = readSkipFlags(dir, &why);
     if (flags.size() != kSkipFlagCount || fileNumber < 1 || fileNumber > kMaxSecurities)
@@ -352,19 +360,24 @@ CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
     // The old marks play no part in the result, so they are not read (reading would create a
     // missing file only to replace it at once).
     SkipFlags flags(kSkipFlagCount, '0');
+    std::vector<int> high;
     if (skipAll) {
-        MasterFile master;
-        if (IoStatus read = readMasterFile(dir, master); !read)
+        SecurityList list;
+        if (IoStatus read = readSecurities(dir, list); !read)
             return failure(masterUnreadable(dir, read.message()), dir);
-        for (const MasterEntry& e : master.entries) {
+        for (const Security& e : list.securities) {
             // Directory entries and number 0 name no security of this portfolio; marking their
             // byte would make a later security with that number start skipped.
-            if (e.isDirectoryEntry() || e.fileNumber() == 0) continue;
-            flags[static_cast<std::size_t>(e.fileNumber())] = '1';
+            if (e.isDirectoryEntry || e.fileNumber == 0) continue;
+            if (e.fromXmaster())
+                high.push_back(e.fileNumber);
+            else
+                flags[static_cast<std::size_t>(e.fileNumber)] = '1';
         }
     }
     IoStatus why;
     if (!storeSkipFlags(dir, flags, why)) return failure(skipUnwritable(dir, why), dir);
+    if (IoStatus s = writeHighSkipMarks(dir, high); !s) return failure(s.message(), dir);
     CommandResult r;
     r.directory = dir;
     return r;

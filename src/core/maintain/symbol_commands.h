@@ -62,10 +62,11 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,
 CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, bool skip);
 // The same for the security with `fileNumber` in dir's skip list: what the symbol grid's row
 // names, which a search by symbol or name could mistake for an earlier entry named alike.
+// Numbers from 256 on (XMASTER securities) are marked in SKIPQVTX.PBG (skip_list.h).
 CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip);
 
 // Portfolio Skip Adjust: clears every mark and, when skipAll, marks every security in MASTER
-// (directory entries of nested portfolios are no securities and stay unmarked). A skip list
+// and XMASTER (directory entries of nested portfolios are no securities and stay unmarked). A skip list
 // that cannot be written is reported.
 CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll);
 

@@ -32,6 +32,9 @@ std::string emasterDisagreement(const MasterFile& master, const EmasterFile& ema
     if (emaster.entries.size() < static_cast<std::size_t>(counted))
         return "EMASTER holds " + std::to_string(emaster.entries.size()) + " of the " + std::to_string(counted) +
                " records it counts: its long names are not used.";
+    if (!emaster.trailing.empty())
+        return "EMASTER holds " + std::to_string(emaster.trailing.size()) + " bytes more than the " +
+               std::to_string(counted) + " records it counts: its long names are not used.";
     const std::size_t n = std::min(master.entries.size(), emaster.entries.size());
     for (std::size_t k = 0; k < n; ++k) {
         if (emaster.entries[k].fileNumber() != master.entries[k].fileNumber())
@@ -118,9 +121,20 @@ bool findInXmaster(const std::string& dir, std::string_view key, Security& out)
     XmasterFile xmaster;
     if (!readXmasterFile(dir, xmaster).isOk() || !xmaster.hasMarker())
         return false;
+    // Compared in place (a search runs once per security read, over thousands of records), as
+    // shown and without trailing blanks.
+    const auto matches = [key](const XmasterEntry& e, std::size_t offset, std::size_t width) {
+        const auto* begin = reinterpret_cast<const char*>(e.bytes.data() + offset);
+        std::string_view t(begin, static_cast<std::size_t>(std::find(begin, begin + width, '\0') - begin));
+        if (equalsIgnoringCase(t, key))
+            return true;
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        return equalsIgnoringCase(t, key);
+    };
     for (std::size_t k = 0; k < xmaster.entries.size(); ++k) {
         const XmasterEntry& e = xmaster.entries[k];
-        if (!equalsIgnoringCase(e.symbol(), key) && !equalsIgnoringCase(trimTrailingBlanks(e.name()), key))
+        if (!matches(e, 1, 14) && !matches(e, 16, 45))
             continue;
         std::set<int> earlier;
         for (std::size_t i = 0; i < k; ++i)
@@ -289,6 +303,9 @@ IoStatus readSecurities(const std::string& dir, SecurityList& out)
     if (xmaster.entries.size() < static_cast<std::size_t>(xmaster.declaredCount()))
         out.problems.push_back("XMASTER holds " + std::to_string(xmaster.entries.size()) + " of the " +
                                std::to_string(xmaster.declaredCount()) + " records it counts.");
+    if (!xmaster.trailing.empty())
+        out.problems.push_back("XMASTER holds " + std::to_string(xmaster.trailing.size()) + " bytes more than the " +
+                               std::to_string(xmaster.declaredCount()) + " records it counts; they are not listed.");
     if (xmaster.secondDeclaredCount() != xmaster.declaredCount())
         out.problems.push_back("XMASTER counts " + std::to_string(xmaster.declaredCount()) + " records in one place and " +
                                std::to_string(xmaster.secondDeclaredCount()) + " in another.");

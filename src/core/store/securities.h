@@ -5,8 +5,8 @@
 //
 // EMASTER and XMASTER are checked, never repaired: an EMASTER whose count, size or file
 // numbers disagree with MASTER is not used at all (MASTER's names stand); an XMASTER without
-// its marker is not used; an XMASTER record whose file number is below 256 or repeats an
-// earlier one is not listed. Each of these is reported in `problems`, and MASTER's
+// its marker is not used; XMASTER records beyond its count, and a record whose file number is
+// below 256 or repeats an earlier one, are not listed. Each of these is reported in `problems`, and MASTER's
 // securities are listed all the same.
 
 #include "core/platform/io_status.h"

@@ -58,6 +58,8 @@ SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatu
 
 IoStatus clearSkipMark(const std::string& dir, int fileNumber)
 {
+    if (fileNumber >= kFirstHighSkipNumber)
+        return setHighSkipMark(dir, fileNumber, false);
     if (fileNumber < 1 || fileNumber >= static_cast<int>(kSkipFlagCount) || !findEntry(dir, kSkipFileName))
         return IoStatus::ok();
     SkipFlags flags = readSkipFlags(dir);
@@ -69,6 +71,76 @@ IoStatus clearSkipMark(const std::string& dir, int fileNumber)
     if (writeSkipFlags(dir, flags).empty())
         return IoStatus::failure("The skip marks of " + dir + " (SKIPQVTA.PBG) could not be written.");
     return IoStatus::ok();
+}
+
+namespace {
+
+// At most one byte per file number an XMASTER record can name.
+constexpr std::size_t kHighSkipBytes = kLastHighSkipNumber - kFirstHighSkipNumber + 1;
+
+IoStatus writeHighSkipFlags(const std::string& dir, const SkipFlags& flags)
+{
+    Bytes bytes(flags.size(), 0);
+    for (std::size_t k = 0; k < flags.size(); ++k)
+        bytes[k] = flags[k] == '1' ? 1 : 0;
+    return replaceFile(resolveFile(dir, kHighSkipFileName), "SKIPQVTX.~NU", bytes);
+}
+
+} // namespace
+
+IoStatus readHighSkipFlags(const std::string& dir, SkipFlags& flags)
+{
+    flags.clear();
+    if (!findEntry(dir, kHighSkipFileName))
+        return IoStatus::ok();
+    InputFile file;
+    if (IoStatus opened = file.open(resolveFile(dir, kHighSkipFileName)); !opened)
+        return opened;
+    Bytes bytes(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kHighSkipBytes)));
+    bytes.resize(file.readSomeAt(0, bytes.data(), bytes.size()));
+    flags.assign(bytes.size(), '0');
+    for (std::size_t k = 0; k < bytes.size(); ++k)
+        if (bytes[k] != 0)
+            flags[k] = '1';
+    return IoStatus::ok();
+}
+
+bool highSkipMarked(const SkipFlags& flags, int fileNumber)
+{
+    const int k = fileNumber - kFirstHighSkipNumber;
+    return k >= 0 && static_cast<std::size_t>(k) < flags.size() && flags[static_cast<std::size_t>(k)] == '1';
+}
+
+IoStatus setHighSkipMark(const std::string& dir, int fileNumber, bool skip)
+{
+    if (fileNumber < kFirstHighSkipNumber || fileNumber > kLastHighSkipNumber)
+        return IoStatus::failure("File number " + std::to_string(fileNumber) + " has no place in " + kHighSkipFileName);
+    SkipFlags flags;
+    if (IoStatus s = readHighSkipFlags(dir, flags); !s)
+        return s;
+    if (highSkipMarked(flags, fileNumber) == skip)
+        return IoStatus::ok();
+    const auto k = static_cast<std::size_t>(fileNumber - kFirstHighSkipNumber);
+    if (flags.size() <= k)
+        flags.resize(k + 1, '0');
+    flags[k] = skip ? '1' : '0';
+    return writeHighSkipFlags(dir, flags);
+}
+
+IoStatus writeHighSkipMarks(const std::string& dir, const std::vector<int>& numbers)
+{
+    SkipFlags flags;
+    for (int n : numbers) {
+        if (n < kFirstHighSkipNumber || n > kLastHighSkipNumber)
+            continue;
+        const auto k = static_cast<std::size_t>(n - kFirstHighSkipNumber);
+        if (flags.size() <= k)
+            flags.resize(k + 1, '0');
+        flags[k] = '1';
+    }
+    if (flags.empty() && !findEntry(dir, kHighSkipFileName))
+        return IoStatus::ok();
+    return writeHighSkipFlags(dir, flags);
 }
 
 } // namespace qv

@@ -6,6 +6,7 @@
 #include "core/platform/io_status.h"
 
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -27,9 +28,29 @@ bool skipListUnkeepable(const std::string& dir, const IoStatus& why);
 SkipFlags writeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus* why = nullptr);
 // Clears the mark of fileNumber, for a security that takes that number: a new security starts
 // unskipped, whatever mark a deleted one left. Writes only when the mark is set; creates no
-// file. Fails when the file exists but cannot be read, or cannot be written.
+// file. Numbers from 256 on are cleared in SKIPQVTX.PBG. Fails when the file exists but cannot be read, or cannot be written.
 IoStatus clearSkipMark(const std::string& dir, int fileNumber);
 // The default text: '1' at position 0, '0' elsewhere.
 SkipFlags defaultSkipFlags();
+
+// SKIPQVTX.PBG: the marks of file numbers 256 and up (XMASTER securities), which the 256
+// bytes of SKIPQVTA.PBG cannot hold and must not grow to hold: byte k non-zero when file number
+// 256 + k is left alone by the update run. A missing file, or bytes missing from a short one,
+// mean no mark; the file is created only when a mark is set. In memory the same '0'/'1' text,
+// position k for file number 256 + k.
+inline constexpr const char* kHighSkipFileName = "SKIPQVTX.PBG";
+inline constexpr int kFirstHighSkipNumber = 256;
+// The largest file number an XMASTER record can name.
+inline constexpr int kLastHighSkipNumber = 65535;
+// Reads the marks of file numbers 256 and up; a missing file reads as none (`flags` empty).
+IoStatus readHighSkipFlags(const std::string& dir, SkipFlags& flags);
+// Whether file number n (256 and up) is marked in `flags` as readHighSkipFlags gives them.
+bool highSkipMarked(const SkipFlags& flags, int fileNumber);
+// Sets or clears the mark of file number n (256..65535) atomically. Clearing a mark that is not
+// set writes nothing (and creates no file).
+IoStatus setHighSkipMark(const std::string& dir, int fileNumber, bool skip);
+// Replaces every mark from 256 on: `numbers` marked, all others cleared. Writes nothing when
+// no number is to be marked and the file does not exist.
+IoStatus writeHighSkipMarks(const std::string& dir, const std::vector<int>& numbers);
 
 } // namespace qv

@@ -40,7 +40,11 @@ QVariant PortfolioListModel::data(const QModelIndex& index, int role) const
             g_invalidSkipListReported = true;
             emit const_cast<PortfolioListModel*>(this)->invalidSkipListDrawn(QFile::decodeName(QByteArray::fromStdString(dir)));
         }
-        return isMarked(flags);
+        if (isMarked(flags))
+            return true;
+        // XMASTER securities' marks are in a file of their own.
+        qv::SkipFlags high;
+        return qv::readHighSkipFlags(dir, high).isOk() && high.find('1') != std::string::npos;
     }
     default: return {};
     }

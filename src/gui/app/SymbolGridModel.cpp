@@ -2,6 +2,8 @@
 
 #include "core/store/windows1252.h"
 
+#include <algorithm>
+
 namespace qv::gui {
 namespace {
 // Shown once per run of the program, as the message would otherwise repeat with every paint.
@@ -22,6 +24,8 @@ bool SymbolGridModel::isSkipped(int row) const
     if (!skipFlagsValid() || row < 0 || row >= rowCount())
         return false;
     const int fileNumber = rows_[static_cast<std::size_t>(row)].fileNumber;
+    if (fileNumber >= qv::kFirstHighSkipNumber)
+        return qv::highSkipMarked(highFlags_, fileNumber);
     return fileNumber >= 0 && fileNumber < static_cast<int>(kSkipFlagCount) &&
            flags_[static_cast<std::size_t>(fileNumber)] == '1';
 }
@@ -33,8 +37,8 @@ QVariant SymbolGridModel::data(const QModelIndex& index, int role) const
     const qv::SymbolRow& r = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(qv::windows1252ToUtf8(index.column() == Symbol ? r.symbol : r.name));
-    case kItemDataRole: return r.itemData();
+        return QString::fromStdString(qv::windows1252ToUtf8(index.column() == Symbol ? r.symbol : r.shownName()));
+    case kItemDataRole: return QVariant::fromValue(static_cast<qint64>(r.itemData()));
     case kSkipMarkRole:
         if (!skipFlagsValid() && !readOnly_ && !g_invalidSkipListReported) {
             g_invalidSkipListReported = true;
@@ -63,6 +67,7 @@ void SymbolGridModel::clear()
     rows_.clear();
     dir_.clear();
     flags_.clear();
+    highFlags_.clear();
     endResetModel();
 }
 
@@ -75,7 +80,19 @@ void SymbolGridModel::setRows(std::vector<qv::SymbolRow> rows, const std::string
     qv::IoStatus why;
     flags_ = rows_.empty() ? qv::SkipFlags{} : qv::readSkipFlags(dir_, &why);
     readOnly_ = !rows_.empty() && !skipFlagsValid() && qv::skipListUnkeepable(dir_, why);
+    readHighFlags(highFlags_);
     endResetModel();
+}
+
+void SymbolGridModel::readHighFlags(qv::SkipFlags& out) const
+{
+    out.clear();
+    // Only a grid with XMASTER rows looks for their marks; one that cannot be read shows them
+    // unmarked (the listing has said why).
+    const bool anyHigh = std::any_of(rows_.begin(), rows_.end(),
+                                     [](const qv::SymbolRow& r) { return r.fileNumber >= qv::kFirstHighSkipNumber; });
+    if (anyHigh && !qv::readHighSkipFlags(dir_, out))
+        out.clear();
 }
 
 void SymbolGridModel::refreshSkipFlags()
@@ -85,9 +102,12 @@ void SymbolGridModel::refreshSkipFlags()
     qv::IoStatus why;
     qv::SkipFlags fresh = qv::readSkipFlags(dir_, &why);
     readOnly_ = fresh.size() != kSkipFlagCount && qv::skipListUnkeepable(dir_, why);
-    if (fresh == flags_)
+    qv::SkipFlags freshHigh;
+    readHighFlags(freshHigh);
+    if (fresh == flags_ && freshHigh == highFlags_)
         return;
     flags_ = std::move(fresh);
+    highFlags_ = std::move(freshHigh);
     emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {kSkipMarkRole});
 }
 

@@ -49,6 +49,8 @@ CSymbolAboutDlg::CSymbolAboutDlg(const qv::SecurityFacts& facts, QWidget* parent
     add("DAT file number of fields", QString::asprintf("%d", facts.fieldCount));
     add("Number of quotes", QString::asprintf("%d", facts.quoteCount));
     add("Name of issue", latin(facts.name));
+    if (!facts.longName.empty())
+        add("Long name", latin(facts.longName));
     add("First date in file", QString::asprintf("%6.0f", static_cast<double>(facts.firstDate)));
     add("Last date in file", QString::asprintf("%6.0f", static_cast<double>(facts.lastDate)));
     add("Data format", QString::fromStdString(qv::periodText(facts.period)));

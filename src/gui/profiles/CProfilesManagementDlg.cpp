@@ -195,7 +195,7 @@ void CProfilesManagementDlg::ShowFacts(int portfolioIndex, int symbolRow)
     }
     const qv::SymbolRow& row = grid->row(symbolRow);
     symbol_->setText(QString::fromStdString(qv::windows1252ToUtf8(row.symbol)));
-    file_->setText(QString::asprintf("F%d.dat", row.fileNumber));
+    file_->setText(QString::asprintf("F%d.%s", row.fileNumber, row.security.fromXmaster() ? "mwd" : "dat"));
     const std::optional<std::string> assigned = qv::readAssignment(portfolioDir_, row.fileNumber);
     if (!assigned) {
         profile_->setText(kNoProfile);

@@ -1,8 +1,8 @@
-#include "core/store/securities.h"
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/clock.h"
 #include "core/platform/fault_injection.h"
+#include "core/store/securities.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,12 @@
 // Folders with EMASTER and XMASTER beside MASTER: the one list of their securities, the
 // readers of F<n>.MWD, layouts from the field bitset, and damaged EMASTER/XMASTER reported.
 
+#include "core/browse/symbol_list.h"
+#include "core/maintain/symbol_commands.h"
+#include "core/profiles/assignment.h"
 #include "core/store/quotes.h"
 #include "core/store/securities.h"
+#include "core/store/skip_list.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>
@@ -111,7 +115,7 @@ protected:
     EntrySpec ibm{1, "IBM", "IBM CORP", 7, fileDate(1997, 1, 2), fileDate(1997, 1, 3), 'D'};
     EntrySpec gold{2, "GC", "GOLD", 7, fileDate(1997, 1, 2), fileDate(1997, 1, 3), 'D'};
     EntrySpec six{300, "SIX", "SIX FIELDS SECURITY WITH A LONG NAME", 6, 0, 0, 'D'};
-    EntrySpec bars{2999, "BARS", "INTRADAY", 7, 0, 0, 'I'};
+    EntrySpec bars{40000, "BARS", "INTRADAY", 7, 0, 0, 'I'};
     std::vector<QuoteRow> sevenRows{{fileDate(1997, 1, 2), 10, 12, 9, 11, 1000, 5},
                                     {fileDate(1997, 1, 3), 11, 13, 10, 12, 2000, 6}};
 
@@ -123,10 +127,10 @@ protected:
         writeBytes(tmp.file("F2.DAT"), quoteFile(7, sevenRows));
         writeXmaster(xmasterFile({xmasterEntry(six, 0x3F, 19970102, 19970103),
                                   xmasterEntry(bars, 0xBF, 20240102, 20240102)},
-                                 3000));
+                                 40001));
         writeBytes(tmp.file("F300.MWD"), mwdFile(6, {{fileDate(1997, 1, 2), 20, 22, 19, 21, 500},
                                                      {fileDate(1997, 1, 3), 21, 23, 20, 22, 600}}));
-        writeBytes(tmp.file("F2999.MWD"), mwdFile(7, {{fileDate(2024, 1, 2), 93000, 5, 6, 4, 5.5f, 70}}));
+        writeBytes(tmp.file("F40000.MWD"), mwdFile(7, {{fileDate(2024, 1, 2), 93000, 5, 6, 4, 5.5f, 70}}));
     }
     void writeXmaster(const ByteVec& bytes) { writeBytes(tmp.file("XMASTER"), bytes); }
 };
@@ -135,7 +139,7 @@ TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn) {
     expectReadable(tmp.path(), {{M, 1, "IBM", "INTERNATIONAL BUSINESS MACHINES", 2, fileDate(1997, 1, 2), 11},
                                 {M, 2, "GC", "GOLD", 2, fileDate(1997, 1, 2), 11},
                                 {X, 300, "SIX", "SIX FIELDS SECURITY WITH A LONG NAME", 2, fileDate(1997, 1, 2), 21},
-                                {X, 2999, "BARS", "INTRADAY", 1, fileDate(2024, 1, 2), 5.5f}});
+                                {X, 40000, "BARS", "INTRADAY", 1, fileDate(2024, 1, 2), 5.5f}});
     SecurityList list;
     ASSERT_TRUE(readSecurities(tmp.path(), list).isOk());
     EXPECT_EQ(list.securities[2].quoteFileName(), "F300.MWD");
@@ -152,9 +156,13 @@ TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn) {
     ASSERT_EQ(readQuoteSeries(series, tmp.path(), "BARS", 0, -1), kStatusOk);
     EXPECT_EQ(series.time[0], packTime(9, 30, 0));
     EXPECT_EQ((std::vector<float>{series.open[0], series.high[0], series.volume[0]}), (std::vector<float>{5, 6, 70}));
+    SecurityFacts facts;
+    ASSERT_EQ(readSecurityFacts(tmp.path(), "IBM", facts), 0);
+    EXPECT_EQ(facts.longName, "INTERNATIONAL BUSINESS MACHINES");
+    EXPECT_EQ(facts.name, "IBM CORP        ");
     // Found by name as well, and never through MASTER's writers.
     const FoundSecurity found = findSecurity(tmp.path(), "intraday");
-    EXPECT_EQ(found.security.fileNumber, 2999);
+    EXPECT_EQ(found.security.fileNumber, 40000);
     EXPECT_FALSE(entryWriteProblem(found).empty());
 }
 
@@ -165,7 +173,7 @@ TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
     const ByteVec barsRecord = xmasterEntry(bars, 0xBF, 20240102, 20240102);
     ByteVec noMarker = xmasterFile({sixRecord}, 301);
     setByte(noMarker, 0, 0);
-    ByteVec shortCount = xmasterFile({sixRecord, barsRecord}, 3000);
+    ByteVec shortCount = xmasterFile({sixRecord, barsRecord}, 40001);
     setU16(shortCount, 14, 1);
     EntrySpec low = six;
     low.fileNumber = 12;
@@ -191,15 +199,18 @@ TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
         {"numbers", "EMASTER", emasterSwapped, "EMASTER record 1 names file number 2", 4, "IBM CORP"},
         {"torn", "EMASTER", emasterTorn, "EMASTER holds 1 of the 2 records", 4, "IBM CORP"},
         {"short", "EMASTER", ByteVec(100, 0), "EMASTER could not be read", 4, "IBM CORP"},
+        {"longer", "EMASTER", concat({goodEmaster, ByteVec(7, 0)}), "EMASTER holds 7 bytes more", 4, "IBM CORP"},
+        {"beyond count", "XMASTER", concat({xmasterHeader(1, 40001), sixRecord, barsRecord}),
+         "XMASTER holds 150 bytes more than the 1 records", 3, "INTERNATIONAL BUSINESS MACHINES"},
         {"marker", "XMASTER", noMarker, "XMASTER does not begin with its marker", 2, "INTERNATIONAL BUSINESS MACHINES"},
         {"counts", "XMASTER", shortCount, "XMASTER counts 2 records in one place and 1", 4, "INTERNATIONAL BUSINESS MACHINES"},
-        {"held", "XMASTER", concat({xmasterHeader(5, 3000), sixRecord, barsRecord}), "XMASTER holds 2 of the 5", 4,
+        {"held", "XMASTER", concat({xmasterHeader(5, 40001), sixRecord, barsRecord}), "XMASTER holds 2 of the 5", 4,
          "INTERNATIONAL BUSINESS MACHINES"},
-        {"low number", "XMASTER", xmasterFile({xmasterEntry(low, 0x3F, 0, 0), barsRecord}, 3000), "below 256", 3,
+        {"low number", "XMASTER", xmasterFile({xmasterEntry(low, 0x3F, 0, 0), barsRecord}, 40001), "below 256", 3,
          "INTERNATIONAL BUSINESS MACHINES"},
-        {"repeated", "XMASTER", xmasterFile({sixRecord, xmasterEntry(twin, 0xBF, 0, 0)}, 3000),
+        {"repeated", "XMASTER", xmasterFile({sixRecord, xmasterEntry(twin, 0xBF, 0, 0)}, 40001),
          "repeats file number 300", 3, "INTERNATIONAL BUSINESS MACHINES"},
-        {"next number", "XMASTER", xmasterFile({sixRecord, barsRecord}, 2999), "next file number, 2999", 4,
+        {"next number", "XMASTER", xmasterFile({sixRecord, barsRecord}, 39999), "next file number, 39999", 4,
          "INTERNATIONAL BUSINESS MACHINES"},
     };
     const ByteVec goodXmaster = readBytes(tmp.file("XMASTER"));
@@ -222,6 +233,60 @@ TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
         EXPECT_EQ(series.count, 2);
         EXPECT_EQ(snapshot(tmp.path()), before);
     }
+}
+
+// The grid's rows reach every XMASTER security, with item data that holds its file number; its
+// skip mark goes to SKIPQVTX.PBG, which leaves SKIPQVTA.PBG at 256 bytes; its assignment file
+// is F<n>.PFL like any other.
+TEST_F(BuiltFolder, XmasterRowsHaveSkipMarksOfTheirOwnAndAssignments) {
+    SymbolListing listing = listSymbols(tmp.path());
+    ASSERT_EQ(listing.rows.size(), 4u);
+    EXPECT_TRUE(listing.messages.empty());
+    EXPECT_EQ(listing.rows[0].shownName(), "INTERNATIONAL BUSINESS MACHINES");
+    EXPECT_EQ(listing.rows[0].name, "IBM CORP        "); // what Symbol Edit starts from
+    EXPECT_EQ(listing.rows[3].itemData(), std::int64_t{40000} * 65536 + 1);
+
+    ASSERT_TRUE(setSymbolSkip(tmp.path(), "BARS", true).ok);
+    ASSERT_TRUE(setSkipMark(tmp.path(), 300, true).ok);
+    ByteVec high(40000 - 256 + 1, 0);
+    high[300 - 256] = 1;
+    high.back() = 1;
+    EXPECT_EQ(readBytes(tmp.file("SKIPQVTX.PBG")), high);
+    ByteVec low(256, 0);
+    low[0] = 1;
+    EXPECT_EQ(readBytes(tmp.file("SKIPQVTA.PBG")), low);
+    listing = listSymbols(tmp.path());
+    EXPECT_EQ((std::vector<bool>{listing.rows[0].skipped, listing.rows[1].skipped, listing.rows[2].skipped,
+                                 listing.rows[3].skipped}),
+              (std::vector<bool>{false, false, true, true}));
+    ASSERT_TRUE(clearSkipMark(tmp.path(), 300).isOk());
+    high[300 - 256] = 0;
+    EXPECT_EQ(readBytes(tmp.file("SKIPQVTX.PBG")), high);
+
+    ASSERT_TRUE(adjustPortfolioSkip(tmp.path(), false).ok);
+    EXPECT_EQ(readBytes(tmp.file("SKIPQVTX.PBG")), ByteVec{});
+    ASSERT_TRUE(adjustPortfolioSkip(tmp.path(), true).ok);
+    EXPECT_EQ(readBytes(tmp.file("SKIPQVTA.PBG")), concat({ByteVec{0, 1, 1}, ByteVec(253, 0)}));
+    high[300 - 256] = 1;
+    EXPECT_EQ(readBytes(tmp.file("SKIPQVTX.PBG")), high);
+
+    TempDir startup;
+    writeBytes(startup.file("Daily.pfd"), ByteVec(313, 0));
+    ASSERT_TRUE(assignProfileToSymbol(startup.path(), tmp.path(), "SIX", "Daily").ok);
+    EXPECT_EQ(readBytes(tmp.file("F300.PFL")), assignmentRecord("Daily"));
+    const AssignmentResult all = assignProfileToAllSymbols(startup.path(), tmp.path(), "Daily");
+    EXPECT_EQ(all.assigned, 4);
+    EXPECT_EQ(readBytes(tmp.file("F40000.PFL")), assignmentRecord("Daily"));
+
+    // Damage in XMASTER is told with the grid's own message, and MASTER's rows stay.
+    ByteVec noMarker = readBytes(tmp.file("XMASTER"));
+    setByte(noMarker, 3, 0);
+    writeXmaster(noMarker);
+    listing = listSymbols(tmp.path());
+    EXPECT_EQ(listing.rows.size(), 2u);
+    EXPECT_EQ(listing.messages, (std::vector<std::string>{
+                                    "Your master file is partially damaged\n"
+                                    "XMASTER does not begin with its marker: its securities are not listed."}));
 }
 
 } // namespace
