@@ -271,11 +271,18 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         for (const std::string& problem : list.problems)
             Audit("ERROR: " + oneLine(problem));
     }
+    // Their skip marks (SKIPQVTX.PBG), read once: a missing file, looked up by name for each of
+    // thousands of securities, would scan the directory each time. Marks that cannot be read
+    // leave every XMASTER security alone, as an unreadable SKIPQVTA.PBG does MASTER's.
+    SkipFlags highSkip;
+    const bool highSkipRead = readHighSkipFlags(directory, highSkip).isOk();
+    if (!highSkipRead && std::ranges::any_of(list.securities, &Security::fromXmaster))
+        Audit("ERROR: the skip marks of the XMASTER securities at " + directory +
+              " could not be read; those securities were passed over");
+    const bool lowSkipReadable = readSkipFlags(directory).size() == kSkipFlagCount;
     for (const Security& security : list.securities) {
-        if (!security.fromXmaster())
-            continue;
-        const SkipFlags skip = readSkipFlags(directory);
-        if (skip.size() != kSkipFlagCount)
+        if (!security.fromXmaster() || !highSkipRead || !lowSkipReadable ||
+            highSkipMarked(highSkip, security.fileNumber))
             continue;
         target_ = Target{};
         target_.fromXmaster = true;

@@ -124,6 +124,23 @@ TEST(ModernFolderUpdate, EverySecurityOfMasterAndXmasterGetsItsQuoteAndEveryMast
     EXPECT_EQ(snapshot(dir), after);
 }
 
+// An XMASTER security marked in SKIPQVTX.PBG is left alone, as a marked MASTER security is.
+TEST(ModernFolderUpdate, AMarkedXmasterSecurityIsLeftAlone)
+{
+    TempDir t;
+    world(t.path());
+    const std::string dir = t.path() + "/Data";
+    ByteVec marks(64, 0);
+    marks[300 - 256] = 1;
+    writeBytes(dir + "/SKIPQVTX.PBG", marks);
+    const ByteVec xb = readBytes(dir + "/F300.MWD");
+    EXPECT_EQ(runUpdate(inputsIn(t.path())).count, 3);
+    EXPECT_EQ(readBytes(dir + "/F300.MWD"), xb);
+    EXPECT_EQ(readBytes(dir + "/XMASTER"), xmasterFile({xmasterEntry(xSpec(256, "XA"), 0x7F, 19970113, 19970116),
+                                                        xmasterEntry(xSpec(300, "XB"), 0x7F, 0, 0)},
+                                                       301));
+}
+
 // The vendor folder: each of its securities, two in MASTER and EMASTER and two in XMASTER,
 // takes the quote of the day after its last one.
 TEST(ModernFolderUpdate, EverySecurityOfTheRealVendorFolderTakesItsNextQuote)
