@@ -7,6 +7,7 @@
 #include "core/profiles/profile_check.h"
 #include "core/store/encodings.h"
 #include "core/store/master.h"
+#include "core/store/master_mirrors.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
@@ -40,10 +41,6 @@ constexpr std::array<FieldKind, 7> kRecordKinds = {FieldKind::Date, FieldKind::O
                                                    FieldKind::OpenInterest};
 constexpr std::array<std::string_view, 7> kColumnLabels = {"Date", "Open",   "High",    "Low",
                                                            "Close", "Volume", "Open Int"};
-
-// The MASTER entry's first and last date.
-constexpr std::size_t kFirstDateOffset = 25;
-constexpr std::size_t kLastDateOffset = 29;
 
 std::string trimRight(std::string_view text) { return std::string(trimSpaceRight(text)); }
 
@@ -292,16 +289,22 @@ struct CreatedFiles {
     }
 };
 
-// Creates F<n>.DAT with every quote and F<n>.DOP naming the present fields, never over a file
-// that is already there.
-IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob& job, const ParsedInput& in)
+// The field kinds of the job's records, in record order.
+std::vector<FieldKind> presentKinds(const ImportJob& job)
 {
     std::vector<FieldKind> kinds;
     for (std::size_t f = 0; f < kRecordKinds.size(); ++f) {
         if (job.present[f])
             kinds.push_back(kRecordKinds[f]);
     }
-    return createQuoteFiles(dir, fileNumber, kinds, in.records);
+    return kinds;
+}
+
+// Creates F<n>.DAT with every quote and F<n>.DOP naming the present fields, never over a file
+// that is already there.
+IoStatus writeQuoteFiles(const std::string& dir, int fileNumber, const ImportJob& job, const ParsedInput& in)
+{
+    return createQuoteFiles(dir, fileNumber, presentKinds(job), in.records);
 }
 
 // A MASTER of exactly one header record of zero bytes: no security, nothing carried over.
@@ -325,8 +328,8 @@ bool withDates(const std::string& dir, int fileNumber, const EntryDates& dates, 
         const std::size_t at = (i + 1) * kMasterRecordSize;
         if (bytes.size() < at + kMasterRecordSize)
             return false;
-        std::copy(dates.first.begin(), dates.first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kFirstDateOffset));
-        std::copy(dates.last.begin(), dates.last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kLastDateOffset));
+        std::copy(dates.first.begin(), dates.first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryFirstDate.offset));
+        std::copy(dates.last.begin(), dates.last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryLastDate.offset));
         return true;
     }
     return false;
@@ -477,7 +480,8 @@ ImportResult importQuotes(const ImportJob& job)
         return s ? writeQuoteFiles(dir, fileNumber, job, in) : s;
     };
     const EntryDates dates{fileDateFromDayNumber(in.firstDate), fileDateFromDayNumber(in.lastDate)};
-    const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates);
+    const MasterChange change =
+        appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates, fieldBitsOf(presentKinds(job)));
     if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
         std::string message(change.message);
         if (IoStatus s = created.remove(dir); !s)

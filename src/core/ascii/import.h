@@ -19,6 +19,7 @@
 #include "core/platform/io_status.h"
 #include "core/platform/settings_file.h"
 #include "core/profiles/profile_check.h"
+#include "core/store/master.h"
 
 #include <array>
 #include <string>
@@ -44,7 +45,7 @@ inline constexpr std::string_view kImportFailedMessage = "Conversion failed.";
 inline constexpr int kImportMaxColumn = 20;
 inline constexpr int kImportMaxSkipRows = 200;
 inline constexpr std::size_t kImportMaxPathLength = 250;
-inline constexpr std::size_t kImportMaxTextLength = 16;
+inline constexpr std::size_t kImportMaxTextLength = kSecurityTextWidth;
 // Lines are read in pieces of at most this many characters; a longer line is read as several.
 inline constexpr std::size_t kImportLinePiece = 299;
 // The quote file's 16-bit record counter holds the header and at most this many quotes.

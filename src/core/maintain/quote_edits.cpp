@@ -14,9 +14,6 @@
 namespace qv {
 namespace {
 
-// MASTER entry offsets of the first and last date (MBF).
-constexpr std::size_t kFirstDateOffset = 25;
-constexpr std::size_t kLastDateOffset = 29;
 constexpr int kFirstDate = 0; // `which` of setMasterDate
 constexpr int kLastDate = 1;
 
@@ -188,8 +185,8 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         // The header counts the records the file really holds, less the ones dropped.
         putU16(updated.data() + 2, static_cast<unsigned>(kept + 1));
         const auto dateBytes = [&](int k) { return mbfAt(recordAt(k) + 4 * (dateField - 1)); };
-        const MbfFloat oldFirst = mbfAt(found.entry.bytes.data() + kFirstDateOffset);
-        const MbfFloat oldLast = mbfAt(found.entry.bytes.data() + kLastDateOffset);
+        const MbfFloat oldFirst = found.entry.firstDateBytes();
+        const MbfFloat oldLast = found.entry.lastDateBytes();
         if (kept == 0) {
             masterChanges.push_back({kLastDate, dateBytes(lastDropped), oldLast});
             masterChanges.push_back({kFirstDate, dateBytes(lastDropped), oldFirst});

@@ -28,8 +28,7 @@ constexpr std::string_view kSkipUnreadableMessage =
 constexpr std::string_view kSkipUnwritableMessage =
     "The skip marks of this portfolio could not be saved (SKIPQVTA.PBG could not be written).";
 
-// The symbol and name fields of a MASTER entry hold 16 characters.
-constexpr std::size_t kFieldWidth = 16;
+constexpr std::size_t kFieldWidth = kSecurityTextWidth;
 
 CommandResult failure(std::string message, std::string directory = {}) {
     CommandResult r;
@@ -98,6 +97,7 @@ CommandResult deleteEntryOnly(const std::string& dir, std::string_view symbol, i
     r.directory = dir;
     r.message = "The symbol " + std::string(symbol) + " was deleted. Another entry of MASTER holds its file number " +
                 std::to_string(n) + ", so " + quoteFileName(n, "DAT") + " and the other files of that number were kept.";
+    if (!change.notice.empty()) r.message += "\n" + change.notice;
     return r;
 }
 
@@ -250,6 +250,8 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done() && masterLists(dir, n, symbol).value_or(true))
         return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
+    std::vector<std::string> notices;
+    if (!change.notice.empty()) notices.push_back(change.notice);
 
     std::vector<std::string> problems;
     if (IoStatus st = clearSkipMark(dir, n); !st) problems.push_back(st.message());
@@ -267,6 +269,7 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
         r.message = "The symbol " + std::string(symbol) + " was deleted, but some of its files could not be removed:";
         for (const std::string& p : problems) r.message += "\n" + p;
     }
+    for (const std::string& notice : notices) r.message += (r.message.empty() ? "" : "\n") + notice;
     return r;
 }
 
@@ -297,6 +300,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     CommandResult r;
     r.fileNumber = found.entry.fileNumber();
     r.directory = where;
+    r.message = change.notice;
     return r;
 }
 

@@ -5,6 +5,7 @@
 #include "core/platform/clock.h"
 #include "core/platform/files.h"
 #include "core/platform/text.h"
+#include "core/store/master_mirrors.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,11 +13,12 @@
 namespace qv {
 namespace {
 
-constexpr std::size_t kNameOffset = 7;
-constexpr std::size_t kSymbolOffset = 36;
-constexpr std::size_t kTextWidth = 16;
-constexpr std::size_t kFirstDateOffset = 25;
-constexpr std::size_t kLastDateOffset = 29;
+constexpr std::size_t kNameOffset = kEntryName.offset;
+constexpr std::size_t kSymbolOffset = kEntrySymbol.offset;
+constexpr std::size_t kTextWidth = kEntryName.width;
+static_assert(kEntryName.width == kEntrySymbol.width);
+constexpr std::size_t kFirstDateOffset = kEntryFirstDate.offset;
+constexpr std::size_t kLastDateOffset = kEntryLastDate.offset;
 
 std::string fieldText(const MasterRecord& bytes, std::size_t offset, std::size_t width)
 {
@@ -114,15 +116,20 @@ MasterChange writeFailure(const std::string& dir, const IoStatus& s)
     return failed("The MASTER file in " + dir + " could not be written.\n" + s.message());
 }
 
-// Copies MASTER to MASTER.BAK, then replaces MASTER by `content` through MASTER.NEW.
-MasterChange replaceWithBackup(const std::string& dir, const Bytes& content, int fileNumber)
+// Copies MASTER to MASTER.BAK, then replaces MASTER (read as `before`) by `after`, EMASTER
+// in step.
+MasterChange replaceWithBackup(const std::string& dir, const MasterFile& before, const MasterFile& after,
+                               int fileNumber)
 {
+    // What EMASTER cannot hold is refused before anything is written, the backup included.
+    if (const EmasterStep step = planEmasterStep(dir, before, after); !step.refusal.empty())
+        return failed(step.refusal);
     const std::string path = masterPath(dir);
     if (IoStatus s = copyFile(path, resolveFile(dir, "MASTER.BAK")); !s)
         return writeFailure(dir, s);
-    if (IoStatus s = replaceFile(path, "MASTER.NEW", content); !s)
-        return writeFailure(dir, s);
     MasterChange change;
+    if (IoStatus s = replaceMasterInStep(dir, before, after, change.notice); !s)
+        return writeFailure(dir, s);
     change.fileNumber = fileNumber;
     return change;
 }
@@ -147,6 +154,24 @@ float MasterEntry::firstDate() const { return mbfToFloat(bytes.data() + kFirstDa
 
 float MasterEntry::lastDate() const { return mbfToFloat(bytes.data() + kLastDateOffset); }
 
+MbfFloat MasterEntry::firstDateBytes() const
+{
+    MbfFloat date{};
+    std::copy_n(bytes.begin() + kFirstDateOffset, date.size(), date.begin());
+    return date;
+}
+
+MbfFloat MasterEntry::lastDateBytes() const
+{
+    MbfFloat date{};
+    std::copy_n(bytes.begin() + kLastDateOffset, date.size(), date.begin());
+    return date;
+}
+
+void MasterEntry::setFirstDate(const MbfFloat& date) { std::copy(date.begin(), date.end(), bytes.begin() + kFirstDateOffset); }
+
+void MasterEntry::setLastDate(const MbfFloat& date) { std::copy(date.begin(), date.end(), bytes.begin() + kLastDateOffset); }
+
 bool MasterEntry::isDirectoryEntry() const
 {
     return bytes[kNameOffset] != ' ' && fieldText(bytes, 18, 5) == "<DIR>";
@@ -167,6 +192,8 @@ bool isNestedPortfolioName(std::string_view name)
 std::uint16_t MasterFile::declaredCount() const { return getU16(header.data()); }
 
 std::uint16_t MasterFile::secondCounter() const { return getU16(header.data() + 2); }
+
+std::vector<std::uint8_t> MasterFile::bytes() const { return assemble(header, entries, trailing); }
 
 std::string masterPath(const std::string& dir) { return resolveFile(dir.empty() ? "." : dir, kMasterFileName); }
 
@@ -197,7 +224,7 @@ IoStatus createEmptyMaster(const std::string& dir)
 
 MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, std::string_view name, int fields,
                                const std::function<IoStatus(int fileNumber)>& beforeCommit,
-                               const std::optional<EntryDates>& dates)
+                               const std::optional<EntryDates>& dates, int fieldBits)
 {
     MasterFile master;
     if (IoStatus s = readMasterFile(dir, master); !s)
@@ -248,28 +275,33 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
 
     MasterEntry entry;
     entry.bytes.fill(0);
-    entry.bytes[0] = static_cast<std::uint8_t>(fileNumber);
-    entry.bytes[1] = 0x00;
-    entry.bytes[2] = 0x65;
-    entry.bytes[3] = static_cast<std::uint8_t>(4 * fields);
-    entry.bytes[4] = static_cast<std::uint8_t>(fields);
+    entry.bytes[kEntryFileNumber.offset] = static_cast<std::uint8_t>(fileNumber);
+    entry.bytes[kEntryFileType.offset] = 0x00;
+    entry.bytes[kEntryFileType.offset + 1] = 0x65;
+    entry.bytes[kEntryRecordLength.offset] = static_cast<std::uint8_t>(4 * fields);
+    entry.bytes[kEntryFieldCount.offset] = static_cast<std::uint8_t>(fields);
     putText(entry.bytes, kNameOffset, name);
     const MbfFloat today = fileDateFromDayNumber(parseDateText(todayText(), 3));
     const MbfFloat& first = dates ? dates->first : today;
     const MbfFloat& last = dates ? dates->last : today;
-    std::copy(first.begin(), first.end(), entry.bytes.begin() + kFirstDateOffset);
-    std::copy(last.begin(), last.end(), entry.bytes.begin() + kLastDateOffset);
-    entry.bytes[33] = 'D';
+    entry.setFirstDate(first);
+    entry.setLastDate(last);
+    entry.bytes[kEntryPeriod.offset] = 'D';
     putText(entry.bytes, kSymbolOffset, symbol);
 
     // The header counts what the file really holds, so a damaged count is not carried on.
-    MasterRecord header = master.header;
-    putU16(header.data(), static_cast<unsigned>(master.entries.size() + 1));
-    putU16(header.data() + 2, master.secondCounter() + 1u);
-    master.entries.push_back(entry);
+    MasterFile after = master;
+    putU16(after.header.data(), static_cast<unsigned>(master.entries.size() + 1));
+    putU16(after.header.data() + 2, master.secondCounter() + 1u);
+    after.entries.push_back(entry);
+    const EmasterStep mirror = planEmasterStep(dir, master, after, fieldBits);
+    if (!mirror.refusal.empty())
+        return failed(mirror.refusal);
 
+    // The security's files, then EMASTER, then MASTER: until MASTER names the security, the
+    // others are at most one step ahead of it.
     const std::string path = masterPath(dir);
-    if (IoStatus s = prepareReplacement(path, "MASTER.~NU", assemble(header, master.entries, master.trailing)); !s)
+    if (IoStatus s = prepareReplacement(path, "MASTER.~NU", after.bytes()); !s)
         return writeFailure(dir, s);
     if (beforeCommit) {
         if (IoStatus s = beforeCommit(fileNumber); !s) {
@@ -277,11 +309,21 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
             return failed(s.message());
         }
     }
-    if (IoStatus s = commitReplacement(path, "MASTER.~NU"); !s)
+    if (IoStatus s = writeEmasterStep(mirror); !s) {
+        abandonReplacement(path, "MASTER.~NU");
         return writeFailure(dir, s);
+    }
+    if (IoStatus s = commitReplacement(path, "MASTER.~NU"); !s) {
+        MasterChange change = writeFailure(dir, s);
+        if (IoStatus undone = undoEmasterStep(mirror); !undone)
+            change.message += "\nEMASTER could not be put back: " + undone.message();
+        return change;
+    }
     MasterChange change;
     change.fileNumber = fileNumber;
     change.notice = notice;
+    if (!mirror.notice.empty())
+        change.notice += (change.notice.empty() ? "" : "\n") + mirror.notice;
     return change;
 }
 
@@ -296,13 +338,13 @@ MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol)
     if (it == master.entries.end())
         return notFound(symbol);
     const int fileNumber = it->fileNumber();
-    master.entries.erase(it);
-    MasterRecord header = master.header;
-    putU16(header.data(), static_cast<unsigned>(master.entries.size()));
-    putU16(header.data() + 2, master.secondCounter() > 0 ? master.secondCounter() - 1u : 0u);
-    if (IoStatus s = replaceFile(masterPath(dir), "MASTER.~NU", assemble(header, master.entries, master.trailing)); !s)
-        return writeFailure(dir, s);
+    MasterFile after = master;
+    after.entries.erase(after.entries.begin() + (it - master.entries.begin()));
+    putU16(after.header.data(), static_cast<unsigned>(after.entries.size()));
+    putU16(after.header.data() + 2, master.secondCounter() > 0 ? master.secondCounter() - 1u : 0u);
     MasterChange change;
+    if (IoStatus s = replaceMasterInStep(dir, master, after, change.notice); !s)
+        return writeFailure(dir, s);
     change.fileNumber = fileNumber;
     return change;
 }
@@ -316,14 +358,14 @@ MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymb
     MasterFile master;
     if (IoStatus s = readMasterFile(found.directory, master); !s)
         return readFailure(found.directory, s);
-    const auto it = std::find_if(master.entries.begin(), master.entries.end(),
+    MasterFile after = master;
+    const auto it = std::find_if(after.entries.begin(), after.entries.end(),
                                  [&](const MasterEntry& e) { return e.bytes == found.entry.bytes; });
-    if (it == master.entries.end())
+    if (it == after.entries.end())
         return notFound(oldSymbol);
     putText(it->bytes, kNameOffset, newName);
     putText(it->bytes, kSymbolOffset, newSymbol);
-    return replaceWithBackup(found.directory, assemble(master.header, master.entries, master.trailing),
-                             it->fileNumber());
+    return replaceWithBackup(found.directory, master, after, it->fileNumber());
 }
 
 MasterChange setMasterDate(const std::string& dir, const MbfFloat& date, int fileNumber, int which)
@@ -331,13 +373,17 @@ MasterChange setMasterDate(const std::string& dir, const MbfFloat& date, int fil
     MasterFile master;
     if (IoStatus s = readMasterFile(dir, master); !s)
         return readFailure(dir, s);
-    const auto it = std::find_if(master.entries.begin(), master.entries.end(), [&](const MasterEntry& e) {
+    MasterFile after = master;
+    const auto it = std::find_if(after.entries.begin(), after.entries.end(), [&](const MasterEntry& e) {
         return !e.isDirectoryEntry() && e.fileNumber() == fileNumber;
     });
-    if (it == master.entries.end())
+    if (it == after.entries.end())
         return notFound("F" + std::to_string(fileNumber));
-    std::copy(date.begin(), date.end(), it->bytes.begin() + (which == 1 ? kLastDateOffset : kFirstDateOffset));
-    return replaceWithBackup(dir, assemble(master.header, master.entries, master.trailing), fileNumber);
+    if (which == 1)
+        it->setLastDate(date);
+    else
+        it->setFirstDate(date);
+    return replaceWithBackup(dir, master, after, fileNumber);
 }
 
 } // namespace qv

@@ -44,15 +44,31 @@ inline constexpr std::string_view kMasterFullMessage =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new portfolio.";
 
 using MasterRecord = std::array<std::uint8_t, kMasterRecordSize>;
+
+// Where each field of a MASTER entry stands: the one place every reader and writer of entry
+// bytes takes offsets and widths from.
+struct MasterField {
+    std::size_t offset;
+    std::size_t width;
+};
+inline constexpr MasterField kEntryFileNumber{0, 1};
+inline constexpr MasterField kEntryFileType{1, 2};
+inline constexpr MasterField kEntryRecordLength{3, 1};
+inline constexpr MasterField kEntryFieldCount{4, 1};
+inline constexpr MasterField kEntryName{7, kSecurityTextWidth};
+inline constexpr MasterField kEntryFirstDate{25, 4}; // MBF file date
+inline constexpr MasterField kEntryLastDate{29, 4};  // MBF file date
+inline constexpr MasterField kEntryPeriod{33, 1};
+inline constexpr MasterField kEntrySymbol{36, kSecurityTextWidth};
 // The period letter (entry byte 33) of a security whose quotes are intraday bars.
 inline constexpr char kIntradayPeriod = 'I';
 
 struct MasterEntry {
     MasterRecord bytes{}; // as stored (dates in MBF)
 
-    int fileNumber() const { return bytes[0]; }
-    int recordLength() const { return bytes[3]; }
-    int fieldCount() const { return bytes[4]; }
+    int fileNumber() const { return bytes[kEntryFileNumber.offset]; }
+    int recordLength() const { return bytes[kEntryRecordLength.offset]; }
+    int fieldCount() const { return bytes[kEntryFieldCount.offset]; }
     // The 16 name bytes as stored, and with trailing blanks removed.
     std::string rawName() const;
     std::string name() const;
@@ -62,7 +78,12 @@ struct MasterEntry {
     std::string symbol() const;
     float firstDate() const; // file dates converted to IEEE
     float lastDate() const;
-    char period() const { return static_cast<char>(bytes[33]); }
+    // The file dates as stored (MBF), and their replacement.
+    MbfFloat firstDateBytes() const;
+    MbfFloat lastDateBytes() const;
+    void setFirstDate(const MbfFloat& date);
+    void setLastDate(const MbfFloat& date);
+    char period() const { return static_cast<char>(bytes[kEntryPeriod.offset]); }
     bool isDirectoryEntry() const;
     // Bytes 7..14 of a directory entry, trailing blanks removed.
     std::string directoryName() const;
@@ -76,6 +97,8 @@ struct MasterFile {
 
     std::uint16_t declaredCount() const;
     std::uint16_t secondCounter() const;
+    // The file's bytes: header, entries, trailing bytes.
+    std::vector<std::uint8_t> bytes() const;
 };
 
 // The path of dir's MASTER (found without regard to case), or dir/MASTER when there is none.
@@ -122,10 +145,14 @@ struct EntryDates {
 // under MASTER.~NU and before it replaces MASTER, with the new file number: it creates the
 // security's files; when it fails, MASTER stays as it was. When the final replacement fails,
 // the files that beforeCommit created are the caller's to remove.
+// Every writer below keeps the folder's EMASTER in step (master_mirrors.h): `fieldBits` is the
+// new security's EMASTER field bitset (0: the usual one of `fields`). An EMASTER that does not
+// agree with MASTER is left as it is and named in `notice`; a symbol or name it cannot hold is
+// refused (Failed) before anything is written.
 MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol,
                                std::string_view name, int fields,
                                const std::function<IoStatus(int fileNumber)>& beforeCommit = {},
-                               const std::optional<EntryDates>& dates = std::nullopt);
+                               const std::optional<EntryDates>& dates = std::nullopt, int fieldBits = 0);
 
 // Removes the first entry (directory entries aside) whose symbol equals `symbol` exactly.
 MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol);

@@ -220,6 +220,16 @@ LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry)
                            entry.recordLength(), entry.period());
 }
 
+LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry, bool dopPresent)
+{
+    if (dopPresent)
+        return readFieldLayout(dir, entry);
+    LayoutResult result;
+    result.status = defaultLayout(joinPath(dir.empty() ? "." : dir, quoteFileName(entry.fileNumber(), "DOP")),
+                                  entry.recordLength(), entry.period(), result.layout);
+    return result;
+}
+
 FieldLayout layoutFromFieldBits(int bits)
 {
     using K = FieldKind;
@@ -483,6 +493,12 @@ int readSecurityFacts(const std::string& dir, const std::string& symbol, Securit
 
 std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index)
 {
+    return entryWriteProblem(dir, master, index, readFieldLayout(dir, master.entries[index]));
+}
+
+std::string entryWriteProblem(const std::string& /*dir: where the layout was read*/, const MasterFile& master,
+                              std::size_t index, const LayoutResult& layout)
+{
     const MasterEntry& e = master.entries[index];
     const int n = e.fileNumber();
     const std::string who = "The MASTER entry of " + e.symbol() + " (file number " + std::to_string(n) + ")";
@@ -501,7 +517,6 @@ std::string entryWriteProblem(const std::string& dir, const MasterFile& master, 
     if (length != 4 * fields)
         return who + " gives a record length of " + std::to_string(length) + " bytes for " + std::to_string(fields) +
                " fields of 4 bytes.";
-    const LayoutResult layout = readFieldLayout(dir, e);
     if (layout.status != kStatusOk)
         return who + " has no field layout: " + quoteFileName(n, "DOP") + " is missing or names no DATE field.";
     const FieldLayout& f = layout.layout;

@@ -54,6 +54,11 @@ LayoutResult readFieldLayout(const std::string& dopPath, int recordLength, char 
 // and period: what every reader and writer of that file goes by.
 LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry);
 
+// The same for a caller that listed dir once and knows whether it holds entry's F<n>.DOP in
+// any case of its name: without one, no lookup is made (the lookup of a missing name scans the
+// whole directory, which in a folder of thousands of quote files costs more than the rest).
+LayoutResult readFieldLayout(const std::string& dir, const MasterEntry& entry, bool dopPresent);
+
 // The layout a field bitset gives (EMASTER byte 7, XMASTER byte 70): bit 0 date, 1 high,
 // 2 low, 3 close, 4 volume, 5 open, 6 open interest, 7 time; the fields present lie in the
 // order date, time, open, high, low, close, volume, open interest.
@@ -156,6 +161,9 @@ std::vector<FieldKind> defaultFieldKinds();
 // Writing through such an entry would store records of one length into a file of another,
 // or append a second time to a file another security owns.
 std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index);
+// The same with the entry's layout already read (readFieldLayout).
+std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index,
+                              const LayoutResult& layout);
 // The same for the entry findSecurity found, in the MASTER where it was found. An XMASTER
 // security is passed over: its writers keep XMASTER itself in step.
 std::string entryWriteProblem(const FoundSecurity& found);

@@ -9,9 +9,9 @@
 namespace qv {
 namespace {
 
-constexpr std::array<std::string_view, 7> kFixedNames{"MASTER.~NU",     "MASTER.NEW",     "MASTER.~RB",
+constexpr std::array<std::string_view, 9> kFixedNames{"MASTER.~NU",     "MASTER.NEW",     "MASTER.~RB",
                                                       "MASTER.~BK",     "MASTER.BAK.~CP", "MASTER.~OL.~CP",
-                                                      "SKIPQVTA.~NU"};
+                                                      "SKIPQVTA.~NU",   "EMASTER.~NU",    "XMASTER.~NU"};
 constexpr std::array<std::string_view, 5> kQuoteFileSuffixes{".~NU", ".~DO", ".NEW", ".~BK", ".PFL.~NU"};
 
 } // namespace
@@ -22,19 +22,20 @@ bool isPortfolioTemporary(std::string_view name)
         if (equalsIgnoringCase(name, fixed))
             return true;
     }
-    // F<n> with n = 1..255 written without leading zeros, as quoteFileName writes it.
+    // F<n> with n = 1..65535 (XMASTER's securities are numbered past 255) written without
+    // leading zeros, as quoteFileName writes it.
     if (name.size() < 2 || (name[0] != 'F' && name[0] != 'f'))
         return false;
     std::size_t digits = 1;
     while (digits < name.size() && std::isdigit(static_cast<unsigned char>(name[digits])))
         ++digits;
     const std::string_view number = name.substr(1, digits - 1);
-    if (number.empty() || number.size() > 3 || number.front() == '0')
+    if (number.empty() || number.size() > 5 || number.front() == '0')
         return false;
     int n = 0;
     for (char c : number)
         n = n * 10 + (c - '0');
-    if (n < 1 || n > 255)
+    if (n < 1 || n > 65535)
         return false;
     const std::string_view suffix = name.substr(digits);
     for (std::string_view s : kQuoteFileSuffixes) {

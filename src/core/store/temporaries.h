@@ -8,7 +8,7 @@
 // starts, so they do not pile up.
 //
 // The names: MASTER.~NU, MASTER.NEW, MASTER.~RB, MASTER.~BK, MASTER.BAK.~CP, MASTER.~OL.~CP,
-// SKIPQVTA.~NU, and for a file number n (1..255) F<n>.~NU, F<n>.~DO, F<n>.NEW, F<n>.~BK,
+// SKIPQVTA.~NU, EMASTER.~NU, XMASTER.~NU, and for a file number n (1..65535) F<n>.~NU, F<n>.~DO, F<n>.NEW, F<n>.~BK,
 // F<n>.PFL.~NU, in any case. Only regular files are removed. MASTER.~OL is not among them: the
 // update run keeps it as the copy of a MASTER it could not replace, and removes it itself.
 //

@@ -3,7 +3,9 @@
 #include "core/platform/clock.h"
 #include "core/platform/files.h"
 #include "core/platform/text.h"
+#include "core/store/master_mirrors.h"
 #include "core/store/quotes.h"
+#include "core/store/securities.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
 #include "core/update/child_process.h"
@@ -67,11 +69,10 @@ bool containsIgnoringCase(const std::vector<std::string>& list, const std::strin
     return std::any_of(list.begin(), list.end(), [&](const std::string& p) { return equalsIgnoringCase(p, path); });
 }
 
-// The update symbol of a MASTER entry: the 16 symbol bytes cut at the first blank, control
-// character or byte above 127.
-std::string updateSymbolOf(const MasterEntry& entry)
+// The update symbol of a security: its symbol bytes (MASTER's 16, XMASTER's up to the NUL)
+// cut at the first blank, control character or byte above 127.
+std::string updateSymbolOf(const std::string& raw)
 {
-    const std::string raw = entry.rawSymbol();
     std::size_t end = 0;
     while (end < raw.size()) {
         const auto c = static_cast<unsigned char>(raw[end]);
@@ -106,6 +107,8 @@ std::string oneLine(std::string text)
     std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     return text;
 }
+
+MbfFloat mbfAt(const std::uint8_t* p) { return {p[0], p[1], p[2], p[3]}; }
 
 void putValue(std::uint8_t* record, int field, float value)
 {
@@ -212,36 +215,106 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         return;
     }
 
+    const MasterFile before = master;
+    // The DOP files, found once: looking up a missing one name by name would scan the directory
+    // for every security.
+    std::set<std::string> names;
+    std::vector<DirEntry> listed;
+    const bool listedAll = listDirectory(directory, listed).isOk();
+    for (const DirEntry& e : listed)
+        names.insert(upper(e.name));
     for (std::size_t index = 0; index < master.entries.size(); ++index) {
         MasterEntry& entry = master.entries[index];
         const SkipFlags skip = readSkipFlags(directory);
         if (skip.size() != kSkipFlagCount || skip[static_cast<std::size_t>(entry.fileNumber())] != '0' ||
             entry.isDirectoryEntry())
             continue;
+        const bool dopPresent = !listedAll || names.contains(quoteFileName(entry.fileNumber(), "DOP"));
         // An entry that contradicts itself, or a second entry of a file number, would have its
         // quote written in a layout the file does not have: it is passed over, and says why.
-        if (const std::string problem = entryWriteProblem(directory, master, index); !problem.empty()) {
-            Audit("ERROR: " + updateSymbolOf(entry) + " passed over: " + oneLine(problem));
+        if (const std::string problem =
+                entryWriteProblem(directory, master, index, readFieldLayout(directory, entry, dopPresent));
+            !problem.empty()) {
+            Audit("ERROR: " + updateSymbolOf(entry.rawSymbol()) + " passed over: " + oneLine(problem));
             continue;
         }
-        record_ = entry;
-        symbol_ = updateSymbolOf(entry);
-        lastDate_ = dayNumberFromFileDate(entry.lastDate());
-        if (UpdateSymbol() == 0)
-            Audit("----> Could not add quote to symbol: " + symbol_);
-        entry = record_;
+        target_ = Target{};
+        target_.entry = entry;
+        target_.dopPresent = dopPresent;
+        target_.fileNumber = entry.fileNumber();
+        target_.recordLength = entry.recordLength();
+        target_.quoteFile = quoteFileName(entry.fileNumber(), "DAT");
+        target_.first = entry.firstDateBytes();
+        target_.last = entry.lastDateBytes();
+        symbol_ = updateSymbolOf(entry.rawSymbol());
+        UpdateTarget();
+        if (target_.datesMoved) {
+            entry.setFirstDate(target_.first);
+            entry.setLastDate(target_.last);
+            masterChanged_ = true;
+        }
     }
 
+    // XMASTER's securities: quotes in F<n>.MWD, dates in XMASTER itself. Those the list leaves
+    // out (a damaged XMASTER, a record repeating a number) are named in its problems.
+    SecurityList list;
+    bool xmasterChanged = false;
+    if (IoStatus s = readSecurities(directory, list); !s) {
+        Audit("ERROR: the securities of XMASTER at " + directory + " could not be read (" + s.message() + ")");
+    } else {
+        for (const std::string& problem : list.problems)
+            Audit("ERROR: " + oneLine(problem));
+    }
+    // Their skip marks (SKIPQVTX.PBG), read once: a missing file, looked up by name for each of
+    // thousands of securities, would scan the directory each time. Marks that cannot be read
+    // leave every XMASTER security alone, as an unreadable SKIPQVTA.PBG does MASTER's.
+    SkipFlags highSkip;
+    const bool highSkipRead = readHighSkipFlags(directory, highSkip).isOk();
+    if (!highSkipRead && std::ranges::any_of(list.securities, &Security::fromXmaster))
+        Audit("ERROR: the skip marks of the XMASTER securities at " + directory +
+              " could not be read; those securities were passed over");
+    const bool lowSkipReadable = readSkipFlags(directory).size() == kSkipFlagCount;
+    for (const Security& security : list.securities) {
+        if (!security.fromXmaster() || !highSkipRead || !lowSkipReadable ||
+            highSkipMarked(highSkip, security.fileNumber))
+            continue;
+        target_ = Target{};
+        target_.fromXmaster = true;
+        target_.xmasterEntry = security.xmasterEntry;
+        target_.fileNumber = security.fileNumber;
+        target_.recordLength = security.recordLength;
+        target_.quoteFile = security.quoteFileName();
+        target_.first = floatToMbf(security.firstDate);
+        target_.last = floatToMbf(security.lastDate);
+        symbol_ = updateSymbolOf(security.xmasterEntry.symbol());
+        UpdateTarget();
+        if (target_.datesMoved) {
+            setXmasterDates(list.xmaster.entries[security.position], mbfToFloat(target_.first.data()),
+                            mbfToFloat(target_.last.data()));
+            xmasterChanged = true;
+        }
+    }
+
+    if (!masterChanged_ && !xmasterChanged) {
+        removeOldCopy();
+        return;
+    }
+    // The quote files' new names are on disk before XMASTER or MASTER names their dates.
+    syncDirectory(directory);
+    if (xmasterChanged) {
+        if (IoStatus s = replaceFile(xmasterPath(directory), "XMASTER.~NU", xmasterBytes(list.xmaster)); !s) {
+            runFlags_ |= kRunFlagMergeFailed;
+            PassOver("XMASTER at " + directory + " could not be replaced (" + s.message() + ")");
+            // Its securities' quotes are stored, but XMASTER does not know them.
+            keptFiles_.insert(keptFiles_.end(), portfolioUsed_.begin(), portfolioUsed_.end());
+        }
+    }
     if (!masterChanged_) {
         removeOldCopy();
         return;
     }
-    syncDirectory(directory); // the quote files' new names are on disk before MASTER names their dates
-    Bytes content(master.header.begin(), master.header.end());
-    for (const MasterEntry& e : master.entries)
-        content.insert(content.end(), e.bytes.begin(), e.bytes.end());
-    content.insert(content.end(), master.trailing.begin(), master.trailing.end());
-    if (IoStatus s = replaceFile(masterFile, "MASTER.~NU", content); !s) {
+    std::string mirrorNotice;
+    if (IoStatus s = replaceMasterInStep(directory, before, master, mirrorNotice); !s) {
         runFlags_ |= kRunFlagMergeFailed;
         PassOver("MASTER at " + directory + " could not be replaced; its copy is MASTER.~OL (" + s.message() + ")");
         // The quotes are stored, but MASTER does not know them: the next run learns their dates
@@ -249,7 +322,18 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         keptFiles_.insert(keptFiles_.end(), portfolioUsed_.begin(), portfolioUsed_.end());
         return;
     }
+    if (!mirrorNotice.empty()) {
+        Audit("ERROR: " + oneLine(mirrorNotice));
+        observer_.ShowMessage(mirrorNotice);
+    }
     removeOldCopy();
+}
+
+void CQuoteUpdater::UpdateTarget()
+{
+    lastDate_ = dayNumberFromFileDate(mbfToFloat(target_.last.data()));
+    if (UpdateSymbol() == 0)
+        Audit("----> Could not add quote to symbol: " + symbol_);
 }
 
 int CQuoteUpdater::UpdateSymbol()
@@ -280,7 +364,7 @@ int CQuoteUpdater::UpdateSymbol()
 
 bool CQuoteUpdater::ReadProfile()
 {
-    const std::optional<std::string> name = readAssignment(portfolio_, record_.fileNumber());
+    const std::optional<std::string> name = readAssignment(portfolio_, target_.fileNumber);
     if (!name || !isProfileFileName(*name))
         return false;
     InputFile file;
@@ -405,17 +489,21 @@ int CQuoteUpdater::AddOneQuote()
     if (in_.shownSymbol == symbol_)
         runFlags_ |= kRunFlagShownSymbolUpdated;
 
-    const int n = record_.fileNumber();
-    const int length = record_.recordLength();
+    const int n = target_.fileNumber;
+    const int length = target_.recordLength;
     // Why the merge failed, for the line under "AddOneQuote failure".
     const auto fail = [this](std::string why) {
         mergeProblem_ = symbol_ + ": " + std::move(why);
         return 1;
     };
-    const LayoutResult layout = readFieldLayout(portfolio_, record_);
+    Security security;
+    security.source = SecuritySource::Xmaster;
+    security.xmasterEntry = target_.xmasterEntry;
+    const LayoutResult layout = target_.fromXmaster ? readFieldLayout(portfolio_, security)
+                                                    : readFieldLayout(portfolio_, target_.entry, target_.dopPresent);
     if (layout.status != kStatusOk || length < 4)
-        return fail("the fields of " + joinPath(portfolio_, quoteFileName(n, "DAT")) + " are not known");
-    const std::string datPath = resolveFile(portfolio_, quoteFileName(n, "DAT"));
+        return fail("the fields of " + joinPath(portfolio_, target_.quoteFile) + " are not known");
+    const std::string datPath = resolveFile(portfolio_, target_.quoteFile);
     Bytes file;
     if (IoStatus s = readWholeFile(datPath, file); !s)
         return fail(s.message());
@@ -441,12 +529,12 @@ int CQuoteUpdater::AddOneQuote()
         const DayNumber lastStored = dayNumberFromFileDate(mbfToFloat(lastDate));
         const DayNumber incoming = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
         if (lastStored >= incoming) {
-            std::memcpy(record_.bytes.data() + 29, lastDate, 4);
+            target_.last = mbfAt(lastDate);
             // The file's only quote is its first one too (the quote stored into an empty file
             // by a run that could not replace MASTER).
             if (quotes == 1)
-                std::memcpy(record_.bytes.data() + 25, lastDate, 4);
-            masterChanged_ = true;
+                target_.first = mbfAt(lastDate);
+            target_.datesMoved = true;
             alreadyStored_ = lastStored == incoming;
             return lastStored == incoming ? 0 : fail(datPath + " already holds quotes after this one");
         }
@@ -481,13 +569,14 @@ int CQuoteUpdater::AddOneQuote()
     if (IoStatus s = replaceFileDeferringSync(datPath, quoteFileName(n, "~NU"), out); !s)
         return fail(s.message());
     // MASTER learns the new dates only once the quote file holds the quote.
-    std::memcpy(record_.bytes.data() + 29, &values[0], 4);
+    const MbfFloat newDate = mbfAt(reinterpret_cast<const std::uint8_t*>(&values[0]));
+    target_.last = newDate;
     if (quotes == 0)
-        std::memcpy(record_.bytes.data() + 25, &values[0], 4);
+        target_.first = newDate;
     else if (const int dateField = f.field(FieldKind::Date); quotes == 1 && dateField)
         // The first quote may have come from a run whose MASTER never learned of it.
-        std::memcpy(record_.bytes.data() + 25, file.data() + L + 4 * (dateField - 1), 4);
-    masterChanged_ = true;
+        target_.first = mbfAt(file.data() + L + 4 * (dateField - 1));
+    target_.datesMoved = true;
     return 0;
 }
 

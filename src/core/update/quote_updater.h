@@ -20,6 +20,7 @@
 
 #include "core/profiles/profile.h"
 #include "core/store/master.h"
+#include "core/store/xmaster.h"
 #include "core/update/line_parser.h"
 #include "core/update/update_run.h"
 
@@ -98,7 +99,23 @@ private:
     // The portfolio and security being worked on.
     std::string portfolio_;
     bool masterChanged_ = false;
-    MasterEntry record_;
+    // The security being worked on: a MASTER entry, or an XMASTER security (F<n>.MWD, its
+    // layout from its field bitset), with its first and last date in MASTER's form as the run
+    // moves them.
+    struct Target {
+        bool fromXmaster = false;
+        MasterEntry entry;          // a MASTER security's entry
+        XmasterEntry xmasterEntry;  // an XMASTER security's record
+        bool dopPresent = false;    // a MASTER security's F<n>.DOP exists (in any case)
+        int fileNumber = 0;
+        int recordLength = 0;
+        std::string quoteFile; // F<n>.DAT or F<n>.MWD
+        MbfFloat first{};
+        MbfFloat last{};
+        bool datesMoved = false;
+    };
+    void UpdateTarget();
+    Target target_;
     std::string symbol_;
     DayNumber lastDate_ = kNoDay;
     std::string dateText_;

@@ -160,7 +160,10 @@ void OnSymbolEdit(CQuovantaView& view)
         CSymbolDlg::edit(view.portfolioDir(), view.currentSymbol(), view.currentName(), view.window()));
     if (ModalDialog::exec(*dlg) != QDialog::Accepted)
         return;
+    // A notice of the successful edit (an EMASTER left as it is) is shown.
+    const qv::CommandResult edited = dlg->commandResult();
     dlg.reset();
+    showFailure(view, edited);
     // The row shows the new symbol and name, they become the current ones, and the chart, when
     // shown, is drawn again for them.
     view.FillSymbolGrid(row);

@@ -95,6 +95,11 @@ protected:
 };
 
 void standard(const std::string& dir) { writeStandardPortfolio(dir); }
+void standardWithEmaster(const std::string& dir)
+{
+    writeStandardPortfolio(dir);
+    writeStandardEmaster(dir);
+}
 void nothing(const std::string&) {}
 
 TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted) {
@@ -131,6 +136,14 @@ TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted) {
     for (const auto& [name, scenario] : scenarios) {
         SCOPED_TRACE(name);
         exercise(scenario);
+    }
+    // The MASTER writers again in a folder with EMASTER, which each changes before MASTER and
+    // puts back when MASTER cannot take its part.
+    for (std::size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(std::string(scenarios[k].first) + ", with EMASTER");
+        Scenario s = scenarios[k].second;
+        s.setup = standardWithEmaster;
+        exercise(s);
     }
 }
 

@@ -20,10 +20,11 @@ TEST(Temporaries, OnlyTheWritersTemporaryNamesAreRemovedAndNothingButRegularFile
         {"MASTER.~NU", true},     {"master.new", true},   {"MASTER.~RB", true},     {"MASTER.~BK", true},
         {"MASTER.BAK.~CP", true}, {"MASTER.~OL.~CP", true}, {"SKIPQVTA.~NU", true}, {"F1.~NU", true},
         {"f255.~do", true},       {"F12.NEW", true},      {"F3.~BK", true},         {"F7.PFL.~NU", true},
+        {"F2853.~NU", true},      {"EMASTER.~NU", true},  {"xmaster.~nu", true},    {"F65536.~NU", false},
         // The update run's copy of a MASTER it could not replace, the backups, the real files,
         // and names only like the temporaries.
         {"MASTER.~OL", false},    {"MASTER.BAK", false},  {"MASTER", false},        {"F1.DAT", false},
-        {"F1.BAK", false},        {"F0.~NU", false},      {"F256.NEW", false},      {"F01.NEW", false},
+        {"F1.BAK", false},        {"F0.~NU", false},      {"F256.MWD", false},      {"F01.NEW", false},
         {"NOTES.NEW", false},     {"F.NEW", false},       {"F1X.~NU", false},       {"F1.~NU.TXT", false},
     };
     TempDir t;
@@ -39,7 +40,7 @@ TEST(Temporaries, OnlyTheWritersTemporaryNamesAreRemovedAndNothingButRegularFile
     }
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(snapshot(t.path()), kept);
-    EXPECT_EQ(removed.size(), 12u);
+    EXPECT_EQ(removed.size(), 15u);
     struct stat st{};
     EXPECT_EQ(::stat(t.file("F9.NEW").c_str(), &st), 0) << "a directory is no leftover";
 }
