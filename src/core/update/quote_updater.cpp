@@ -222,7 +222,7 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     std::vector<DirEntry> listed;
     const bool listedAll = listDirectory(directory, listed).isOk();
     for (const DirEntry& e : listed)
-        names.insert(upper(e.name));
+        names.insert(upperAscii(e.name));
     for (std::size_t index = 0; index < master.entries.size(); ++index) {
         MasterEntry& entry = master.entries[index];
         const SkipFlags skip = readSkipFlags(directory);
