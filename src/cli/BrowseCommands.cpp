@@ -2,6 +2,7 @@
 
 #include "cli/TextOutput.h"
 #include "core/browse/portfolio_search.h"
+#include "core/browse/quote_text.h"
 #include "core/browse/symbol_list.h"
 #include "core/platform/files.h"
 #include "core/store/master.h"
@@ -28,14 +29,12 @@ std::string shownDirectory(std::string directory) {
     return directory;
 }
 
-std::string priceText(float value) { return value < 0 ? std::string("N/A") : formatFixed(value, 4); }
-std::string amountText(float value) { return value < 0 ? std::string("N/A") : formatFixed(value, 0); }
-
 void writeQuoteRow(std::ostream& out, const QuoteSeries& series, int i) {
     const auto at = static_cast<std::size_t>(i);
-    writeRecord(out, {formatDateForDisplay(series.date[at]), priceText(series.open[at]),
-                      priceText(series.high[at]), priceText(series.low[at]), priceText(series.close[at]),
-                      amountText(series.volume[at]), amountText(series.openInterest[at])});
+    writeRecord(out, {formatDateForDisplay(series.date[at]), quotePriceText(series.open[at]),
+                      quotePriceText(series.high[at]), quotePriceText(series.low[at]),
+                      quotePriceText(series.close[at]), quoteAmountText(series.volume[at]),
+                      quoteAmountText(series.openInterest[at])});
 }
 
 // "%6.0f", the way the facts dialog shows a file date.

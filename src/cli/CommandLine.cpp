@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "core/store/master.h"
 #include "core/store/windows1252.h"
 
 #include <cctype>
@@ -7,8 +8,6 @@
 namespace qv::cli {
 
 namespace {
-
-constexpr std::size_t kSecurityTextLimit = 16;
 
 bool looksLikeNumber(std::string_view arg) {
     return arg.size() > 1 && arg[0] == '-' &&
@@ -63,8 +62,9 @@ Arguments parseArguments(const std::vector<std::string>& args, const std::vector
 
 std::string securityTextArgument(std::string_view text, std::string_view what) {
     std::string bytes = utf8ToWindows1252(text);
-    if (bytes.size() > kSecurityTextLimit) {
-        throw UsageError(std::string(what) + " \"" + std::string(text) + "\" is longer than 16 characters");
+    if (bytes.size() > kSecurityTextWidth) {
+        throw UsageError(std::string(what) + " \"" + std::string(text) + "\" is longer than " +
+                         std::to_string(kSecurityTextWidth) + " characters");
     }
     return bytes;
 }

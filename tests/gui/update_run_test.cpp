@@ -28,7 +28,7 @@ qv::UpdateInputs failingExtraction(UpdateFixture& f)
     f.updateFile("D.TXT", "IBM,970116,11,12,10,11.5,200,2\n");
     f.updateFile("UPDATE.EXE", "MZ");
     qv::UpdateInputs in = f.inputs();
-    in.settings.sexEnable = true;
+    in.settings.selfExtractEnable = true;
     in.settings.deleteTxt = true;
     in.selfExtractor = f.tmp.file("no-such-program");
     return in;

@@ -95,7 +95,7 @@ std::string checkSettings(const ViewSettings& values, const std::vector<std::str
         return static_cast<std::size_t>(
             std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     };
-    if (characters(u.zipPassword) > kMaxPasswordLength || characters(u.sexPassword) > kMaxPasswordLength)
+    if (characters(u.zipPassword) > kMaxPasswordLength || characters(u.selfExtractPassword) > kMaxPasswordLength)
         return std::string(kPasswordTooLongMessage);
     if (!u.zipEnable && !values.searchLimit)
         return {};
@@ -130,10 +130,10 @@ IoStatus writeSettingsDialogValues(SettingsFile& file, const ViewSettings& v)
     put(keys::kSearchName, v.searchName);
     put(keys::kAuditEnable, flag(v.auditEnable));
     put(keys::kSoundDisable, flag(v.soundDisable));
-    put(keys::kSexEnable, flag(u.sexEnable));
-    put(keys::kSexPassword, u.sexPassword);
-    put(keys::kSexPasswordEnable, flag(u.sexPasswordEnable));
-    put(keys::kDeleteSex, flag(u.deleteSex));
+    put(keys::kSelfExtractEnable, flag(u.selfExtractEnable));
+    put(keys::kSelfExtractPassword, u.selfExtractPassword);
+    put(keys::kSelfExtractPasswordEnable, flag(u.selfExtractPasswordEnable));
+    put(keys::kDeleteSelfExtract, flag(u.deleteSelfExtract));
     put(keys::kZipEnable, flag(u.zipEnable));
     put(keys::kZipPassword, u.zipPassword);
     put(keys::kZipPasswordEnable, flag(u.zipPasswordEnable));

@@ -45,21 +45,7 @@ constexpr std::array<std::string_view, 7> kColumnLabels = {"Date", "Open",   "Hi
 constexpr std::size_t kFirstDateOffset = 25;
 constexpr std::size_t kLastDateOffset = 29;
 
-bool isWhiteSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-std::string trimRight(std::string_view text)
-{
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return std::string(text);
-}
-
-std::string upperAscii(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
+std::string trimRight(std::string_view text) { return std::string(trimSpaceRight(text)); }
 
 ImportDialogCheck refuse(ImportDialogCheck check, std::string_view message)
 {
@@ -116,10 +102,7 @@ bool readPiece(std::FILE* file, std::string& piece)
 // answer whatever locale the program runs in.
 std::optional<double> decimalNumber(std::string_view text)
 {
-    while (!text.empty() && isWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isWhiteSpace(text.back()))
-        text.remove_suffix(1);
+    text = trimSpace(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     std::size_t i = text.empty() || text.front() != '-' ? 0 : 1;

@@ -13,6 +13,8 @@
 // - The walk holds no descriptor between directories, so its depth is bounded by nothing but
 //   PATH_MAX: a directory whose path is longer cannot be opened and is skipped.
 
+#include "core/platform/text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -34,8 +36,6 @@
 namespace qv {
 
 namespace {
-
-char lowerAscii(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 std::string lowerCopy(std::string_view text) {
     std::string out(text);

@@ -23,17 +23,6 @@ constexpr int kLastDate = 1;
 constexpr FieldKind kValueKinds[kEditValueCount] = {FieldKind::Open,  FieldKind::High,   FieldKind::Low,
                                                     FieldKind::Close, FieldKind::Volume, FieldKind::OpenInterest};
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 MbfFloat mbfAt(const std::uint8_t* p) { return {p[0], p[1], p[2], p[3]}; }
 
 // A MASTER date to store once the new quote file is complete.

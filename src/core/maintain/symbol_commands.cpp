@@ -1,6 +1,7 @@
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/files.h"
+#include "core/platform/text.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
 
@@ -28,24 +29,6 @@ constexpr std::string_view kSkipUnwritableMessage =
 
 // The symbol and name fields of a MASTER entry hold 16 characters.
 constexpr std::size_t kFieldWidth = 16;
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimRight(std::string_view text) {
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::string_view trimBoth(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    return trimRight(text);
-}
-
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 CommandResult failure(std::string message, std::string directory = {}) {
     CommandResult r;
@@ -161,7 +144,7 @@ CommandResult addPortfolio(std::string_view typedPath) {
     // root and keeps one.
     std::string_view path = typedPath;
     while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-    path = trimBoth(path);
+    path = trimBlanks(path);
     if (path.empty()) return failure(std::string(kNoPathMessage));
 
     std::string dir(path);
@@ -191,7 +174,7 @@ CommandResult addPortfolio(std::string_view typedPath) {
 CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, std::string_view nameTyped) {
     // Leading blanks are dropped too: a symbol field that begins with a blank reads as the
     // empty symbol everywhere else, so such a security could never be selected or deleted.
-    std::string_view trimmed = trimBoth(symbolTyped);
+    std::string_view trimmed = trimBlanks(symbolTyped);
     if (trimmed.empty()) return failure(std::string(kNoSymbolMessage), dir);
     // Refused whole rather than cut: a cut symbol or name would be another security's.
     if (trimmed.size() > kFieldWidth) return failure(std::string(kLongSymbolMessage), dir);

@@ -17,15 +17,6 @@ namespace {
 
 std::mutex g_mutex;
 
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
-
 // The lines of the file; none, with the reason, when it cannot be read.
 std::vector<std::string> readLines(const std::string& path, IoStatus& status)
 {
@@ -52,25 +43,25 @@ std::vector<std::string> readLines(const std::string& path, IoStatus& status)
 
 std::optional<std::string_view> sectionName(std::string_view line)
 {
-    line = trim(line);
+    line = trimSpace(line);
     if (line.size() < 2 || line.front() != '[')
         return std::nullopt;
     const auto close = line.find(']');
     if (close == std::string_view::npos)
         return std::nullopt;
-    return trim(line.substr(1, close - 1));
+    return trimSpace(line.substr(1, close - 1));
 }
 
 // The key of a "key=value" line; nothing for comments and other lines.
 std::optional<std::string_view> keyName(std::string_view line)
 {
-    const std::string_view t = trim(line);
+    const std::string_view t = trimSpace(line);
     if (t.empty() || t.front() == ';')
         return std::nullopt;
     const auto eq = line.find('=');
     if (eq == std::string_view::npos)
         return std::nullopt;
-    return trim(line.substr(0, eq));
+    return trimSpace(line.substr(0, eq));
 }
 
 struct Location {
@@ -94,7 +85,7 @@ Location locate(const std::vector<std::string>& lines, std::string_view section,
         }
         if (!inside)
             continue;
-        if (!trim(lines[i]).empty())
+        if (!trimSpace(lines[i]).empty())
             at.lastEntry = static_cast<std::ptrdiff_t>(i);
         if (auto name = keyName(lines[i]); name && at.key < 0 && equalsIgnoringCase(*name, key))
             at.key = static_cast<std::ptrdiff_t>(i);
@@ -138,7 +129,7 @@ std::string SettingsFile::getString(std::string_view section, std::string_view k
     if (at.key < 0)
         return std::string(fallback);
     const std::string& line = lines[static_cast<std::size_t>(at.key)];
-    std::string_view value = trim(std::string_view(line).substr(line.find('=') + 1));
+    std::string_view value = trimSpace(std::string_view(line).substr(line.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return std::string(value);
@@ -183,7 +174,7 @@ IoStatus SettingsFile::setValues(const std::vector<Value>& values)
         } else if (at.section >= 0) {
             lines.insert(lines.begin() + at.lastEntry + 1, std::move(line));
         } else {
-            if (!lines.empty() && !trim(lines.back()).empty())
+            if (!lines.empty() && !trimSpace(lines.back()).empty())
                 lines.emplace_back();
             lines.push_back("[" + v.section + "]");
             lines.push_back(std::move(line));

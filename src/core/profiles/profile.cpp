@@ -27,10 +27,6 @@ constexpr std::size_t kOffsetAssignedName = 1;
 
 constexpr std::string_view kSampleFileName = "MyFirstProfile.pfd";
 
-bool isTrailingSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && sameProfileName(text.substr(text.size() - suffix.size()), suffix);
 }
@@ -139,10 +135,7 @@ std::string decodeAssignmentRecord(std::span<const std::uint8_t> bytes) {
 
 // ---- Profile files -------------------------------------------------------------------------
 
-std::string trimProfileName(std::string_view name) {
-    while (!name.empty() && isTrailingSpace(name.back())) name.remove_suffix(1);
-    return std::string(name);
-}
+std::string trimProfileName(std::string_view name) { return std::string(trimSpaceRight(name)); }
 
 bool sameProfileName(std::string_view a, std::string_view b) { return equalsIgnoringCase(a, b); }
 

@@ -1,5 +1,7 @@
 #include "core/store/encodings.h"
 
+#include "core/platform/text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cctype>
@@ -220,7 +222,7 @@ int dateFormatCode(std::string_view name)
             continue;
         bool same = true;
         for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = std::toupper(static_cast<unsigned char>(name[i])) == candidate[i];
+            same = upperAscii(name[i]) == candidate[i];
         if (same)
             return code;
     }

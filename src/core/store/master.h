@@ -33,6 +33,8 @@ inline constexpr int kMaxSecurities = 255;
 // Nested portfolios deeper than this are not entered.
 inline constexpr int kMaxNestingDepth = 16;
 inline constexpr std::string_view kMasterFileName = "MASTER";
+// The bytes an entry holds for a symbol and for a name (blank-padded when shorter).
+inline constexpr std::size_t kSecurityTextWidth = 16;
 // What the commands that add or rename a security say about a symbol or name longer than the
 // 16 characters an entry holds: the text is refused whole, never cut to another symbol or name.
 inline constexpr std::string_view kLongSymbolMessage = "A symbol can be at most 16 characters long";

@@ -29,7 +29,7 @@ int index(FieldKind kind) { return static_cast<int>(kind); }
 bool readInt(std::string_view& text, int& value)
 {
     std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+    while (i < text.size() && isSpaceAscii(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))

@@ -54,7 +54,7 @@ bool firstWordMatches(std::string_view line, int delimiterCode, std::string_view
     const char delimiter = delimiterCode == 2 ? '\0' : delimiterOf(delimiterCode);
     const std::size_t replaced = delimiter ? line.find(delimiter) : std::string_view::npos;
     auto isSpace = [&](std::size_t i) {
-        return i == replaced || std::isspace(static_cast<unsigned char>(line[i])) != 0;
+        return i == replaced || isSpaceAscii(line[i]);
     };
     std::size_t start = 0;
     while (start < line.size() && isSpace(start))
@@ -68,7 +68,7 @@ bool firstWordMatches(std::string_view line, int delimiterCode, std::string_view
 float leadingNumber(std::string_view field)
 {
     std::size_t i = 0;
-    while (i < field.size() && std::isspace(static_cast<unsigned char>(field[i])))
+    while (i < field.size() && isSpaceAscii(field[i]))
         ++i;
     bool negative = false;
     if (i < field.size() && (field[i] == '+' || field[i] == '-'))

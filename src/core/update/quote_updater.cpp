@@ -2,6 +2,7 @@
 
 #include "core/platform/clock.h"
 #include "core/platform/files.h"
+#include "core/platform/text.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
 #include "core/store/temporaries.h"
@@ -25,16 +26,9 @@ constexpr auto kUnpackerTimeLimit = std::chrono::milliseconds(20000);
 // read once for thousands of securities, small enough for a machine of any size.
 constexpr std::size_t kTextCacheLimit = 8 * 1024 * 1024;
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool hasExtension(const std::string& name, std::string_view extension)
 {
-    return name.size() >= 4 && upper(name.substr(name.size() - 4)) == extension;
+    return name.size() >= 4 && upperAscii(name.substr(name.size() - 4)) == extension;
 }
 
 // A line of AUDIT.TXT is one line whatever a file name holds: control characters (a line
@@ -158,7 +152,7 @@ std::uint32_t CQuoteUpdater::UpdateAllPortfolios()
 {
     runFlags_ = 0;
     quoteCount_ = 0;
-    stopZip_ = stopSex_ = false;
+    stopZip_ = stopSelfExtract_ = false;
     passedOver_.clear();
 
     const std::string auditPath = joinPath(in_.startupDir.empty() ? "." : in_.startupDir, kAuditFileName);
@@ -507,7 +501,7 @@ void CQuoteUpdater::ExpandZipFiles(const std::string& directory) { ExpandArchive
 void CQuoteUpdater::ExpandArchives(const std::string& directory, ArchiveKind kind)
 {
     const bool zip = kind == ArchiveKind::Zip;
-    if (!(zip ? in_.settings.zipEnable : in_.settings.sexEnable))
+    if (!(zip ? in_.settings.zipEnable : in_.settings.selfExtractEnable))
         return;
     // What an unpacker killed in an earlier run left behind goes before anything is unpacked.
     if (!cleanedDirectories_.contains(directory)) {
@@ -518,7 +512,7 @@ void CQuoteUpdater::ExpandArchives(const std::string& directory, ArchiveKind kin
         if (!hasExtension(name, zip ? ".ZIP" : ".EXE"))
             continue;
         if ((zip ? RunPkunzip(name) : RunSelfExtractor(name)) == kFailed) {
-            (zip ? stopZip_ : stopSex_) = true;
+            (zip ? stopZip_ : stopSelfExtract_) = true;
             // The unpacker's own reason tells a wrong password from a refused archive.
             std::string line = std::string("ERROR: ") +
                                (zip ? "De-Compress failure for file " : "Self-Extract failure for file ") + name;
@@ -540,14 +534,14 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
 {
     const bool zip = kind == ArchiveKind::Zip;
     const UpdateSettings& s = in_.settings;
-    if (!(zip ? s.zipEnable : s.sexEnable))
+    if (!(zip ? s.zipEnable : s.selfExtractEnable))
         return kSwitchedOff;
-    if (zip ? stopZip_ : stopSex_)
+    if (zip ? stopZip_ : stopSelfExtract_)
         return kNotTried;
     const std::string display = name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
     const std::string& directory = profile_.updatePath;
     const std::string fullPath = joinPath(directory, name);
-    std::vector<std::string>& handled = zip ? handledZip_ : handledSex_;
+    std::vector<std::string>& handled = zip ? handledZip_ : handledSelfExtract_;
     if (containsIgnoringCase(handled, fullPath))
         return kNothingDone;
     handled.push_back(fullPath);
@@ -569,8 +563,8 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
     }
     // A name beginning with "-" ("-sX.ZIP") would be read as an option: it goes as "./-sX.ZIP".
     std::vector<std::string> args = {name.starts_with('-') ? "./" + name : name, "-o"};
-    if (zip ? s.zipPasswordEnable : s.sexPasswordEnable)
-        args.push_back("-s" + (zip ? s.zipPassword : s.sexPassword));
+    if (zip ? s.zipPasswordEnable : s.selfExtractPasswordEnable)
+        args.push_back("-s" + (zip ? s.zipPassword : s.selfExtractPassword));
     std::string commandLine = zip ? program + " " : std::string();
     for (std::size_t i = 0; i < args.size(); ++i)
         commandLine += (i ? " " : "") + args[i];
@@ -619,7 +613,7 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
     }
     Audit(std::string(zip ? "De-Compress of " : "Self-Extract of ") + fullPath + " took " + std::to_string(elapsed) +
           " milliseconds");
-    (zip ? deleteZip_ : deleteSex_).push_front(fullPath);
+    (zip ? deleteZip_ : deleteSelfExtract_).push_front(fullPath);
     progress_.extractionFile = " " + display + " DONE";
     Post();
     return kUnpacked;
@@ -638,7 +632,7 @@ std::map<std::string, std::string> CQuoteUpdater::FileIdentities(const std::stri
 void CQuoteUpdater::CleanUp()
 {
     handledZip_.clear();
-    handledSex_.clear();
+    handledSelfExtract_.clear();
     updateFiles_.clear();
     const UpdateSettings& s = in_.settings;
     // A file that stays would be read again by the next run; the user is told which and why.
@@ -647,8 +641,8 @@ void CQuoteUpdater::CleanUp()
         if (IoStatus r = removeFile(path); !r)
             notDeleted += "\n" + r.message();
     };
-    for (const std::string& path : deleteSex_)
-        if (s.deleteSex && s.sexEnable)
+    for (const std::string& path : deleteSelfExtract_)
+        if (s.deleteSelfExtract && s.selfExtractEnable)
             remove(path);
     for (const std::string& path : deleteZip_)
         if (s.deleteZip && s.zipEnable)
@@ -658,7 +652,7 @@ void CQuoteUpdater::CleanUp()
             remove(path);
     if (!notDeleted.empty())
         observer_.ShowMessage("These used update files could not be deleted:" + notDeleted);
-    deleteSex_.clear();
+    deleteSelfExtract_.clear();
     deleteZip_.clear();
     usedFiles_.clear();
     keptFiles_.clear();

@@ -48,7 +48,7 @@ public:
     // Problems the run could only report at its end (AUDIT.TXT could not be created).
     const std::string& AuditProblem() const { return auditProblem_; }
     // Whether an unpacking of either kind failed in this run.
-    bool ExtractionFailed() const { return stopZip_ || stopSex_; }
+    bool ExtractionFailed() const { return stopZip_ || stopSelfExtract_; }
     // Why each portfolio passed over in this run was (its MASTER could not be read or replaced);
     // each reason is also shown through the observer when it happens.
     const std::vector<std::string>& PassedOver() const { return passedOver_; }
@@ -92,7 +92,7 @@ private:
     std::uint16_t quoteCount_ = 0;
     std::uint16_t runFlags_ = 0;
     bool stopZip_ = false;
-    bool stopSex_ = false;
+    bool stopSelfExtract_ = false;
     std::vector<std::string> passedOver_;
 
     // The portfolio and security being worked on.
@@ -115,8 +115,8 @@ private:
     // MASTER that could not take the new dates): they are never deleted at the end of the run.
     std::vector<std::string> keptFiles_;
     std::vector<std::string> portfolioUsed_; // the used files of the portfolio being worked on
-    std::vector<std::string> handledZip_, handledSex_;
-    std::deque<std::string> deleteZip_, deleteSex_;
+    std::vector<std::string> handledZip_, handledSelfExtract_;
+    std::deque<std::string> deleteZip_, deleteSelfExtract_;
     // Why the last unpacking failed, in one line (the unpacker's own words where it gave some).
     std::string unpackFailure_;
     // Update files that a failed unpacking made or changed: never read in this run.

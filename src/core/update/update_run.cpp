@@ -12,10 +12,10 @@ namespace qv {
 UpdateSettings readUpdateSettings(const SettingsFile& ini)
 {
     UpdateSettings s;
-    s.sexEnable = getSetting(ini, keys::kSexEnable) != 0;
-    s.sexPassword = getSetting(ini, keys::kSexPassword);
-    s.sexPasswordEnable = getSetting(ini, keys::kSexPasswordEnable) != 0;
-    s.deleteSex = getSetting(ini, keys::kDeleteSex) != 0;
+    s.selfExtractEnable = getSetting(ini, keys::kSelfExtractEnable) != 0;
+    s.selfExtractPassword = getSetting(ini, keys::kSelfExtractPassword);
+    s.selfExtractPasswordEnable = getSetting(ini, keys::kSelfExtractPasswordEnable) != 0;
+    s.deleteSelfExtract = getSetting(ini, keys::kDeleteSelfExtract) != 0;
     s.zipEnable = getSetting(ini, keys::kZipEnable) != 0;
     s.zipPassword = getSetting(ini, keys::kZipPassword);
     s.zipPasswordEnable = getSetting(ini, keys::kZipPasswordEnable) != 0;

@@ -13,10 +13,10 @@ class SettingsFile;
 
 // The settings a run copies when it starts.
 struct UpdateSettings {
-    bool sexEnable = false;
-    std::string sexPassword;
-    bool sexPasswordEnable = false;
-    bool deleteSex = false;
+    bool selfExtractEnable = false;
+    std::string selfExtractPassword;
+    bool selfExtractPasswordEnable = false;
+    bool deleteSelfExtract = false;
     bool zipEnable = false;
     std::string zipPassword;
     bool zipPasswordEnable = false;

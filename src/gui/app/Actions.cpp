@@ -1,5 +1,6 @@
 #include "gui/app/Actions.h"
 
+#include "core/store/master.h"
 #include "gui/app/CommandIcons.h"
 
 #include <QAction>
@@ -78,7 +79,7 @@ bool commandRuleAllows(Command c, const BrowserState& s)
     case C::SymbolEdit:
     case C::SymbolAbout: return hasSecurity;
     case C::SplitSearch: return hasSymbols && !s.splitSearchOpen;
-    case C::SymbolAdd: return p && s.symbols < 255;
+    case C::SymbolAdd: return p && s.symbols < qv::kMaxSecurities;
     case C::Export: return hasSecurity && !s.graphShown;
     case C::QuotesEdit:
     case C::QuotesSplit:

@@ -4,10 +4,12 @@
 #include "gui/ascii/AsciiCommands.h"
 #include "gui/chart/ChartCommands.h"
 #include "gui/common/MessageBox.h"
+#include "gui/help/TutorialPrompt.h"
 #include "gui/maintain/MaintenanceCommands.h"
 #include "gui/maintain/QuoteEditCommands.h"
 #include "gui/maintain/SplitSearchCommand.h"
 #include "gui/profiles/ProfileCommands.h"
+#include "gui/update/SettingsCommand.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -100,12 +102,10 @@ void CMainFrame::ConnectCommands()
         connect(action(c), &QAction::triggered, view_, slot);
     };
     on(Command::UpdateQuotes, &CQuovantaView::OnUpdateQuotes);
-    on(Command::Settings, &CQuovantaView::OnSettings);
     on(Command::ReScan, &CQuovantaView::OnReScan);
     on(Command::RecentAll, &CQuovantaView::OnRecentAll);
     on(Command::Graph, &CQuovantaView::OnGraph);
     on(Command::HelpTopics, &CQuovantaView::OnHelpTopics);
-    on(Command::Tutorial, &CQuovantaView::OnTutorial);
     on(Command::About, &CQuovantaView::OnAbout);
     connect(action(Command::Exit), &QAction::triggered, this, &QWidget::close);
 
@@ -113,6 +113,8 @@ void CMainFrame::ConnectCommands()
     auto run = [this](Command c, void (*command)(CQuovantaView&)) {
         connect(action(c), &QAction::triggered, view_, [this, command] { command(*view_); });
     };
+    run(Command::Settings, &OnSettings);
+    run(Command::Tutorial, &OnTutorial);
     run(Command::Profiles, &OnProfiles);
     run(Command::PortfolioAdd, &OnPortfolioAdd);
     run(Command::PortfolioDelete, &OnPortfolioDelete);

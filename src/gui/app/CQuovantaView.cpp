@@ -19,10 +19,8 @@
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
 #include "gui/help/CHelpWindow.h"
-#include "gui/update/CAnomalyReportDlg.h"
-#include "gui/update/CSettingsDlg.h"
-#include "gui/update/CUpdateProgressDlg.h"
-#include "gui/update/CUpdateRun.h"
+#include "gui/help/TutorialPrompt.h"
+#include "gui/update/UpdateCommand.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,6 +40,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace qv::gui {
 namespace {
@@ -61,36 +60,6 @@ public:
 };
 
 QString toQ(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
-std::string joinPath(const std::string& dir, std::string_view name)
-{
-    std::string out = dir;
-    if (out.empty() || out.back() != '/')
-        out += '/';
-    out += name;
-    return out;
-}
-
-// The directory part of a path; "/" for a file at the root.
-std::string directoryOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-bool startsWithDirectory(const std::string& path, const std::string& root)
-{
-    if (root == "/")
-        return !path.empty() && path.front() == '/';
-    return path.compare(0, root.size(), root) == 0 && (path.size() == root.size() || path[root.size()] == '/');
-}
-
-bool equalNoCase(const std::string& a, const std::string& b)
-{
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
-}
 
 QTableView* makeGrid(QWidget* parent, const char* objectName)
 {
@@ -114,6 +83,16 @@ QTableView* makeGrid(QWidget* parent, const char* objectName)
     return grid;
 }
 
+// A grid row of the quote at `at` of a chunk read.
+QuoteGridModel::Row quoteRow(const qv::QuoteSeries& series, std::size_t at)
+{
+    QuoteGridModel::Row r;
+    r.date = series.date[at];
+    r.values = {series.open[at], series.high[at], series.low[at], series.close[at], series.volume[at],
+                series.openInterest[at]};
+    return r;
+}
+
 } // namespace
 
 StartupContext StartupContext::fromEnvironment()
@@ -129,6 +108,7 @@ CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
 {
     setObjectName(QStringLiteral("quovantaView"));
     settings_ = qv::readViewSettings(settingsFile_, context_.startupDir);
+    update_ = new UpdateCommand(*this);
 
     // ---- Portfolios ----
     auto* portfolios = new QGroupBox(QStringLiteral("Portfolios"), this);
@@ -224,8 +204,8 @@ CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
 CQuovantaView::~CQuovantaView()
 {
     // A running worker is waited for before the view it reports to goes away.
-    delete updateRun_;
-    updateRun_ = nullptr;
+    delete update_;
+    update_ = nullptr;
 }
 
 // ---- State --------------------------------------------------------------------------------
@@ -251,7 +231,11 @@ bool CQuovantaView::currentSymbolSkipped() const
     return symbolCount_ > 0 && symbolModel_->isSkipped(currentSymbolIndex_);
 }
 
-bool CQuovantaView::updateRunning() const { return updateRun_ && updateRun_->isRunning(); }
+bool CQuovantaView::updateRunning() const { return update_->isRunning(); }
+
+const qv::ProgressTexts& CQuovantaView::lastProgress() const { return update_->lastProgress(); }
+
+void CQuovantaView::setSettings(const qv::ViewSettings& settings) { settings_ = settings; }
 
 void CQuovantaView::setSplitSearchOpen(bool open)
 {
@@ -376,6 +360,14 @@ std::vector<std::string> CQuovantaView::roots() const
     return r;
 }
 
+std::vector<std::string> CQuovantaView::listedRoots() const
+{
+    std::vector<std::string> list;
+    for (int k = 0; k < drives_->count(); ++k)
+        list.push_back(QFile::encodeName(drives_->itemText(k)).toStdString());
+    return list.empty() ? roots() : list;
+}
+
 void CQuovantaView::SelectDriveEntry(const std::string& root)
 {
     const int at = drives_->findText(toQ(root), Qt::MatchExactly);
@@ -394,17 +386,12 @@ void CQuovantaView::InitDrives()
         wanted = context_.startupDir;
     // The saved root itself, else the root that holds it (the longest that does), else the
     // root of the start-up directory; a root that has gone away is not searched for.
-    std::string chosen;
-    for (const std::string& candidate : {wanted, context_.startupDir}) {
-        for (const std::string& r : list)
-            if (startsWithDirectory(candidate, r) && r.size() > chosen.size())
-                chosen = r;
-        if (!chosen.empty())
-            break;
-    }
-    if (chosen.empty() && !list.empty())
+    std::optional<std::string> chosen = qv::rootHoldingPath(wanted, list);
+    if (!chosen)
+        chosen = qv::rootHoldingPath(context_.startupDir, list);
+    if (!chosen && !list.empty())
         chosen = list.back();
-    currentRoot_ = chosen;
+    currentRoot_ = chosen.value_or(std::string());
     SettingSaved(putSetting(settingsFile_, keys::kDrive, currentRoot_));
     SelectDriveEntry(currentRoot_);
     if (!currentRoot_.empty())
@@ -416,7 +403,14 @@ void CQuovantaView::OnDriveSelected(int index)
     if (index < 0)
         return;
     const std::string root = QFile::encodeName(drives_->itemText(index)).toStdString();
-    if (root == currentRoot_)
+    if (root != currentRoot_)
+        SearchNewRoot(root);
+}
+
+void CQuovantaView::SearchNewRoot(const std::string& root)
+{
+    SelectDriveEntry(root);
+    if (root.empty())
         return;
     currentRoot_ = root;
     SettingSaved(putSetting(settingsFile_, keys::kDrive, currentRoot_));
@@ -503,7 +497,7 @@ void CQuovantaView::Search(const std::string& root)
         const QScopedValueRollback<bool> quiet(selectingPortfolio_, true);
         portfolioList_->setCurrentIndex(portfolioModel_->index(0));
     }
-    if (!SetCurrentPortfolio(joinPath(portfolioModel_->portfolios().front(), kMasterFileName))) {
+    if (!SetCurrentPortfolio(qv::joinPath(portfolioModel_->portfolios().front(), kMasterFileName))) {
         MessageBox::warning(this, QStringLiteral("Incorrect file name - should be MASTER"));
         Clear(1);
     } else {
@@ -522,7 +516,7 @@ bool CQuovantaView::SetCurrentPortfolio(const std::string& path)
     const std::string suffix(kMasterFileName);
     if (path.size() < suffix.size() || path.compare(path.size() - suffix.size(), suffix.size(), suffix) != 0)
         return false;
-    portfolioDir_ = directoryOf(path);
+    portfolioDir_ = qv::parentPath(path);
     // The file itself may be spelled "master" by the program that wrote it.
     masterPath_ = qv::masterPath(portfolioDir_);
     return true;
@@ -533,7 +527,7 @@ void CQuovantaView::OnPortfolioSelected(int row)
     const std::vector<std::string>& list = portfolioModel_->portfolios();
     if (row < 0 || row >= static_cast<int>(list.size()))
         return;
-    if (SetCurrentPortfolio(joinPath(list[static_cast<std::size_t>(row)], kMasterFileName)))
+    if (SetCurrentPortfolio(qv::joinPath(list[static_cast<std::size_t>(row)], kMasterFileName)))
         FillSymbolGrid(0);
 }
 
@@ -632,13 +626,35 @@ void CQuovantaView::FillQuoteGrid()
         return;
     }
     quoteModel_->reserve(toRead);
-    const bool showProgress = progressBar_ && toRead > kQuoteChunk;
-    if (showProgress) {
-        progressBar_->setRange(0, toRead);
-        progressBar_->setValue(0);
-        progressBar_->show();
-    }
+    const bool showProgress = ShowFillProgress(toRead);
+    quotesRead_ = AppendQuoteChunks(series, toRead, showProgress);
+    ReadDateRange(series);
+    qv::freeQuoteSeries(series);
 
+    quotePosition_ = 0;
+    if (quotesRead_ > 0) {
+        quoteGrid_->setCurrentIndex(quoteModel_->index(0, 0));
+        quoteGrid_->selectRow(0);
+        quoteGrid_->scrollToTop();
+    }
+    if (showProgress)
+        progressBar_->hide();
+    emit stateChanged();
+    QueueTutorialPrompt();
+}
+
+bool CQuovantaView::ShowFillProgress(int toRead)
+{
+    if (!progressBar_ || toRead <= kQuoteChunk)
+        return false;
+    progressBar_->setRange(0, toRead);
+    progressBar_->setValue(0);
+    progressBar_->show();
+    return true;
+}
+
+int CQuovantaView::AppendQuoteChunks(qv::QuoteSeries& series, int toRead, bool showProgress)
+{
     std::vector<QuoteGridModel::Row> chunkRows;
     chunkRows.reserve(kQuoteChunk);
     int done = 0;
@@ -654,14 +670,8 @@ void CQuovantaView::FillQuoteGrid()
             break;
         }
         chunkRows.clear();
-        for (int k = chunk - 1; k >= 0; --k) {
-            QuoteGridModel::Row r;
-            const auto at = static_cast<std::size_t>(k);
-            r.date = series.date[at];
-            r.values = {series.open[at], series.high[at], series.low[at], series.close[at], series.volume[at],
-                        series.openInterest[at]};
-            chunkRows.push_back(r);
-        }
+        for (int k = chunk - 1; k >= 0; --k)
+            chunkRows.push_back(quoteRow(series, static_cast<std::size_t>(k)));
         int taken = 0;
         if (done < kFirstScreenful) {
             // The first screenful is painted before the rest is read.
@@ -685,33 +695,29 @@ void CQuovantaView::FillQuoteGrid()
         if (settings_.showingGraph)
             chartArea_->update();
     }
-    quotesRead_ = done;
+    return done;
+}
 
+void CQuovantaView::ReadDateRange(qv::QuoteSeries& series)
+{
     if (qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, 0, 1) == kStatusOk && series.count > 0)
         firstDateText_ = QString::fromStdString(formatDateForDisplay(series.date[0]));
     if (qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, -1, 1) == kStatusOk && series.count > 0)
         lastDateText_ = QString::fromStdString(formatDateForDisplay(series.date[0]));
-    qv::freeQuoteSeries(series);
+}
 
-    quotePosition_ = 0;
-    if (quotesRead_ > 0) {
-        quoteGrid_->setCurrentIndex(quoteModel_->index(0, 0));
-        quoteGrid_->selectRow(0);
-        quoteGrid_->scrollToTop();
-    }
-    if (showProgress)
-        progressBar_->hide();
-    emit stateChanged();
+void CQuovantaView::QueueTutorialPrompt()
+{
     // The prompt is modal: it is asked once the fill's caller has returned, so that it never
     // runs its own event loop inside a paint or a selection change of the grids.
-    if (settings_.newbie && !tutorialQueued_) {
-        tutorialQueued_ = true;
-        QTimer::singleShot(0, this, [this] {
-            tutorialQueued_ = false;
-            if (settings_.newbie)
-                OnTutorial();
-        });
-    }
+    if (!settings_.newbie || tutorialQueued_)
+        return;
+    tutorialQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        tutorialQueued_ = false;
+        if (settings_.newbie)
+            OnTutorial(*this);
+    });
 }
 
 // ---- Toggles ------------------------------------------------------------------------------
@@ -738,132 +744,12 @@ void CQuovantaView::OnGraph()
 
 void CQuovantaView::OnHelpTopics() { CHelpWindow::showContents(window()); }
 
-void CQuovantaView::OnTutorial()
-{
-    if (!settings_.newbie) {
-        CHelpWindow::showTutorial(window());
-        return;
-    }
-    CTutorialDlg prompt(window());
-    if (ModalDialog::exec(prompt) != QDialog::Accepted)
-        return; // asked again with the next fill of the quote grid
-    CHelpWindow::showTutorial(window());
-    settings_.newbie = false;
-    SettingSaved(putSetting(settingsFile_, keys::kNewbie, 0));
-}
+void CQuovantaView::OnUpdateQuotes() { update_->Start(); }
 
 void CQuovantaView::OnAbout()
 {
     CAboutDlg about(window());
     ModalDialog::exec(about);
-}
-
-// ---- Settings -----------------------------------------------------------------------------
-
-void CQuovantaView::OnSettings()
-{
-    std::vector<std::string> rootList;
-    for (int k = 0; k < drives_->count(); ++k)
-        rootList.push_back(QFile::encodeName(drives_->itemText(k)).toStdString());
-    if (rootList.empty())
-        rootList = roots();
-    CSettingsDlg dlg(settings_, rootList, window());
-    if (ModalDialog::exec(dlg) != QDialog::Accepted)
-        return;
-    const qv::ViewSettings before = settings_;
-    const qv::ViewSettings chosen = dlg.values();
-    // The two toggles and the tutorial flag are not the dialog's.
-    settings_.searchLimit = chosen.searchLimit;
-    settings_.searchName = chosen.searchName;
-    settings_.auditEnable = chosen.auditEnable;
-    settings_.soundDisable = chosen.soundDisable;
-    settings_.update = chosen.update;
-
-    SettingSaved(qv::writeSettingsDialogValues(settingsFile_, settings_));
-    emit stateChanged();
-
-    const bool filterChanged = before.searchLimit != settings_.searchLimit ||
-                               (settings_.searchLimit && !equalNoCase(before.searchName, settings_.searchName));
-    if (!filterChanged)
-        return;
-    // The root that holds the filter path is searched (the current one when none does).
-    std::string root;
-    for (const std::string& r : rootList)
-        if (startsWithDirectory(settings_.searchName, r) && r.size() > root.size())
-            root = r;
-    if (root.empty())
-        root = currentRoot_;
-    // As a newly chosen root, even when it is the current one: the filter changed.
-    SelectDriveEntry(root);
-    if (root.empty())
-        return;
-    currentRoot_ = root;
-    SettingSaved(putSetting(settingsFile_, keys::kDrive, currentRoot_));
-    Clear(1);
-    Search(currentRoot_);
-}
-
-// ---- Update run ---------------------------------------------------------------------------
-
-void CQuovantaView::OnUpdateQuotes()
-{
-    if (updateRunning())
-        return; // one run at a time; the command is disabled meanwhile
-    if (!updateRun_) {
-        updateRun_ = new CUpdateRun(window(), this);
-        connect(updateRun_, &CUpdateRun::progress, this, [this](const qv::ProgressTexts& texts) {
-            lastProgress_ = texts;
-            if (updateProgress_)
-                updateProgress_->setTexts(texts);
-        });
-        connect(updateRun_, &CUpdateRun::finished, this, &CQuovantaView::OnUpdateDone);
-    }
-
-    qv::UpdateInputs inputs;
-    inputs.portfolios = portfolioModel_->portfolios();
-    inputs.shownSymbol = symbolCount_ > 0 ? currentSymbol_ : std::string();
-    inputs.settings = settings_.update;
-    inputs.startupDir = context_.startupDir;
-    inputs.selfExtractor =
-        qv::findBundledUnpacker(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
-
-    lastProgress_ = {};
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    updateProgress_ = new CUpdateProgressDlg(window());
-    updateProgress_->setAttribute(Qt::WA_DeleteOnClose, false);
-    updateProgress_->show();
-    if (!updateRun_->start(std::move(inputs))) {
-        delete updateProgress_;
-        QApplication::restoreOverrideCursor();
-        return;
-    }
-    emit stateChanged();
-}
-
-void CQuovantaView::OnUpdateDone(quint16 quoteCount, quint16 runFlags, const QString& auditProblem)
-{
-    delete updateProgress_;
-    QApplication::restoreOverrideCursor();
-    if (!settings_.soundDisable)
-        beep();
-    emit stateChanged();
-    if (runFlags & qv::kRunFlagShownSymbolUpdated)
-        FillQuoteGrid();
-    if (runFlags & qv::kRunFlagMergeFailed)
-        MessageBox::warning(this, QStringLiteral("General quote import problem"));
-    if (runFlags & qv::kRunFlagSelfExtractFailed)
-        MessageBox::warning(this, QStringLiteral("At least one .EXE file extraction failed.\n\nDo you need to "
-                                                 "change the file password?"));
-    if (!auditProblem.isEmpty()) {
-        // Without this run's log the report would list an earlier run's anomalies.
-        MessageBox::warning(this, auditProblem);
-    } else if (settings_.auditEnable) {
-        const qv::AnomalyReport report =
-            qv::buildAnomalyReport(joinPath(context_.startupDir, qv::kAuditFileName), quoteCount);
-        CAnomalyReportDlg dlg(report, quoteCount, window());
-        ModalDialog::exec(dlg);
-    }
-    emit updateFinished();
 }
 
 // ---- Selection and refresh for the maintenance and profile commands -----------------------

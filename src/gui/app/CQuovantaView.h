@@ -6,7 +6,7 @@
 #include "core/app/program_settings.h"
 #include "core/platform/settings_file.h"
 #include "gui/app/Actions.h"
-#include "gui/update/CUpdateProgressDlg.h"
+#include "core/update/update_run.h"
 
 #include <QFrame>
 #include <QPointer>
@@ -25,13 +25,17 @@ class QListView;
 class QStackedWidget;
 class QTableView;
 
+namespace qv {
+struct QuoteSeries;
+}
+
 namespace qv::gui {
 
 class CSearchProgressDlg;
-class CUpdateRun;
 class PortfolioListModel;
 class QuoteGridModel;
 class SymbolGridModel;
+class UpdateCommand;
 
 // What the program starts with; tests and the screenshot tool give their own.
 struct StartupContext {
@@ -74,7 +78,12 @@ public:
     bool startupDone() const { return startupDone_; }
     bool updateRunning() const;
     // The progress texts last handed to the progress window of the current or last run.
-    const qv::ProgressTexts& lastProgress() const { return lastProgress_; }
+    const qv::ProgressTexts& lastProgress() const;
+    // The commands that change a setting the view holds (Settings, the tutorial prompt) put it
+    // here; writing it to the settings file is theirs.
+    void setSettings(const qv::ViewSettings& settings);
+    // The drive selector's entries; before the start-up has filled it, the roots it will offer.
+    std::vector<std::string> listedRoots() const;
     void setSplitSearchOpen(bool open);
 
     // The status panes.
@@ -99,6 +108,9 @@ public:
     // the quote grid, 4 the quote grid.
     void Clear(int level);
     void Search(const std::string& root);
+    // Selects `root` in the drive selector, saves it and searches it as a newly chosen root
+    // (also when it is the current one); an empty root selects no entry and searches nothing.
+    void SearchNewRoot(const std::string& root);
     void FillSymbolGrid(int row);
     void FillQuoteGrid();
     // Writes the grids' column widths (at window close).
@@ -111,12 +123,10 @@ public:
 
 public slots:
     void OnUpdateQuotes();
-    void OnSettings();
     void OnReScan();
     void OnRecentAll();
     void OnGraph();
     void OnHelpTopics();
-    void OnTutorial();
     void OnAbout();
 
 signals:
@@ -137,10 +147,16 @@ private:
     void OnPortfolioSelected(int row);
     bool SetCurrentPortfolio(const std::string& masterPath);
     void OnSymbolRowChanged(int row);
-    void OnUpdateDone(quint16 quoteCount, quint16 runFlags, const QString& auditProblem);
     void SelectDriveEntry(const std::string& root);
     std::vector<std::string> roots() const;
     void showMessages(const std::vector<std::string>& messages, bool after);
+    // The steps of FillQuoteGrid: the status bar's progress (shown for a long fill), the quotes
+    // read newest chunk first into the grid (returns how many), the first and last date of the
+    // file, and the tutorial prompt a newcomer gets after the fill.
+    bool ShowFillProgress(int toRead);
+    int AppendQuoteChunks(qv::QuoteSeries& series, int toRead, bool showProgress);
+    void ReadDateRange(qv::QuoteSeries& series);
+    void QueueTutorialPrompt();
 
     StartupContext context_;
     qv::SettingsFile settingsFile_;
@@ -179,9 +195,7 @@ private:
     QuoteGridModel* quoteModel_ = nullptr;
     QPointer<QProgressBar> progressBar_;
 
-    CUpdateRun* updateRun_ = nullptr;
-    qv::ProgressTexts lastProgress_;
-    QPointer<CUpdateProgressDlg> updateProgress_;
+    UpdateCommand* update_ = nullptr;
 
     // ---- Selection and refresh for the maintenance and profile commands -------------------
 public:

@@ -1,6 +1,6 @@
 #include "gui/app/QuoteGridModel.h"
 
-#include <cstdio>
+#include "core/browse/quote_text.h"
 
 namespace qv::gui {
 
@@ -20,13 +20,8 @@ QString QuoteGridModel::cellText(const Row& row, int column)
     if (column < Open || column >= ColumnCount)
         return {};
     const float value = row.values[static_cast<std::size_t>(column - Open)];
-    if (value < 0)
-        return QStringLiteral("N/A");
     const bool wholeNumber = column == Volume || column == OpenInterest;
-    // The C library's formatting, as the export and the command line print numbers.
-    char text[64];
-    const int n = std::snprintf(text, sizeof text, wholeNumber ? "%.0f" : "%.4f", static_cast<double>(value));
-    return QString::fromLatin1(text, n > 0 && n < static_cast<int>(sizeof text) ? n : 0);
+    return QString::fromStdString(wholeNumber ? qv::quoteAmountText(value) : qv::quotePriceText(value));
 }
 
 QVariant QuoteGridModel::data(const QModelIndex& index, int role) const

@@ -104,16 +104,16 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     zipLayout->addWidget(zipWhat, 1, 1);
     zipLayout->addWidget(zipPath, 2, 0, 1, 2);
 
-    QGroupBox* sex = group(QStringLiteral("Self-Extracting (EXE) Data Files"), this);
-    sexEnable_ = named(new QCheckBox(QStringLiteral("I use Self-Extracting files"), sex), "sexEnable");
-    QGroupBox* sexFacts = fileFacts(sex, "sexPasswordEnable", "sexPassword", sexPasswordEnable_, sexPassword_);
-    QGroupBox* sexWhat = group(QStringLiteral("What to do with .EXE files?"), sex);
-    sexDelete_ = leaveOrDelete(sexWhat, QStringLiteral("Leave in directory"),
-                               QStringLiteral("Delete after extraction"), "sexLeave", "sexDelete", &sexLeave_);
-    auto* sexLayout = new QGridLayout(sex);
-    sexLayout->addWidget(sexEnable_, 0, 0, 1, 2);
-    sexLayout->addWidget(sexFacts, 1, 0);
-    sexLayout->addWidget(sexWhat, 1, 1);
+    QGroupBox* selfExtract = group(QStringLiteral("Self-Extracting (EXE) Data Files"), this);
+    selfExtractEnable_ = named(new QCheckBox(QStringLiteral("I use Self-Extracting files"), selfExtract), "selfExtractEnable");
+    QGroupBox* selfExtractFacts = fileFacts(selfExtract, "selfExtractPasswordEnable", "selfExtractPassword", selfExtractPasswordEnable_, selfExtractPassword_);
+    QGroupBox* selfExtractWhat = group(QStringLiteral("What to do with .EXE files?"), selfExtract);
+    selfExtractDelete_ = leaveOrDelete(selfExtractWhat, QStringLiteral("Leave in directory"),
+                               QStringLiteral("Delete after extraction"), "selfExtractLeave", "selfExtractDelete", &selfExtractLeave_);
+    auto* selfExtractLayout = new QGridLayout(selfExtract);
+    selfExtractLayout->addWidget(selfExtractEnable_, 0, 0, 1, 2);
+    selfExtractLayout->addWidget(selfExtractFacts, 1, 0);
+    selfExtractLayout->addWidget(selfExtractWhat, 1, 1);
 
     auto* buttons = okCancelButtons(this);
 
@@ -125,7 +125,7 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     left->addStretch();
     auto* right = new QVBoxLayout;
     right->addWidget(zip);
-    right->addWidget(sex);
+    right->addWidget(selfExtract);
     right->addStretch();
     auto* columns = new QHBoxLayout;
     columns->addLayout(left);
@@ -146,12 +146,12 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     zipPassword_->setText(QString::fromStdString(u.zipPassword)); // whole: OK refuses one too long
     (u.deleteZip ? zipDelete_ : zipLeave_)->setChecked(true);
     pkunzipPath_->setText(QString::fromStdString(u.pkunzipPath));
-    sexEnable_->setChecked(u.sexEnable);
-    sexPasswordEnable_->setChecked(u.sexPasswordEnable);
-    sexPassword_->setText(QString::fromStdString(u.sexPassword));
-    (u.deleteSex ? sexDelete_ : sexLeave_)->setChecked(true);
+    selfExtractEnable_->setChecked(u.selfExtractEnable);
+    selfExtractPasswordEnable_->setChecked(u.selfExtractPasswordEnable);
+    selfExtractPassword_->setText(QString::fromStdString(u.selfExtractPassword));
+    (u.deleteSelfExtract ? selfExtractDelete_ : selfExtractLeave_)->setChecked(true);
 
-    for (QCheckBox* box : {zipEnable_, zipPasswordEnable_, sexEnable_, sexPasswordEnable_, searchLimit_})
+    for (QCheckBox* box : {zipEnable_, zipPasswordEnable_, selfExtractEnable_, selfExtractPasswordEnable_, searchLimit_})
         connect(box, &QCheckBox::toggled, this, &CSettingsDlg::applyEnablingRules);
     connect(browse_, &QPushButton::clicked, this, &CSettingsDlg::browseForPkunzip);
     applyEnablingRules();
@@ -168,11 +168,11 @@ void CSettingsDlg::applyEnablingRules()
     browse_->setEnabled(zip);
     zipPassword_->setEnabled(zip && zipPasswordEnable_->isChecked());
 
-    const bool sex = sexEnable_->isChecked();
-    sexPasswordEnable_->setEnabled(sex);
-    sexLeave_->setEnabled(sex);
-    sexDelete_->setEnabled(sex);
-    sexPassword_->setEnabled(sex && sexPasswordEnable_->isChecked());
+    const bool selfExtract = selfExtractEnable_->isChecked();
+    selfExtractPasswordEnable_->setEnabled(selfExtract);
+    selfExtractLeave_->setEnabled(selfExtract);
+    selfExtractDelete_->setEnabled(selfExtract);
+    selfExtractPassword_->setEnabled(selfExtract && selfExtractPasswordEnable_->isChecked());
 
     searchName_->setEnabled(searchLimit_->isChecked());
 }
@@ -197,10 +197,10 @@ qv::ViewSettings CSettingsDlg::values() const
     u.zipPassword = zipPassword_->text().toStdString();
     u.deleteZip = zipDelete_->isChecked();
     u.pkunzipPath = pkunzipPath_->text().toStdString();
-    u.sexEnable = sexEnable_->isChecked();
-    u.sexPasswordEnable = sexPasswordEnable_->isChecked();
-    u.sexPassword = sexPassword_->text().toStdString();
-    u.deleteSex = sexDelete_->isChecked();
+    u.selfExtractEnable = selfExtractEnable_->isChecked();
+    u.selfExtractPasswordEnable = selfExtractPasswordEnable_->isChecked();
+    u.selfExtractPassword = selfExtractPassword_->text().toStdString();
+    u.deleteSelfExtract = selfExtractDelete_->isChecked();
     return v;
 }
 

@@ -50,11 +50,11 @@ private:
     QRadioButton* zipDelete_ = nullptr;
     QLineEdit* pkunzipPath_ = nullptr;
     QPushButton* browse_ = nullptr;
-    QCheckBox* sexEnable_ = nullptr;
-    QCheckBox* sexPasswordEnable_ = nullptr;
-    QLineEdit* sexPassword_ = nullptr;
-    QRadioButton* sexLeave_ = nullptr;
-    QRadioButton* sexDelete_ = nullptr;
+    QCheckBox* selfExtractEnable_ = nullptr;
+    QCheckBox* selfExtractPasswordEnable_ = nullptr;
+    QLineEdit* selfExtractPassword_ = nullptr;
+    QRadioButton* selfExtractLeave_ = nullptr;
+    QRadioButton* selfExtractDelete_ = nullptr;
 };
 
 } // namespace qv::gui

@@ -1,6 +1,8 @@
-// The OK checks of the settings dialog.
+// The OK checks of the settings dialog, the decision to search again, and the keys it writes.
 
 #include "core/app/settings_check.h"
+#include "core/platform/fault_injection.h"
+#include "core/platform/settings_file.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>
@@ -54,13 +56,87 @@ TEST(SettingsOkCheck, APasswordLongerThanSixteenCharactersIsRefusedNotCut) {
                                   "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f"; // 32 bytes
     const std::tuple<std::string, std::string, bool> cases[] = {{"sixteen-chars-ok", "", false}, {umlauts16, "", false},
                                                                 {"seventeen-chars!!", "", true}, {"", "seventeen-chars!!", true}};
-    for (const auto& [zip, sex, refused] : cases) {
+    for (const auto& [zip, selfExtract, refused] : cases) {
         ViewSettings v; // neither decompression nor the filter: only the passwords are checked
         v.update.zipEnable = v.searchLimit = false;
         v.update.zipPassword = zip;
-        v.update.sexPassword = sex;
-        EXPECT_EQ(checkSettings(v, {}, "/"), refused ? std::string(kPasswordTooLongMessage) : "") << zip << '/' << sex;
+        v.update.selfExtractPassword = selfExtract;
+        EXPECT_EQ(checkSettings(v, {}, "/"), refused ? std::string(kPasswordTooLongMessage) : "") << zip << '/' << selfExtract;
     }
+}
+
+// The main window searches again only when the filter changed: switched, or on with another
+// path (paths keep the case the user typed, so case alone is no change).
+TEST(SearchRerun, FollowsAFilterChangeToTheDeepestRootHoldingItsPath) {
+    const std::vector<std::string> roots = {"/", "/home/ann", "/media/usb", "/home"};
+    struct Case {
+        bool limitBefore;
+        const char* nameBefore;
+        bool limitAfter;
+        const char* nameAfter;
+        bool needed;
+        const char* root;
+    };
+    const Case cases[] = {
+        {true, "/home/ann/Data", true, "/HOME/ANN/data", false, ""},
+        {true, "/home/ann/Data", true, "/home/ann/Other", true, "/home/ann"},
+        {true, "/home/bob", true, "//home//ann/./x", true, "/home/ann"},
+        {true, "/home/ann/Data", true, "/home/annex", true, "/home"},
+        {true, "/home/ann/Data", false, "/home/ann/Data", true, "/home/ann"}, // off: the unchanged path's root
+        {false, "/home/ann/Data", false, "/elsewhere", false, ""},
+        {false, "/home/ann/Data", true, "relative", true, ""}, // no root: the window keeps its own
+    };
+    for (const Case& c : cases) {
+        ViewSettings before, after;
+        before.searchLimit = c.limitBefore;
+        before.searchName = c.nameBefore;
+        after.searchLimit = c.limitAfter;
+        after.searchName = c.nameAfter;
+        const SearchRerun r = searchRerunAfterSettings(before, after, roots);
+        EXPECT_EQ(r.needed, c.needed) << c.nameBefore << " -> " << c.nameAfter;
+        EXPECT_EQ(r.root, c.root) << c.nameBefore << " -> " << c.nameAfter;
+    }
+}
+
+// The dialog's keys go to their sections in the order the program always wrote them, texts as
+// typed; a write that fails is reported (naming the file) and the keys after it are not tried.
+TEST(SettingsDialogValues, AreWrittenInTheProgramsOrderAndAFailedWriteIsReported) {
+    TempDir tmp;
+    SettingsFile file(tmp.file("QUOVANTA.INI"));
+    ViewSettings v;
+    v.searchLimit = false;
+    v.searchName = "/home/Ann/MetaStock";
+    v.auditEnable = v.soundDisable = true;
+    v.update.selfExtractEnable = v.update.deleteSelfExtract = true;
+    v.update.selfExtractPassword = "s3cret";
+    v.update.zipEnable = v.update.zipPasswordEnable = true;
+    v.update.zipPassword = "zip pw";
+    v.update.pkunzipPath = "/opt/Tools";
+    v.update.deleteTxt = true;
+    ASSERT_TRUE(writeSettingsDialogValues(file, v).isOk());
+
+    const fixtures::ByteVec raw = fixtures::readBytes(file.path());
+    const std::string ini(raw.begin(), raw.end());
+    std::size_t last = 0;
+    for (const char* line : {"[Search]", "Limit=0", "Name=/home/Ann/MetaStock", "[Audit]", "AuditEnable=1", "[Sounds]",
+                             "SoundDisable=1", "[SEX]", "SexEnable=1", "SexPassword=s3cret", "SexPasswordEnable=0",
+                             "DeleteSex=1", "[ZIP]", "ZipEnable=1", "ZipPassword=zip pw", "ZipPasswordEnable=1",
+                             "DeleteZip=0", "PkunzipPath=/opt/Tools", "[CleanUp]", "DeleteTxt=1"}) {
+        const std::size_t at = ini.find(line, last);
+        ASSERT_NE(at, std::string::npos) << line << " missing or out of order in\n" << ini;
+        last = at;
+    }
+
+    v.update.deleteTxt = false;
+    faults::reset();
+    faults::failNth(faults::Op::Rename, 1);
+    const IoStatus failed = writeSettingsDialogValues(file, v);
+    const int renames = faults::callCount(faults::Op::Rename);
+    faults::reset();
+    EXPECT_FALSE(failed.isOk());
+    EXPECT_NE(failed.message().find(file.path()), std::string::npos) << failed.message();
+    EXPECT_EQ(renames, 1) << "the keys after a failed one are not written";
+    EXPECT_EQ(fixtures::readBytes(file.path()), raw);
 }
 
 } // namespace

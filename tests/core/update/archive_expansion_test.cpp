@@ -52,7 +52,7 @@ const std::string kTwoLines = "IBM,970116,11,12,10,11.5,200,2\nMSFT,970116,21,22
 
 class ArchiveExpansion : public UpdateFixture, public ::testing::Test {
 protected:
-    ArchiveExpansion() : bin(tmp.subdir("bin")), zipLog(tmp.file("zip.log")), sexLog(tmp.file("sex.log")) {
+    ArchiveExpansion() : bin(tmp.subdir("bin")), zipLog(tmp.file("zip.log")), selfExtractLog(tmp.file("selfExtract.log")) {
         portfolio({{1, "IBM", {row7(fileDate(1997, 1, 15), 10, 100, 1)}},
                    {2, "MSFT", {row7(fileDate(1997, 1, 15), 20, 100, 1)}}});
     }
@@ -67,7 +67,7 @@ protected:
         std::ranges::copy_if(run.audit, std::back_inserter(out), [](const std::string& l) { return l.starts_with("ERROR: "); });
         return out;
     }
-    std::string bin, zipLog, sexLog;
+    std::string bin, zipLog, selfExtractLog;
 };
 
 // The archive is named as found; a password follows -s without a blank, and only when enabled.
@@ -95,11 +95,11 @@ TEST_F(ArchiveExpansion, ArchiveIsUnpackedOncePerRunInTheUpdateDirectoryAndItsFi
 
 TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAndTheOtherKindGoesOn) {
     writeUnpacker(bin + "/PKUNZIP.EXE", zipLog, "", "", 1);
-    writeUnpacker(bin + "/selfextract", sexLog, "SEX.TXT", kTwoLines);
+    writeUnpacker(bin + "/selfextract", selfExtractLog, "SEX.TXT", kTwoLines);
     for (const char* name : {"A.ZIP", "B.ZIP"}) updateFile(name, "PK");
     for (const char* name : {"C.EXE", "D.COM"}) updateFile(name, "MZ");
     UpdateInputs in = zipInputs();
-    in.settings.deleteZip = in.settings.sexEnable = in.settings.deleteSex = true;
+    in.settings.deleteZip = in.settings.selfExtractEnable = in.settings.deleteSelfExtract = true;
     in.selfExtractor = bin + "/selfextract";
     const RunOutcome run = runUpdate(in);
     const auto zipCalls = invocations(zipLog);
@@ -108,9 +108,9 @@ TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAnd
     EXPECT_EQ(errors(run), std::vector<std::string>{"ERROR: De-Compress failure for file " + failed + " (exit status 1)"});
     EXPECT_TRUE(exists(updates + "/A.ZIP") && exists(updates + "/B.ZIP"));
     EXPECT_EQ(run.flags & kRunFlagSelfExtractFailed, 0);
-    const auto sexCalls = invocations(sexLog);
-    ASSERT_EQ(sexCalls.size(), 1u) << "a .COM file is never run";
-    EXPECT_EQ(sexCalls[0].args, (Args{"C.EXE", "-o"}));
+    const auto selfExtractCalls = invocations(selfExtractLog);
+    ASSERT_EQ(selfExtractCalls.size(), 1u) << "a .COM file is never run";
+    EXPECT_EQ(selfExtractCalls[0].args, (Args{"C.EXE", "-o"}));
     EXPECT_FALSE(exists(updates + "/C.EXE")) << "unpacked, DeleteSex and SexEnable set";
     EXPECT_TRUE(exists(updates + "/D.COM"));
     EXPECT_EQ(run.count, 2);
@@ -122,11 +122,11 @@ TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAnd
 TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNeverRunOrDeleted) {
     updateFile("UPDATE.EXE", "MZ");
     UpdateInputs in = inputs();
-    in.settings.sexEnable = in.settings.deleteSex = true;
+    in.settings.selfExtractEnable = in.settings.deleteSelfExtract = true;
     in.selfExtractor = tmp.file("no-such-program");
-    const RunOutcome sex = runUpdate(in);
-    EXPECT_EQ(sex.flags, kRunFlagSelfExtractFailed);
-    EXPECT_EQ(errors(sex), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE (cannot start " +
+    const RunOutcome selfExtract = runUpdate(in);
+    EXPECT_EQ(selfExtract.flags, kRunFlagSelfExtractFailed);
+    EXPECT_EQ(errors(selfExtract), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE (cannot start " +
                                                     tmp.file("no-such-program") + ": No such file or directory)"});
     EXPECT_TRUE(exists(updates + "/UPDATE.EXE"));
     ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0);

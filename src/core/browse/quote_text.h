@@ -1,0 +1,18 @@
+#pragma once
+// How one quote value reads in the quote grid and in `quovanta-cli quotes`: prices with four
+// decimals, volume and open interest as whole numbers (rounded, not cut), and "N/A" for a value
+// below zero, which is how a field the quote file does not hold is read. Both use the C
+// library's formatting, so the window and the command line never disagree by a digit.
+
+#include <string>
+
+namespace qv {
+
+inline constexpr const char* kAbsentValueText = "N/A";
+
+// Open, high, low, close: "%.4f".
+std::string quotePriceText(float value);
+// Volume, open interest: "%.0f".
+std::string quoteAmountText(float value);
+
+} // namespace qv
