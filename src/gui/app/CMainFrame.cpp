@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -79,17 +80,22 @@ CMainFrame::CMainFrame(StartupContext context, QWidget* parent) : QMainWindow(pa
     connect(view_, &CQuovantaView::stateChanged, this, &CMainFrame::UpdateCommandUI);
 
     // Placement last, so that the writes it causes see a complete window.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect primaryArea = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
     SettingsFile& settings = view_->settingsFile();
-    const QRect placement = initialPlacement(getSetting(settings, keys::kScreenX), getSetting(settings, keys::kScreenY),
-                                             getSetting(settings, keys::kScreenCx),
-                                             getSetting(settings, keys::kScreenCy), area);
+    const QRect saved = initialPlacement(getSetting(settings, keys::kScreenX), getSetting(settings, keys::kScreenY),
+                                         getSetting(settings, keys::kScreenCx), getSetting(settings, keys::kScreenCy),
+                                         primaryArea);
+    // Saved on a larger screen, or on one no longer attached: fitted to the screen it opens on.
+    const QScreen* screen = QGuiApplication::screenAt(saved.center());
+    const QRect placement = fitPlacement(saved, screen ? screen->availableGeometry() : primaryArea);
     placementWrite_.setSingleShot(true);
     placementWrite_.setInterval(150);
     connect(&placementWrite_, &QTimer::timeout, this, &CMainFrame::WritePlacement);
     move(placement.topLeft());
     resize(placement.size());
+    for (QSplitter* splitter : {view_->upperSplitter(), view_->mainSplitter()})
+        connect(splitter, &QSplitter::splitterMoved, this, [this] { placementWrite_.start(); });
     placed_ = true;
     UpdateCommandUI();
 }
@@ -164,6 +170,8 @@ void CMainFrame::WritePlacement()
         saved = putSetting(settings, keys::kScreenCx, width());
     if (saved)
         saved = putSetting(settings, keys::kScreenCy, height());
+    if (saved)
+        saved = view_->SaveSplitters();
     view_->SettingSaved(saved);
 }
 
@@ -193,6 +201,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     if (placementWrite_.isActive()) {
         placementWrite_.stop();
         WritePlacement();
+    } else {
+        // A splitter moved by a program (no drag) has written nothing yet.
+        view_->SettingSaved(view_->SaveSplitters());
     }
     view_->SaveColumnWidths();
     QMainWindow::closeEvent(event);

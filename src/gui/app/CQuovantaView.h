@@ -22,6 +22,7 @@
 
 class QComboBox;
 class QListView;
+class QSplitter;
 class QStackedWidget;
 class QTableView;
 
@@ -97,6 +98,8 @@ public:
     QTableView* symbolGrid() const { return symbolGrid_; }
     QTableView* quoteGrid() const { return quoteGrid_; }
     QWidget* chartArea() const { return chartArea_; }
+    QSplitter* upperSplitter() const { return upperSplitter_; }
+    QSplitter* mainSplitter() const { return mainSplitter_; }
     QuoteGridModel* quoteModel() const { return quoteModel_; }
     SymbolGridModel* symbolModel() const { return symbolModel_; }
     PortfolioListModel* portfolioModel() const { return portfolioModel_; }
@@ -118,7 +121,15 @@ public:
     // Tells the user once when a setting could not be written, until one is written again
     // (the placement is written whenever the window moves).
     void SettingSaved(const qv::IoStatus& status);
+    // The splitters' positions, read from the settings file at start-up and written to it with
+    // the window's placement.
+    void RestoreSplitters();
+    qv::IoStatus SaveSplitters();
     std::vector<int> symbolColumnWidths() const;
+    // The widths the columns take when the settings file holds none: what the longest content
+    // and the header need in the grid's font.
+    std::vector<int> defaultSymbolColumnWidths() const;
+    std::vector<int> defaultQuoteColumnWidths() const;
     std::vector<int> quoteColumnWidths() const;
 
 public slots:
@@ -142,6 +153,7 @@ protected:
 private:
     void OnStartupTimer();
     void CreateColumns();
+    static std::vector<int> contentColumnWidths(const QTableView& grid, const std::vector<QString>& samples);
     void InitDrives();
     void OnDriveSelected(int index);
     void OnPortfolioSelected(int row);
@@ -189,6 +201,8 @@ private:
     QTableView* symbolGrid_ = nullptr;
     QTableView* quoteGrid_ = nullptr;
     QStackedWidget* quoteStack_ = nullptr;
+    QSplitter* upperSplitter_ = nullptr;
+    QSplitter* mainSplitter_ = nullptr;
     QFrame* chartArea_ = nullptr;
     PortfolioListModel* portfolioModel_ = nullptr;
     SymbolGridModel* symbolModel_ = nullptr;
