@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTableView>
 #include <QToolBar>
 
 namespace qv::gui {
@@ -77,6 +78,7 @@ CMainFrame::CMainFrame(StartupContext context, QWidget* parent) : QMainWindow(pa
     view_->setProgressBar(progress_);
 
     ConnectCommands();
+    ConnectGrids();
     connect(view_, &CQuovantaView::stateChanged, this, &CMainFrame::UpdateCommandUI);
 
     // Placement last, so that the writes it causes see a complete window.
@@ -141,6 +143,44 @@ void CMainFrame::ConnectCommands()
     run(Command::PrintSetup, &OnPrintSetup);
     connect(action(Command::Print), &QAction::triggered, view_, [this] { OnPrint(*view_, true); });
     connect(actions_->printNowAction(), &QAction::triggered, view_, [this] { OnPrint(*view_, false); });
+}
+
+void CMainFrame::ConnectGrids()
+{
+    // A double-click on a quote is the quickest way to correct it.
+    connect(view_->quoteGrid(), &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (!index.isValid())
+            return;
+        UpdateCommandUI();
+        if (QAction* edit = action(Command::QuotesEdit); edit->isEnabled())
+            edit->trigger();
+    });
+    for (QTableView* grid : {view_->symbolGrid(), view_->quoteGrid()}) {
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& at) {
+            const std::unique_ptr<QMenu> menu = contextMenu(grid, at);
+            menu->exec(grid->viewport()->mapToGlobal(at));
+        });
+    }
+}
+
+std::unique_ptr<QMenu> CMainFrame::contextMenu(QTableView* grid, const QPoint& at)
+{
+    const QModelIndex index = grid->indexAt(at);
+    if (index.isValid() && index.row() != grid->currentIndex().row()) {
+        if (grid == view_->symbolGrid()) {
+            view_->SelectSymbolRow(index.row());
+        } else {
+            grid->setCurrentIndex(index);
+            grid->selectRow(index.row());
+        }
+    }
+    UpdateCommandUI();
+    auto menu = std::make_unique<QMenu>(grid);
+    menu->setObjectName(QStringLiteral("gridContextMenu"));
+    actions_->populateContextMenu(menu.get(),
+                                  grid == view_->symbolGrid() ? Actions::Grid::Symbols : Actions::Grid::Quotes);
+    return menu;
 }
 
 void CMainFrame::UpdateCommandUI()
