@@ -27,6 +27,9 @@
 namespace qv::gui {
 namespace {
 
+// Long enough to be read after looking back from a dialog; the menu prompts replace it sooner.
+constexpr int kStatusMessageMs = 20000;
+
 QLabel* makePane(QWidget* parent, const char* objectName, const QString& widestText)
 {
     auto* pane = new QLabel(parent);
@@ -80,6 +83,8 @@ CMainFrame::CMainFrame(StartupContext context, QWidget* parent) : QMainWindow(pa
     ConnectCommands();
     ConnectGrids();
     connect(view_, &CQuovantaView::stateChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(view_, &CQuovantaView::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); });
 
     // Placement last, so that the writes it causes see a complete window.
     const QScreen* primary = QGuiApplication::primaryScreen();
@@ -236,6 +241,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     if (view_->updateRunning()) {
         beep();
         event->ignore();
+        MessageBox::information(this, QStringLiteral("Quovanta cannot close while it updates the quotes: the portfolio "
+                                                     "files would be left half written.\nPlease wait until the update "
+                                                     "has finished."));
         return;
     }
     if (placementWrite_.isActive()) {

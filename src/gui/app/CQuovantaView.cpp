@@ -16,6 +16,7 @@
 #include "gui/app/PortfolioListModel.h"
 #include "gui/app/QuoteGridModel.h"
 #include "gui/app/SymbolGridModel.h"
+#include "gui/ascii/AsciiCommands.h"
 #include "gui/chart/CChartView.h"
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
@@ -111,7 +112,8 @@ StartupContext StartupContext::fromEnvironment()
 }
 
 CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
-    : QWidget(parent), context_(std::move(context)), settingsFile_(context_.settingsPath)
+    : QWidget(parent), context_(std::move(context)), settingsFile_(context_.settingsPath),
+      asciiDrafts_(std::make_unique<AsciiDrafts>())
 {
     setObjectName(QStringLiteral("quovantaView"));
     settings_ = qv::readViewSettings(settingsFile_, context_.startupDir);

@@ -37,6 +37,7 @@ class PortfolioListModel;
 class QuoteGridModel;
 class SymbolGridModel;
 class UpdateCommand;
+struct AsciiDrafts;
 
 // What the program starts with; tests and the screenshot tool give their own.
 struct StartupContext {
@@ -144,6 +145,8 @@ signals:
     // Anything the enabling rules, check marks or status panes read has changed.
     void stateChanged();
     void searchFinished();
+    // A finished command's note for the status bar's message pane.
+    void statusMessage(const QString& text);
     void updateFinished();
 
 protected:
@@ -223,6 +226,12 @@ public:
     void SelectSymbolRow(int row);
     // Reads the skip marks again after a command changed them (list, grid, check mark).
     void RefreshSkipMarks();
+    // What was typed in the import and export dialogs of a failed attempt, offered again by the
+    // next one in this session.
+    AsciiDrafts& asciiDrafts() { return *asciiDrafts_; }
+
+private:
+    std::unique_ptr<AsciiDrafts> asciiDrafts_;
 };
 
 } // namespace qv::gui
