@@ -72,6 +72,41 @@ private slots:
             help->close();
     }
 
+    void firstStartWithoutPortfoliosOffersTheSampleWorkspaceThenTheTutorial()
+    {
+        TempDir tmp;
+        const std::string startup = tmp.subdir("Start");
+        const std::string sample = startup + "/data/SAMPLE";
+        // Declined, nothing is copied and the next start (with a settings file) does not ask;
+        // accepted, the copy is listed and shown, and the tutorial prompt follows.
+        for (const bool accept : {false, true}) {
+            quietSettings(true);
+            MessageBox::clearShown();
+            MessageBox::setNextAnswer(QMessageBox::Ok); // "could not find any Portfolios"
+            MessageBox::setNextAnswer(accept ? QMessageBox::Yes : QMessageBox::No);
+            DialogRecorder dialogs;
+            dialogs.install();
+            auto frame = openStarted(startup);
+            QVERIFY(frame);
+            const QStringList shown = MessageBox::shownTexts();
+            QCOMPARE(shown.size(), 2);
+            QVERIFY(shown[1].startsWith(QStringLiteral("Welcome to Quovanta.")));
+            QCOMPARE(QFile::exists(q(sample + "/TEXTDATA/WEEK27.TXT")), accept);
+            QCOMPARE(frame->view()->portfolios(), accept ? std::vector<std::string>{sample} : std::vector<std::string>{});
+            if (!accept) {
+                QVERIFY(frame->close());
+                frame.reset();
+                MessageBox::clearShown();
+                frame = openStarted(startup);
+                QVERIFY(frame);
+                QCOMPARE(MessageBox::shownTexts().size(), 1);
+                continue;
+            }
+            QVERIFY(frame->view()->symbolCount() > 0);
+            QTRY_COMPARE(dialogs.titles, QStringList{QStringLiteral("Tutorial")});
+        }
+    }
+
     void rootWithoutPortfoliosSaysSoAndReScanFindsNewOnes()
     {
         TempDir tmp;

@@ -21,6 +21,7 @@
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
 #include "gui/help/CHelpWindow.h"
+#include "gui/help/FirstStart.h"
 #include "gui/help/TutorialPrompt.h"
 #include "gui/update/UpdateCommand.h"
 
@@ -30,6 +31,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -116,6 +118,7 @@ CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
       asciiDrafts_(std::make_unique<AsciiDrafts>())
 {
     setObjectName(QStringLiteral("quovantaView"));
+    firstStart_ = !QFileInfo::exists(toQ(context_.settingsPath));
     settings_ = qv::readViewSettings(settingsFile_, context_.startupDir);
     update_ = new UpdateCommand(*this);
 
@@ -244,6 +247,16 @@ BrowserState CQuovantaView::browserState() const
     s.directoryRow = symbolCount_ > 0 && currentSymbolIndex_ >= 0 && currentSymbolIndex_ < symbolModel_->rowCount() &&
                      symbolModel_->row(currentSymbolIndex_).isDirectoryEntry;
     return s;
+}
+
+std::string CQuovantaView::dataDir() const
+{
+    return context_.dataDir.empty() ? defaultDataDir() : context_.dataDir;
+}
+
+std::vector<std::string> CQuovantaView::sampleSources() const
+{
+    return context_.sampleSources.empty() ? sampleSourceCandidates() : context_.sampleSources;
 }
 
 std::vector<std::string> CQuovantaView::portfolios() const { return portfolioModel_->portfolios(); }
@@ -594,6 +607,11 @@ void CQuovantaView::Search(const std::string& root)
         MessageBox::information(this, QStringLiteral("Quovanta could not find any Portfolios on drive %1\n(No \"master\" "
                                                      "files were found)")
                                           .arg(toQ(root)));
+        // Asked once, at the start-up search of a first start: a newcomer gets something to try.
+        const bool offer = firstStart_ && !startupDone_;
+        firstStart_ = false;
+        if (offer)
+            OfferSampleWorkspace(*this);
         emit stateChanged();
         emit searchFinished();
         return;

@@ -45,6 +45,10 @@ struct StartupContext {
     std::string settingsPath; // the settings file
     // The roots the selector offers; qv::listRoots when empty.
     std::function<std::vector<std::string>()> listRoots;
+    // Where a first start sets up the sample workspace, and where the bundled sample may be
+    // (defaultDataDir() and sampleSourceCandidates() when empty).
+    std::string dataDir;
+    std::vector<std::string> sampleSources;
 
     // The program's own: the current directory and SettingsFile::defaultPath().
     static StartupContext fromEnvironment();
@@ -63,6 +67,10 @@ public:
     const qv::ViewSettings& settings() const { return settings_; }
     qv::SettingsFile& settingsFile() { return settingsFile_; }
     const std::string& startupDir() const { return context_.startupDir; }
+    std::string dataDir() const;
+    std::vector<std::string> sampleSources() const;
+    // No settings file existed when the window was made: nothing has been set up yet.
+    bool firstStart() const { return firstStart_; }
     const std::string& currentRoot() const { return currentRoot_; }
     const std::string& portfolioDir() const { return portfolioDir_; }
     const std::string& masterPath() const { return masterPath_; }
@@ -176,7 +184,8 @@ private:
     StartupContext context_;
     qv::SettingsFile settingsFile_;
     qv::ViewSettings settings_;
-    bool tutorialQueued_ = false; // a tutorial prompt waits for the event loop
+    bool tutorialQueued_ = false;
+    bool firstStart_ = false; // a tutorial prompt waits for the event loop
 
     std::string currentRoot_;
     std::string portfolioDir_;
