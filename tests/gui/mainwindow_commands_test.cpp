@@ -1,8 +1,10 @@
 // The enabling rules in a few representative states, and the browser's commands driven through
-// the window's actions and keys: Recent/All, Graph and Settings (with one of its refusals).
+// the window's actions and keys: Recent/All, Graph and Settings (with one of its refusals and a
+// settings file that cannot be written).
 
 #include "mainwindow_test_support.h"
 
+#include "core/platform/fault_injection.h"
 #include "gui/app/Actions.h"
 #include "gui/app/QuoteGridModel.h"
 
@@ -184,6 +186,28 @@ private slots:
         QVERIFY(MessageBox::shownTexts().front().startsWith(QStringLiteral("PKUNZIP.EXE was not found")));
         QCOMPARE(searches.count(), 1);
         QCOMPARE(qv::getSetting(settings, qv::keys::kSearchLimit), 0);
+    }
+    // OK whose keys cannot be written says so once, naming the settings file; the values chosen
+    // hold for the session all the same.
+    void settingsOkTellsWhenTheSettingsCannotBeWritten()
+    {
+        qv::SettingsFile settings = quietSettings();
+        TempDir tmp;
+        auto frame = openWithQuotes(tmp, 3);
+        QVERIFY(frame);
+        DialogRecorder dialogs;
+        dialogs.install();
+        dialogs.answers = {QDialog::Accepted};
+        dialogs.inspect = [](QDialog& dlg) { child<QCheckBox>(dlg, "auditEnable")->setChecked(true); };
+        MessageBox::clearShown();
+        qv::faults::reset();
+        qv::faults::failNth(qv::faults::Op::Rename, 1);
+        frame->action(Command::Settings)->trigger();
+        qv::faults::reset();
+        QCOMPARE(MessageBox::shownTexts().size(), 1);
+        QVERIFY(MessageBox::shownTexts().front().startsWith(q("The settings could not be saved in " + settings.path())));
+        QVERIFY(frame->view()->settings().auditEnable);
+        QCOMPARE(qv::getSetting(settings, qv::keys::kAuditEnable), 0);
     }
 };
 
