@@ -11,7 +11,9 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QtTest>
 
 using namespace qv::guitest;
@@ -74,12 +76,33 @@ private slots:
         QCOMPARE(beepCount(), beeps + 1);
         QCOMPARE(view->symbolCount(), 4);
         QCOMPARE(qv::getSetting(settings, qv::keys::kConvertSymbol), std::string("NEW"));
+        QCOMPARE(frame->statusBar()->currentMessage(), q("Imported 1 quotes of NEW into " + port));
+        dialogs.inspect = [&](QDialog& dlg) {
+            child<QLineEdit>(dlg, "inputPath")->setText(q(out));
+            child<QLineEdit>(dlg, "symbol")->setText(QStringLiteral("IBM"));
+        };
         dialogs.answers = {QDialog::Accepted};
         OnImport(*view);
         QCOMPARE(MessageBox::shownTexts(),
                  (QStringList{QStringLiteral("Duplicate Symbol Failure"), QStringLiteral("Conversion failed.")}));
         QCOMPARE(beepCount(), beeps + 1);
         QCOMPARE(view->symbolCount(), 4);
+
+        // The failed attempt's symbol comes back; an import that makes a new portfolio lists it.
+        const std::string fresh = tmp.subdir("Fresh");
+        QString offered;
+        dialogs.inspect = [&](QDialog& dlg) {
+            offered = child<QLineEdit>(dlg, "symbol")->text();
+            child<QLineEdit>(dlg, "symbol")->setText(QStringLiteral("FRESH"));
+            child<QLineEdit>(dlg, "outputDir")->setText(q(fresh));
+            child<QRadioButton>(dlg, "makeNew")->setChecked(true);
+        };
+        dialogs.answers = {QDialog::Accepted};
+        OnImport(*view);
+        QCOMPARE(offered, QStringLiteral("IBM"));
+        QCOMPARE(view->portfolioDir(), fresh);
+        QCOMPARE(view->portfolios().size(), std::size_t{2});
+        QCOMPARE(view->symbolCount(), 1);
     }
 
     // The import takes its fields as typed: an emptied number field is refused with its range

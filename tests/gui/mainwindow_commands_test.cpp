@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -96,6 +97,57 @@ private slots:
         QCOMPARE(qv::getSetting(settings, qv::keys::kShowingGraph), 0);
         QVERIFY(view->quoteGrid()->isVisible());
         QCOMPARE(frame->quotePane()->text(), QStringLiteral("Quote 30 of 30"));
+    }
+
+    void doubleClickEditsTheQuoteAndContextMenusFollowTheEnablingRules()
+    {
+        TempDir tmp;
+        auto frame = openWithQuotes(tmp, 3);
+        QVERIFY(frame);
+        CQuovantaView* view = frame->view();
+        DialogRecorder dialogs;
+        dialogs.install();
+        QTableView* quotes = view->quoteGrid();
+        const QPoint second = quotes->visualRect(view->quoteModel()->index(1, 0)).center();
+        QTest::mouseClick(quotes->viewport(), Qt::LeftButton, {}, second);
+        QTest::mouseDClick(quotes->viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(dialogs.titles, QStringList{QStringLiteral("Edit Selected Quote")});
+        QCOMPARE(view->quotePosition(), 1);
+
+        // Each menu holds its grid's row commands; the row clicked becomes the current one, and
+        // what a shown chart or an empty row disables is disabled here too.
+        const QStringList symbolItems = {"&Add...", "&Delete", "&Skip", "&Edit...", "A&bout...",
+                                         "&Import from ASCII...", "E&xport to ASCII..."};
+        const QStringList quoteItems = {"&Edit...", "&Split...", "&Adjust...", "&Delete...", "&Print Quotes...",
+                                        "Print Pre&view"};
+        const struct {
+            bool graph;
+            QTableView* grid;
+            int row;
+            QStringList enabled;
+        } cases[] = {
+            {false, quotes, 2, quoteItems},
+            {false, view->symbolGrid(), 0, symbolItems},
+            {true, quotes, 0, {}},
+            {true, view->symbolGrid(), 0, symbolItems.mid(0, 6)},
+        };
+        for (const auto& c : cases) {
+            if (view->settings().showingGraph != c.graph)
+                frame->action(Command::Graph)->trigger();
+            const QPoint at = c.grid->visualRect(c.grid->model()->index(c.row, 0)).center();
+            const std::unique_ptr<QMenu> menu = frame->contextMenu(c.grid, at);
+            QStringList all, enabled;
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator())
+                    continue;
+                all << a->text();
+                if (a->isEnabled())
+                    enabled << a->text();
+            }
+            QCOMPARE(all, c.grid == quotes ? quoteItems : symbolItems);
+            QCOMPARE(enabled, c.enabled);
+            QCOMPARE(c.grid->currentIndex().row(), c.row);
+        }
     }
 
     void settingsOkWritesTheSettingsAndSearchesAgainWhenTheFilterChanged()

@@ -9,7 +9,9 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QHeaderView>
 #include <QScreen>
+#include <QSplitter>
 #include <QTableView>
 #include <QtTest>
 
@@ -70,6 +72,41 @@ private slots:
             help->close();
     }
 
+    void firstStartWithoutPortfoliosOffersTheSampleWorkspaceThenTheTutorial()
+    {
+        TempDir tmp;
+        const std::string startup = tmp.subdir("Start");
+        const std::string sample = startup + "/data/SAMPLE";
+        // Declined, nothing is copied and the next start (with a settings file) does not ask;
+        // accepted, the copy is listed and shown, and the tutorial prompt follows.
+        for (const bool accept : {false, true}) {
+            quietSettings(true);
+            MessageBox::clearShown();
+            MessageBox::setNextAnswer(QMessageBox::Ok); // "could not find any Portfolios"
+            MessageBox::setNextAnswer(accept ? QMessageBox::Yes : QMessageBox::No);
+            DialogRecorder dialogs;
+            dialogs.install();
+            auto frame = openStarted(startup);
+            QVERIFY(frame);
+            const QStringList shown = MessageBox::shownTexts();
+            QCOMPARE(shown.size(), 2);
+            QVERIFY(shown[1].startsWith(QStringLiteral("Welcome to Quovanta.")));
+            QCOMPARE(QFile::exists(q(sample + "/TEXTDATA/WEEK27.TXT")), accept);
+            QCOMPARE(frame->view()->portfolios(), accept ? std::vector<std::string>{sample} : std::vector<std::string>{});
+            if (!accept) {
+                QVERIFY(frame->close());
+                frame.reset();
+                MessageBox::clearShown();
+                frame = openStarted(startup);
+                QVERIFY(frame);
+                QCOMPARE(MessageBox::shownTexts().size(), 1);
+                continue;
+            }
+            QVERIFY(frame->view()->symbolCount() > 0);
+            QTRY_COMPARE(dialogs.titles, QStringList{QStringLiteral("Tutorial")});
+        }
+    }
+
     void rootWithoutPortfoliosSaysSoAndReScanFindsNewOnes()
     {
         TempDir tmp;
@@ -91,6 +128,9 @@ private slots:
         qv::SettingsFile settings = quietSettings();
         TempDir tmp;
         qv::fixtures::writeStandardPortfolio(tmp.subdir("Data"));
+        // The symbols take most of the upper row, so that two full fields fit on a small screen.
+        require(qv::putSetting(settings, qv::keys::kUpperSplit[0], 1));
+        require(qv::putSetting(settings, qv::keys::kUpperSplit[1], 5));
         // The user's change is written and comes back in the next run; a zero width gives every
         // column the same share.
         for (int run = 0; run < 3; ++run) {
@@ -98,11 +138,26 @@ private slots:
             QVERIFY(frame);
             CQuovantaView* view = frame->view();
             const int quoteWidth = view->quoteGrid()->viewport()->width();
-            const std::vector<int> quotes[] = {{60, 70, 70, 70, 70, 60, 80}, {60, 70, 91, 70, 70, 60, 80},
-                                               std::vector<int>(7, quoteWidth * 9 / 70)};
-            QCOMPARE(view->quoteColumnWidths(), quotes[run]);
-            if (run == 0)
+            std::vector<int> defaults = view->defaultQuoteColumnWidths();
+            if (run == 0) {
+                // Without saved widths every column reads its longest content and its header whole.
+                QCOMPARE(view->quoteColumnWidths(), defaults);
+                const QFontMetrics cells = view->symbolGrid()->fontMetrics();
+                QCOMPARE(view->symbolColumnWidths(), view->defaultSymbolColumnWidths());
+                for (int w : view->symbolColumnWidths())
+                    QVERIFY(w >= cells.horizontalAdvance(QStringLiteral("WWWWWWWWWWWWWWWW")) + 5);
+                const QFontMetrics header = view->quoteGrid()->horizontalHeader()->fontMetrics();
+                QVERIFY(defaults[6] >= header.horizontalAdvance(QStringLiteral("Open Interest")) + 5);
+                QVERIFY(defaults[0] >= cells.horizontalAdvance(QStringLiteral("1900-01-01")) + 5);
+                QVERIFY(defaults[1] >= cells.horizontalAdvance(QStringLiteral("12345.6789")) + 5);
+                QVERIFY(defaults[5] >= cells.horizontalAdvance(QStringLiteral("1234567890")) + 5);
                 view->quoteGrid()->setColumnWidth(2, 91);
+            } else if (run == 1) {
+                defaults[2] = 91;
+                QCOMPARE(view->quoteColumnWidths(), defaults);
+            } else {
+                QCOMPARE(view->quoteColumnWidths(), std::vector<int>(7, quoteWidth * 9 / 70));
+            }
             QVERIFY(frame->close());
             if (run == 1)
                 QVERIFY(qv::putSetting(settings, qv::keys::kQuoteGridColumns[4], 0));
@@ -113,6 +168,50 @@ private slots:
         QCOMPARE(fitColumnWidths({2147483000, 2147483000}, 300), std::vector<int>(2, 135));
         // A stored window position off the screen gives the centred default at 95 %, truncated.
         QCOMPARE(initialPlacement(-1, 6, 300, 200, QRect(100, 50, 1000, 801)), QRect(125, 70, 950, 760));
+    }
+
+    void placementIsFittedToTheScreenAndKeepsTheSplitters()
+    {
+        // A placement saved on a larger screen shrinks to the usable area; one partly or wholly
+        // off it moves just onto it; one that fits stays.
+        const QRect area(0, 30, 1024, 738);
+        const struct {
+            QRect saved, fitted;
+        } cases[] = {
+            {{0, 0, 1920, 1080}, {0, 30, 1024, 738}},
+            {{900, 500, 400, 300}, {624, 468, 400, 300}},
+            {{-3000, 5000, 400, 300}, {0, 468, 400, 300}},
+            {{100, 100, 400, 300}, {100, 100, 400, 300}},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(fitPlacement(c.saved, area), c.fitted);
+
+        qv::SettingsFile settings = quietSettings();
+        TempDir tmp;
+        qv::fixtures::writeStandardPortfolio(tmp.subdir("Data"));
+        for (const auto& [key, value] : {std::pair{qv::keys::kScreenX, 1900}, {qv::keys::kScreenY, 1000},
+                                         {qv::keys::kScreenCx, 1920}, {qv::keys::kScreenCy, 1080}})
+            require(qv::putSetting(settings, key, value));
+        QList<int> upper, main;
+        for (int run = 0; run < 2; ++run) {
+            auto frame = openStarted(tmp.path());
+            QVERIFY(frame);
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            QVERIFY(screen.contains(frame->pos()));
+            QVERIFY(frame->width() <= screen.width() && frame->height() <= screen.height());
+            CQuovantaView* view = frame->view();
+            if (run == 0) {
+                view->upperSplitter()->setSizes({100, 500});
+                view->mainSplitter()->setSizes({300, 200});
+                upper = view->upperSplitter()->sizes();
+                main = view->mainSplitter()->sizes();
+            } else {
+                QCOMPARE(view->upperSplitter()->sizes(), upper);
+                QCOMPARE(view->mainSplitter()->sizes(), main);
+            }
+            QVERIFY(frame->close());
+        }
+        QCOMPARE(qv::getSetting(settings, qv::keys::kUpperSplit[0]), upper[0]);
     }
 };
 

@@ -73,13 +73,15 @@ struct DialogRecorder {
 
 // A shown main window whose start-up directory is `startup` and whose only root is `root`
 // (`startup` when empty), once its deferred start-up (columns, root, first search) has ended;
-// null when it did not end.
+// null when it did not end. A first start's sample workspace goes to `startup`/data, never to
+// the user's own data directory.
 inline std::unique_ptr<CMainFrame> openStarted(const std::string& startup, std::string root = {})
 {
     StartupContext context;
     context.startupDir = startup;
     context.settingsPath = qv::SettingsFile::defaultPath();
     context.listRoots = [root = root.empty() ? startup : root] { return std::vector<std::string>{root}; };
+    context.dataDir = startup + "/data";
     auto frame = std::make_unique<CMainFrame>(context);
     frame->show();
     if (!QTest::qWaitFor([&] { return frame->view()->startupDone(); }, 10000))

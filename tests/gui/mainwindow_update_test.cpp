@@ -64,12 +64,18 @@ private slots:
         auto frame = open(line("IBM") + line("XOM"), true, false);
         QVERIFY(frame);
         CQuovantaView* view = frame->view();
-        const int beepsBefore = beepCount();
+        int beepsBefore = beepCount();
         QSignalSpy done(view, &CQuovantaView::updateFinished);
         frame->action(Command::UpdateQuotes)->trigger();
         // One run at a time: while it works the command is off and a second trigger is ignored.
         QVERIFY(!frame->action(Command::UpdateQuotes)->isEnabled());
         frame->action(Command::UpdateQuotes)->trigger();
+        // Closing is refused with a beep and the reason.
+        QVERIFY(!frame->close());
+        QCOMPARE(beepCount(), ++beepsBefore);
+        QCOMPARE(MessageBox::shownTexts().size(), 1);
+        QVERIFY(MessageBox::shownTexts().front().startsWith(QStringLiteral("Quovanta cannot close while it updates")));
+        MessageBox::clearShown();
         QVERIFY(done.wait(20000));
         QCOMPARE(done.count(), 1);
 

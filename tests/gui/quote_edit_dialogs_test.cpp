@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -88,6 +89,7 @@ private slots:
         QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(2), QuoteGridModel::Open), QStringLiteral("19.0000"));
         QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(1), QuoteGridModel::Open), QStringLiteral("39.0000"));
         QCOMPARE(qv::getSetting(settings, qv::keys::kSplitRecord[1]), std::string("2"));
+        QCOMPARE(frame->statusBar()->currentMessage(), q("Split entered: " + view.currentSymbol()));
 
         // Edit: a value that is no number is refused and the dialog stays open.
         view.quoteGrid()->selectRow(0);

@@ -215,7 +215,8 @@ if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/deb" >"$scratch
         share/metainfo/org.quovanta.quovanta.metainfo.xml share/man/man1/quovanta.1 share/man/man1/quovanta-cli.1 \
         share/bash-completion/completions/quovanta-cli share/quovanta/help/index.html \
         share/quovanta/systemd/quovanta-update.service share/quovanta/systemd/quovanta-update.timer \
-        share/icons/hicolor/scalable/apps/quovanta.svg; do
+        share/icons/hicolor/scalable/apps/quovanta.svg share/quovanta/sample/SAMPLE/MASTER \
+        share/quovanta/sample/SAMPLE/TEXTDATA/WEEK27.TXT; do
         grep -qx "$file" "$scratch/package.list" || fail "the package lacks /usr/$file"
     done
     depends=$(dpkg-deb -f "${package[0]}" Depends)

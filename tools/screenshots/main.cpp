@@ -10,6 +10,7 @@
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
 #include "gui/help/CHelpWindow.h"
+#include "gui/help/FirstStart.h"
 #include "gui/maintain/CSplitSearchDlg.h"
 #include "gui/update/CAnomalyReportDlg.h"
 #include "gui/update/CSettingsDlg.h"
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QToolBar>
 #include <QTextStream>
 
@@ -244,6 +246,33 @@ int main(int argc, char** argv)
     } else {
         std::fprintf(stderr, "the split search window did not open\n");
         ++g_failures;
+    }
+
+    // A first start: no settings file and no portfolio in reach. The offer, then (accepted: the
+    // test mode's default answer) the sample workspace as a newcomer first sees it.
+    {
+        const QString first = temp.path() + QStringLiteral("/first");
+        QDir().mkpath(first + QStringLiteral("/start"));
+        StartupContext newcomer;
+        newcomer.startupDir = QFile::encodeName(first + QStringLiteral("/start")).toStdString();
+        newcomer.settingsPath = newcomer.startupDir + "/QUOVANTA.INI";
+        newcomer.listRoots = [root = newcomer.startupDir] { return std::vector<std::string>{root}; };
+        newcomer.dataDir = QFile::encodeName(first + QStringLiteral("/data")).toStdString();
+        newcomer.sampleSources = {QFile::encodeName(QDir(sample).absolutePath()).toStdString()};
+        QMessageBox offer(QMessageBox::Question, QStringLiteral("Quovanta"),
+                          sampleWorkspaceQuestion(QStringLiteral("~/.local/share/quovanta/SAMPLE")),
+                          QMessageBox::Yes | QMessageBox::No, &frame);
+        offer.show();
+        save(&offer, QStringLiteral("first-start-offer"));
+        offer.hide();
+        CMainFrame firstFrame(newcomer);
+        firstFrame.resize(1000, 720);
+        firstFrame.show();
+        if (waitFor([&] { return firstFrame.view()->startupDone() && firstFrame.view()->symbolCount() > 0; }))
+            saveAsIs(&firstFrame, QStringLiteral("first-start"));
+        else
+            ++g_failures;
+        firstFrame.close();
     }
 
     for (const QString& text : MessageBox::shownTexts())

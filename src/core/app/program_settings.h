@@ -53,6 +53,10 @@ inline constexpr IntKey kScreenX{"Screen", "x", 0};
 inline constexpr IntKey kScreenY{"Screen", "y", 0};
 inline constexpr IntKey kScreenCx{"Screen", "cx", 0};
 inline constexpr IntKey kScreenCy{"Screen", "cy", 0};
+// The window's splitters, in pixels as last shown (0: not saved yet); each pair is read as a
+// proportion, so a window opened at another size keeps the panes' shares.
+inline constexpr std::array<IntKey, 2> kUpperSplit{{{"Screen", "PortfoliosWidth", 0}, {"Screen", "SymbolsWidth", 0}}};
+inline constexpr std::array<IntKey, 2> kMainSplit{{{"Screen", "UpperHeight", 0}, {"Screen", "QuotesHeight", 0}}};
 // The record of the last quote edit of each kind (written only; the texts as entered).
 inline constexpr std::array<TextKey, 7> kEditRecord{{{"Edit", "Date"},
                                                      {"Edit", "Open"},

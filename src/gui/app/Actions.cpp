@@ -182,6 +182,21 @@ void Actions::populateMenuBar(QMenuBar* bar) const
     }
 }
 
+void Actions::populateContextMenu(QMenu* menu, Grid grid) const
+{
+    // Graph, the print settings and Recent/All concern the whole view, not the row clicked.
+    const MenuSpec symbols{"", {i(C::SymbolAdd), i(C::SymbolDelete), i(C::SymbolSkip), i(C::SymbolEdit),
+                                i(C::SymbolAbout), kGap, i(C::Import), i(C::Export)}};
+    const MenuSpec quotes{"", {i(C::QuotesEdit), i(C::QuotesSplit), i(C::QuotesAdjust), i(C::QuotesDelete), kGap,
+                               i(C::Print), i(C::PrintPreview)}};
+    for (int item : (grid == Grid::Symbols ? symbols : quotes).items) {
+        if (item == kGap)
+            menu->addSeparator();
+        else
+            menu->addAction(action(static_cast<Command>(item)));
+    }
+}
+
 void Actions::populateToolBar(QToolBar* bar) const
 {
     const int buttons[] = {i(C::UpdateQuotes), i(C::Settings), i(C::Profiles), i(C::Exit), kGap,

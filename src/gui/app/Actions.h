@@ -8,6 +8,7 @@
 #include <array>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QToolBar;
 
@@ -91,6 +92,10 @@ public:
     // The four menus in order, and the toolbar with its gaps.
     void populateMenuBar(QMenuBar* bar) const;
     void populateToolBar(QToolBar* bar) const;
+    // The context menu of a grid: the commands of its menu ("&Symbol" for the symbol grid,
+    // "&Quotes" for the quote grid) that work on a row of it, as the same actions.
+    enum class Grid { Symbols, Quotes };
+    void populateContextMenu(QMenu* menu, Grid grid) const;
 
 private:
     std::array<QAction*, kCommandCount> actions_{};

@@ -19,11 +19,16 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTableView>
 #include <QToolBar>
 
 namespace qv::gui {
 namespace {
+
+// Long enough to be read after looking back from a dialog; the menu prompts replace it sooner.
+constexpr int kStatusMessageMs = 20000;
 
 QLabel* makePane(QWidget* parent, const char* objectName, const QString& widestText)
 {
@@ -76,20 +81,28 @@ CMainFrame::CMainFrame(StartupContext context, QWidget* parent) : QMainWindow(pa
     view_->setProgressBar(progress_);
 
     ConnectCommands();
+    ConnectGrids();
     connect(view_, &CQuovantaView::stateChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(view_, &CQuovantaView::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); });
 
     // Placement last, so that the writes it causes see a complete window.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect primaryArea = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
     SettingsFile& settings = view_->settingsFile();
-    const QRect placement = initialPlacement(getSetting(settings, keys::kScreenX), getSetting(settings, keys::kScreenY),
-                                             getSetting(settings, keys::kScreenCx),
-                                             getSetting(settings, keys::kScreenCy), area);
+    const QRect saved = initialPlacement(getSetting(settings, keys::kScreenX), getSetting(settings, keys::kScreenY),
+                                         getSetting(settings, keys::kScreenCx), getSetting(settings, keys::kScreenCy),
+                                         primaryArea);
+    // Saved on a larger screen, or on one no longer attached: fitted to the screen it opens on.
+    const QScreen* screen = QGuiApplication::screenAt(saved.center());
+    const QRect placement = fitPlacement(saved, screen ? screen->availableGeometry() : primaryArea);
     placementWrite_.setSingleShot(true);
     placementWrite_.setInterval(150);
     connect(&placementWrite_, &QTimer::timeout, this, &CMainFrame::WritePlacement);
     move(placement.topLeft());
     resize(placement.size());
+    for (QSplitter* splitter : {view_->upperSplitter(), view_->mainSplitter()})
+        connect(splitter, &QSplitter::splitterMoved, this, [this] { placementWrite_.start(); });
     placed_ = true;
     UpdateCommandUI();
 }
@@ -137,6 +150,44 @@ void CMainFrame::ConnectCommands()
     connect(actions_->printNowAction(), &QAction::triggered, view_, [this] { OnPrint(*view_, false); });
 }
 
+void CMainFrame::ConnectGrids()
+{
+    // A double-click on a quote is the quickest way to correct it.
+    connect(view_->quoteGrid(), &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (!index.isValid())
+            return;
+        UpdateCommandUI();
+        if (QAction* edit = action(Command::QuotesEdit); edit->isEnabled())
+            edit->trigger();
+    });
+    for (QTableView* grid : {view_->symbolGrid(), view_->quoteGrid()}) {
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& at) {
+            const std::unique_ptr<QMenu> menu = contextMenu(grid, at);
+            menu->exec(grid->viewport()->mapToGlobal(at));
+        });
+    }
+}
+
+std::unique_ptr<QMenu> CMainFrame::contextMenu(QTableView* grid, const QPoint& at)
+{
+    const QModelIndex index = grid->indexAt(at);
+    if (index.isValid() && index.row() != grid->currentIndex().row()) {
+        if (grid == view_->symbolGrid()) {
+            view_->SelectSymbolRow(index.row());
+        } else {
+            grid->setCurrentIndex(index);
+            grid->selectRow(index.row());
+        }
+    }
+    UpdateCommandUI();
+    auto menu = std::make_unique<QMenu>(grid);
+    menu->setObjectName(QStringLiteral("gridContextMenu"));
+    actions_->populateContextMenu(menu.get(),
+                                  grid == view_->symbolGrid() ? Actions::Grid::Symbols : Actions::Grid::Quotes);
+    return menu;
+}
+
 void CMainFrame::UpdateCommandUI()
 {
     const BrowserState state = view_->browserState();
@@ -164,6 +215,8 @@ void CMainFrame::WritePlacement()
         saved = putSetting(settings, keys::kScreenCx, width());
     if (saved)
         saved = putSetting(settings, keys::kScreenCy, height());
+    if (saved)
+        saved = view_->SaveSplitters();
     view_->SettingSaved(saved);
 }
 
@@ -188,11 +241,17 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     if (view_->updateRunning()) {
         beep();
         event->ignore();
+        MessageBox::information(this, QStringLiteral("Quovanta cannot close while it updates the quotes: the portfolio "
+                                                     "files would be left half written.\nPlease wait until the update "
+                                                     "has finished."));
         return;
     }
     if (placementWrite_.isActive()) {
         placementWrite_.stop();
         WritePlacement();
+    } else {
+        // A splitter moved by a program (no drag) has written nothing yet.
+        view_->SettingSaved(view_->SaveSplitters());
     }
     view_->SaveColumnWidths();
     QMainWindow::closeEvent(event);

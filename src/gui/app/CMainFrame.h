@@ -9,7 +9,11 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <memory>
+
 class QLabel;
+class QMenu;
+class QTableView;
 class QProgressBar;
 class QToolBar;
 
@@ -33,6 +37,10 @@ public:
     QLabel* quotePane() const { return quotePane_; }
     QLabel* modePane() const { return modePane_; }
 
+    // The context menu of `grid` (the symbol or quote grid) for a click at `at` in its viewport:
+    // the row there becomes the current one first, and the enabling rules are applied.
+    std::unique_ptr<QMenu> contextMenu(QTableView* grid, const QPoint& at);
+
 public slots:
     // Applies the enabling rules, the check marks and the status panes.
     void UpdateCommandUI();
@@ -45,6 +53,7 @@ protected:
 private:
     void WritePlacement();
     void ConnectCommands();
+    void ConnectGrids();
 
     CQuovantaView* view_ = nullptr;
     Actions* actions_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/app/settings_check.h"
 #include "core/browse/portfolio_search.h"
+#include "core/browse/quote_text.h"
 #include "core/browse/symbol_list.h"
 #include "core/platform/files.h"
 #include "core/profiles/profile.h"
@@ -15,10 +16,12 @@
 #include "gui/app/PortfolioListModel.h"
 #include "gui/app/QuoteGridModel.h"
 #include "gui/app/SymbolGridModel.h"
+#include "gui/ascii/AsciiCommands.h"
 #include "gui/chart/CChartView.h"
 #include "gui/common/MessageBox.h"
 #include "gui/common/ModalDialog.h"
 #include "gui/help/CHelpWindow.h"
+#include "gui/help/FirstStart.h"
 #include "gui/help/TutorialPrompt.h"
 #include "gui/update/UpdateCommand.h"
 
@@ -28,18 +31,21 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QListView>
 #include <QProgressBar>
 #include <QScopedValueRollback>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace qv::gui {
@@ -50,6 +56,10 @@ constexpr int kQuoteChunk = 400;
 constexpr int kRecentQuotes = 30;
 constexpr int kFirstScreenful = 30;
 constexpr std::size_t kMaxPathLength = 300;
+// What getInt answers for a width the settings file does not hold (no width is this small).
+constexpr int kNoSavedWidth = std::numeric_limits<int>::min();
+// A symbol or an issue name: 16 bytes of a MASTER entry.
+constexpr int kSymbolFieldLength = 16;
 
 class WaitCursor {
 public:
@@ -104,9 +114,11 @@ StartupContext StartupContext::fromEnvironment()
 }
 
 CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
-    : QWidget(parent), context_(std::move(context)), settingsFile_(context_.settingsPath)
+    : QWidget(parent), context_(std::move(context)), settingsFile_(context_.settingsPath),
+      asciiDrafts_(std::make_unique<AsciiDrafts>())
 {
     setObjectName(QStringLiteral("quovantaView"));
+    firstStart_ = !QFileInfo::exists(toQ(context_.settingsPath));
     settings_ = qv::readViewSettings(settingsFile_, context_.startupDir);
     update_ = new UpdateCommand(*this);
 
@@ -153,12 +165,25 @@ CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
     auto* quoteLayout = new QVBoxLayout(quotes);
     quoteLayout->addWidget(quoteStack_);
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(portfolios, 1);
-    top->addWidget(symbols, 1);
+    // The panes share the window through splitters, so that on a large screen the grids get
+    // the room; the default shares are the portfolios and symbols side by side in halves, above
+    // the quotes in 2 : 5.
+    upperSplitter_ = new QSplitter(Qt::Horizontal, this);
+    upperSplitter_->setObjectName(QStringLiteral("upperSplitter"));
+    upperSplitter_->setChildrenCollapsible(false);
+    upperSplitter_->addWidget(portfolios);
+    upperSplitter_->addWidget(symbols);
+    upperSplitter_->setStretchFactor(0, 1);
+    upperSplitter_->setStretchFactor(1, 1);
+    mainSplitter_ = new QSplitter(Qt::Vertical, this);
+    mainSplitter_->setObjectName(QStringLiteral("mainSplitter"));
+    mainSplitter_->setChildrenCollapsible(false);
+    mainSplitter_->addWidget(upperSplitter_);
+    mainSplitter_->addWidget(quotes);
+    mainSplitter_->setStretchFactor(0, 2);
+    mainSplitter_->setStretchFactor(1, 5);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 2);
-    layout->addWidget(quotes, 5);
+    layout->addWidget(mainSplitter_);
 
     // Until the columns are created the grids show the stored widths' defaults.
     for (int c = 0; c < static_cast<int>(keys::kSymbolGridColumns.size()); ++c)
@@ -224,6 +249,16 @@ BrowserState CQuovantaView::browserState() const
     return s;
 }
 
+std::string CQuovantaView::dataDir() const
+{
+    return context_.dataDir.empty() ? defaultDataDir() : context_.dataDir;
+}
+
+std::vector<std::string> CQuovantaView::sampleSources() const
+{
+    return context_.sampleSources.empty() ? sampleSourceCandidates() : context_.sampleSources;
+}
+
 std::vector<std::string> CQuovantaView::portfolios() const { return portfolioModel_->portfolios(); }
 
 bool CQuovantaView::currentSymbolSkipped() const
@@ -285,6 +320,9 @@ void CQuovantaView::changeEvent(QEvent* event)
 
 void CQuovantaView::OnStartupTimer()
 {
+    // Shares are applied to a laid-out window (before, the splitter has no length to share),
+    // and before the columns are fitted to the grids' widths.
+    RestoreSplitters();
     CreateColumns();
     emit stateChanged();
     InitDrives();
@@ -292,14 +330,55 @@ void CQuovantaView::OnStartupTimer()
     emit stateChanged();
 }
 
+std::vector<int> CQuovantaView::contentColumnWidths(const QTableView& grid, const std::vector<QString>& samples)
+{
+    std::vector<int> widths;
+    for (int c = 0; c < static_cast<int>(samples.size()); ++c)
+        widths.push_back(std::max(cellWidthFor(grid.fontMetrics(), samples[static_cast<std::size_t>(c)]),
+                                  grid.horizontalHeader()->sectionSizeHint(c)));
+    return widths;
+}
+
+std::vector<int> CQuovantaView::defaultSymbolColumnWidths() const
+{
+    // The widest character of a symbol or name, sixteen times: a full field reads whole.
+    int widest = 0;
+    QChar widestChar = QLatin1Char('W');
+    for (char ch = ' '; ch <= '~'; ++ch) {
+        const int advance = symbolGrid_->fontMetrics().horizontalAdvance(QLatin1Char(ch));
+        if (advance > widest) {
+            widest = advance;
+            widestChar = QLatin1Char(ch);
+        }
+    }
+    const QString field(static_cast<qsizetype>(kSymbolFieldLength), widestChar);
+    return contentColumnWidths(*symbolGrid_, {field, field});
+}
+
+std::vector<int> CQuovantaView::defaultQuoteColumnWidths() const
+{
+    // The longest date form, a price of five whole digits and a ten-digit amount.
+    const QString date = QString::fromStdString(formatDateForDisplay(kFirstDay));
+    const QString price = QString::fromStdString(qv::quotePriceText(88888.8888f));
+    const QString amount = QString::fromStdString(qv::quoteAmountText(8888888888.0f));
+    return contentColumnWidths(*quoteGrid_, {date, price, price, price, price, amount, amount});
+}
+
 void CQuovantaView::CreateColumns()
 {
-    std::vector<int> symbolWidths;
-    for (const IntKey& k : keys::kSymbolGridColumns)
-        symbolWidths.push_back(getSetting(settingsFile_, k));
-    std::vector<int> quoteWidths;
-    for (const IntKey& k : keys::kQuoteGridColumns)
-        quoteWidths.push_back(getSetting(settingsFile_, k));
+    // A width the settings file holds wins; a missing one is the width its content needs (never
+    // less than the column's old default), and then the rules of the saved widths apply.
+    auto widths = [this](auto& keyTable, const std::vector<int>& needed) {
+        std::vector<int> w;
+        for (std::size_t c = 0; c < keyTable.size(); ++c) {
+            const IntKey& k = keyTable[c];
+            const int saved = settingsFile_.getInt(k.section, k.key, kNoSavedWidth);
+            w.push_back(saved != kNoSavedWidth ? saved : std::max(k.fallback, needed[c]));
+        }
+        return w;
+    };
+    std::vector<int> symbolWidths = widths(keys::kSymbolGridColumns, defaultSymbolColumnWidths());
+    std::vector<int> quoteWidths = widths(keys::kQuoteGridColumns, defaultQuoteColumnWidths());
     symbolWidths = fitColumnWidths(symbolWidths, symbolGrid_->viewport()->width());
     quoteWidths = fitColumnWidths(quoteWidths, quoteGrid_->viewport()->width());
     for (int c = 0; c < static_cast<int>(symbolWidths.size()); ++c)
@@ -338,6 +417,47 @@ void CQuovantaView::SaveColumnWidths()
     for (std::size_t c = 0; c < keys::kQuoteGridColumns.size() && saved; ++c)
         saved = putSetting(settingsFile_, keys::kQuoteGridColumns[c], q[c]);
     SettingSaved(saved);
+}
+
+namespace {
+
+void restoreSplitter(QSplitter& splitter, const qv::SettingsFile& file, const std::array<IntKey, 2>& keys)
+{
+    const int first = getSetting(file, keys[0]);
+    const int second = getSetting(file, keys[1]);
+    // Sizes are shares of the splitter's length; a pane saved at 0 or less (a hand-edited
+    // file) would vanish, so such a pair leaves the default shares.
+    const QList<int> now = splitter.sizes();
+    if (first <= 0 || second <= 0 || now.size() != 2)
+        return;
+    const long long length = static_cast<long long>(now[0]) + now[1];
+    const int share = static_cast<int>(length * first / (static_cast<long long>(first) + second));
+    splitter.setSizes({share, static_cast<int>(length) - share});
+}
+
+qv::IoStatus saveSplitter(const QSplitter& splitter, qv::SettingsFile& file, const std::array<IntKey, 2>& keys)
+{
+    const QList<int> sizes = splitter.sizes();
+    if (sizes.size() != 2 || sizes[0] <= 0 || sizes[1] <= 0)
+        return {}; // not laid out yet: what the file holds stays
+    return file.setValues({{std::string(keys[0].section), std::string(keys[0].key), std::to_string(sizes[0])},
+                           {std::string(keys[1].section), std::string(keys[1].key), std::to_string(sizes[1])}});
+}
+
+} // namespace
+
+void CQuovantaView::RestoreSplitters()
+{
+    restoreSplitter(*upperSplitter_, settingsFile_, keys::kUpperSplit);
+    restoreSplitter(*mainSplitter_, settingsFile_, keys::kMainSplit);
+}
+
+qv::IoStatus CQuovantaView::SaveSplitters()
+{
+    qv::IoStatus saved = saveSplitter(*upperSplitter_, settingsFile_, keys::kUpperSplit);
+    if (saved)
+        saved = saveSplitter(*mainSplitter_, settingsFile_, keys::kMainSplit);
+    return saved;
 }
 
 void CQuovantaView::SettingSaved(const qv::IoStatus& status)
@@ -487,6 +607,11 @@ void CQuovantaView::Search(const std::string& root)
         MessageBox::information(this, QStringLiteral("Quovanta could not find any Portfolios on drive %1\n(No \"master\" "
                                                      "files were found)")
                                           .arg(toQ(root)));
+        // Asked once, at the start-up search of a first start: a newcomer gets something to try.
+        const bool offer = firstStart_ && !startupDone_;
+        firstStart_ = false;
+        if (offer)
+            OfferSampleWorkspace(*this);
         emit stateChanged();
         emit searchFinished();
         return;

@@ -22,6 +22,7 @@
 
 class QComboBox;
 class QListView;
+class QSplitter;
 class QStackedWidget;
 class QTableView;
 
@@ -36,6 +37,7 @@ class PortfolioListModel;
 class QuoteGridModel;
 class SymbolGridModel;
 class UpdateCommand;
+struct AsciiDrafts;
 
 // What the program starts with; tests and the screenshot tool give their own.
 struct StartupContext {
@@ -43,6 +45,10 @@ struct StartupContext {
     std::string settingsPath; // the settings file
     // The roots the selector offers; qv::listRoots when empty.
     std::function<std::vector<std::string>()> listRoots;
+    // Where a first start sets up the sample workspace, and where the bundled sample may be
+    // (defaultDataDir() and sampleSourceCandidates() when empty).
+    std::string dataDir;
+    std::vector<std::string> sampleSources;
 
     // The program's own: the current directory and SettingsFile::defaultPath().
     static StartupContext fromEnvironment();
@@ -61,6 +67,10 @@ public:
     const qv::ViewSettings& settings() const { return settings_; }
     qv::SettingsFile& settingsFile() { return settingsFile_; }
     const std::string& startupDir() const { return context_.startupDir; }
+    std::string dataDir() const;
+    std::vector<std::string> sampleSources() const;
+    // No settings file existed when the window was made: nothing has been set up yet.
+    bool firstStart() const { return firstStart_; }
     const std::string& currentRoot() const { return currentRoot_; }
     const std::string& portfolioDir() const { return portfolioDir_; }
     const std::string& masterPath() const { return masterPath_; }
@@ -97,6 +107,8 @@ public:
     QTableView* symbolGrid() const { return symbolGrid_; }
     QTableView* quoteGrid() const { return quoteGrid_; }
     QWidget* chartArea() const { return chartArea_; }
+    QSplitter* upperSplitter() const { return upperSplitter_; }
+    QSplitter* mainSplitter() const { return mainSplitter_; }
     QuoteGridModel* quoteModel() const { return quoteModel_; }
     SymbolGridModel* symbolModel() const { return symbolModel_; }
     PortfolioListModel* portfolioModel() const { return portfolioModel_; }
@@ -118,7 +130,15 @@ public:
     // Tells the user once when a setting could not be written, until one is written again
     // (the placement is written whenever the window moves).
     void SettingSaved(const qv::IoStatus& status);
+    // The splitters' positions, read from the settings file at start-up and written to it with
+    // the window's placement.
+    void RestoreSplitters();
+    qv::IoStatus SaveSplitters();
     std::vector<int> symbolColumnWidths() const;
+    // The widths the columns take when the settings file holds none: what the longest content
+    // and the header need in the grid's font.
+    std::vector<int> defaultSymbolColumnWidths() const;
+    std::vector<int> defaultQuoteColumnWidths() const;
     std::vector<int> quoteColumnWidths() const;
 
 public slots:
@@ -133,6 +153,8 @@ signals:
     // Anything the enabling rules, check marks or status panes read has changed.
     void stateChanged();
     void searchFinished();
+    // A finished command's note for the status bar's message pane.
+    void statusMessage(const QString& text);
     void updateFinished();
 
 protected:
@@ -142,6 +164,7 @@ protected:
 private:
     void OnStartupTimer();
     void CreateColumns();
+    static std::vector<int> contentColumnWidths(const QTableView& grid, const std::vector<QString>& samples);
     void InitDrives();
     void OnDriveSelected(int index);
     void OnPortfolioSelected(int row);
@@ -161,7 +184,8 @@ private:
     StartupContext context_;
     qv::SettingsFile settingsFile_;
     qv::ViewSettings settings_;
-    bool tutorialQueued_ = false; // a tutorial prompt waits for the event loop
+    bool tutorialQueued_ = false;
+    bool firstStart_ = false; // a tutorial prompt waits for the event loop
 
     std::string currentRoot_;
     std::string portfolioDir_;
@@ -189,6 +213,8 @@ private:
     QTableView* symbolGrid_ = nullptr;
     QTableView* quoteGrid_ = nullptr;
     QStackedWidget* quoteStack_ = nullptr;
+    QSplitter* upperSplitter_ = nullptr;
+    QSplitter* mainSplitter_ = nullptr;
     QFrame* chartArea_ = nullptr;
     PortfolioListModel* portfolioModel_ = nullptr;
     SymbolGridModel* symbolModel_ = nullptr;
@@ -209,6 +235,12 @@ public:
     void SelectSymbolRow(int row);
     // Reads the skip marks again after a command changed them (list, grid, check mark).
     void RefreshSkipMarks();
+    // What was typed in the import and export dialogs of a failed attempt, offered again by the
+    // next one in this session.
+    AsciiDrafts& asciiDrafts() { return *asciiDrafts_; }
+
+private:
+    std::unique_ptr<AsciiDrafts> asciiDrafts_;
 };
 
 } // namespace qv::gui

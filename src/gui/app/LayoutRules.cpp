@@ -1,5 +1,8 @@
 #include "gui/app/LayoutRules.h"
 
+#include <QFontMetrics>
+
+#include <algorithm>
 #include <numeric>
 
 namespace qv::gui {
@@ -11,6 +14,23 @@ QRect initialPlacement(int x, int y, int cx, int cy, const QRect& screen)
     const int width = static_cast<int>(screen.width() * 0.95);
     const int height = static_cast<int>(screen.height() * 0.95);
     return {screen.x() + (screen.width() - width) / 2, screen.y() + (screen.height() - height) / 2, width, height};
+}
+
+QRect fitPlacement(const QRect& placement, const QRect& area)
+{
+    if (area.isEmpty())
+        return placement;
+    const int width = std::min(placement.width(), area.width());
+    const int height = std::min(placement.height(), area.height());
+    const int x = std::clamp(placement.x(), area.x(), area.x() + area.width() - width);
+    const int y = std::clamp(placement.y(), area.y(), area.y() + area.height() - height);
+    return {x, y, width, height};
+}
+
+int cellWidthFor(const QFontMetrics& metrics, const QString& text)
+{
+    // 2 pixels before the text, 3 after it (the last holds the column line), and a little air.
+    return metrics.horizontalAdvance(text) + 2 + 3 + 4;
 }
 
 std::vector<int> fitColumnWidths(const std::vector<int>& saved, int clientWidth)

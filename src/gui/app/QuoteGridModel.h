@@ -1,7 +1,7 @@
 #pragma once
 // The quote grid's rows: one security's quotes, newest first. Rows hold numbers; the texts
-// (core/browse/quote_text.h, dates as formatDateForDisplay) are made when a cell is painted, so filling
-// thousands of rows costs no formatting.
+// (core/browse/quote_text.h, dates as formatDateForDisplay) are made when a cell is painted, so
+// filling thousands of rows costs no formatting.
 
 #include "core/store/encodings.h"
 

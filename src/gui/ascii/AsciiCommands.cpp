@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace qv::gui {
 namespace {
 
@@ -45,7 +47,9 @@ void signalDone(CQuovantaView& view)
 void OnImport(CQuovantaView& view)
 {
     SettingsFile& settings = view.settingsFile();
-    CImportDlg dlg(qv::readImportSettings(settings), view.window());
+    std::optional<qv::ImportDialogValues>& draft = view.asciiDrafts().import;
+    CImportDlg dlg(draft.value_or(qv::readImportSettings(settings)), view.window());
+    draft.reset();
     if (ModalDialog::exec(dlg) != QDialog::Accepted)
         return;
     const qv::ImportDialogValues values = dlg.values();
@@ -64,11 +68,26 @@ void OnImport(CQuovantaView& view)
                          m.icon == qv::ImportMessage::Icon::Information ? MessageBox::Icon::Information
                                                                          : MessageBox::Icon::Warning);
     }
-    if (result.ok)
+    if (result.ok) {
         signalDone(view);
-    // A security whose quotes went in despite a failed date check is in the portfolio too.
-    if (result.securityAdded && samePortfolio(result.outputDir, view.portfolioDir()))
-        view.FillSymbolGrid(0);
+        emit view.statusMessage(QStringLiteral("Imported %1 quotes of %2 into %3")
+                                    .arg(result.quoteCount)
+                                    .arg(text(job.symbol), QFile::decodeName(QByteArray::fromStdString(result.outputDir))));
+    } else if (!result.securityAdded) {
+        draft = values;
+    }
+    // A security whose quotes went in despite a failed date check is in the portfolio too; a
+    // portfolio the import made is listed (and shown) at once.
+    if (result.securityAdded) {
+        if (samePortfolio(result.outputDir, view.portfolioDir())) {
+            view.FillSymbolGrid(0);
+        } else {
+            const std::vector<std::string> listed = view.portfolios();
+            if (std::none_of(listed.begin(), listed.end(),
+                             [&](const std::string& dir) { return samePortfolio(dir, result.outputDir); }))
+                view.AddPortfolio(result.outputDir);
+        }
+    }
 }
 
 void OnExport(CQuovantaView& view)
@@ -76,7 +95,9 @@ void OnExport(CQuovantaView& view)
     if (refuseNestedPortfolioRow(view))
         return;
     SettingsFile& settings = view.settingsFile();
-    CExportDlg dlg(qv::readExportSettings(settings), view.window());
+    std::optional<qv::ExportOptions>& draft = view.asciiDrafts().exported;
+    CExportDlg dlg(draft.value_or(qv::readExportSettings(settings)), view.window());
+    draft.reset();
     if (ModalDialog::exec(dlg) != QDialog::Accepted)
         return;
     const qv::ExportOptions options = dlg.values();
@@ -84,8 +105,10 @@ void OnExport(CQuovantaView& view)
     // Looked at, not opened: opening a named pipe of that name would wait for its writer.
     const QFileInfo existing(path);
     if (existing.exists() && !existing.isDir()) {
-        if (!MessageBox::question(view.window(), text(qv::exportReplaceQuestion(path.toStdString()))))
+        if (!MessageBox::question(view.window(), text(qv::exportReplaceQuestion(path.toStdString())))) {
+            draft = options;
             return;
+        }
     }
     view.SettingSaved(qv::writeExportSettings(settings, options));
 
@@ -96,9 +119,13 @@ void OnExport(CQuovantaView& view)
     }
     if (!result.ok) {
         MessageBox::warning(view.window(), text(result.message));
+        draft = options;
         return;
     }
     signalDone(view);
+    emit view.statusMessage(QStringLiteral("Exported %1 quotes of %2 to %3")
+                                .arg(result.quotesWritten)
+                                .arg(text(view.currentSymbol()), path));
 }
 
 } // namespace qv::gui

@@ -69,7 +69,11 @@ void finish(CQuovantaView& view, qv::QuoteCommand command, const qv::EditCheck& 
             MessageBox::warning(&view, QString::fromStdString(message));
         return;
     }
+    const QString symbol = QString::fromStdString(view.currentSymbol());
     view.FillQuoteGrid();
+    const QString done[] = {QStringLiteral("Quote changed: %1"), QStringLiteral("Split entered: %1"),
+                            QStringLiteral("Quotes scaled: %1"), QStringLiteral("Quote deleted: %1")};
+    emit view.statusMessage(done[static_cast<int>(command)].arg(symbol));
     if (qv::IoStatus s = qv::rememberForm(view.settingsFile(), form); !s)
         MessageBox::warning(&view, QString::fromStdString(qv::rememberFailureMessage(view.settingsFile(), s)));
 }
