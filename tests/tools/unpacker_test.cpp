@@ -262,6 +262,12 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
         // A vendor's archive of a day without data, also behind a program stub.
         {"no entries", makeZip({}), Extracted},
         {"no entries behind a stub", "MZ" + noise(3000) + makeZip({}), Extracted},
+        // Pipes, devices and sockets are refused, not made into empty files; a set-user-ID file
+        // comes out as a plain file without the bit (checked below).
+        {"pipe", ofKind(0010644), UnsafeEntry},
+        {"device", ofKind(0020644), UnsafeEntry},
+        {"socket", ofKind(0140644), UnsafeEntry},
+        {"set-user-ID", ofKind(0104755), Extracted},
     };
     for (const auto& c : cases) {
         const ExtractResult result = box.extractZip(c.zip, c.password, c.limits);
@@ -271,20 +277,9 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
             EXPECT_FALSE(result.ok()) << c.what;
         EXPECT_NE(result.reason.find(c.reason), std::string::npos) << c.what << ": " << result.reason;
     }
-    // Pipes, devices and sockets are refused, not made into empty files; a set-user-ID file
-    // comes out as a plain file without the bit.
-    for (const unsigned mode : {0010644u /* pipe */, 0020644u /* device */, 0140644u /* socket */}) {
-        const ExtractResult result = box.extractZip(ofKind(mode));
-        EXPECT_EQ(result.status, UnsafeEntry) << std::oct << mode << ": " << result.reason;
-        EXPECT_FALSE(fs::exists(fs::symlink_status(box.inside("ODD")))) << std::oct << mode;
-    }
-    {
-        const ExtractResult result = box.extractZip(ofKind(0104755u));
-        struct stat st{};
-        ASSERT_TRUE(result.ok()) << result.reason;
-        ASSERT_EQ(::lstat(box.inside("ODD").c_str(), &st), 0);
-        EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07000) == 0);
-    }
+    struct stat st{};
+    ASSERT_EQ(::lstat(box.inside("ODD").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07000) == 0);
     EXPECT_TRUE(fs::is_empty(box.path("elsewhere")));
     EXPECT_EQ(readFile(box.path("victim")), "keep");
 }
