@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace qv {
 namespace {
@@ -166,38 +167,28 @@ TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength) {
     EXPECT_EQ(readFieldLayout(dop, 28, 'D').layout.displayCode[5], 4);
 }
 
-// Without a usable DOP the MASTER period letter decides as well: an intraday entry of 7 or 8
-// fields has its time second. Daily entries, intraday ones of other lengths and entries of
-// other periods keep the daily defaults; a DOP naming DATE still overrides everything.
+// Without a usable DOP (none, or one naming no DATE) the MASTER period letter decides as well:
+// an intraday entry of 7 or 8 fields has its time second; daily entries, intraday ones of other
+// lengths and entries of other periods keep the daily defaults. A DOP naming DATE overrides all.
 TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond) {
     TempDir tmp;
     const std::string dop = tmp.file("F1.DOP");
-    const auto numbers = [&](int length, char period) { return fieldNumbers(dop, length, period); };
     const std::vector<int> daily7{1, 0, 2, 3, 4, 5, 6, 7};
-    const std::vector<int> intraday7{1, 2, 3, 4, 5, 6, 7, 0};
-    const std::vector<int> intraday8{1, 2, 3, 4, 5, 6, 7, 8};
-    const struct {
-        int length;
-        char period;
-        std::vector<int> expected; // empty: no layout
-    } cases[] = {
-        {28, 'I', intraday7}, {32, 'I', intraday8}, {28, 'D', daily7}, {32, 'D', {}},
-        {28, 'W', daily7},    {28, '\0', daily7},   {24, 'I', {1, 0, 2, 3, 4, 5, 6, 0}},
-        {16, 'I', {1, 0, 0, 2, 3, 4, 0, 0}}, {36, 'I', {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.length) + " bytes, period code " + std::to_string(c.period));
-        EXPECT_EQ(numbers(c.length, c.period), c.expected);
-        // A DOP that names no DATE is as good as none.
+    const std::tuple<int, char, std::vector<int>> cases[] = { // empty: no layout
+        {28, 'I', {1, 2, 3, 4, 5, 6, 7, 0}}, {32, 'I', {1, 2, 3, 4, 5, 6, 7, 8}}, {28, 'D', daily7}, {32, 'D', {}},
+        {28, 'W', daily7}, {28, '\0', daily7}, {24, 'I', {1, 0, 2, 3, 4, 5, 6, 0}}, {16, 'I', {1, 0, 0, 2, 3, 4, 0, 0}},
+        {36, 'I', {}}};
+    for (const auto& [length, period, expected] : cases) {
+        SCOPED_TRACE(std::to_string(length) + " bytes, period code " + std::to_string(period));
+        EXPECT_EQ(fieldNumbers(dop, length, period), expected);
         writeText(dop, dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
-        EXPECT_EQ(numbers(c.length, c.period), c.expected);
+        EXPECT_EQ(fieldNumbers(dop, length, period), expected);
         std::filesystem::remove(dop);
     }
     EXPECT_TRUE(readFieldLayout(dop, 32, 'I').layout.synthetic);
-    // A DOP that says the second field is the open is believed, intraday or not.
     writeText(dop, dopText(kAllSeven));
-    EXPECT_EQ(numbers(28, 'I'), daily7);
-    EXPECT_EQ(numbers(32, 'I'), daily7);
+    EXPECT_EQ(fieldNumbers(dop, 28, 'I'), daily7);
+    EXPECT_EQ(fieldNumbers(dop, 32, 'I'), daily7);
     EXPECT_FALSE(readFieldLayout(dop, 28, 'I').layout.synthetic);
 }
 

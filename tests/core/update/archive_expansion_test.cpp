@@ -132,8 +132,7 @@ TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNev
     EXPECT_EQ(selfExtract.flags, kRunFlagSelfExtractFailed);
     EXPECT_EQ(errors(selfExtract), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE (cannot start " +
                                                     tmp.file("no-such-program") + ": No such file or directory)"});
-    EXPECT_TRUE(exists(updates + "/UPDATE.EXE"));
-    ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0);
+    ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0) << "an archive not unpacked was deleted";
     const std::string planted = tmp.file("planted.log");
     writeUnpacker(updates + "/PKUNZIP.EXE", planted, "", "");
     updateFile("DAILY.ZIP", "PK");
@@ -179,11 +178,11 @@ TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsR
                                                     "wrong password for entry \"IBM.TXT\")"});
     EXPECT_EQ(run.count, 1) << "IBM from GOOD.TXT; MSFT from neither file the unpacker wrote";
     EXPECT_EQ(run.audit.back(), "----> Could not add quote to symbol: MSFT");
-    std::vector<std::string> dotNames;
-    for (const auto& entry : std::filesystem::directory_iterator(updates))
-        if (entry.path().filename().string().front() == '.') dotNames.push_back(entry.path().filename().string());
-    std::ranges::sort(dotNames);
-    EXPECT_EQ(dotNames, (std::vector<std::string>{".pkunzip-99-0.tmp", ".pkunzip-notes"}));
+    for (const auto& entry : std::filesystem::directory_iterator(updates)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name[0] != '.' || name == ".pkunzip-99-0.tmp" || name == ".pkunzip-notes") << name << " left";
+    }
+    EXPECT_TRUE(exists(updates + "/.pkunzip-99-0.tmp") && exists(updates + "/.pkunzip-notes"));
     ::close(held);
 }
 
