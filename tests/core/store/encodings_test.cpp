@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace qv {
 namespace {
@@ -49,10 +50,8 @@ TEST(Mbf, HandWorkedBytesSaturationAndRandomValuesRoundTripBitExactly) {
 // Every day of 1900..2099 by every path (the fixture counts with std::chrono's calendar, in
 // which 1900 has no February 29th); day 1 stays 1961-01-01 and earlier days lie at 0 and below.
 TEST(DayNumber, EveryDayFrom1900To2099RoundTripsAndImpossibleDatesAreNone) {
-    ASSERT_EQ(day(1900, 1, 1), kFirstDay);
-    ASSERT_EQ(day(2099, 12, 31), kLastDay);
-    EXPECT_EQ(day(1961, 1, 1), 1);
-    EXPECT_EQ(day(1960, 12, 31), 0);
+    ASSERT_EQ(std::tuple(day(1900, 1, 1), day(2099, 12, 31), day(1961, 1, 1), day(1960, 12, 31)),
+              std::tuple(kFirstDay, kLastDay, 1, 0));
     for (int n = kFirstDay; n <= kLastDay; ++n) {
         const Ymd b = ymdFromDayNumber(n);
         ASSERT_EQ(fixtures::dayNumberOf(1900 + b.year, b.month, b.day), n);
@@ -72,10 +71,8 @@ TEST(DayNumber, EveryDayFrom1900To2099RoundTripsAndImpossibleDatesAreNone) {
     EXPECT_EQ(bytesOf(fileDateFromDayNumber(day(2001, 3, 15))), fixtures::mbf(fixtures::fileDate(2001, 3, 15)));
     EXPECT_EQ(bytesOf(fileDateFromDayNumber(day(1928, 10, 1))), fixtures::mbf(281001.0f));
     // 1900-00-.. , the day before 1900, 2100 and after, a MASTER field's -8770.
-    for (float noDate : {0.0f, 100.0f, 1991232.0f, 2000101.0f, -8770.0f, -970315.0f, 971315.0f, kNaN, kInf}) {
-        EXPECT_EQ(dayNumberFromFileDate(noDate), kNoDay) << noDate;
-        EXPECT_EQ(dayNumberFromFileDateSlow(noDate), kNoDay) << noDate;
-    }
+    for (float noDate : {0.0f, 100.0f, 1991232.0f, 2000101.0f, -8770.0f, -970315.0f, 971315.0f, kNaN, kInf})
+        EXPECT_EQ(std::pair(dayNumberFromFileDate(noDate), dayNumberFromFileDateSlow(noDate)), std::pair(kNoDay, kNoDay)) << noDate;
     EXPECT_EQ(fileDateValue(kNoDay), 0.0f);
     EXPECT_EQ(formatDateForDisplay(kNoDay), "00/00/00");
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace qv {
@@ -72,9 +73,7 @@ TEST_F(MasterSearch, NestedPortfoliosAfterTheTopLevelDepthFirstInEntryOrder) {
     writeMaster(tmp.subdir("A"), {masterDirectoryEntry(1, "C"), entry(3, "BOTH")});
     writeMaster(tmp.subdir("A/C"), {entry(9, "K")});
     writeMaster(tmp.subdir("B"), {entry(8, "K"), entry(7, "L")});
-    const FoundSecurity k = find("K");
-    EXPECT_EQ(k.entry.fileNumber(), 9);
-    EXPECT_EQ(k.directory, tmp.path() + "/A/C/");
+    EXPECT_EQ(std::pair(find("K").entry.fileNumber(), find("K").directory), std::pair(9, tmp.path() + "/A/C/"));
     EXPECT_EQ(find("BOTH").directory, tmp.path() + "/");
     EXPECT_EQ(find("L").directory, tmp.path() + "/B/"); // back up from A/C the search resumes at the top
     EXPECT_EQ(find("NOPE").status, kStatusFileNotFound);
@@ -130,15 +129,11 @@ TEST_F(MasterSearch, NestedPortfoliosNamedManyTimesOverAreSearchedOnce) {
 // (and the edits that follow it) into the parent portfolio or elsewhere. Such entries are still
 // listed, as what the MASTER holds.
 TEST_F(MasterSearch, DirectoryEntriesThatAreNoPlainNameInsideThePortfolioAreNotFollowed) {
-    const std::string parent = tmp.path();
+    const std::string parent = tmp.path(), child = tmp.subdir("CHILD");
     writeMaster(parent, {entry(1, "PARENTSEC"), masterDirectoryEntry(2, "CHILD")});
-    const std::string child = tmp.subdir("CHILD");
-    writeMaster(tmp.subdir("SIB"), {entry(1, "SIBSEC")});
-    writeMaster(tmp.subdir("CHILD/SUB"), {entry(1, "SUBSEC")});
-    writeMaster(tmp.subdir("CHILD/OK"), {entry(1, "OKSEC")});
-    writeMaster(tmp.subdir("CHILD/SUB/IN"), {entry(1, "DEEPSEC")});
-    writeMaster(tmp.subdir("CHILD/SUB\\IN"), {entry(1, "BSLASH")});
-    writeMaster(tmp.subdir("CHILD/\x01X"), {entry(1, "CONTROL")});
+    const std::pair<const char*, const char*> securities[] = {{"SIB", "SIBSEC"}, {"CHILD/SUB", "SUBSEC"},
+        {"CHILD/OK", "OKSEC"}, {"CHILD/SUB/IN", "DEEPSEC"}, {"CHILD/SUB\\IN", "BSLASH"}, {"CHILD/\x01X", "CONTROL"}};
+    for (const auto& [dir, symbol] : securities) writeMaster(tmp.subdir(dir), {entry(1, symbol)});
     ByteVec empty = masterDirectoryEntry(3, "");
     setByte(empty, 7, 0);
     const std::vector<ByteVec> entries = {masterDirectoryEntry(1, ".."), masterDirectoryEntry(2, "."), empty,
@@ -165,8 +160,7 @@ TEST_F(MasterSearch, CountDisagreeingWithTheFileSize) {
     EXPECT_NE(find("THREE").status, kStatusOk);
     MasterFile m;
     ASSERT_TRUE(readMasterFile(tmp.path(), m).isOk());
-    EXPECT_EQ(m.entries.size(), 2u);
-    EXPECT_EQ(m.trailing, ByteVec(file.end() - 33, file.end()));
+    EXPECT_EQ(std::pair(m.entries.size(), m.trailing), std::pair(std::size_t{2}, ByteVec(file.end() - 33, file.end())));
     // Entries beyond the count are not listed but kept as trailing bytes.
     writeBytes(tmp.file("MASTER"), concat({masterHeader(1, 4), one, two}));
     EXPECT_EQ(find("TWO").status, kStatusFileNotFound);

@@ -86,11 +86,15 @@ TEST_F(ArchiveExpansion, ArchiveIsUnpackedOncePerRunInTheUpdateDirectoryAndItsFi
     EXPECT_TRUE(exists(updates + "/daily.zip")) << "DeleteZip is off";
     in.settings.zipPasswordEnable = true;
     runUpdate(in);
+    // A name that looks like an option is never taken for one.
+    std::filesystem::rename(updates + "/daily.zip", updates + "/-sX.ZIP");
+    runUpdate(in);
     const auto calls = invocations(zipLog);
-    ASSERT_EQ(calls.size(), 2u);
+    ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].cwd, std::filesystem::canonical(updates).string());
     EXPECT_EQ(calls[0].args, (Args{"daily.zip", "-o"}));
     EXPECT_EQ(calls[1].args, (Args{"daily.zip", "-o", "-sSe cret"}));
+    EXPECT_EQ(calls[2].args, (Args{"./-sX.ZIP", "-o", "-sSe cret"}));
 }
 
 TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAndTheOtherKindGoesOn) {
@@ -128,8 +132,7 @@ TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNev
     EXPECT_EQ(selfExtract.flags, kRunFlagSelfExtractFailed);
     EXPECT_EQ(errors(selfExtract), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE (cannot start " +
                                                     tmp.file("no-such-program") + ": No such file or directory)"});
-    EXPECT_TRUE(exists(updates + "/UPDATE.EXE"));
-    ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0);
+    ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0) << "an archive not unpacked was deleted";
     const std::string planted = tmp.file("planted.log");
     writeUnpacker(updates + "/PKUNZIP.EXE", planted, "", "");
     updateFile("DAILY.ZIP", "PK");
@@ -175,17 +178,17 @@ TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsR
                                                     "wrong password for entry \"IBM.TXT\")"});
     EXPECT_EQ(run.count, 1) << "IBM from GOOD.TXT; MSFT from neither file the unpacker wrote";
     EXPECT_EQ(run.audit.back(), "----> Could not add quote to symbol: MSFT");
-    std::vector<std::string> dotNames;
-    for (const auto& entry : std::filesystem::directory_iterator(updates))
-        if (entry.path().filename().string().front() == '.') dotNames.push_back(entry.path().filename().string());
-    std::ranges::sort(dotNames);
-    EXPECT_EQ(dotNames, (std::vector<std::string>{".pkunzip-99-0.tmp", ".pkunzip-notes"}));
+    for (const auto& entry : std::filesystem::directory_iterator(updates)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name[0] != '.' || name == ".pkunzip-99-0.tmp" || name == ".pkunzip-notes") << name << " left";
+    }
+    EXPECT_TRUE(exists(updates + "/.pkunzip-99-0.tmp") && exists(updates + "/.pkunzip-notes"));
     ::close(held);
 }
 
 // A name holding a line break writes "\x0A" into its log line instead of a line of its own; a
 // reason too long for the anomaly report's lines is cut, and an unpacker that floods its error
-// output is still waited for without blocking. (Names like options: the bundled unpacker test.)
+// output is still waited for without blocking.
 TEST_F(ArchiveExpansion, NoArchiveNameOrReasonBreaksTheLog) {
     updateFile("BAD\nERROR: forged.ZIP", "PK");
     writeText(bin + "/PKUNZIP.EXE", "#!/bin/sh\nhead -c 1000000 /dev/zero | tr '\\0' x >&2\nexit 3\n");
@@ -197,94 +200,6 @@ TEST_F(ArchiveExpansion, NoArchiveNameOrReasonBreaksTheLog) {
     EXPECT_EQ(lines[0].substr(0, head.size()), head);
     EXPECT_EQ(lines[0].size(), head.size() + ChildProcess::kMaxReasonLength + 1) << lines[0];
     EXPECT_TRUE(lines[0].ends_with("xx...)"));
-}
-
-// A ZIP archive of stored entries, written byte by byte: name, content and the Unix mode the
-// central directory records (0: none).
-struct StoredEntry {
-    std::string name, data;
-    unsigned mode = 0100644;
-};
-
-std::uint32_t crc32Of(const std::string& data) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-std::string storedZip(const std::vector<StoredEntry>& entries) {
-    const auto le = [](std::string& out, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    };
-    std::string zip, directory;
-    for (const StoredEntry& e : entries) {
-        const auto offset = static_cast<std::uint32_t>(zip.size());
-        const auto size = static_cast<std::uint32_t>(e.data.size());
-        const auto nameSize = static_cast<std::uint32_t>(e.name.size());
-        le(zip, 0x04034b50, 4), le(zip, 20, 2), le(zip, 0, 2), le(zip, 0, 2), le(zip, 0, 2), le(zip, 0x2821, 2);
-        le(zip, crc32Of(e.data), 4), le(zip, size, 4), le(zip, size, 4), le(zip, nameSize, 2), le(zip, 0, 2);
-        zip += e.name + e.data;
-        le(directory, 0x02014b50, 4), le(directory, (3 << 8) | 20, 2), le(directory, 20, 2), le(directory, 0, 2);
-        le(directory, 0, 2), le(directory, 0, 2), le(directory, 0x2821, 2), le(directory, crc32Of(e.data), 4);
-        le(directory, size, 4), le(directory, size, 4), le(directory, nameSize, 2), le(directory, 0, 2);
-        le(directory, 0, 2), le(directory, 0, 2), le(directory, 0, 2), le(directory, e.mode << 16, 4);
-        le(directory, offset, 4);
-        directory += e.name;
-    }
-    const auto directoryAt = static_cast<std::uint32_t>(zip.size());
-    zip += directory;
-    le(zip, 0x06054b50, 4), le(zip, 0, 2), le(zip, 0, 2), le(zip, static_cast<std::uint32_t>(entries.size()), 2);
-    le(zip, static_cast<std::uint32_t>(entries.size()), 2), le(zip, static_cast<std::uint32_t>(directory.size()), 4);
-    le(zip, directoryAt, 4), le(zip, 0, 2);
-    return zip;
-}
-
-// The run with the bundled unpacker itself: an archive named like an option and an empty one
-// are unpacked; a hostile one is refused with its reason in the log, and nothing of it (no
-// file, no staging directory) stays in the update directory.
-TEST_F(ArchiveExpansion, TheBundledUnpackerRefusesHostileArchivesWithItsReasonAndUnpacksTheRest) {
-#ifndef QUOVANTA_PKUNZIP_PATH
-    GTEST_SKIP() << "built without the bundled unpacker";
-#else
-    const std::string ibm = "IBM,970116,11,12,10,11.5,200,2\n";
-    const struct {
-        const char* archive;
-        std::string zip;
-        int quotes;
-        std::string error; // the ERROR line, or empty
-    } cases[] = {
-        {"-sX.ZIP", storedZip({{"DAILY.TXT", kTwoLines}}), 2, ""},
-        {"EMPTY.ZIP", storedZip({}), 0, ""},
-        {"EVIL.ZIP", storedZip({{"IBM.TXT", ibm}, {"X\nY.TXT", ibm}}), 0,
-         "ERROR: De-Compress failure for file EVIL.ZIP (PKUNZIP.EXE: EVIL.ZIP: entry \"X?Y.TXT\" has a control "
-         "character in its name)"},
-        {"PIPE.ZIP", storedZip({{"IBM.TXT", ibm}, {"FIFO", "", 0010644}}), 0,
-         "ERROR: De-Compress failure for file PIPE.ZIP (PKUNZIP.EXE: PIPE.ZIP: entry \"FIFO\" is a device, pipe or "
-         "other special file)"},
-    };
-    for (const auto& c : cases) {
-        for (const auto& entry : std::filesystem::directory_iterator(updates)) std::filesystem::remove_all(entry.path());
-        portfolio({{1, "IBM", {row7(fileDate(1997, 1, 15), 10, 100, 1)}},
-                   {2, "MSFT", {row7(fileDate(1997, 1, 15), 20, 100, 1)}}});
-        writeBytes(updates + "/" + c.archive, ByteVec(c.zip.begin(), c.zip.end()));
-        UpdateInputs in = zipInputs();
-        in.settings.pkunzipPath = std::filesystem::path(QUOVANTA_PKUNZIP_PATH).parent_path().string();
-        const RunOutcome run = runUpdate(in);
-        EXPECT_EQ(run.count, c.quotes) << c.archive;
-        EXPECT_EQ(errors(run), c.error.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.error})
-            << c.archive;
-        std::vector<std::string> left;
-        for (const auto& entry : std::filesystem::directory_iterator(updates))
-            left.push_back(entry.path().filename().string());
-        std::ranges::sort(left);
-        const std::vector<std::string> expected =
-            c.quotes > 0 ? std::vector<std::string>{c.archive, "DAILY.TXT"} : std::vector<std::string>{c.archive};
-        EXPECT_EQ(left, expected) << c.archive;
-    }
-#endif
 }
 
 } // namespace
