@@ -152,7 +152,7 @@ TEST(UpdateFailureInjection, FailedMasterReplacementKeepsMasterAndTheRerunDoesNo
     EXPECT_EQ(run.flags & kRunFlagMergeFailed, kRunFlagMergeFailed);
     EXPECT_EQ(std::ranges::count_if(run.audit, [](const std::string& l) { return l.starts_with("ERROR: "); }), 1);
     runUpdate(f.inputs());
-    const Security ibm{1, "IBM", {row7(d(1997, 1, 15), 100, 1000, 42), {d(1997, 1, 16), 101, 103, 99, 102, 5000, 60}}};
+    const SecuritySpec ibm{1, "IBM", {row7(d(1997, 1, 15), 100, 1000, 42), {d(1997, 1, 16), 101, 103, 99, 102, 5000, 60}}};
     EXPECT_EQ(f.dataFile("F1.DAT"), quoteFile(7, ibm.rows)) << "the quote file holds 01/16/97 twice";
     EXPECT_EQ(f.dataFile("MASTER"), expectedMaster({ibm.entry()}));
 }
