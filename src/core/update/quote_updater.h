@@ -54,7 +54,12 @@ public:
     // each reason is also shown through the observer when it happens.
     const std::vector<std::string>& PassedOver() const { return passedOver_; }
 
-    // The steps of one security, public for tests.
+private:
+    // Unpacking results.
+    enum ExpandResult { kUnpacked = 0, kNothingDone = 1, kSwitchedOff = 2, kFailed = 3, kNotTried = 4 };
+    enum class ArchiveKind { Zip, SelfExtracting };
+
+    // The steps of one security.
     int UpdateSymbol();
     int ScanUpdateFiles();
     std::string_view SplitLine();
@@ -65,12 +70,6 @@ public:
     void ExpandZipFiles(const std::string& directory);
     int RunSelfExtractor(const std::string& name);
     int RunPkunzip(const std::string& name);
-
-    // Unpacking results.
-    enum ExpandResult { kUnpacked = 0, kNothingDone = 1, kSwitchedOff = 2, kFailed = 3, kNotTried = 4 };
-
-private:
-    enum class ArchiveKind { Zip, SelfExtracting };
 
     void UpdatePortfolio(const std::string& directory);
     bool ReadProfile();
