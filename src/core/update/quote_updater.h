@@ -63,9 +63,12 @@ private:
     int UpdateSymbol();
     int ScanUpdateFiles();
     std::string_view SplitLine();
-    int ConvertFields(std::array<float, 8>& values);
+    // The line's values in record order, with its date (parsed once, by TryAddQuote) in file form.
+    int ConvertFields(DayNumber date, std::array<float, 8>& values);
     int TryAddQuote();
-    int AddOneQuote();
+    // Stores the line's quote, dated incoming, in the target's quote file, or learns that the
+    // file already holds that day.
+    int AddOneQuote(DayNumber incoming);
     void ExpandSelfExtractingFiles(const std::string& directory);
     void ExpandZipFiles(const std::string& directory);
     int RunSelfExtractor(const std::string& name);
