@@ -335,6 +335,138 @@ bool withDates(const std::string& dir, int fileNumber, const EntryDates& dates, 
     return false;
 }
 
+// ---- The phases of an import ---------------------------------------------------------------
+
+// Why an import stopped: the message shown above kImportFailedMessage (none when empty).
+struct ImportStop {
+    std::string message;
+    ImportMessage::Icon icon = ImportMessage::Icon::Warning;
+};
+
+// The output directory as the import found it.
+struct OutputFolder {
+    std::string dir; // its full path, once it is known to be a directory the import may enter
+    std::optional<std::string> existingMaster;
+};
+
+// 1. The output directory and its MASTER. Nothing is written before the input is read.
+std::optional<ImportStop> checkOutputFolder(const ImportJob& job, OutputFolder& folder)
+{
+    if (job.outputDir.empty() || !canEnter(job.outputDir))
+        return ImportStop{std::string(kImportPathMissingMessage) + (job.outputDir.empty() ? "" : "\n" + job.outputDir)};
+    folder.dir = fullPath(job.outputDir);
+    if (IoStatus ro = checkWritableFolder(folder.dir); !ro)
+        return ImportStop{ro.message()};
+    removePortfolioTemporaries(folder.dir); // what an import cut short left
+    folder.existingMaster = findEntry(folder.dir, kMasterFileName);
+    if (job.useExistingMaster) {
+        if (!folder.existingMaster)
+            return ImportStop{std::string(kImportNoMasterMessage) + "\n" + folder.dir + " holds no MASTER file."};
+        if (!canRead(*folder.existingMaster))
+            return ImportStop{std::string(kImportNoMasterMessage) + "\n" + *folder.existingMaster + " cannot be read."};
+    } else if (folder.existingMaster && !isEmptyMaster(*folder.existingMaster)) {
+        // Also when it cannot be read: it is never overwritten. A MASTER of one zero header
+        // record lists nothing: it is what an import into a new MASTER that was cut short leaves,
+        // and the import goes on with it.
+        return ImportStop{std::string(kImportMasterExistsMessage)};
+    }
+    return std::nullopt;
+}
+
+// 2. and 3. The columns a quote needs, and a symbol that an existing MASTER does not list yet.
+std::optional<ImportStop> checkColumnsAndSymbol(const ImportJob& job, const std::string& dir)
+{
+    if (job.fieldCount() < 2 || !job.present[kDate] || !job.present[kClose])
+        return ImportStop{std::string(kImportMoreColumnsMessage), ImportMessage::Icon::Information};
+    if (job.useExistingMaster && findSecurity(dir, job.symbol).status == kStatusOk)
+        return ImportStop{std::string(kImportDuplicateSymbolMessage)};
+    return std::nullopt;
+}
+
+// The input as read: every line, and a quote file's worth at most.
+std::optional<ImportStop> checkInput(const ImportJob& job, const ParsedInput& in)
+{
+    if (!in.opened || in.readError) {
+        return ImportStop{std::string(kInputUnreadableMessage) + job.inputPath +
+                          (in.error != 0 ? std::string("\n") + std::strerror(in.error) : std::string())};
+    }
+    if (in.tooMany) {
+        return ImportStop{"The input file holds more than " + std::to_string(kImportMaxQuotes) +
+                          " quote lines; a quote file can hold no more.\nNothing was imported."};
+    }
+    if (in.count == 0)
+        return ImportStop{std::string(kInputEmptyMessage)};
+    return std::nullopt;
+}
+
+// The security an import added.
+struct AddedSecurity {
+    int fileNumber = 0;
+    std::string notice; // for the user although it was added (files left by no entry)
+};
+
+// 4. The security: its quote files complete before MASTER names it, and MASTER names it
+// with its real dates in the one replacement that adds it, so a crash at any instant leaves
+// either no entry (the next run starts afresh) or the finished one.
+std::optional<ImportStop> addSecurity(const ImportJob& job, const OutputFolder& folder, const ParsedInput& in,
+                                      AddedSecurity& added)
+{
+    const std::string& dir = folder.dir;
+    const bool makeMaster = !job.useExistingMaster && !folder.existingMaster;
+    if (makeMaster) {
+        if (IoStatus s = createEmptyMaster(dir); !s)
+            return ImportStop{s.message()};
+    }
+
+    CreatedFiles created;
+    const auto writeFiles = [&](int fileNumber) {
+        created.fileNumber = fileNumber;
+        created.hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
+        created.hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
+        // A mark that a deleted security left on the number must not skip the new one. What the
+        // import wrote before failing is removed below, with MASTER left as it was.
+        IoStatus s = clearSkipMark(dir, fileNumber);
+        return s ? writeQuoteFiles(dir, fileNumber, job, in) : s;
+    };
+    const EntryDates dates{fileDateFromDayNumber(in.firstDate), fileDateFromDayNumber(in.lastDate)};
+    const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates,
+                                                  fieldBitsOf(presentKinds(job)));
+    if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
+        std::string message(change.message);
+        if (IoStatus s = created.remove(dir); !s)
+            message += "\n" + s.message();
+        // The MASTER this import created goes with it; one that stays is named (it lists nothing,
+        // so the next import into a new MASTER takes it over).
+        if (makeMaster) {
+            if (IoStatus s = removeFile(masterPath(dir)); !s)
+                message += "\nThe empty MASTER created for the import could not be removed:\n" + s.message();
+        }
+        return ImportStop{message};
+    }
+    added.fileNumber = change.done() ? change.fileNumber : created.fileNumber;
+    added.notice = change.notice;
+    return std::nullopt;
+}
+
+// 5. The backup copy MASTER.BAK of an existing MASTER: MASTER as it stands with the new entry
+// before its dates are filled in (today's date as both), as the import has always left it.
+// The warning when it could not be written; the import stands either way.
+std::optional<ImportMessage> writeMasterBackup(const std::string& dir, int fileNumber)
+{
+    Bytes backup;
+    const MbfFloat today = fileDateFromDayNumber(parseDateText(todayText(), 3));
+    IoStatus s = readWholeFile(masterPath(dir), backup);
+    if (s && !withDates(dir, fileNumber, EntryDates{today, today}, backup))
+        s = IoStatus::failure("The new security's MASTER entry could not be read back.");
+    if (s)
+        s = replaceFile(resolveFile(dir, "MASTER.BAK"), "MASTER.~BK", backup);
+    if (s)
+        return std::nullopt;
+    return ImportMessage{"The security was imported, but the backup copy MASTER.BAK could not be written:\n" +
+                             s.message(),
+                         ImportMessage::Icon::Warning};
+}
+
 } // namespace
 
 int ImportJob::fieldCount() const { return static_cast<int>(std::count(present.begin(), present.end(), true)); }
@@ -413,110 +545,38 @@ ImportJob makeImportJob(const ImportDialogValues& values)
 ImportResult importQuotes(const ImportJob& job)
 {
     ImportResult result;
-    const auto fail = [&result](std::string_view message,
-                                ImportMessage::Icon icon = ImportMessage::Icon::Warning) -> ImportResult {
-        if (!message.empty())
-            result.messages.push_back({std::string(message), icon});
+    const auto fail = [&result](const ImportStop& stop) -> ImportResult {
+        if (!stop.message.empty())
+            result.messages.push_back({stop.message, stop.icon});
         result.messages.push_back({std::string(kImportFailedMessage), ImportMessage::Icon::Warning});
         result.ok = false;
         return result;
     };
 
-    // 1. The output directory and its MASTER. Nothing is written before the input is read.
-    if (job.outputDir.empty() || !canEnter(job.outputDir))
-        return fail(std::string(kImportPathMissingMessage) + (job.outputDir.empty() ? "" : "\n" + job.outputDir));
-    const std::string dir = fullPath(job.outputDir);
-    result.outputDir = dir;
-    if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return fail(ro.message());
-    removePortfolioTemporaries(dir); // what an import cut short left
-    const std::optional<std::string> existingMaster = findEntry(dir, kMasterFileName);
-    if (job.useExistingMaster) {
-        if (!existingMaster)
-            return fail(std::string(kImportNoMasterMessage) + "\n" + dir + " holds no MASTER file.");
-        if (!canRead(*existingMaster))
-            return fail(std::string(kImportNoMasterMessage) + "\n" + *existingMaster + " cannot be read.");
-    } else if (existingMaster && !isEmptyMaster(*existingMaster)) {
-        // Also when it cannot be read: it is never overwritten. A MASTER of one zero header
-        // record lists nothing: it is what an import into a new MASTER that was cut short leaves,
-        // and the import goes on with it.
-        return fail(kImportMasterExistsMessage);
-    }
-    // 2. and 3.
-    if (job.fieldCount() < 2 || !job.present[kDate] || !job.present[kClose])
-        return fail(kImportMoreColumnsMessage, ImportMessage::Icon::Information);
-    if (job.useExistingMaster && findSecurity(dir, job.symbol).status == kStatusOk)
-        return fail(kImportDuplicateSymbolMessage);
-
+    OutputFolder folder;
+    const std::optional<ImportStop> folderStop = checkOutputFolder(job, folder);
+    result.outputDir = folder.dir;
+    if (folderStop)
+        return fail(*folderStop);
+    if (std::optional<ImportStop> stop = checkColumnsAndSymbol(job, folder.dir))
+        return fail(*stop);
     const ParsedInput in = readInput(job);
-    if (!in.opened || in.readError) {
-        return fail(std::string(kInputUnreadableMessage) + job.inputPath +
-                    (in.error != 0 ? std::string("\n") + std::strerror(in.error) : std::string()));
-    }
-    if (in.tooMany) {
-        return fail("The input file holds more than " + std::to_string(kImportMaxQuotes) +
-                    " quote lines; a quote file can hold no more.\nNothing was imported.");
-    }
-    if (in.count == 0)
-        return fail(kInputEmptyMessage);
+    if (std::optional<ImportStop> stop = checkInput(job, in))
+        return fail(*stop);
 
-    // 4. The security: its quote files complete before MASTER names it, and MASTER names it
-    // with its real dates in the one replacement that adds it, so a crash at any instant leaves
-    // either no entry (the next run starts afresh) or the finished one.
-    const bool makeMaster = !job.useExistingMaster && !existingMaster;
-    if (makeMaster) {
-        if (IoStatus s = createEmptyMaster(dir); !s)
-            return fail(s.message());
-    }
-
-    CreatedFiles created;
-    const auto writeFiles = [&](int fileNumber) {
-        created.fileNumber = fileNumber;
-        created.hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
-        created.hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
-        // A mark that a deleted security left on the number must not skip the new one. What the
-        // import wrote before failing is removed below, with MASTER left as it was.
-        IoStatus s = clearSkipMark(dir, fileNumber);
-        return s ? writeQuoteFiles(dir, fileNumber, job, in) : s;
-    };
-    const EntryDates dates{fileDateFromDayNumber(in.firstDate), fileDateFromDayNumber(in.lastDate)};
-    const MasterChange change =
-        appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates, fieldBitsOf(presentKinds(job)));
-    if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
-        std::string message(change.message);
-        if (IoStatus s = created.remove(dir); !s)
-            message += "\n" + s.message();
-        // The MASTER this import created goes with it; one that stays is named (it lists nothing,
-        // so the next import into a new MASTER takes it over).
-        if (makeMaster) {
-            if (IoStatus s = removeFile(masterPath(dir)); !s)
-                message += "\nThe empty MASTER created for the import could not be removed:\n" + s.message();
-        }
-        return fail(message);
-    }
-    const int fileNumber = change.done() ? change.fileNumber : created.fileNumber;
+    AddedSecurity added;
+    if (std::optional<ImportStop> stop = addSecurity(job, folder, in, added))
+        return fail(*stop);
     result.securityAdded = true;
-    result.fileNumber = fileNumber;
+    result.fileNumber = added.fileNumber;
     result.quoteCount = in.count;
 
-    // The backup copy is MASTER as it stands with the new entry before its dates are filled in
-    // (today's date as both), as the import has always left it.
     if (job.useExistingMaster) {
-        Bytes backup;
-        const MbfFloat today = fileDateFromDayNumber(parseDateText(todayText(), 3));
-        IoStatus s = readWholeFile(masterPath(dir), backup);
-        if (s && !withDates(dir, fileNumber, EntryDates{today, today}, backup))
-            s = IoStatus::failure("The new security's MASTER entry could not be read back.");
-        if (s)
-            s = replaceFile(resolveFile(dir, "MASTER.BAK"), "MASTER.~BK", backup);
-        if (!s) {
-            result.messages.push_back(
-                {"The security was imported, but the backup copy MASTER.BAK could not be written:\n" + s.message(),
-                 ImportMessage::Icon::Warning});
-        }
+        if (std::optional<ImportMessage> warning = writeMasterBackup(folder.dir, added.fileNumber))
+            result.messages.push_back(std::move(*warning));
     }
-    if (!change.notice.empty())
-        result.messages.push_back({change.notice, ImportMessage::Icon::Information});
+    if (!added.notice.empty())
+        result.messages.push_back({added.notice, ImportMessage::Icon::Information});
     if (!in.dateKindMessage.empty())
         result.messages.push_back({in.dateKindMessage, ImportMessage::Icon::Warning});
     if (in.unreadable.count > 0)

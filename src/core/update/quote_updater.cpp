@@ -438,10 +438,9 @@ std::string_view CQuoteUpdater::SplitLine()
     return splitLine(line_, profile_.delimiter, profile_.symbolColumn, fields_);
 }
 
-int CQuoteUpdater::ConvertFields(std::array<float, 8>& values)
+int CQuoteUpdater::ConvertFields(DayNumber date, std::array<float, 8>& values)
 {
     values.fill(0.0f);
-    const DayNumber date = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
     std::memcpy(&values[0], fileDateFromDayNumber(date).data(), 4); // already in file form
     auto read = [&](int column) { return column > 0 ? leadingNumber(fields_.column(column)) : 0.0f; };
     values[2] = read(profile_.openColumn);
@@ -460,7 +459,7 @@ int CQuoteUpdater::TryAddQuote()
         return 0;
     alreadyStored_ = false;
     mergeProblem_.clear();
-    const int merged = AddOneQuote();
+    const int merged = AddOneQuote(date);
     // A failed merge counts too; a day the file already held (MASTER only learnt the file's last
     // date) was no addition, and neither the count nor the log may say otherwise.
     if (!alreadyStored_) {
@@ -484,7 +483,7 @@ int CQuoteUpdater::TryAddQuote()
     return 1;
 }
 
-int CQuoteUpdater::AddOneQuote()
+int CQuoteUpdater::AddOneQuote(DayNumber incoming)
 {
     if (in_.shownSymbol == symbol_)
         runFlags_ |= kRunFlagShownSymbolUpdated;
@@ -510,7 +509,7 @@ int CQuoteUpdater::AddOneQuote()
     if (file.size() < static_cast<std::size_t>(length))
         return fail(datPath + " is shorter than its header");
     std::array<float, 8> values{};
-    ConvertFields(values);
+    ConvertFields(incoming, values);
 
     const auto L = static_cast<std::size_t>(length);
     const int quotes = quoteCountOf(getU16(file.data() + 2), file.size(), length);
@@ -527,7 +526,6 @@ int CQuoteUpdater::AddOneQuote()
         // last date instead.
         const std::uint8_t* lastDate = file.data() + stored - L + 4 * (dateField - 1);
         const DayNumber lastStored = dayNumberFromFileDate(mbfToFloat(lastDate));
-        const DayNumber incoming = parseDateText(fields_.column(profile_.dateColumn), profile_.dateFormat);
         if (lastStored >= incoming) {
             target_.last = mbfAt(lastDate);
             // The file's only quote is its first one too (the quote stored into an empty file

@@ -54,23 +54,25 @@ public:
     // each reason is also shown through the observer when it happens.
     const std::vector<std::string>& PassedOver() const { return passedOver_; }
 
-    // The steps of one security, public for tests.
+private:
+    // Unpacking results.
+    enum ExpandResult { kUnpacked = 0, kNothingDone = 1, kSwitchedOff = 2, kFailed = 3, kNotTried = 4 };
+    enum class ArchiveKind { Zip, SelfExtracting };
+
+    // The steps of one security.
     int UpdateSymbol();
     int ScanUpdateFiles();
     std::string_view SplitLine();
-    int ConvertFields(std::array<float, 8>& values);
+    // The line's values in record order, with its date (parsed once, by TryAddQuote) in file form.
+    int ConvertFields(DayNumber date, std::array<float, 8>& values);
     int TryAddQuote();
-    int AddOneQuote();
+    // Stores the line's quote, dated incoming, in the target's quote file, or learns that the
+    // file already holds that day.
+    int AddOneQuote(DayNumber incoming);
     void ExpandSelfExtractingFiles(const std::string& directory);
     void ExpandZipFiles(const std::string& directory);
     int RunSelfExtractor(const std::string& name);
     int RunPkunzip(const std::string& name);
-
-    // Unpacking results.
-    enum ExpandResult { kUnpacked = 0, kNothingDone = 1, kSwitchedOff = 2, kFailed = 3, kNotTried = 4 };
-
-private:
-    enum class ArchiveKind { Zip, SelfExtracting };
 
     void UpdatePortfolio(const std::string& directory);
     bool ReadProfile();

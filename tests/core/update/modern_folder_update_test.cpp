@@ -38,10 +38,10 @@ EntrySpec xSpec(int n, const std::string& symbol) { return {n, symbol, symbol + 
 // assigned to "Daily"; root/Updates/D.TXT has a quote of 01/16/97 for each.
 void modernFolder(D dir, D startup, D updates)
 {
-    const std::vector<updatetest::Security> master{{1, "IBM", kIbm}, {2, "MSFT", kMsft}};
+    const std::vector<SecuritySpec> master{{1, "IBM", kIbm}, {2, "MSFT", kMsft}};
     writePortfolio(dir, master);
     std::vector<ByteVec> e;
-    for (const updatetest::Security& s : master)
+    for (const SecuritySpec& s : master)
         e.push_back(emasterEntry(s.entry(), s.symbol + " INCORPORATED", 0x7F));
     writeBytes(dir + "/EMASTER", emasterFile(e));
     writeBytes(dir + "/XMASTER", xmasterFile({xmasterEntry(xSpec(256, "XA"), 0x7F, 19970113, 19970114),
@@ -107,7 +107,7 @@ TEST(ModernFolderUpdate, EverySecurityOfMasterAndXmasterGetsItsQuoteAndEveryMast
     EXPECT_EQ(readBytes(dir + "/F2.DAT"), quoteFile(7, msft));
     EXPECT_EQ(readBytes(dir + "/F256.MWD"), mwdFile(7, xa));
     EXPECT_EQ(readBytes(dir + "/F300.MWD"), mwdFile(7, {kXbNew}));
-    EXPECT_EQ(readBytes(dir + "/MASTER"), expectedMaster({updatetest::Security{1, "IBM", ibm}.entry(), updatetest::Security{2, "MSFT", msft}.entry()}));
+    EXPECT_EQ(readBytes(dir + "/MASTER"), expectedMaster({SecuritySpec{1, "IBM", ibm}.entry(), SecuritySpec{2, "MSFT", msft}.entry()}));
     expectEmasterInStep(dir);
     EmasterFile e;
     ASSERT_TRUE(readEmasterFile(dir, e));

@@ -17,13 +17,13 @@ using namespace qv::updatetest;
 
 float d(int y, int m, int day) { return fileDate(y, m, day); }
 
-Security ibm() {
+SecuritySpec ibm() {
     return {1, "IBM", {row7(d(1997, 1, 13), 98, 900, 40), row7(d(1997, 1, 14), 99, 950, 41), row7(d(1997, 1, 15), 100, 1000, 42)}};
 }
-Security msft() { // last quote on a Wednesday
+SecuritySpec msft() { // last quote on a Wednesday
     return {2, "MSFT", {row7(d(1997, 1, 7), 79, 600, 20), row7(d(1997, 1, 8), 80, 700, 21)}};
 }
-Security gold() { // six fields, no DOP file: the default layout date, open, high, low, close, volume
+SecuritySpec gold() { // six fields, no DOP file: the default layout date, open, high, low, close, volume
     return {4, "GC", {{d(1997, 1, 10), 360, 362, 359, 361, 90}}, 6, {}};
 }
 // The usual new day for IBM and MSFT, as update lines and as the records they become.
@@ -57,8 +57,8 @@ TEST_F(QuoteMerge, EachSecurityTakesItsFirstNewerLineAndTheFilesGainExactlyThatR
     // The quote line names the day after the last stored date, not the line's own date.
     EXPECT_EQ(run.audit, auditOf({"Quote for: 011697 added to: IBM", "Quote for: 010997 added to: MSFT",
                                   "Quote for: 011197 added to: GC"}));
-    const Security i = plus(ibm(), {kIbmRow}), m = plus(msft(), {kMsftRow});
-    const Security g = plus(gold(), {{d(1997, 1, 14), 363, 365, 362, 364, 900}});
+    const SecuritySpec i = plus(ibm(), {kIbmRow}), m = plus(msft(), {kMsftRow});
+    const SecuritySpec g = plus(gold(), {{d(1997, 1, 14), 363, 365, 362, 364, 900}});
     EXPECT_EQ(dataFile("F1.DAT"), quoteFile(7, i.rows));
     EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, m.rows));
     EXPECT_EQ(dataFile("F4.DAT"), quoteFile(6, g.rows));
@@ -73,7 +73,7 @@ TEST_F(QuoteMerge, EachSecurityTakesItsFirstNewerLineAndTheFilesGainExactlyThatR
 // takes its first quote (first and last date both become the new quote's); a file claiming
 // more records than it holds is appended to after its real records.
 TEST_F(QuoteMerge, OldDatesNoDatesEmptyFilesAndOverstatedCounts) {
-    const Security dow{3, "DJ", {row7(281001, 240, 10, 0), row7(601230, 615, 20, 0)}};
+    const SecuritySpec dow{3, "DJ", {row7(281001, 240, 10, 0), row7(601230, 615, 20, 0)}};
     portfolio({ibm(), msft(), dow, {6, "NEW", {}}});
     ByteVec master = dataFile("MASTER");
     setMbf(master, 2 * 53 + 29, -8770); // MSFT's last date
@@ -86,8 +86,8 @@ TEST_F(QuoteMerge, OldDatesNoDatesEmptyFilesAndOverstatedCounts) {
     EXPECT_EQ(run.count, 4);
     for (const char* line : {"Quote for: 123160 added to: DJ", "Quote for: 010161 added to: MSFT"})
         EXPECT_NE(std::ranges::find(run.audit, line), run.audit.end()) << line;
-    const Security i = plus(ibm(), {kIbmRow}), m = plus(msft(), {kMsftRow}), fresh{6, "NEW", {kIbmRow}};
-    const Security dj = plus(dow, {{601231, 616, 618, 614, 617, 30, 0}});
+    const SecuritySpec i = plus(ibm(), {kIbmRow}), m = plus(msft(), {kMsftRow}), fresh{6, "NEW", {kIbmRow}};
+    const SecuritySpec dj = plus(dow, {{601231, 616, 618, 614, 617, 30, 0}});
     EXPECT_EQ(dataFile("F1.DAT"), quoteFile(7, i.rows));
     EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, m.rows));
     EXPECT_EQ(dataFile("F3.DAT"), quoteFile(7, dj.rows));
@@ -101,7 +101,7 @@ TEST_F(QuoteMerge, NewDaysNeedOneRunEachAndARunWithNothingNewReportsEverySecurit
     // The first newer line in scan order is taken, whatever its date.
     const RunOutcome first = runUpdate(inputs());
     EXPECT_EQ(first.audit, auditOf({"Quote for: 011697 added to: IBM", kNotMsft}));
-    const Security i = plus(ibm(), {{d(1997, 1, 17), 110, 111, 109, 110, 2, 2}});
+    const SecuritySpec i = plus(ibm(), {{d(1997, 1, 17), 110, 111, 109, 110, 2, 2}});
     EXPECT_EQ(dataFile("F1.DAT"), quoteFile(7, i.rows));
     EXPECT_EQ(dataFile("MASTER"), expectedMaster({i.entry(), msft().entry()}));
     // Now 01/16 is not later than the last date either: nothing is left for IBM.
@@ -132,7 +132,7 @@ TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWi
                        "ERROR: GC passed over: The MASTER entry of GC (file number 4): F4.DOP names no field but the date.",
                        "ERROR: DUP passed over: The MASTER entry of DUP (file number 2) repeats the file number of an "
                        "earlier entry, MSFT, whose files those are."}));
-    const Security m = plus(msft(), {kMsftRow});
+    const SecuritySpec m = plus(msft(), {kMsftRow});
     EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, m.rows));
     EXPECT_EQ(dataFile("MASTER"), masterFile({ibmEntry, masterEntry(m.entry()), masterEntry(gold().entry()), dup}));
     EXPECT_EQ(without(snapshot(data), {"F2.DAT", "MASTER"}), without(before, {"F2.DAT", "MASTER"}));
@@ -149,11 +149,11 @@ TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWi
 // The prior-day flag gives the prior record the new volume and open interest only; values go
 // where each file's field layout puts them, and fields the DOP does not name stay zero.
 TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts) {
-    Security crude{3, "CL", {row7(d(1997, 1, 15), 20, 100, 10)}}; // one stored quote
-    Security sugar{5, "SB", {{d(1997, 1, 14), 11, 12, 10, 11.5f, 40}, {d(1997, 1, 15), 12, 13, 11, 12.5f, 50}}, 6,
+    SecuritySpec crude{3, "CL", {row7(d(1997, 1, 15), 20, 100, 10)}}; // one stored quote
+    SecuritySpec sugar{5, "SB", {{d(1997, 1, 14), 11, 12, 10, 11.5f, 40}, {d(1997, 1, 15), 12, 13, 11, 12.5f, 50}}, 6,
                    {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}}; // no open interest in the file
-    Security odd{7, "ODD", {{d(1997, 1, 15), 10, 100, 5, 4, 6, 3}}, 7, {"DATE", "OI", "VOL", "CLOSE", "OPEN", "HIGH", "LOW"}};
-    Security wide{8, "WIDE", {{d(1997, 1, 15), 1, 2, 0.5f, 1.5f, 10, 11, 77}}, 8}; // the DOP names seven of eight
+    SecuritySpec odd{7, "ODD", {{d(1997, 1, 15), 10, 100, 5, 4, 6, 3}}, 7, {"DATE", "OI", "VOL", "CLOSE", "OPEN", "HIGH", "LOW"}};
+    SecuritySpec wide{8, "WIDE", {{d(1997, 1, 15), 1, 2, 0.5f, 1.5f, 10, 11, 77}}, 8}; // the DOP names seven of eight
     portfolio({ibm(), crude, sugar, odd, wide}); // IBM's and WIDE's profile has no flag
     assignVariant("Futures", [](ProfileSpec& p) { p.priorDay = 1; }, {3, 5, 7});
     updateFile("D.TXT", "CL,970116,21,23,20,22,300,30\nSB,970116,13,14,12,13.5,70,7\n" + kIbmLine +
@@ -213,8 +213,8 @@ TEST_F(QuoteMerge, ShortLinesAndUnreadableDatesAreIgnoredAndOpenColumnZeroLeaves
 // gone, and one at the sixteen-bit record limit (one record less still takes its quote).
 TEST_F(QuoteMerge, FailedMergesAreCountedFlaggedAndLeaveTheEntryItsDates) {
     const QuoteRow old = row7(d(1997, 1, 15), 10, 1, 1);
-    Security full{3, "FULL", std::vector<QuoteRow>(32766, old)}; // 32767 records with the header
-    Security edge{4, "EDGE", std::vector<QuoteRow>(32765, old)};
+    SecuritySpec full{3, "FULL", std::vector<QuoteRow>(32766, old)}; // 32767 records with the header
+    SecuritySpec edge{4, "EDGE", std::vector<QuoteRow>(32765, old)};
     portfolio({ibm(), msft(), full, edge});
     ASSERT_EQ(::unlink((data + "/F1.DAT").c_str()), 0);
     const ByteVec fullBefore = dataFile("F3.DAT");
@@ -237,7 +237,7 @@ TEST_F(QuoteMerge, FailedMergesAreCountedFlaggedAndLeaveTheEntryItsDates) {
     EXPECT_EQ(dataFile("MASTER"), expectedMaster({ibm().entry(), plus(msft(), {kMsftRow}).entry(), full.entry(), edge.entry()}));
 }
 
-Security sec(int n, const std::string& symbol) { return {n, symbol, {row7(d(1997, 1, 15), 10, 100, 1)}}; }
+SecuritySpec sec(int n, const std::string& symbol) { return {n, symbol, {row7(d(1997, 1, 15), 10, 100, 1)}}; }
 std::string line(const std::string& symbol) { return symbol + ",970116,11,12,10,11.5,200,2\n"; }
 
 class UpdateRun : public UpdateFixture, public ::testing::Test {};

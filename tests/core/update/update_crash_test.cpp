@@ -28,7 +28,7 @@ void world(D root)
     ProfileSpec profile;
     profile.updatePath = root + "/Updates";
     writeProfile(root + "/Start", "Daily", profile);
-    Security fresh{5, "NEW", {}};
+    SecuritySpec fresh{5, "NEW", {}};
     writePortfolio(root + "/Data", {{1, "IBM", {row7(d(1997, 1, 14), 99, 900, 40), row7(d(1997, 1, 15), 100, 1000, 42)}},
                                     {2, "MSFT", {row7(d(1997, 1, 8), 80, 700, 21)}},
                                     fresh});

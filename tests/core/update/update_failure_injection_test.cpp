@@ -148,7 +148,7 @@ TEST(UpdateFailureInjection, FailedMasterReplacementKeepsMasterAndTheRerunDoesNo
     const RunOutcome rerun = runUpdate(f.inputs());
     EXPECT_EQ(rerun.count, 0) << "a day the quote file already held counted as added";
     EXPECT_TRUE(std::ranges::none_of(rerun.audit, [](const std::string& l) { return l.find("added to: IBM") != l.npos; }));
-    const Security ibm{1, "IBM", {row7(d(1997, 1, 15), 100, 1000, 42), {d(1997, 1, 16), 101, 103, 99, 102, 5000, 60}}};
+    const SecuritySpec ibm{1, "IBM", {row7(d(1997, 1, 15), 100, 1000, 42), {d(1997, 1, 16), 101, 103, 99, 102, 5000, 60}}};
     EXPECT_EQ(f.dataFile("F1.DAT"), quoteFile(7, ibm.rows)) << "the quote file holds 01/16/97 twice";
     EXPECT_EQ(f.dataFile("MASTER"), expectedMaster({ibm.entry()}));
 }

@@ -37,7 +37,7 @@ inline void assignProfile(const std::string& portfolioDir, int fileNumber, const
     writeBytes(portfolioDir + "/F" + std::to_string(fileNumber) + ".pfl", assignmentRecord(profile));
 }
 
-struct Security {
+struct SecuritySpec {
     int fileNumber = 1;
     std::string symbol;
     std::vector<QuoteRow> rows;
@@ -50,10 +50,10 @@ struct Security {
 
 // MASTER with the securities' entries, their quote and DOP files, and a skip file (byte k set
 // leaves file number k out; byte 0 is set as the program writes it).
-inline void writePortfolio(const std::string& dir, const std::vector<Security>& securities,
+inline void writePortfolio(const std::string& dir, const std::vector<SecuritySpec>& securities,
                            const std::vector<int>& skipped = {}) {
     std::vector<ByteVec> entries;
-    for (const Security& s : securities) {
+    for (const SecuritySpec& s : securities) {
         entries.push_back(masterEntry(s.entry()));
         const std::string stem = dir + "/F" + std::to_string(s.fileNumber);
         writeBytes(stem + ".DAT", quoteFile(s.fields, s.rows));
@@ -72,7 +72,7 @@ inline QuoteRow row7(float date, float open, float volume, float oi) {
 }
 
 // The security with these quotes added after its own.
-inline Security plus(Security s, const std::vector<QuoteRow>& added) {
+inline SecuritySpec plus(SecuritySpec s, const std::vector<QuoteRow>& added) {
     s.rows.insert(s.rows.end(), added.begin(), added.end());
     return s;
 }
@@ -141,9 +141,9 @@ public:
         writeProfile(startup, "Daily", profile);
     }
     // Securities of the portfolio `data`, each assigned to "Daily".
-    void portfolio(const std::vector<Security>& securities, const std::vector<int>& skipped = {}) {
+    void portfolio(const std::vector<SecuritySpec>& securities, const std::vector<int>& skipped = {}) {
         writePortfolio(data, securities, skipped);
-        for (const Security& s : securities) assignProfile(data, s.fileNumber, "Daily");
+        for (const SecuritySpec& s : securities) assignProfile(data, s.fileNumber, "Daily");
     }
     UpdateInputs inputs() const {
         UpdateInputs in;
