@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
 namespace qv {
 namespace {
@@ -48,9 +49,9 @@ protected:
         faults::ScopedFailure failure(op, n);
         return importQuotes(j);
     }
-    fx::ByteVec dop(const std::vector<std::string>& fields) {
+    static fx::ByteVec dop(const std::vector<std::string>& fields) {
         const std::string text = fx::dopText(fields);
-        return fx::ByteVec(text.begin(), text.end());
+        return {text.begin(), text.end()};
     }
     fx::ByteVec masterOf(int fields, float first, float last) {
         return fx::masterFile({fx::masterEntry({1, "ABC", "Alpha Beta", fields, first, last, 'D'})});
@@ -93,34 +94,27 @@ TEST_F(Import, IntoANewMasterAFailureLeavesNoMasterBehindOrSaysWhy) {
     faults::reset();
     ASSERT_TRUE(importQuotes(j).ok);
     const auto complete = fx::snapshot(dir);
-    std::vector<std::pair<faults::Op, int>> calls;
-    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename})
-        calls.emplace_back(op, faults::callCount(op));
-    for (const auto& [op, count] : calls) {
+    std::map<faults::Op, int> calls;
+    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename}) calls[op] = faults::callCount(op);
+    for (const auto& [op, count] : calls)
         for (int n = 1; n <= count; ++n) {
             emptyDir();
             const ImportResult r = failing(op, n, j);
             EXPECT_EQ(fx::snapshot(dir), r.ok ? complete : decltype(complete){})
                 << static_cast<int>(op) << " #" << n << ": " << texts(r).front();
         }
-    }
     // The first write is the empty MASTER, the second the quote file; then the removals fail in turn.
     int keptMaster = 0;
     for (int unlink = 1; unlink <= 6; ++unlink) {
         emptyDir();
-        faults::reset();
-        faults::failNth(faults::Op::Write, 2);
+        faults::ScopedFailure write(faults::Op::Write, 2);
         faults::failNth(faults::Op::Unlink, unlink);
         const ImportResult r = importQuotes(j);
-        faults::reset();
         ASSERT_FALSE(r.ok || r.securityAdded);
-        if (!std::filesystem::exists(dir + "/MASTER"))
-            continue;
+        if (!std::filesystem::exists(dir + "/MASTER")) continue;
         ++keptMaster;
         EXPECT_NE(texts(r).front().find("The empty MASTER created for the import could not be removed:\ndelete " + dir +
-                                        "/MASTER: Input/output error"),
-                  std::string::npos)
-            << texts(r).front();
+                                        "/MASTER: Input/output error"), std::string::npos) << texts(r).front();
     }
     EXPECT_EQ(keptMaster, 1);
 }
@@ -174,16 +168,12 @@ TEST_F(Import, MoreQuoteLinesThanAQuoteFileHoldsAreRefusedAndNothingIsCreated) {
 
     lines += "01/03/97,1,2,0.5,1.5,100,5\n"; // 32,767 lines
     for (bool existing : {false, true}) {
-        SCOPED_TRACE(existing);
         emptyDir();
         if (existing) fx::writeStandardPortfolio(dir);
         const auto before = fx::snapshot(dir);
-        ImportJob j = job(lines);
-        j.useExistingMaster = existing;
-        r = importQuotes(j);
+        r = importQuotes(job(lines, "MM_DD_YY", [&](ImportDialogValues& v) { v.useExistingMaster = existing; }));
         EXPECT_FALSE(r.ok || r.securityAdded);
-        ASSERT_FALSE(r.messages.empty());
-        EXPECT_NE(r.messages.front().text.find("more than 32766"), std::string::npos) << r.messages.front().text;
+        EXPECT_NE(testing::PrintToString(texts(r)).find("more than 32766"), std::string::npos) << existing;
         EXPECT_EQ(fx::snapshot(dir), before);
     }
 }
@@ -201,13 +191,13 @@ protected:
     ImportJob j;
 };
 
-TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndBacksUpMasterBeforeTheDates) {
+// The backup of MASTER is pinned by ImportCrash.TheBackupHoldsTheEntryBeforeItsDates.
+TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndAppendsItsEntry) {
     const fx::ByteVec oldMaster = bytes("MASTER");
     const ImportResult r = importQuotes(j);
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
-    EXPECT_EQ(r.fileNumber, 3);
-    fx::EntrySpec e{3, "ABC", "Alpha Beta", 7, fx::fileDate(1997, 1, 2), fx::fileDate(1997, 1, 3), 'D'};
-    fx::ByteVec expected = fx::concat({oldMaster, fx::masterEntry(e)});
+    ASSERT_TRUE(r.ok && r.fileNumber == 3) << testing::PrintToString(texts(r));
+    fx::ByteVec expected = fx::concat(
+        {oldMaster, fx::masterEntry({3, "ABC", "Alpha Beta", 7, fx::fileDate(1997, 1, 2), fx::fileDate(1997, 1, 3)})});
     fx::setU16(expected, 0, 4);
     fx::setU16(expected, 2, 4);
     EXPECT_EQ(bytes("MASTER"), expected);
@@ -222,9 +212,7 @@ TEST_F(ImportIntoExisting, ADamagedMasterNeverLeadsToANumberWhoseFilesExist) {
     fx::writeBytes(dir + "/f3.dat", fx::quoteFile(7, fx::standardQuotes(1)));
     const auto kept = fx::snapshot(dir);
     const ImportResult r = importQuotes(j);
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
-    EXPECT_EQ(r.fileNumber, 5);
-    ASSERT_EQ(r.messages.size(), 1u);
+    ASSERT_TRUE(r.ok && r.fileNumber == 5 && r.messages.size() == 1u) << testing::PrintToString(texts(r));
     EXPECT_EQ(r.messages[0].icon, ImportMessage::Icon::Information);
     EXPECT_NE(r.messages[0].text.find(": f3.dat."), std::string::npos) << r.messages[0].text;
     for (const auto& [name, content] : kept)
@@ -267,10 +255,10 @@ TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbs
         return files;
     };
     const auto complete = withoutBackup(fx::snapshot(dir));
-    std::vector<std::pair<faults::Op, int>> calls;
+    std::map<faults::Op, int> calls;
     for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename, faults::Op::Unlink})
-        calls.emplace_back(op, faults::callCount(op));
-    for (const auto& [op, count] : calls) {
+        calls[op] = faults::callCount(op);
+    for (const auto& [op, count] : calls)
         for (int n = 1; n <= count; ++n) {
             emptyDir();
             for (const auto& [name, content] : before) fx::writeBytes(dir + "/" + name, content);
@@ -280,7 +268,6 @@ TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbs
             EXPECT_EQ(r.securityAdded ? withoutBackup(after) : after, r.securityAdded ? complete : before)
                 << static_cast<int>(op) << " #" << n;
         }
-    }
 }
 
 } // namespace

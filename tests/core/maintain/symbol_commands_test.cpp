@@ -47,6 +47,11 @@ protected:
     std::string file(const std::string& name) const { return tmp_.file(name); }
     fx::ByteVec master() const { return fx::readBytes(file("MASTER")); }
     fx::ByteVec skip() const { return fx::readBytes(file("SKIPQVTA.PBG")); }
+    // Every file but MASTER is as in `before`.
+    void expectOnlyMasterChanged(const std::vector<std::pair<std::string, fx::ByteVec>>& before) const {
+        for (const auto& [name, content] : before)
+            if (name != "MASTER") { EXPECT_EQ(fx::readBytes(file(name)), content) << name; }
+    }
 
     // dir/SUB holds a nested portfolio with XYZ (file number 1), named by a directory entry.
     std::string addNestedPortfolio() {
@@ -82,8 +87,7 @@ TEST(AddPortfolio, TrimsTheTypedPathWritesAnEmptyMasterAndNeverOverwritesOne) {
 
 TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDuplicatesAndAFullMaster) {
     CommandResult r = addSymbol(dir(), "  new  ", "");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.fileNumber, 3);
+    ASSERT_TRUE(r.ok && r.fileNumber == 3) << r.message;
     const float today = fx::fileDate(2024, 3, 15);
     EXPECT_EQ(record(master(), 4), fx::masterEntry({3, "NEW", "NEW", 7, today, today, 'D'}));
     EXPECT_EQ(fx::readBytes(file("F3.DAT")), fx::quoteFile(7, {}));
@@ -97,12 +101,11 @@ TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDup
         EXPECT_EQ(addSymbol(dir(), symbol, "").message, "Duplicate Symbol failure") << symbol;
     EXPECT_EQ(fx::snapshot(dir()), before);
 
-    fx::ByteVec bytes = master();
-    fx::setU16(bytes, 2, 255); // the second counter says full
-    fx::writeBytes(file("MASTER"), bytes);
-    const auto full = fx::snapshot(dir());
+    fx::ByteVec full = master();
+    fx::setU16(full, 2, 255); // the second counter says full
+    fx::writeBytes(file("MASTER"), full);
     EXPECT_EQ(addSymbol(dir(), "FRESH", "").message, kMasterFullMessage);
-    EXPECT_EQ(fx::snapshot(dir()), full);
+    EXPECT_EQ(master(), full);
 }
 
 // A symbol or name beyond the 16 characters of its field is refused whole: cut, "IBMXYZ...Q"
@@ -112,9 +115,10 @@ TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfC
         {"abcdefghijklmnopq", "", kLongSymbolMessage}, {"NEW", "Seventeen chars!!", kLongNameMessage}};
     const auto before = fx::snapshot(dir());
     for (const auto& c : cases) {
-        EXPECT_EQ(addSymbol(dir(), c.symbol, c.name).message, c.message) << c.symbol << '/' << c.name;
-        EXPECT_EQ(editSymbol(dir(), "MSFT", c.symbol, c.name).message, c.message) << c.symbol << '/' << c.name;
-        EXPECT_EQ(fx::snapshot(dir()), before) << c.symbol << '/' << c.name;
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(addSymbol(dir(), c.symbol, c.name).message, c.message);
+        EXPECT_EQ(editSymbol(dir(), "MSFT", c.symbol, c.name).message, c.message);
+        EXPECT_EQ(fx::snapshot(dir()), before);
     }
     // Blanks around a symbol are no part of it: 16 characters between them are taken.
     EXPECT_TRUE(addSymbol(dir(), "  abcdefghijklmnop  ", "").ok);
@@ -130,23 +134,18 @@ TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesThe
     fx::writeBytes(file("MASTER"), counted);
     auto before = fx::snapshot(dir());
     CommandResult r = addSymbol(dir(), "NEW", "");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.fileNumber, 3);
-    EXPECT_EQ(r.message, "");
-    for (const auto& [name, content] : before)
-        if (name != "MASTER") { EXPECT_EQ(fx::readBytes(file(name)), content) << name; }
+    EXPECT_TRUE(r.ok && r.fileNumber == 3 && r.message.empty()) << r.message;
+    expectOnlyMasterChanged(before);
 
     // Left by a delete that did not finish: F5's quotes and profile assignment, no entry.
     fx::writeBytes(file("F5.DAT"), fx::quoteFile(7, fx::standardQuotes(1)));
     fx::writeText(file("f5.pfl"), "OLDPROF");
     before = fx::snapshot(dir());
     r = addSymbol(dir(), "NEWER", "");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.fileNumber, 6);
+    EXPECT_TRUE(r.ok && r.fileNumber == 6) << r.message;
     EXPECT_NE(r.message.find("F5.DAT, f5.pfl"), std::string::npos) << r.message;
     EXPECT_FALSE(exists(file("F6.PFL")));
-    for (const auto& [name, content] : before)
-        if (name != "MASTER") { EXPECT_EQ(fx::readBytes(file(name)), content) << name; }
+    expectOnlyMasterChanged(before);
 }
 
 // Two entries of one number share its files: deleting either entry removes no file and no mark
@@ -158,13 +157,11 @@ TEST_F(SymbolCommands, SecondEntryOfANumberIsEditedNeverAndDeletedWithoutItsFile
     fx::writeBytes(file("SKIPQVTA.PBG"), skipBytes({0, 2}));
     const auto before = fx::snapshot(dir());
     const CommandResult edit = editSymbol(dir(), "DUP", "DUP2", "");
-    EXPECT_FALSE(edit.ok);
     EXPECT_NE(edit.message.find("repeats the file number of an earlier entry, MSFT"), std::string::npos) << edit.message;
     EXPECT_EQ(fx::snapshot(dir()), before);
 
     const CommandResult removed = deleteSymbol(dir(), "DUP");
-    ASSERT_TRUE(removed.ok) << removed.message;
-    EXPECT_NE(removed.message.find("F2.DAT"), std::string::npos) << removed.message;
+    EXPECT_TRUE(removed.ok && removed.message.find("F2.DAT") != std::string::npos) << removed.message;
     EXPECT_EQ(findSecurity(dir(), "DUP").status, kStatusFileNotFound);
     for (const char* kept : {"F2.DAT", "F2.DOP"}) EXPECT_TRUE(exists(file(kept))) << kept;
     EXPECT_EQ(skip(), skipBytes({0, 2}));
@@ -198,8 +195,7 @@ TEST_F(SymbolCommands, SkipMarksWhereTheSecurityLivesByFileNumberAndAdjustMarksE
     ASSERT_TRUE(setSymbolSkip(dir(), "GC", false).ok);
 
     const std::string sub = addNestedPortfolio(); // its directory entry carries number 9, no security here
-    const CommandResult r = setSymbolSkip(dir(), "XYZ", true);
-    EXPECT_EQ(r.directory, sub);
+    EXPECT_EQ(setSymbolSkip(dir(), "XYZ", true).directory, sub);
     EXPECT_EQ(fx::readBytes(sub + "/SKIPQVTA.PBG"), skipBytes({0, 1}));
     EXPECT_EQ(skip(), skipBytes({0}));
     fx::writeBytes(file("SKIPQVTA.PBG"), skipBytes({0, 200}));
@@ -216,13 +212,12 @@ TEST_F(SymbolCommands, SkipMarksWhereTheSecurityLivesByFileNumberAndAdjustMarksE
 
 TEST_F(SymbolCommands, EditChangesOnlySymbolAndName) {
     const auto before = fx::snapshot(dir());
-    const fx::ByteVec old = master();
+    fx::ByteVec expected = record(master(), 2);
     ASSERT_TRUE(editSymbol(dir(), "MSFT", "msx", "MICRO X").ok);
-    fx::ByteVec expected = record(old, 2);
     fx::setText(expected, 7, "MICRO X         ");
     fx::setText(expected, 36, "msx             ");
     EXPECT_EQ(record(master(), 2), expected);
-    EXPECT_EQ(fx::readBytes(file("F2.DAT")), before[2].second) << "the quotes stay with the number";
+    expectOnlyMasterChanged(before);
     EXPECT_EQ(editSymbol(dir(), "msx", "", "NAME").message, "You must enter a symbol");
 
     // A security of a nested portfolio is rewritten in the MASTER that lists it, not in the
@@ -269,19 +264,15 @@ TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
                 fx::TempDir t;
                 prepare(t.path());
                 const auto before = fx::snapshot(t.path());
-                faults::reset();
-                faults::failNth(op, n);
-                const CommandResult r = command(t.path());
-                faults::reset();
+                const CommandResult r = [&] { faults::ScopedFailure fail(op, n); return command(t.path()); }();
                 const auto state = stateOf(t);
                 // A delete whose mark could not be cleared is done all the same (and says so): the
                 // mark stays on a number no security holds, which a new security clears.
                 auto staleMark = after;
                 for (auto& [name, bytes] : staleMark)
-                    for (const auto& [was, old] : before)
-                        if (name == "SKIPQVTA.PBG" && was == name) bytes = old;
+                    if (name == "SKIPQVTA.PBG") bytes = skipBytes({0, 2}); // as prepared
                 const bool deletedWithStaleMark = std::string_view(what) == "delete" && state == staleMark;
-                SCOPED_TRACE(std::string(what) + " op " + std::to_string(static_cast<int>(op)) + " #" + std::to_string(n));
+                SCOPED_TRACE(testing::Message() << what << " op " << static_cast<int>(op) << " #" << n);
                 EXPECT_TRUE(state == before || state == after || deletedWithStaleMark);
                 EXPECT_EQ(r.ok, state == after);
                 EXPECT_EQ(r.ok, r.message.empty());
