@@ -50,8 +50,7 @@ TEST_F(CliBrowse, FactsPrintsTheAboutDialog) {
 TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime) {
     TempDir dir;
     const float day = fixtures::fileDate(2013, 11, 15);
-    fixtures::writeBytes(dir.file("MASTER"),
-                         fixtures::masterFile({fixtures::masterEntry({1, "BARS", "ONE MINUTE", 8, day, day, 'I'})}));
+    fixtures::writeBytes(dir.file("MASTER"), fixtures::masterFile({fixtures::masterEntry({1, "BARS", "BARS", 8, day, day, 'I'})}));
     fixtures::writeBytes(dir.file("F1.DAT"), fixtures::quoteFile(8, {{day, 90100, 8.5f, 8.75f, 8.25f, 8.625f, 1713, 40},
                                                                      {day, 90200, 8.625f, 9, 8.5f, 9, 296, 41}}));
     EXPECT_EQ(lines(runInProcess({"quotes", dir.path(), "BARS"}).out).at(0),
@@ -61,9 +60,9 @@ TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime) {
               std::string::npos);
 }
 
-// A real folder of current charting software: MASTER's securities with EMASTER's long names,
-// then XMASTER's, each listed, found, read and described; its damage goes to standard error.
-TEST(CliModernFolder, ListFindQuotesAndFactsReachXmasterSecurities) {
+// A real folder: MASTER's securities with EMASTER's long names, then XMASTER's, listed and found;
+// its damage goes to standard error. (Their quotes are CliDumpRealFolders'.)
+TEST(CliModernFolder, ListAndFindReachXmasterSecurities) {
     TempDir dir;
     for (const auto& e : std::filesystem::directory_iterator(fixtures::realFolder("msdir_equis_b")))
         std::filesystem::copy_file(e.path(), dir.file(e.path().filename().string()));
@@ -73,16 +72,13 @@ TEST(CliModernFolder, ListFindQuotesAndFactsReachXmasterSecurities) {
                                                          "2853\t.N225\tNIKKEI 225 INDEX\t820104\t1111227\t7\tD\t0\n"));
     EXPECT_EQ(runInProcess({"find", dir.path(), "nikkei 225 index"}),
               ended(0, dir.path() + "\t2853\t.N225\tNIKKEI 225 INDEX\n"));
-    // Their quotes are pinned by CliDumpRealFolders.
-    EXPECT_NE(runInProcess({"facts", dir.path(), "AZM.L"}).out.find("\nFile number\t256\n"), std::string::npos);
 
     fixtures::ByteVec xmaster = fixtures::readBytes(dir.file("XMASTER"));
     fixtures::setU16(xmaster, 10, 3); // counts a record it does not hold
     fixtures::setU16(xmaster, 14, 3);
     fixtures::writeBytes(dir.file("XMASTER"), xmaster);
     const CliRun damaged = runInProcess({"list", dir.path()});
-    EXPECT_EQ(damaged.exitStatus, 0);
-    EXPECT_EQ(lines(damaged.out).size(), 4u);
+    EXPECT_TRUE(damaged.exitStatus == 0 && lines(damaged.out).size() == 4u);
     EXPECT_EQ(damaged.err, "Your master file is partially damaged\nXMASTER holds 2 of the 3 records it counts.\n");
     EXPECT_EQ(fixtures::readBytes(dir.file("XMASTER")), xmaster);
 }

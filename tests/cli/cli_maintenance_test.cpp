@@ -1,5 +1,4 @@
-// The maintenance commands end to end on the standard portfolio (1 IBM, 2 MSFT, 4 GC): what
-// they print, what the list shows afterwards, and a refusal with the program's message.
+// The maintenance commands end to end on the standard portfolio (1 IBM, 2 MSFT, 4 GC).
 
 #include "cli_harness.h"
 #include "core/platform/clock.h"
@@ -50,8 +49,7 @@ TEST_F(CliMaintenance, SymbolCommands) {
     for (const std::string& line : listed()) EXPECT_TRUE(line.ends_with("\t1")) << line;
 }
 
-// A split of MSFT on 01/06/97 halves the prices before it and doubles the share counts, which
-// the split search then finds; every edit is recorded in the settings file.
+// A split of MSFT on 01/06/97, which the split search then finds; each edit is recorded in the settings.
 TEST_F(CliMaintenance, QuoteEditsAndSplitSearch) {
     EXPECT_EQ(run({"split-search", dir.path()}), ended(0, "", "No candidate splits found\n"));
     EXPECT_EQ(run({"split", dir.path(), "msft", "01/06/97", "2", "1"}), ended(0, ""));
@@ -66,8 +64,7 @@ TEST_F(CliMaintenance, QuoteEditsAndSplitSearch) {
                                                        "01/02/97\t1.5000\t2.0000\t1.0000\t1.7500\t2000\t9\n");
 }
 
-// Files that MASTER does not list keep their number and are named; a quote edit through an
-// entry that contradicts itself is refused with the reason and fails.
+// Files that MASTER does not list keep their number; an entry that contradicts itself is refused.
 TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten) {
     fixtures::writeText(dir.file("F3.DAT"), "left by a delete that did not finish");
     EXPECT_EQ(run({"add-symbol", dir.path(), "NEW"}),

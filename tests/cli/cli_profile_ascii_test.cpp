@@ -1,5 +1,4 @@
-// The profile, assign, import and export commands end to end, each with one refusal that shows
-// the dialog's message on standard error and exit status 1.
+// The profile, assign, import and export commands end to end, each with one refusal (exit status 1).
 
 #include "cli_harness.h"
 #include "core/platform/clock.h"

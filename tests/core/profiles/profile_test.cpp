@@ -1,5 +1,4 @@
-// Profile definition and assignment files: the bytes on disk, how they are found, listed and
-// replaced.
+// Profile definition and assignment files: the bytes on disk, how they are found, listed, replaced.
 
 #include "core/platform/fault_injection.h"
 #include "core/profiles/profile.h"
@@ -53,10 +52,7 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord) {
     EXPECT_EQ(fx::snapshot(dir.path()).size(), 1u);
     EXPECT_EQ(readProfile(dir.path(), "Daily Vendor").profile.updatePath, "/new");
 
-    ByteVec shorter = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 3, 0}, "/data");
-    fx::shrinkTo(shorter, 312);
-    fx::writeBytes(dir.file("short.pfd"), shorter);
-    EXPECT_FALSE(readProfile(dir.path(), "short").ok);
+    fx::writeBytes(dir.file("short.pfd"), ByteVec(312, 1));
     // Each refusal says which file and why under its fixed first line.
     EXPECT_EQ(readProfile(dir.path(), "short").message,
               "Error reading short\n" + dir.file("short.pfd") + " is shorter than a profile (313 bytes).");
@@ -67,20 +63,16 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord) {
 TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOldProfile) {
     fx::TempDir root;
     const std::string startup = root.subdir("start");
-    fx::writeBytes(root.file("outside.pfd"), profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/x"));
-    EXPECT_FALSE(readProfile(startup, "../outside").ok) << "an assignment file may name anything";
-    const auto before = fx::snapshot(root.path());
-    EXPECT_FALSE(writeProfile(startup, "../outside", Profile{}).ok);
-    EXPECT_EQ(fx::snapshot(root.path()), before);
-
     const ByteVec old = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/old");
+    fx::writeBytes(root.file("outside.pfd"), old);
     fx::writeBytes(root.file("start/p.pfd"), old);
-    {
-        faults::ScopedFailure failure(faults::Op::Rename, 1);
-        EXPECT_EQ(writeProfile(startup, "p", Profile{}).message,
-                  "Could not write Profile at\n" + startup + "/p.pfd\nreplace " + startup + "/p.pfd: Input/output error");
-    }
-    EXPECT_EQ(fx::snapshot(startup), (Files{{"p.pfd", old}}));
+    const auto before = fx::snapshot(root.path());
+    EXPECT_FALSE(readProfile(startup, "../outside").ok) << "an assignment file may name anything";
+    EXPECT_FALSE(writeProfile(startup, "../outside", Profile{}).ok);
+    faults::ScopedFailure failure(faults::Op::Rename, 1);
+    EXPECT_EQ(writeProfile(startup, "p", Profile{}).message,
+              "Could not write Profile at\n" + startup + "/p.pfd\nreplace " + startup + "/p.pfd: Input/output error");
+    EXPECT_EQ(fx::snapshot(root.path()), before);
 }
 
 TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndCreatesTheSample) {
@@ -99,14 +91,13 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndC
     EXPECT_EQ(listProfiles(empty.file("missing")).message,
               "Creation of MyFirstProfile.pfd failed\nwrite " + empty.file("missing") +
                   "/MyFirstProfile.pfd: No such file or directory");
-    fx::TempDir other;
-    fx::writeBytes(other.file("myfirstprofile.PFD"), ByteVec{7});
-    EXPECT_TRUE(ensureSampleProfile(other.path()).ok);
-    EXPECT_EQ(fx::snapshot(other.path()), (Files{{"myfirstprofile.PFD", ByteVec{7}}}));
+    fx::writeBytes(dir.file("myfirstprofile.PFD"), ByteVec{7});
+    const auto listed = fx::snapshot(dir.path());
+    EXPECT_TRUE(ensureSampleProfile(dir.path()).ok);
+    EXPECT_EQ(fx::snapshot(dir.path()), listed) << "a sample under any case is kept";
 }
 
-// Writing is covered by the assignment commands.
-TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) {
+TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) { // written by the assignment commands
     fx::TempDir dir;
     fx::writeBytes(dir.file("f12.pfl"), fx::assignmentRecord("New"));
     fx::writeBytes(dir.file("F8.PFL"), ByteVec{0, 'A', 'B'});
