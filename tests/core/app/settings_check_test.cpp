@@ -30,8 +30,7 @@ TEST(SettingsOkCheck, PkunzipMustBeFoundWhereTheRunLooksAndTheFilterInsideAListe
     v.update.pkunzipPath = tools;
     EXPECT_EQ(check(v), "PKUNZIP.EXE was not found at\n" + tools +
                             "\n\nPlease correct the path or \ndisable automatic decompression.");
-    // Unpacked on a case-sensitive disk the name may be lower case; a relative path is taken
-    // from the start-up directory, as the run takes it.
+    // The name may be lower case; a relative path is taken from the start-up directory, as the run takes it.
     writeText(tmp.subdir("Tools/Sub") + "/pkunzip.exe", "#!/bin/sh\n");
     v.update.pkunzipPath = "Tools/Sub";
     EXPECT_EQ(check(v), "");
@@ -48,8 +47,7 @@ TEST(SettingsOkCheck, PkunzipMustBeFoundWhereTheRunLooksAndTheFilterInsideAListe
     EXPECT_EQ(check(v), pkunzipMissingMessage(tools)) << "pkunzip is checked before the filter";
 }
 
-// A password longer than its 16 characters is refused whole: cut, it would be another password
-// and every archive would fail to unpack. Characters, not bytes, are counted.
+// A password beyond 16 characters (not bytes) is refused whole: cut, no archive would unpack.
 TEST(SettingsOkCheck, APasswordLongerThanSixteenCharactersIsRefusedNotCut) {
     const std::string umlauts16 = "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f"
                                   "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f"; // 32 bytes
@@ -64,8 +62,7 @@ TEST(SettingsOkCheck, APasswordLongerThanSixteenCharactersIsRefusedNotCut) {
     }
 }
 
-// The main window searches again only when the filter changed: switched, or on with another
-// path (paths keep the case the user typed, so case alone is no change).
+// The main window searches again only when the filter changed: switched, or on with another path.
 TEST(SearchRerun, FollowsAFilterChangeToTheDeepestRootHoldingItsPath) {
     const std::vector<std::string> roots = {"/", "/home/ann", "/media/usb", "/home"};
     const struct {
@@ -94,8 +91,8 @@ TEST(SearchRerun, FollowsAFilterChangeToTheDeepestRootHoldingItsPath) {
     }
 }
 
-// The dialog's keys go to their sections in the order the program always wrote them, texts as
-// typed; a write that fails is reported (naming the file) and the keys after it are not tried.
+// The dialog's keys go to their sections in the program's order, texts as typed; a failed write is
+// reported (naming the file) and the keys after it are not tried.
 TEST(SettingsDialogValues, AreWrittenInTheProgramsOrderAndAFailedWriteIsReported) {
     TempDir tmp;
     SettingsFile file(tmp.file("QUOVANTA.INI"));

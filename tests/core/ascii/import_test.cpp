@@ -1,5 +1,5 @@
-// The historical import: the files it writes byte for byte, how lines become quotes, and that
-// every refusal or failure leaves the portfolio as it was.
+// The historical import: its files byte for byte, how lines become quotes, and that a refusal or failure
+// leaves the portfolio as it was.
 
 #include "core/ascii/import.h"
 
@@ -33,8 +33,7 @@ protected:
         faults::reset();
     }
 
-    // A job with the dialog's defaults, bar what `change` changes, reading `lines` into a new
-    // portfolio directory.
+    // A job with the dialog's defaults, bar what `change` changes, reading `lines` into a new MASTER.
     ImportJob job(const std::string& lines, std::string_view format = "MM_DD_YY",
                   const std::function<void(ImportDialogValues&)>& change = {}) {
         fx::writeText(input, lines);
@@ -86,9 +85,8 @@ TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByteWithColumnsInAnyOrder
     EXPECT_EQ(bytes("MASTER"), masterOf(4, d2, d3));
 }
 
-// Into a new MASTER, a failure at any write leaves the directory as it was (no MASTER) or the
-// import complete. When even the removal of the MASTER it created fails, the message says so,
-// since that MASTER would refuse the next import into a new one.
+// Into a new MASTER, a failure at any write leaves no MASTER or the import complete; when even removing
+// the MASTER it created fails, the message says so (that MASTER would refuse the next such import).
 TEST_F(Import, IntoANewMasterAFailureLeavesNoMasterBehindOrSaysWhy) {
     const ImportJob j = job("01/02/97,1,2,0.5,1.5,100,5\n01/03/97,1,2,0.5,1.75,100,5\n");
     faults::reset();
@@ -142,8 +140,7 @@ TEST_F(Import, LinesBecomeQuotesInFileOrder) {
 }
 
 TEST_F(Import, LongLinesUnreachedColumnsAndTextThatIsNoNumber) {
-    // 299 characters, then the rest of the line as a line of its own; columns a line does not
-    // reach read 123 until a line sets them; ",," is one separator.
+    // 299 characters, then the rest as a line of its own; columns no line reached read 123; ",," is one separator.
     std::string first = "01/02/97,1,2,3,4,5,6,";
     first += std::string(299 - first.size(), ',');
     const ImportResult r = importQuotes(job("01/01/97,5\n" + first + "01/05/97,9,9,9,9,9,9\n01/06/97,1,2x,3,4,,n/a\n"));
@@ -156,8 +153,7 @@ TEST_F(Import, LongLinesUnreachedColumnsAndTextThatIsNoNumber) {
                                                  "stored as 0.\n2 fields in all were stored as 0 for this reason."});
 }
 
-// The quote file's counter holds the header and 32,766 quotes: one line more is refused before
-// anything is written, into a new MASTER or an existing one.
+// A quote file holds the header and 32,766 quotes: one line more is refused before anything is written.
 TEST_F(Import, MoreQuoteLinesThanAQuoteFileHoldsAreRefusedAndNothingIsCreated) {
     std::string lines;
     for (int i = 0; i < kImportMaxQuotes; ++i) lines += "01/02/97,1,2,0.5,1.5,100,5\n";
@@ -203,8 +199,7 @@ TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndAppendsItsEntry) {
     EXPECT_EQ(bytes("MASTER"), expected);
 }
 
-// A MASTER whose header counts fewer entries than it holds, and files that no entry names:
-// their numbers are not taken, their files not touched, and the orphans are named.
+// A MASTER counting fewer entries than it holds, and files no entry names: their numbers are not taken.
 TEST_F(ImportIntoExisting, ADamagedMasterNeverLeadsToANumberWhoseFilesExist) {
     fx::ByteVec master = bytes("MASTER");
     fx::setU16(master, 0, 1); // counts IBM only

@@ -22,9 +22,7 @@ fx::QuoteRow row7(int month, int day, float open, float high, float low, float c
     return {fx::fileDate(1997, month, day), open, high, low, close, volume, oi};
 }
 
-DayNumber day(int year, int month, int dayOfMonth) {
-    return static_cast<DayNumber>(fx::dayNumberOf(year, month, dayOfMonth));
-}
+DayNumber day(int year, int month, int dayOfMonth) { return fx::dayNumberOf(year, month, dayOfMonth); }
 
 Rows fourQuotes() {
     return {row7(3, 13, 40, 42, 39, 41, 1000, 30), row7(3, 14, 41, 43, 40, 42.5f, 1500, 31),
@@ -74,8 +72,7 @@ protected:
 
 TEST_F(QuoteEdits, SplitAdjustAndEditChangeOnlyTheirQuotesAndKeepABackup) {
     write(fourQuotes());
-    const fx::ByteVec before = dat();
-    const fx::ByteVec masterBefore = master();
+    const fx::ByteVec before = dat(), masterBefore = master();
     apply(checkSplitForm({"03/15/97", "2", "1"}, readQuoteDates(dir.path(), "XYZ")));
     EXPECT_EQ(dat(), with({{0, row7(3, 13, 20, 21, 19.5f, 20.5f, 2000, 60)},
                            {1, row7(3, 14, 20.5f, 21.5f, 20, 21.25f, 3000, 62)}}));
@@ -97,8 +94,7 @@ TEST_F(QuoteEdits, SplitAdjustAndEditChangeOnlyTheirQuotesAndKeepABackup) {
     EXPECT_EQ(dat(), with({{1, row7(3, 14, 1.5f, 2.5f, 40, 2, 12345, 7)}}));
 }
 
-// A date text is taken whole: a longer or shorter text is never read in part as another day
-// (06/02/2025 read as 06/02/20 would halve every quote before June 2020).
+// A date text is taken whole, never read in part as another day (06/02/2025 as 06/02/20).
 TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYyOrYyyyMmDd) {
     const struct { const char* text; DayNumber expected; } cases[] = {
         {"12/31/59", day(2059, 12, 31)}, {"01/01/60", day(1960, 1, 1)}, {"02/29/96", day(1996, 2, 29)},
@@ -125,14 +121,13 @@ TEST(QuoteEditChecks, DateTextsAreTakenWholeAndOnlyAsExactlyMmDdYyOrYyyyMmDd) {
     // The split and adjust dates keep their bounds: the first and last quote dates.
     const QuoteDates dates{kStatusOk, day(1997, 3, 13), day(1997, 3, 17)};
     EXPECT_TRUE(checkSplitForm({"03/13/97", "2", "1"}, dates).accepted());
-    EXPECT_FALSE(checkSplitForm({"03/12/97", "2", "1"}, dates).accepted());
-    EXPECT_FALSE(checkAdjustForm({"03/13/97", "03/18/97", "2", "1", "1"}, dates).accepted());
+    EXPECT_FALSE(checkSplitForm({"03/12/97", "2", "1"}, dates).accepted() ||
+                 checkAdjustForm({"03/13/97", "03/18/97", "2", "1", "1"}, dates).accepted());
     EXPECT_EQ(checkSplitForm({"03/15/97", "2", "1"}, dates).request.lastDate, day(1997, 3, 14));
 }
 
-// Quotes from 1928 and around the eve of 1961 (day 0): Split and Adjust take their dates, scale
-// the quotes before or within them, and every stored date stays byte for byte; a delete moves
-// the MASTER date to the next quote's stored bytes.
+// Quotes from 1928 and around the eve of 1961 (day 0): Split and Adjust take their dates and every
+// stored date stays byte for byte; a delete moves the MASTER date to the next quote's stored bytes.
 TEST_F(QuoteEdits, QuotesBefore1961AreEditedByTheirDatesAndKeepTheirStoredDates) {
     const float dates[] = {281001, 281002, 601230, 601231, 610101, 610103};
     Rows early;
@@ -148,9 +143,6 @@ TEST_F(QuoteEdits, QuotesBefore1961AreEditedByTheirDatesAndKeepTheirStoredDates)
     apply(checkSplitForm({"01/01/61", "2", "1"}, bounds));
     EXPECT_EQ(dat(), scaled({0, 1, 2, 3}, 0.5f, 2));
     write(early);
-    apply(checkSplitForm({"1928-10-02", "2", "1"}, bounds));
-    EXPECT_EQ(dat(), scaled({0}, 0.5f, 2));
-    write(early);
     apply(checkAdjustForm({"1928-10-02", "12/31/60", "2", "1", "1"}, bounds));
     EXPECT_EQ(dat(), scaled({1, 2, 3}, 2, 1));
     EXPECT_FALSE(checkSplitForm({"1928-09-30", "2", "1"}, bounds).accepted());
@@ -162,8 +154,7 @@ TEST_F(QuoteEdits, QuotesBefore1961AreEditedByTheirDatesAndKeepTheirStoredDates)
     EXPECT_EQ(master(), masterWith(281002, 610103));
 }
 
-// An intraday entry without a DOP has its time second: an adjustment leaves the time alone,
-// and 8 such fields are no reason to refuse the edit.
+// An intraday entry without a DOP has its time second: an adjustment leaves it alone, and 8 fields are no refusal.
 TEST_F(QuoteEdits, AnIntradayFileWithoutADopKeepsItsTimes) {
     const float d = fx::fileDate(1997, 3, 14);
     const Rows bars{{d, 93000, 1, 2, 1, 2, 100, 7}, {d, 93500, 2, 3, 2, 3, 200, 8}};
@@ -173,8 +164,7 @@ TEST_F(QuoteEdits, AnIntradayFileWithoutADopKeepsItsTimes) {
     EXPECT_EQ(dat(), fx::quoteFile(8, {{d, 93000, 2, 4, 2, 4, 300, 21}, {d, 93500, 4, 6, 4, 6, 600, 24}}));
 }
 
-// The factors are computed once in single precision, each from the two counts as typed: a
-// volume factor taken as 1 / price would make 7-for-1 scale volume by 7.0000005.
+// Each factor is the quotient of the counts in single precision: 1 / price would make 7-for-1 scale volume by 7.0000005.
 TEST(SplitCheck, FactorsAreTheQuotientsOfTheCountsAndOnlyEarlierQuotesAreScaled) {
     const QuoteDates dates{kStatusOk, day(1997, 1, 2), day(1997, 12, 31)};
     const struct { const char* newShares; const char* oldShares; float price; float volume; } cases[] = {
@@ -210,8 +200,8 @@ TEST_F(QuoteEdits, DeleteRemovesEveryQuoteOfTheDateWhateverItsTime) {
     }
 }
 
-// Every writer of quotes passes over an entry that contradicts itself or repeats an earlier
-// entry's number: nothing is written, not even the backup, and the command says why.
+// Every writer of quotes passes over an entry that contradicts itself or repeats an earlier number:
+// nothing is written, not even the backup.
 TEST_F(QuoteEdits, AnEntryThatContradictsItselfOrRepeatsANumberIsNeverWrittenThrough) {
     const auto entry = [](int n, const std::string& symbol, int fields, int length) {
         fx::ByteVec e = fx::masterEntry({n, symbol, symbol, fields, fx::fileDate(1997, 3, 13), fx::fileDate(1997, 3, 17)});
@@ -257,9 +247,8 @@ TEST_F(QuoteEdits, DamagedOrLowerCaseQuoteFilesAreRewrittenInPlace) {
     EXPECT_EQ(fx::readBytes(dir.file("f3.dat")), fx::concat({fx::quoteFile(7, rows), torn}));
 }
 
-// Every write, flush, rename and removal of an edit is made to fail in turn: the quote file is
-// then exactly the old or exactly the new one, MASTER agrees with it, a taken backup is the old
-// file, and no F3.NEW is left behind.
+// Every write, flush, rename and removal of an edit fails in turn: the quote file is then exactly the
+// old or the new one, MASTER agrees with it, a taken backup is the old file, and no F3.NEW is left.
 TEST_F(QuoteEdits, AFailingWriterLeavesTheOldOrTheNewFileNeverAMixture) {
     for (const EditRequest& request : {multiply(0, day(1997, 3, 14), {0.5f, 0.5f, 0.5f, 0.5f, 2, 2}),
                                        remove(day(1997, 3, 13)), remove(day(1997, 3, 14))}) {
@@ -288,9 +277,8 @@ TEST_F(QuoteEdits, AFailingWriterLeavesTheOldOrTheNewFileNeverAMixture) {
     }
 }
 
-// A request whose every change falls on fields the file lacks would report success and change
-// nothing: it is refused before anything is written, the backup included. A request that also
-// changes a field the file has goes through (the missing field is ignored).
+// A request whose every change falls on fields the file lacks would report success and change nothing:
+// it is refused before anything is written. One that also changes a field the file has goes through.
 TEST_F(QuoteEdits, ARequestThatCanOnlyChangeMissingFieldsIsRefusedAndWritesNothing) {
     const auto set = [](std::array<bool, 6> keep, std::array<float, 6> values) {
         return EditRequest{.values = values, .keep = keep, .firstDate = day(1997, 3, 14), .lastDate = day(1997, 3, 14)};

@@ -1,3 +1,4 @@
+#include "core/maintain/portfolio_delete.h"
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/clock.h"
@@ -31,8 +32,7 @@ fx::ByteVec skipBytes(std::initializer_list<int> marked) {
 
 bool exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
 
-// The standard portfolio (1 IBM, 2 MSFT, 4 GC); today's date is fixed so that added entries can
-// be compared byte for byte.
+// The standard portfolio (1 IBM, 2 MSFT, 4 GC); today is fixed so that added entries compare byte for byte.
 class SymbolCommands : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -75,8 +75,7 @@ TEST(AddPortfolio, TrimsTheTypedPathWritesAnEmptyMasterAndNeverOverwritesOne) {
     EXPECT_EQ(r.directory, tmp.path() + "/new");
     EXPECT_EQ(fx::readBytes(tmp.file("new/MASTER")), fx::ByteVec(kRec, 0));
 
-    // A MASTER under any case is kept; a directory that cannot be made, or a MASTER that cannot
-    // be written, leaves nothing behind.
+    // A MASTER under any case is kept; a MASTER that cannot be written leaves nothing behind.
     fx::writeBytes(tmp.subdir("lower") + "/master", fx::masterFile({fx::masterEntry({1, "AA", "AA"})}));
     const auto before = fx::snapshot(tmp.path());
     EXPECT_FALSE(addPortfolio(tmp.path() + "/lower").ok);
@@ -92,8 +91,7 @@ TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDup
     EXPECT_EQ(record(master(), 4), fx::masterEntry({3, "NEW", "NEW", 7, today, today, 'D'}));
     EXPECT_EQ(fx::readBytes(file("F3.DAT")), fx::quoteFile(7, {}));
 
-    // The stored, upper-cased symbol is what the duplicate check sees; a name and a nested
-    // portfolio's symbol are duplicates too.
+    // The stored, upper-cased symbol is checked; a name and a nested portfolio's symbol are duplicates too.
     ASSERT_TRUE(addSymbol(dir(), "abcdefghijklmnop", "Sixteen letters!").ok);
     addNestedPortfolio();
     const auto before = fx::snapshot(dir());
@@ -108,8 +106,7 @@ TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDup
     EXPECT_EQ(master(), full);
 }
 
-// A symbol or name beyond the 16 characters of its field is refused whole: cut, "IBMXYZ...Q"
-// would have become another symbol, and a pasted name another name, without a word.
+// A symbol or name beyond its 16 characters is refused whole: cut, it would silently be another one.
 TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfCuttingIt) {
     const struct { const char* symbol; const char* name; std::string_view message; } cases[] = {
         {"abcdefghijklmnopq", "", kLongSymbolMessage}, {"NEW", "Seventeen chars!!", kLongNameMessage}};
@@ -124,9 +121,8 @@ TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfC
     EXPECT_TRUE(addSymbol(dir(), "  abcdefghijklmnop  ", "").ok);
 }
 
-// A damaged MASTER (a count lower than its entries, a torn or renumbered entry, a crash after
-// a delete) never leads Symbol Add to a number whose files are there; files of a number that
-// MASTER does not list are named, and the new security gets no profile assignment of theirs.
+// A damaged MASTER (a count lower than its entries, a crash after a delete) never leads Symbol Add to a
+// number whose files are there; such files are named, and the new security gets no assignment of theirs.
 TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesTheOrphans) {
     fx::writeText(file("F2.PFL"), "SAMPLE");
     fx::ByteVec counted = master();
@@ -148,8 +144,8 @@ TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesThe
     expectOnlyMasterChanged(before);
 }
 
-// Two entries of one number share its files: deleting either entry removes no file and no mark
-// the other still needs; editing the second entry, which the grid leaves out, is refused.
+// Two entries of one number share its files: deleting one removes no file or mark the other needs;
+// editing the second, which the grid leaves out, is refused.
 TEST_F(SymbolCommands, SecondEntryOfANumberIsEditedNeverAndDeletedWithoutItsFiles) {
     fx::writeBytes(file("MASTER"), fx::masterFile({fx::masterEntry({1, "IBM", "IBM CORP", 7}),
                                                    fx::masterEntry({2, "MSFT", "MICROSOFT", 7}),
@@ -220,8 +216,7 @@ TEST_F(SymbolCommands, EditChangesOnlySymbolAndName) {
     expectOnlyMasterChanged(before);
     EXPECT_EQ(editSymbol(dir(), "msx", "", "NAME").message, "You must enter a symbol");
 
-    // A security of a nested portfolio is rewritten in the MASTER that lists it, not in the
-    // top MASTER's entry of the same file number.
+    // A nested security is rewritten in the MASTER that lists it, not in the top one's entry of its number.
     const std::string sub = addNestedPortfolio();
     const fx::ByteVec top = master();
     ASSERT_TRUE(editSymbol(dir(), "XYZ", "XYZ2", "").ok);
@@ -229,9 +224,8 @@ TEST_F(SymbolCommands, EditChangesOnlySymbolAndName) {
     EXPECT_EQ(findSecurity(dir(), "XYZ2").directory, sub + "/");
 }
 
-// Each command runs once to learn the calls of each kind it makes and the state it leaves, then
-// once per call with that call failing: the portfolio is as before or as after, never between.
-// A MASTER.BAK holding the old MASTER is no half change.
+// Each command runs once to learn its calls and the state it leaves, then once per call with that call
+// failing: the portfolio is as before or after, never between (a MASTER.BAK of the old MASTER is no change).
 TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
     const auto prepare = [](const std::string& d) {
         fx::writeStandardPortfolio(d);
@@ -266,8 +260,7 @@ TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
                 const auto before = fx::snapshot(t.path());
                 const CommandResult r = [&] { faults::ScopedFailure fail(op, n); return command(t.path()); }();
                 const auto state = stateOf(t);
-                // A delete whose mark could not be cleared is done all the same (and says so): the
-                // mark stays on a number no security holds, which a new security clears.
+                // A delete whose mark could not be cleared is done all the same (and says so).
                 auto staleMark = after;
                 for (auto& [name, bytes] : staleMark)
                     if (name == "SKIPQVTA.PBG") bytes = skipBytes({0, 2}); // as prepared
@@ -279,6 +272,47 @@ TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
             }
         }
     }
+}
+
+class PortfolioDelete : public ::testing::Test {
+protected:
+    void SetUp() override { fx::writeStandardPortfolio(dir_); }
+    fx::TempDir tmp_;
+    std::string dir_ = tmp_.subdir("PORT");
+};
+
+TEST_F(PortfolioDelete, RemovesEverythingAndAFailedRemovalIsReportedWhileTheRestStillGoes) {
+    const std::size_t files = fx::snapshot(dir_).size();
+    PortfolioDeletion d = deletePortfolio(dir_);
+    EXPECT_TRUE(d.complete && d.filesRemoved == static_cast<int>(files) && !exists(dir_));
+
+    fx::writeStandardPortfolio(tmp_.subdir("PORT"));
+    d = [&] { faults::ScopedFailure failSecond(faults::Op::Unlink, 2); return deletePortfolio(dir_); }();
+    EXPECT_TRUE(!d.complete && d.leftOver.size() == 1u);
+    EXPECT_EQ(fx::snapshot(dir_).size(), 1u) << "only the file that could not be removed is left";
+}
+
+TEST_F(PortfolioDelete, LinksNestedPortfoliosAndHiddenFilesStayAndALinkedPathOrOneWithoutMasterIsLeftUntouched) {
+    // A link to a file and a link to a directory elsewhere: their targets must survive.
+    const std::string outside = tmp_.subdir("OUTSIDE");
+    fx::writeText(outside + "/precious.txt", "keep me");
+    fs::create_symlink(outside + "/precious.txt", dir_ + "/F9.DAT");
+    fs::create_symlink(outside, dir_ + "/LINKDIR");
+    fx::writeStandardPortfolio(tmp_.subdir("PORT/SUB"));
+    fx::writeText(dir_ + "/.hidden", "x");
+
+    PortfolioDeletion d = deletePortfolio(dir_);
+    EXPECT_TRUE(!d.complete && d.leftOver.size() == 4u);
+    for (const char* kept : {"/F9.DAT", "/LINKDIR", "/SUB/MASTER", "/.hidden"}) EXPECT_TRUE(exists(dir_ + kept)) << kept;
+    EXPECT_TRUE(exists(outside + "/precious.txt"));
+    for (const char* gone : {"/MASTER", "/F1.DAT"}) EXPECT_FALSE(exists(dir_ + gone)) << gone;
+
+    // dir_ no longer holds MASTER; ALIAS links to a whole portfolio.
+    fx::writeStandardPortfolio(outside);
+    fs::create_symlink(outside, tmp_.path() + "/ALIAS");
+    for (const std::string& path : {tmp_.path() + "/ALIAS", dir_, std::string()})
+        EXPECT_EQ(deletePortfolio(path).filesRemoved, 0) << path;
+    EXPECT_TRUE(exists(dir_ + "/.hidden") && exists(outside + "/MASTER"));
 }
 
 } // namespace
