@@ -1,5 +1,4 @@
-// dump: the CSV stream of whole folders, byte for byte, on a folder built here (MASTER with a
-// nested portfolio, XMASTER with F<n>.MWD) and on the two real folders.
+// dump: the CSV stream of whole folders, byte for byte, on a folder built here and on the two real ones.
 
 #include "cli_harness.h"
 #include "fixtures/portfolio_builder.h"
@@ -86,8 +85,7 @@ TEST_F(CliDump, DamagedMasterFilesAreToldAndOnlyMissingSecuritiesFail) {
     EXPECT_TRUE(run.err.starts_with(dir + ": ")) << run.err;
 }
 
-// Both real folders: MASTER with EMASTER and XMASTER (F<n>.MWD), and an intraday security
-// without a DOP file whose time is its second field.
+// Both real folders: MASTER with EMASTER and XMASTER, and intraday bars without a DOP (time second).
 TEST(CliDumpRealFolders, EveryQuoteOfEverySecurity) {
     EXPECT_EQ(runInProcess({"dump", fx::realFolder("msdir_equis_b"), fx::realFolder("msdir_stooq")}),
               ended(0, kHeader + ".DJX,1997-09-23,00:00:00,79.97,80.04,79.29,79.7,0,0\n"

@@ -71,17 +71,15 @@ protected:
 TEST(AddPortfolio, TrimsTheTypedPathWritesAnEmptyMasterAndNeverOverwritesOne) {
     fx::TempDir tmp;
     CommandResult r = addPortfolio(" " + tmp.path() + "/new//");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.directory, tmp.path() + "/new");
+    ASSERT_EQ(r.directory, tmp.path() + "/new") << r.message;
     EXPECT_EQ(fx::readBytes(tmp.file("new/MASTER")), fx::ByteVec(kRec, 0));
-
     // A MASTER under any case is kept; a MASTER that cannot be written leaves nothing behind.
     fx::writeBytes(tmp.subdir("lower") + "/master", fx::masterFile({fx::masterEntry({1, "AA", "AA"})}));
     const auto before = fx::snapshot(tmp.path());
     EXPECT_FALSE(addPortfolio(tmp.path() + "/lower").ok);
     EXPECT_FALSE([&] { faults::ScopedFailure fail(faults::Op::Write, 1); return addPortfolio(tmp.path() + "/third"); }().ok);
     EXPECT_EQ(fx::snapshot(tmp.path()), before);
-    EXPECT_FALSE(exists(tmp.file("third")));
+    EXPECT_FALSE(exists(tmp.file("third"))) << "nor the directory";
 }
 
 TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDuplicatesAndAFullMaster) {
@@ -98,7 +96,6 @@ TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDup
     for (const char* symbol : {" abcdefghijklmnop ", "ibm", "IBM CORP", "xyz"})
         EXPECT_EQ(addSymbol(dir(), symbol, "").message, "Duplicate Symbol failure") << symbol;
     EXPECT_EQ(fx::snapshot(dir()), before);
-
     fx::ByteVec full = master();
     fx::setU16(full, 2, 255); // the second counter says full
     fx::writeBytes(file("MASTER"), full);
