@@ -1,13 +1,17 @@
-// The ASCII export byte for byte and its choices.
+// The ASCII export byte for byte and its choices, and the texts of dump's CSV fields.
 
+#include "core/ascii/dump.h"
 #include "core/ascii/export.h"
-
 #include "core/platform/fault_injection.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <sstream>
 
 namespace qv {
 namespace {
@@ -42,10 +46,7 @@ TEST_F(Export, DefaultLayoutByteForByteAndAFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
 
     o.high = false;
-    faults::reset();
-    faults::failNth(faults::Op::Rename, 1);
-    const ExportResult failed = exportQuotes(dir, "ACME", o);
-    faults::reset();
+    const ExportResult failed = [&] { faults::ScopedFailure fail(faults::Op::Rename, 1); return exportQuotes(dir, "ACME", o); }();
     EXPECT_EQ(failed.message.substr(0, failed.message.find('\n')), kExportFileErrorMessage);
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
     EXPECT_EQ(fx::snapshot(tmp.path()).size(), 6u) << "no temporary file left behind";
@@ -77,8 +78,7 @@ TEST_F(Export, NewestFirstAcrossMoreQuotesThanOneReadHolds) {
     o.newestFirst = true;
     const std::string all = text("ACME", o);
     EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 20000);
-    EXPECT_EQ(all.substr(8, 13), " 19999.0000\r\n") << "the newest quote comes first";
-    EXPECT_TRUE(all.ends_with("\n01/01/61 0.0000\r\n"));
+    EXPECT_TRUE(all.substr(8, 13) == " 19999.0000\r\n" && all.ends_with("\n01/01/61 0.0000\r\n")) << "newest first";
 }
 
 // Export only reads, so it does not pass over an entry that contradicts itself, but it must
@@ -89,19 +89,62 @@ TEST_F(Export, EntriesThatContradictThemselvesAreReadWithinTheFile) {
     const std::vector<std::string> all = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
     const struct { int fields; int length; std::vector<std::string> dop; } cases[] = {
         {7, 24, all}, {7, 255, all}, {7, 3, {}}, {10, 40, all}, {2, 8, {"DATE"}}, {0, 0, {}}};
+    fx::writeBytes(dir + "/F1.DAT", dat);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
         fx::ByteVec entry = fx::masterEntry({1, "ACME", "Acme", c.fields, d1, d1, 'D'});
         fx::setByte(entry, 3, static_cast<std::uint8_t>(c.length));
         fx::writeBytes(dir + "/MASTER", fx::masterFile({entry}));
-        fx::writeBytes(dir + "/F1.DAT", dat);
         std::filesystem::remove(dir + "/F1.DOP");
         if (!c.dop.empty()) fx::writeText(dir + "/F1.DOP", fx::dopText(c.dop));
         ExportOptions o;
         o.path = tmp.file("out.txt");
-        const ExportResult r = exportQuotes(dir, "ACME", o);
-        EXPECT_LE(r.quotesWritten, c.length > 0 ? static_cast<int>(dat.size()) / c.length : 0);
+        EXPECT_LE(exportQuotes(dir, "ACME", o).quotesWritten, c.length > 0 ? static_cast<int>(dat.size()) / c.length : 0);
         EXPECT_EQ(fx::readBytes(dir + "/F1.DAT"), dat);
+    }
+}
+
+// The texts of dump's CSV fields; the stream as a whole is checked through the CLI.
+TEST(DumpText, DatesTimesAndSymbols) {
+    using Cases = std::vector<std::pair<float, std::string>>;
+    for (const auto& [stored, text] : Cases{{970102, "1997-01-02"}, {1010315, "2001-03-15"}, {1991231, "2099-12-31"},
+                                            {0, ""}, {-970102, ""}, {971302, ""}})
+        EXPECT_EQ(dumpDateText(stored), text) << stored;
+    for (const auto& [stored, text] : Cases{{0, "00:00:00"}, {93000.75f, "09:30:00"}, {235959, "23:59:59"},
+                                            {240000, ""}, {96000, ""}, {93060, ""}, {-100, ""}})
+        EXPECT_EQ(dumpTimeText(stored), text) << stored;
+    EXPECT_EQ(csvField("IBM"), "IBM");
+    EXPECT_EQ(csvField("A,B"), "\"A,B\"");
+    EXPECT_EQ(csvField("5\" BOND"), "\"5\"\" BOND\"");
+}
+
+// Each value must read back as the very single stored, in no more characters than the fewest
+// significant digits that do so take in "%g" (a fixed "%.4f" loses 0.00001 and 1e-30; "%.9g"
+// is seldom the shortest).
+TEST(DumpText, ValuesAreTheShortestTextsThatReadBackExactly) {
+    const std::vector<float> values = {0.1f, 1.0f / 3, 12.5f, 0.00001f, 1e-30f, 1.5e38f,
+                                       16777216, 123456792, 100000, -2.75f, 0, 7};
+    FieldLayout layout; // date, open, high, low, close, volume, open interest
+    for (int field = 1; field <= 7; ++field) layout.fieldNumber[static_cast<std::size_t>(field == 1 ? 0 : field)] = field;
+    for (auto v = values.begin(); v != values.end(); v += 6) {
+        const fx::QuoteRow row = {fx::fileDate(1997, 1, 2), v[0], v[1], v[2], v[3], v[4], v[5]};
+        const fx::ByteVec file = fx::quoteFile(7, {row});
+        std::string out;
+        appendDumpLines(out, "S", layout, file.data() + 28, 1, 28);
+        ASSERT_TRUE(out.starts_with("S,1997-01-02,00:00:00,") && out.ends_with('\n')) << out;
+        std::istringstream fields(out.substr(22, out.size() - 23));
+        std::string text;
+        std::size_t k = 1;
+        for (; std::getline(fields, text, ','); ++k) {
+            EXPECT_EQ(std::strtof(text.c_str(), nullptr), row.at(k)) << text;
+            char shortest[64] = "";
+            for (int digits = 1; digits <= 9; ++digits)
+                if (std::snprintf(shortest, sizeof shortest, "%.*g", digits, double(row[k])),
+                    std::strtof(shortest, nullptr) == row[k])
+                    break;
+            EXPECT_LE(text.size(), std::strlen(shortest)) << text << " against " << shortest;
+        }
+        EXPECT_EQ(k, 7u) << out;
     }
 }
 

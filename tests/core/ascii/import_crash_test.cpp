@@ -24,14 +24,13 @@ ImportJob jobFor(D root, bool existing)
                           .useExistingMaster = existing, .symbol = "abc", .name = "Alpha Beta"});
 }
 
-// The standard portfolio (numbers 1, 2, 4) with a stale skip mark on 3, the number the import
-// takes.
 void emptyDirectory(D root)
 {
     std::filesystem::create_directories(root + "/P");
     writeText(root + "/in.txt", kLines);
 }
 
+// The standard portfolio (numbers 1, 2, 4) with a stale skip mark on 3, the number the import takes.
 void existingPortfolio(D root)
 {
     emptyDirectory(root);
@@ -41,8 +40,7 @@ void existingPortfolio(D root)
     writeBytes(root + "/P/SKIPQVTA.PBG", skip);
 }
 
-// The new security, when listed, has the dates of its first and last line and all its quotes,
-// and starts unskipped.
+// The new security, when listed, has the dates of its first and last line, all its quotes, and no skip mark.
 void listedOnlyComplete(D root, const Snapshot&, const Snapshot& intended)
 {
     const std::string dir = root + "/P";
@@ -60,9 +58,8 @@ void listedOnlyComplete(D root, const Snapshot&, const Snapshot& intended)
     }
 }
 
-// After the second run the security is there once, as an uninterrupted import leaves it (under
-// another number when the crash left files of the wanted one). The backup copy is written after
-// MASTER, so a second run that finds the security imported leaves the one it finds.
+// After the second run the security is there once, as an uninterrupted import leaves it (under another
+// number when the crash left files of the wanted one); the backup copy, written after MASTER, may differ.
 void importedOnce(D root, const Snapshot& intended)
 {
     const int wanted = fileIn(intended, "P/F3.DAT") ? 3 : 1;
@@ -89,8 +86,8 @@ TEST(ImportCrash, AKilledOrPowerlessImportLeavesNoEntryOrTheFinishedOneAndARerun
     setTodayOverride(std::nullopt);
 }
 
-// The backup copy holds MASTER as it stood with the entry before its dates (today's date as
-// both); that the entry comes with its dates in one replacement is checked by the crashes above.
+// The backup holds MASTER with the entry before its dates (today's as both); the crashes above check
+// that the entry comes with its dates in one replacement.
 TEST(ImportCrash, TheBackupHoldsTheEntryBeforeItsDates)
 {
     setTodayOverride("03/15/05");

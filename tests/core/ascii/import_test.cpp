@@ -1,5 +1,5 @@
-// The historical import: the files it writes byte for byte, how lines become quotes, and that
-// every refusal or failure leaves the portfolio as it was.
+// The historical import: its files byte for byte, how lines become quotes, and that a refusal or failure
+// leaves the portfolio as it was.
 
 #include "core/ascii/import.h"
 
@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
 namespace qv {
 namespace {
@@ -32,8 +33,7 @@ protected:
         faults::reset();
     }
 
-    // A job with the dialog's defaults, bar what `change` changes, reading `lines` into a new
-    // portfolio directory.
+    // A job with the dialog's defaults, bar what `change` changes, reading `lines` into a new MASTER.
     ImportJob job(const std::string& lines, std::string_view format = "MM_DD_YY",
                   const std::function<void(ImportDialogValues&)>& change = {}) {
         fx::writeText(input, lines);
@@ -48,9 +48,9 @@ protected:
         faults::ScopedFailure failure(op, n);
         return importQuotes(j);
     }
-    fx::ByteVec dop(const std::vector<std::string>& fields) {
+    static fx::ByteVec dop(const std::vector<std::string>& fields) {
         const std::string text = fx::dopText(fields);
-        return fx::ByteVec(text.begin(), text.end());
+        return {text.begin(), text.end()};
     }
     fx::ByteVec masterOf(int fields, float first, float last) {
         return fx::masterFile({fx::masterEntry({1, "ABC", "Alpha Beta", fields, first, last, 'D'})});
@@ -85,42 +85,34 @@ TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByteWithColumnsInAnyOrder
     EXPECT_EQ(bytes("MASTER"), masterOf(4, d2, d3));
 }
 
-// Into a new MASTER, a failure at any write leaves the directory as it was (no MASTER) or the
-// import complete. When even the removal of the MASTER it created fails, the message says so,
-// since that MASTER would refuse the next import into a new one.
+// Into a new MASTER, a failure at any write leaves no MASTER or the import complete; when even removing
+// the MASTER it created fails, the message says so (that MASTER would refuse the next such import).
 TEST_F(Import, IntoANewMasterAFailureLeavesNoMasterBehindOrSaysWhy) {
     const ImportJob j = job("01/02/97,1,2,0.5,1.5,100,5\n01/03/97,1,2,0.5,1.75,100,5\n");
     faults::reset();
     ASSERT_TRUE(importQuotes(j).ok);
     const auto complete = fx::snapshot(dir);
-    std::vector<std::pair<faults::Op, int>> calls;
-    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename})
-        calls.emplace_back(op, faults::callCount(op));
-    for (const auto& [op, count] : calls) {
+    std::map<faults::Op, int> calls;
+    for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename}) calls[op] = faults::callCount(op);
+    for (const auto& [op, count] : calls)
         for (int n = 1; n <= count; ++n) {
             emptyDir();
             const ImportResult r = failing(op, n, j);
             EXPECT_EQ(fx::snapshot(dir), r.ok ? complete : decltype(complete){})
                 << static_cast<int>(op) << " #" << n << ": " << texts(r).front();
         }
-    }
     // The first write is the empty MASTER, the second the quote file; then the removals fail in turn.
     int keptMaster = 0;
     for (int unlink = 1; unlink <= 6; ++unlink) {
         emptyDir();
-        faults::reset();
-        faults::failNth(faults::Op::Write, 2);
+        faults::ScopedFailure write(faults::Op::Write, 2);
         faults::failNth(faults::Op::Unlink, unlink);
         const ImportResult r = importQuotes(j);
-        faults::reset();
         ASSERT_FALSE(r.ok || r.securityAdded);
-        if (!std::filesystem::exists(dir + "/MASTER"))
-            continue;
+        if (!std::filesystem::exists(dir + "/MASTER")) continue;
         ++keptMaster;
         EXPECT_NE(texts(r).front().find("The empty MASTER created for the import could not be removed:\ndelete " + dir +
-                                        "/MASTER: Input/output error"),
-                  std::string::npos)
-            << texts(r).front();
+                                        "/MASTER: Input/output error"), std::string::npos) << texts(r).front();
     }
     EXPECT_EQ(keptMaster, 1);
 }
@@ -148,8 +140,7 @@ TEST_F(Import, LinesBecomeQuotesInFileOrder) {
 }
 
 TEST_F(Import, LongLinesUnreachedColumnsAndTextThatIsNoNumber) {
-    // 299 characters, then the rest of the line as a line of its own; columns a line does not
-    // reach read 123 until a line sets them; ",," is one separator.
+    // 299 characters, then the rest as a line of its own; columns no line reached read 123; ",," is one separator.
     std::string first = "01/02/97,1,2,3,4,5,6,";
     first += std::string(299 - first.size(), ',');
     const ImportResult r = importQuotes(job("01/01/97,5\n" + first + "01/05/97,9,9,9,9,9,9\n01/06/97,1,2x,3,4,,n/a\n"));
@@ -162,28 +153,22 @@ TEST_F(Import, LongLinesUnreachedColumnsAndTextThatIsNoNumber) {
                                                  "stored as 0.\n2 fields in all were stored as 0 for this reason."});
 }
 
-// The quote file's counter holds the header and 32,766 quotes: one line more is refused before
-// anything is written, into a new MASTER or an existing one.
+// A quote file holds the header and 32,766 quotes: one line more is refused before anything is written.
 TEST_F(Import, MoreQuoteLinesThanAQuoteFileHoldsAreRefusedAndNothingIsCreated) {
     std::string lines;
     for (int i = 0; i < kImportMaxQuotes; ++i) lines += "01/02/97,1,2,0.5,1.5,100,5\n";
     ImportResult r = importQuotes(job(lines));
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
-    EXPECT_EQ(r.quoteCount, 32766);
+    ASSERT_TRUE(r.ok && r.quoteCount == 32766) << testing::PrintToString(texts(r));
     EXPECT_EQ(bytes("F1.DAT").size(), 28u * 32767u);
 
     lines += "01/03/97,1,2,0.5,1.5,100,5\n"; // 32,767 lines
     for (bool existing : {false, true}) {
-        SCOPED_TRACE(existing);
         emptyDir();
         if (existing) fx::writeStandardPortfolio(dir);
         const auto before = fx::snapshot(dir);
-        ImportJob j = job(lines);
-        j.useExistingMaster = existing;
-        r = importQuotes(j);
+        r = importQuotes(job(lines, "MM_DD_YY", [&](ImportDialogValues& v) { v.useExistingMaster = existing; }));
         EXPECT_FALSE(r.ok || r.securityAdded);
-        ASSERT_FALSE(r.messages.empty());
-        EXPECT_NE(r.messages.front().text.find("more than 32766"), std::string::npos) << r.messages.front().text;
+        EXPECT_NE(testing::PrintToString(texts(r)).find("more than 32766"), std::string::npos) << existing;
         EXPECT_EQ(fx::snapshot(dir), before);
     }
 }
@@ -201,20 +186,19 @@ protected:
     ImportJob j;
 };
 
-TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndBacksUpMasterBeforeTheDates) {
+// The backup of MASTER is pinned by ImportCrash.TheBackupHoldsTheEntryBeforeItsDates.
+TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndAppendsItsEntry) {
     const fx::ByteVec oldMaster = bytes("MASTER");
     const ImportResult r = importQuotes(j);
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
-    EXPECT_EQ(r.fileNumber, 3);
-    fx::EntrySpec e{3, "ABC", "Alpha Beta", 7, fx::fileDate(1997, 1, 2), fx::fileDate(1997, 1, 3), 'D'};
-    fx::ByteVec expected = fx::concat({oldMaster, fx::masterEntry(e)});
+    ASSERT_TRUE(r.ok && r.fileNumber == 3) << testing::PrintToString(texts(r));
+    fx::ByteVec expected = fx::concat(
+        {oldMaster, fx::masterEntry({3, "ABC", "Alpha Beta", 7, fx::fileDate(1997, 1, 2), fx::fileDate(1997, 1, 3)})});
     fx::setU16(expected, 0, 4);
     fx::setU16(expected, 2, 4);
     EXPECT_EQ(bytes("MASTER"), expected);
 }
 
-// A MASTER whose header counts fewer entries than it holds, and files that no entry names:
-// their numbers are not taken, their files not touched, and the orphans are named.
+// A MASTER counting fewer entries than it holds, and files no entry names: their numbers are not taken.
 TEST_F(ImportIntoExisting, ADamagedMasterNeverLeadsToANumberWhoseFilesExist) {
     fx::ByteVec master = bytes("MASTER");
     fx::setU16(master, 0, 1); // counts IBM only
@@ -222,9 +206,7 @@ TEST_F(ImportIntoExisting, ADamagedMasterNeverLeadsToANumberWhoseFilesExist) {
     fx::writeBytes(dir + "/f3.dat", fx::quoteFile(7, fx::standardQuotes(1)));
     const auto kept = fx::snapshot(dir);
     const ImportResult r = importQuotes(j);
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
-    EXPECT_EQ(r.fileNumber, 5);
-    ASSERT_EQ(r.messages.size(), 1u);
+    ASSERT_TRUE(r.ok && r.fileNumber == 5 && r.messages.size() == 1u) << testing::PrintToString(texts(r));
     EXPECT_EQ(r.messages[0].icon, ImportMessage::Icon::Information);
     EXPECT_NE(r.messages[0].text.find(": f3.dat."), std::string::npos) << r.messages[0].text;
     for (const auto& [name, content] : kept)
@@ -267,10 +249,10 @@ TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbs
         return files;
     };
     const auto complete = withoutBackup(fx::snapshot(dir));
-    std::vector<std::pair<faults::Op, int>> calls;
+    std::map<faults::Op, int> calls;
     for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename, faults::Op::Unlink})
-        calls.emplace_back(op, faults::callCount(op));
-    for (const auto& [op, count] : calls) {
+        calls[op] = faults::callCount(op);
+    for (const auto& [op, count] : calls)
         for (int n = 1; n <= count; ++n) {
             emptyDir();
             for (const auto& [name, content] : before) fx::writeBytes(dir + "/" + name, content);
@@ -280,7 +262,6 @@ TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbs
             EXPECT_EQ(r.securityAdded ? withoutBackup(after) : after, r.securityAdded ? complete : before)
                 << static_cast<int>(op) << " #" << n;
         }
-    }
 }
 
 } // namespace

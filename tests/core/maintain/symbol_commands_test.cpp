@@ -1,3 +1,4 @@
+#include "core/maintain/portfolio_delete.h"
 #include "core/maintain/symbol_commands.h"
 
 #include "core/platform/clock.h"
@@ -31,8 +32,7 @@ fx::ByteVec skipBytes(std::initializer_list<int> marked) {
 
 bool exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
 
-// The standard portfolio (1 IBM, 2 MSFT, 4 GC); today's date is fixed so that added entries can
-// be compared byte for byte.
+// The standard portfolio (1 IBM, 2 MSFT, 4 GC); today is fixed so that added entries compare byte for byte.
 class SymbolCommands : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,6 +47,11 @@ protected:
     std::string file(const std::string& name) const { return tmp_.file(name); }
     fx::ByteVec master() const { return fx::readBytes(file("MASTER")); }
     fx::ByteVec skip() const { return fx::readBytes(file("SKIPQVTA.PBG")); }
+    // Every file but MASTER is as in `before`.
+    void expectOnlyMasterChanged(const std::vector<std::pair<std::string, fx::ByteVec>>& before) const {
+        for (const auto& [name, content] : before)
+            if (name != "MASTER") { EXPECT_EQ(fx::readBytes(file(name)), content) << name; }
+    }
 
     // dir/SUB holds a nested portfolio with XYZ (file number 1), named by a directory entry.
     std::string addNestedPortfolio() {
@@ -66,63 +71,55 @@ protected:
 TEST(AddPortfolio, TrimsTheTypedPathWritesAnEmptyMasterAndNeverOverwritesOne) {
     fx::TempDir tmp;
     CommandResult r = addPortfolio(" " + tmp.path() + "/new//");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.directory, tmp.path() + "/new");
+    ASSERT_EQ(r.directory, tmp.path() + "/new") << r.message;
     EXPECT_EQ(fx::readBytes(tmp.file("new/MASTER")), fx::ByteVec(kRec, 0));
-
-    // A MASTER under any case is kept; a directory that cannot be made, or a MASTER that cannot
-    // be written, leaves nothing behind.
+    // A MASTER under any case is kept; a MASTER that cannot be written leaves nothing behind.
     fx::writeBytes(tmp.subdir("lower") + "/master", fx::masterFile({fx::masterEntry({1, "AA", "AA"})}));
     const auto before = fx::snapshot(tmp.path());
     EXPECT_FALSE(addPortfolio(tmp.path() + "/lower").ok);
     EXPECT_FALSE([&] { faults::ScopedFailure fail(faults::Op::Write, 1); return addPortfolio(tmp.path() + "/third"); }().ok);
     EXPECT_EQ(fx::snapshot(tmp.path()), before);
-    EXPECT_FALSE(exists(tmp.file("third")));
+    EXPECT_FALSE(exists(tmp.file("third"))) << "nor the directory";
 }
 
 TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDuplicatesAndAFullMaster) {
     CommandResult r = addSymbol(dir(), "  new  ", "");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.fileNumber, 3);
+    ASSERT_TRUE(r.ok && r.fileNumber == 3) << r.message;
     const float today = fx::fileDate(2024, 3, 15);
     EXPECT_EQ(record(master(), 4), fx::masterEntry({3, "NEW", "NEW", 7, today, today, 'D'}));
     EXPECT_EQ(fx::readBytes(file("F3.DAT")), fx::quoteFile(7, {}));
 
-    // The stored, upper-cased symbol is what the duplicate check sees; a name and a nested
-    // portfolio's symbol are duplicates too.
+    // The stored, upper-cased symbol is checked; a name and a nested portfolio's symbol are duplicates too.
     ASSERT_TRUE(addSymbol(dir(), "abcdefghijklmnop", "Sixteen letters!").ok);
     addNestedPortfolio();
     const auto before = fx::snapshot(dir());
     for (const char* symbol : {" abcdefghijklmnop ", "ibm", "IBM CORP", "xyz"})
         EXPECT_EQ(addSymbol(dir(), symbol, "").message, "Duplicate Symbol failure") << symbol;
     EXPECT_EQ(fx::snapshot(dir()), before);
-
-    fx::ByteVec bytes = master();
-    fx::setU16(bytes, 2, 255); // the second counter says full
-    fx::writeBytes(file("MASTER"), bytes);
-    const auto full = fx::snapshot(dir());
+    fx::ByteVec full = master();
+    fx::setU16(full, 2, 255); // the second counter says full
+    fx::writeBytes(file("MASTER"), full);
     EXPECT_EQ(addSymbol(dir(), "FRESH", "").message, kMasterFullMessage);
-    EXPECT_EQ(fx::snapshot(dir()), full);
+    EXPECT_EQ(master(), full);
 }
 
-// A symbol or name beyond the 16 characters of its field is refused whole: cut, "IBMXYZ...Q"
-// would have become another symbol, and a pasted name another name, without a word.
+// A symbol or name beyond its 16 characters is refused whole: cut, it would silently be another one.
 TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfCuttingIt) {
     const struct { const char* symbol; const char* name; std::string_view message; } cases[] = {
         {"abcdefghijklmnopq", "", kLongSymbolMessage}, {"NEW", "Seventeen chars!!", kLongNameMessage}};
     const auto before = fx::snapshot(dir());
     for (const auto& c : cases) {
-        EXPECT_EQ(addSymbol(dir(), c.symbol, c.name).message, c.message) << c.symbol << '/' << c.name;
-        EXPECT_EQ(editSymbol(dir(), "MSFT", c.symbol, c.name).message, c.message) << c.symbol << '/' << c.name;
-        EXPECT_EQ(fx::snapshot(dir()), before) << c.symbol << '/' << c.name;
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(addSymbol(dir(), c.symbol, c.name).message, c.message);
+        EXPECT_EQ(editSymbol(dir(), "MSFT", c.symbol, c.name).message, c.message);
+        EXPECT_EQ(fx::snapshot(dir()), before);
     }
     // Blanks around a symbol are no part of it: 16 characters between them are taken.
     EXPECT_TRUE(addSymbol(dir(), "  abcdefghijklmnop  ", "").ok);
 }
 
-// A damaged MASTER (a count lower than its entries, a torn or renumbered entry, a crash after
-// a delete) never leads Symbol Add to a number whose files are there; files of a number that
-// MASTER does not list are named, and the new security gets no profile assignment of theirs.
+// A damaged MASTER (a count lower than its entries, a crash after a delete) never leads Symbol Add to a
+// number whose files are there; such files are named, and the new security gets no assignment of theirs.
 TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesTheOrphans) {
     fx::writeText(file("F2.PFL"), "SAMPLE");
     fx::ByteVec counted = master();
@@ -130,27 +127,22 @@ TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesThe
     fx::writeBytes(file("MASTER"), counted);
     auto before = fx::snapshot(dir());
     CommandResult r = addSymbol(dir(), "NEW", "");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.fileNumber, 3);
-    EXPECT_EQ(r.message, "");
-    for (const auto& [name, content] : before)
-        if (name != "MASTER") { EXPECT_EQ(fx::readBytes(file(name)), content) << name; }
+    EXPECT_TRUE(r.ok && r.fileNumber == 3 && r.message.empty()) << r.message;
+    expectOnlyMasterChanged(before);
 
     // Left by a delete that did not finish: F5's quotes and profile assignment, no entry.
     fx::writeBytes(file("F5.DAT"), fx::quoteFile(7, fx::standardQuotes(1)));
     fx::writeText(file("f5.pfl"), "OLDPROF");
     before = fx::snapshot(dir());
     r = addSymbol(dir(), "NEWER", "");
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.fileNumber, 6);
+    EXPECT_TRUE(r.ok && r.fileNumber == 6) << r.message;
     EXPECT_NE(r.message.find("F5.DAT, f5.pfl"), std::string::npos) << r.message;
     EXPECT_FALSE(exists(file("F6.PFL")));
-    for (const auto& [name, content] : before)
-        if (name != "MASTER") { EXPECT_EQ(fx::readBytes(file(name)), content) << name; }
+    expectOnlyMasterChanged(before);
 }
 
-// Two entries of one number share its files: deleting either entry removes no file and no mark
-// the other still needs; editing the second entry, which the grid leaves out, is refused.
+// Two entries of one number share its files: deleting one removes no file or mark the other needs;
+// editing the second, which the grid leaves out, is refused.
 TEST_F(SymbolCommands, SecondEntryOfANumberIsEditedNeverAndDeletedWithoutItsFiles) {
     fx::writeBytes(file("MASTER"), fx::masterFile({fx::masterEntry({1, "IBM", "IBM CORP", 7}),
                                                    fx::masterEntry({2, "MSFT", "MICROSOFT", 7}),
@@ -158,13 +150,11 @@ TEST_F(SymbolCommands, SecondEntryOfANumberIsEditedNeverAndDeletedWithoutItsFile
     fx::writeBytes(file("SKIPQVTA.PBG"), skipBytes({0, 2}));
     const auto before = fx::snapshot(dir());
     const CommandResult edit = editSymbol(dir(), "DUP", "DUP2", "");
-    EXPECT_FALSE(edit.ok);
     EXPECT_NE(edit.message.find("repeats the file number of an earlier entry, MSFT"), std::string::npos) << edit.message;
     EXPECT_EQ(fx::snapshot(dir()), before);
 
     const CommandResult removed = deleteSymbol(dir(), "DUP");
-    ASSERT_TRUE(removed.ok) << removed.message;
-    EXPECT_NE(removed.message.find("F2.DAT"), std::string::npos) << removed.message;
+    EXPECT_TRUE(removed.ok && removed.message.find("F2.DAT") != std::string::npos) << removed.message;
     EXPECT_EQ(findSecurity(dir(), "DUP").status, kStatusFileNotFound);
     for (const char* kept : {"F2.DAT", "F2.DOP"}) EXPECT_TRUE(exists(file(kept))) << kept;
     EXPECT_EQ(skip(), skipBytes({0, 2}));
@@ -198,8 +188,7 @@ TEST_F(SymbolCommands, SkipMarksWhereTheSecurityLivesByFileNumberAndAdjustMarksE
     ASSERT_TRUE(setSymbolSkip(dir(), "GC", false).ok);
 
     const std::string sub = addNestedPortfolio(); // its directory entry carries number 9, no security here
-    const CommandResult r = setSymbolSkip(dir(), "XYZ", true);
-    EXPECT_EQ(r.directory, sub);
+    EXPECT_EQ(setSymbolSkip(dir(), "XYZ", true).directory, sub);
     EXPECT_EQ(fx::readBytes(sub + "/SKIPQVTA.PBG"), skipBytes({0, 1}));
     EXPECT_EQ(skip(), skipBytes({0}));
     fx::writeBytes(file("SKIPQVTA.PBG"), skipBytes({0, 200}));
@@ -216,17 +205,15 @@ TEST_F(SymbolCommands, SkipMarksWhereTheSecurityLivesByFileNumberAndAdjustMarksE
 
 TEST_F(SymbolCommands, EditChangesOnlySymbolAndName) {
     const auto before = fx::snapshot(dir());
-    const fx::ByteVec old = master();
+    fx::ByteVec expected = record(master(), 2);
     ASSERT_TRUE(editSymbol(dir(), "MSFT", "msx", "MICRO X").ok);
-    fx::ByteVec expected = record(old, 2);
     fx::setText(expected, 7, "MICRO X         ");
     fx::setText(expected, 36, "msx             ");
     EXPECT_EQ(record(master(), 2), expected);
-    EXPECT_EQ(fx::readBytes(file("F2.DAT")), before[2].second) << "the quotes stay with the number";
+    expectOnlyMasterChanged(before);
     EXPECT_EQ(editSymbol(dir(), "msx", "", "NAME").message, "You must enter a symbol");
 
-    // A security of a nested portfolio is rewritten in the MASTER that lists it, not in the
-    // top MASTER's entry of the same file number.
+    // A nested security is rewritten in the MASTER that lists it, not in the top one's entry of its number.
     const std::string sub = addNestedPortfolio();
     const fx::ByteVec top = master();
     ASSERT_TRUE(editSymbol(dir(), "XYZ", "XYZ2", "").ok);
@@ -234,9 +221,8 @@ TEST_F(SymbolCommands, EditChangesOnlySymbolAndName) {
     EXPECT_EQ(findSecurity(dir(), "XYZ2").directory, sub + "/");
 }
 
-// Each command runs once to learn the calls of each kind it makes and the state it leaves, then
-// once per call with that call failing: the portfolio is as before or as after, never between.
-// A MASTER.BAK holding the old MASTER is no half change.
+// Each command runs once to learn its calls and the state it leaves, then once per call with that call
+// failing: the portfolio is as before or after, never between (a MASTER.BAK of the old MASTER is no change).
 TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
     const auto prepare = [](const std::string& d) {
         fx::writeStandardPortfolio(d);
@@ -269,25 +255,61 @@ TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
                 fx::TempDir t;
                 prepare(t.path());
                 const auto before = fx::snapshot(t.path());
-                faults::reset();
-                faults::failNth(op, n);
-                const CommandResult r = command(t.path());
-                faults::reset();
+                const CommandResult r = [&] { faults::ScopedFailure fail(op, n); return command(t.path()); }();
                 const auto state = stateOf(t);
-                // A delete whose mark could not be cleared is done all the same (and says so): the
-                // mark stays on a number no security holds, which a new security clears.
+                // A delete whose mark could not be cleared is done all the same (and says so).
                 auto staleMark = after;
                 for (auto& [name, bytes] : staleMark)
-                    for (const auto& [was, old] : before)
-                        if (name == "SKIPQVTA.PBG" && was == name) bytes = old;
+                    if (name == "SKIPQVTA.PBG") bytes = skipBytes({0, 2}); // as prepared
                 const bool deletedWithStaleMark = std::string_view(what) == "delete" && state == staleMark;
-                SCOPED_TRACE(std::string(what) + " op " + std::to_string(static_cast<int>(op)) + " #" + std::to_string(n));
+                SCOPED_TRACE(testing::Message() << what << " op " << static_cast<int>(op) << " #" << n);
                 EXPECT_TRUE(state == before || state == after || deletedWithStaleMark);
                 EXPECT_EQ(r.ok, state == after);
                 EXPECT_EQ(r.ok, r.message.empty());
             }
         }
     }
+}
+
+class PortfolioDelete : public ::testing::Test {
+protected:
+    void SetUp() override { fx::writeStandardPortfolio(dir_); }
+    fx::TempDir tmp_;
+    std::string dir_ = tmp_.subdir("PORT");
+};
+
+TEST_F(PortfolioDelete, RemovesEverythingAndAFailedRemovalIsReportedWhileTheRestStillGoes) {
+    const std::size_t files = fx::snapshot(dir_).size();
+    PortfolioDeletion d = deletePortfolio(dir_);
+    EXPECT_TRUE(d.complete && d.filesRemoved == static_cast<int>(files) && !exists(dir_));
+
+    fx::writeStandardPortfolio(tmp_.subdir("PORT"));
+    d = [&] { faults::ScopedFailure failSecond(faults::Op::Unlink, 2); return deletePortfolio(dir_); }();
+    EXPECT_TRUE(!d.complete && d.leftOver.size() == 1u);
+    EXPECT_EQ(fx::snapshot(dir_).size(), 1u) << "only the file that could not be removed is left";
+}
+
+TEST_F(PortfolioDelete, LinksNestedPortfoliosAndHiddenFilesStayAndALinkedPathOrOneWithoutMasterIsLeftUntouched) {
+    // A link to a file and a link to a directory elsewhere: their targets must survive.
+    const std::string outside = tmp_.subdir("OUTSIDE");
+    fx::writeText(outside + "/precious.txt", "keep me");
+    fs::create_symlink(outside + "/precious.txt", dir_ + "/F9.DAT");
+    fs::create_symlink(outside, dir_ + "/LINKDIR");
+    fx::writeStandardPortfolio(tmp_.subdir("PORT/SUB"));
+    fx::writeText(dir_ + "/.hidden", "x");
+
+    PortfolioDeletion d = deletePortfolio(dir_);
+    EXPECT_TRUE(!d.complete && d.leftOver.size() == 4u);
+    for (const char* kept : {"/F9.DAT", "/LINKDIR", "/SUB/MASTER", "/.hidden"}) EXPECT_TRUE(exists(dir_ + kept)) << kept;
+    EXPECT_TRUE(exists(outside + "/precious.txt"));
+    for (const char* gone : {"/MASTER", "/F1.DAT"}) EXPECT_FALSE(exists(dir_ + gone)) << gone;
+
+    // dir_ no longer holds MASTER; ALIAS links to a whole portfolio.
+    fx::writeStandardPortfolio(outside);
+    fs::create_symlink(outside, tmp_.path() + "/ALIAS");
+    for (const std::string& path : {tmp_.path() + "/ALIAS", dir_, std::string()})
+        EXPECT_EQ(deletePortfolio(path).filesRemoved, 0) << path;
+    EXPECT_TRUE(exists(dir_ + "/.hidden") && exists(outside + "/MASTER"));
 }
 
 } // namespace

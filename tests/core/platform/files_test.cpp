@@ -1,6 +1,6 @@
 #include "core/platform/fault_injection.h"
 #include "core/platform/files.h"
-
+#include "core/platform/settings_file.h"
 #include "fixtures/portfolio_builder.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +34,7 @@ TEST(Files, LookupIgnoresCaseButPrefersTheExactNameAndOpeningRefusesDirectories)
     EXPECT_EQ(file.readSomeAt(8, buf, 4), 2u);
 }
 
-// Failures before the rename are failed in turn in store/failure_injection_test.cpp; one after
-// it (the directory's flush) is none.
+// A failure after the rename (the directory's flush) is none; those before it: failure_injection_test.
 TEST(Files, ReplaceKeepsTheModeAndNameOfTheOldFileAndAFailureAfterTheRenameIsNoFailure)
 {
     TempDir dir;
@@ -63,8 +62,7 @@ std::vector<std::string> opsIn(const std::string& dir)
     return ops;
 }
 
-// The order that makes a replacement survive a crash: the new data is flushed before the rename
-// makes it visible, and the directory after the rename, before the writer goes on.
+// A replacement survives a crash: the new data is flushed before the rename, the directory right after it.
 TEST(Files, ReplacementsFlushTheNewFileBeforeTheRenameAndTheDirectoryAfterIt)
 {
     TempDir dir;
@@ -89,42 +87,27 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
 {
     using fixtures::ByteVec;
     TempDir dir;
-    const std::string f = dir.file("MASTER");
-    fixtures::writeText(f, "old");
-    fixtures::writeText(dir.file("GONE"), "gone");
-    struct Case {
+    const std::string f = dir.file("MASTER"), g = dir.file("GONE");
+    const ByteVec old{'o', 'l', 'd'}, neu{'n', 'e', 'w'}, gone{'g', 'o', 'n', 'e'};
+    const auto syncDir = [&] { syncDirectory(dir.path()); };
+    const struct {
         const char* what;
         std::function<void()> act;
         std::vector<std::pair<std::string, ByteVec>> kept;
-    };
-    const ByteVec old{'o', 'l', 'd'}, neu{'n', 'e', 'w'}, gone{'g', 'o', 'n', 'e'};
-    const Case cases[] = {
-        {"a replacement complete with its directory flush",
-         [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); },
-         {{"GONE", gone}, {"MASTER", neu}}},
+    } cases[] = {
+        {"a complete replacement", [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); }, {{"GONE", gone}, {"MASTER", neu}}},
         {"a rename whose directory is not flushed is undone",
-         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); },
-         {{"GONE", gone}, {"MASTER", old}}},
+         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); }, {{"GONE", gone}, {"MASTER", old}}},
         {"a flushed temporary stays once its directory is flushed",
-         [&] {
-             ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu));
-             syncDirectory(dir.path());
-         },
+         [&] { ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu)); syncDir(); },
          {{"GONE", gone}, {"MASTER", old}, {"MASTER.~NU", neu}}},
-        {"an unlink whose directory is not flushed is undone",
-         [&] { ASSERT_TRUE(removeFile(dir.file("GONE"))); },
-         {{"GONE", gone}, {"MASTER", old}}},
-        {"an unlink and a flush of the directory",
-         [&] {
-             ASSERT_TRUE(removeFile(dir.file("GONE")));
-             syncDirectory(dir.path());
-         },
-         {{"MASTER", old}}},
+        {"an unflushed unlink is undone", [&] { ASSERT_TRUE(removeFile(g)); }, {{"GONE", gone}, {"MASTER", old}}},
+        {"a flushed unlink", [&] { ASSERT_TRUE(removeFile(g)); syncDir(); }, {{"MASTER", old}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fixtures::writeText(f, "old");
-        fixtures::writeText(dir.file("GONE"), "gone");
+        fixtures::writeText(g, "gone");
         ::unlink(dir.file("MASTER.~NU").c_str());
         faults::reset();
         faults::startRecording();
@@ -144,17 +127,15 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
     faults::reset();
 }
 
-// A replacement whose temporary file could not be flushed has failed: renaming unflushed data
-// over the old file can leave it empty after a power loss. The files alone cannot show it.
+// A replacement whose temporary could not be flushed has failed: renamed, it could be empty after a power loss.
 TEST(Files, ReplaceFailsAndKeepsTheOldContentWhenFlushingTheTemporaryFileFails)
 {
     TempDir dir;
     fixtures::writeText(dir.file("F1.DAT"), "old");
-    IoStatus s;
-    {
+    const IoStatus s = [&] {
         faults::ScopedFailure failure(faults::Op::Fsync, 1);
-        s = replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'n', 'e', 'w'});
-    }
+        return replaceFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'n', 'e', 'w'});
+    }();
     EXPECT_EQ(s.message().rfind("flush", 0), 0u) << s.message();
     const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"F1.DAT", {'o', 'l', 'd'}}};
     EXPECT_EQ(fixtures::snapshot(dir.path()), only);
@@ -170,6 +151,39 @@ TEST(Files, CreateNewFileRefusesAnExistingNameInAnyCase)
         EXPECT_EQ(createNewFile(dir.file(name), "F1.~NU", Bytes{'b'}).error(), EEXIST) << name;
     const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"F1.DAT", {'a'}}};
     EXPECT_EQ(fixtures::snapshot(dir.path()), only);
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777;
+}
+
+// Names ignore case, quotes are removed, an integer is read as far as it goes; writing keeps
+// every other line, and the file (which may hold a password) is private, new or not: also one
+// an editor left readable to everybody, and a stale temporary of a wider mode does not widen it.
+TEST(SettingsFile, ReadsWithWindowsSemanticsWriteKeepsEverythingElseAndTheFileIsPrivate)
+{
+    fixtures::TempDir dir;
+    const std::string path = dir.file("q.ini");
+    fixtures::writeText(path, "; keep me\n[settings]\n drive = \"/mnt\" \nDisplayLimit=0\nBad=12abc\n[Other]\nA=7\n");
+    fixtures::writeText(dir.file("q.ini.~NU"), "stale");
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    ASSERT_EQ(::chmod(dir.file("q.ini.~NU").c_str(), 0666), 0);
+    SettingsFile ini(path);
+    EXPECT_EQ(ini.getString("SETTINGS", "Drive", ""), "/mnt");
+    EXPECT_EQ(ini.getInt("Settings", "Bad", 5), 12);
+    EXPECT_EQ(ini.getInt("Settings", "A", 1), 1);
+    ASSERT_TRUE(ini.setInt("settings", "DisplayLimit", 3));
+    ASSERT_TRUE(ini.setString("ZIP", "ZipPassword", "secret"));
+    const auto bytes = fixtures::readBytes(path);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "; keep me\n[settings]\n drive = \"/mnt\" \nDisplayLimit=3\nBad=12abc\n[Other]\nA=7\n\n[ZIP]\nZipPassword=secret\n");
+    EXPECT_EQ(modeOf(path), 0600u);
+    const std::string fresh = dir.path() + "/config/quovanta/QUOVANTA.INI";
+    ASSERT_TRUE(SettingsFile(fresh).setString("ZIP", "ZipPassword", "secret"));
+    EXPECT_EQ(modeOf(fresh), 0600u);
+    EXPECT_EQ(modeOf(dir.path() + "/config/quovanta"), 0700u);
 }
 
 } // namespace

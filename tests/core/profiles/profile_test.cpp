@@ -1,7 +1,7 @@
-// Profile definition and assignment files: the bytes on disk, how they are found, listed and
-// replaced.
+// Profile definition and assignment files: the bytes on disk, how they are found, listed, replaced.
 
 #include "core/platform/fault_injection.h"
+#include "core/profiles/assignment.h"
 #include "core/profiles/profile.h"
 #include "fixtures/portfolio_builder.h"
 
@@ -53,10 +53,7 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord) {
     EXPECT_EQ(fx::snapshot(dir.path()).size(), 1u);
     EXPECT_EQ(readProfile(dir.path(), "Daily Vendor").profile.updatePath, "/new");
 
-    ByteVec shorter = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 3, 0}, "/data");
-    fx::shrinkTo(shorter, 312);
-    fx::writeBytes(dir.file("short.pfd"), shorter);
-    EXPECT_FALSE(readProfile(dir.path(), "short").ok);
+    fx::writeBytes(dir.file("short.pfd"), ByteVec(312, 1));
     // Each refusal says which file and why under its fixed first line.
     EXPECT_EQ(readProfile(dir.path(), "short").message,
               "Error reading short\n" + dir.file("short.pfd") + " is shorter than a profile (313 bytes).");
@@ -67,20 +64,16 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord) {
 TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOldProfile) {
     fx::TempDir root;
     const std::string startup = root.subdir("start");
-    fx::writeBytes(root.file("outside.pfd"), profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/x"));
-    EXPECT_FALSE(readProfile(startup, "../outside").ok) << "an assignment file may name anything";
-    const auto before = fx::snapshot(root.path());
-    EXPECT_FALSE(writeProfile(startup, "../outside", Profile{}).ok);
-    EXPECT_EQ(fx::snapshot(root.path()), before);
-
     const ByteVec old = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/old");
+    fx::writeBytes(root.file("outside.pfd"), old);
     fx::writeBytes(root.file("start/p.pfd"), old);
-    {
-        faults::ScopedFailure failure(faults::Op::Rename, 1);
-        EXPECT_EQ(writeProfile(startup, "p", Profile{}).message,
-                  "Could not write Profile at\n" + startup + "/p.pfd\nreplace " + startup + "/p.pfd: Input/output error");
-    }
-    EXPECT_EQ(fx::snapshot(startup), (Files{{"p.pfd", old}}));
+    const auto before = fx::snapshot(root.path());
+    EXPECT_FALSE(readProfile(startup, "../outside").ok) << "an assignment file may name anything";
+    EXPECT_FALSE(writeProfile(startup, "../outside", Profile{}).ok);
+    faults::ScopedFailure failure(faults::Op::Rename, 1);
+    EXPECT_EQ(writeProfile(startup, "p", Profile{}).message,
+              "Could not write Profile at\n" + startup + "/p.pfd\nreplace " + startup + "/p.pfd: Input/output error");
+    EXPECT_EQ(fx::snapshot(root.path()), before);
 }
 
 TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndCreatesTheSample) {
@@ -99,14 +92,13 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndC
     EXPECT_EQ(listProfiles(empty.file("missing")).message,
               "Creation of MyFirstProfile.pfd failed\nwrite " + empty.file("missing") +
                   "/MyFirstProfile.pfd: No such file or directory");
-    fx::TempDir other;
-    fx::writeBytes(other.file("myfirstprofile.PFD"), ByteVec{7});
-    EXPECT_TRUE(ensureSampleProfile(other.path()).ok);
-    EXPECT_EQ(fx::snapshot(other.path()), (Files{{"myfirstprofile.PFD", ByteVec{7}}}));
+    fx::writeBytes(dir.file("myfirstprofile.PFD"), ByteVec{7});
+    const auto listed = fx::snapshot(dir.path());
+    EXPECT_TRUE(ensureSampleProfile(dir.path()).ok);
+    EXPECT_EQ(fx::snapshot(dir.path()), listed) << "a sample under any case is kept";
 }
 
-// Writing is covered by the assignment commands.
-TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) {
+TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) { // written by the assignment commands
     fx::TempDir dir;
     fx::writeBytes(dir.file("f12.pfl"), fx::assignmentRecord("New"));
     fx::writeBytes(dir.file("F8.PFL"), ByteVec{0, 'A', 'B'});
@@ -114,6 +106,57 @@ TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) {
     EXPECT_EQ(readAssignment(dir.path(), 12), "New");
     EXPECT_EQ(readAssignment(dir.path(), 8), "AB");
     EXPECT_EQ(readAssignment(dir.path(), 5), std::nullopt);
+}
+
+// Symbol Assign and Multiple Assign: which assignment files they write, where, and what they report.
+using Messages = std::vector<std::string>;
+
+class Assignment : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fx::writeStandardPortfolio(portfolio.path()); // 1 IBM, 2 MSFT, 4 GC
+        fx::writeBytes(startup.file("Daily Vendor.pfd"), fx::ByteVec(313, 0));
+    }
+    fx::TempDir startup;
+    fx::TempDir portfolio;
+};
+
+TEST_F(Assignment, SymbolAssignWritesTheListedSpellingWhereTheSecurityLivesOrNothing) {
+    const AssignmentResult result = assignProfileToSymbol(startup.path(), portfolio.path(), "msft", "DAILY VENDOR");
+    ASSERT_TRUE(result.ok) << result.messages.front();
+    EXPECT_EQ(fx::readBytes(portfolio.file("F2.PFL")), fx::assignmentRecord("Daily Vendor"));
+    const auto before = fx::snapshot(portfolio.path());
+    EXPECT_EQ(assignProfileToSymbol(startup.path(), portfolio.path(), "IBM", "Weekly Vendor").messages,
+              Messages{"Error creating Profile for symbol"});
+    EXPECT_EQ(assignProfileToSymbol(startup.path(), portfolio.path(), "XOM", "Daily Vendor").messages,
+              Messages{"The symbol XOM was not found in this portfolio."});
+    EXPECT_EQ(fx::snapshot(portfolio.path()), before);
+
+    // A nested security's assignment goes where it lives.
+    fx::TempDir top;
+    fx::writeBytes(top.file("MASTER"), fx::masterFile({fx::masterDirectoryEntry(1, "NESTED")}));
+    fx::writeBytes(top.subdir("NESTED") + "/MASTER", fx::masterFile({fx::masterEntry({5, "KO", "COCA COLA"})}));
+    ASSERT_TRUE(assignProfileToSymbol(startup.path(), top.path(), "KO", "Daily Vendor").ok);
+    EXPECT_EQ(fx::readBytes(top.file("NESTED/F5.PFL")), fx::assignmentRecord("Daily Vendor"));
+    EXPECT_FALSE(std::filesystem::exists(top.file("F5.PFL")));
+}
+
+TEST_F(Assignment, MultipleAssignReplacesAnyCaseSkipsDirectoriesAndGoesOnPastAFileItCannotWrite) {
+    fx::TempDir twelve;
+    std::vector<fx::ByteVec> entries{fx::masterDirectoryEntry(13, "SUB")}; // a nested portfolio is no security
+    for (int n = 1; n <= 12; ++n) entries.push_back(fx::masterEntry({n, "S" + std::to_string(n), "NAME"}));
+    fx::writeBytes(twelve.file("MASTER"), fx::masterFile(entries));
+    fx::writeBytes(twelve.file("f7.pfl"), fx::assignmentRecord("Something Older"));
+    const AssignmentResult result = assignProfileToAllSymbols(startup.path(), twelve.path(), "Daily Vendor");
+    EXPECT_TRUE(result.ok && result.assigned == 12);
+    EXPECT_EQ(fx::readBytes(twelve.file("f7.pfl")), fx::assignmentRecord("Daily Vendor"));
+    EXPECT_EQ(fx::snapshot(twelve.path()).size(), 14U) << "MASTER, the skip list and 12 assignments";
+
+    std::filesystem::create_directory(portfolio.file("F2.PFL")); // cannot be replaced by a file
+    const AssignmentResult partial = assignProfileToAllSymbols(startup.path(), portfolio.path(), "Daily Vendor");
+    EXPECT_EQ(partial.messages, Messages{"Could not create file\n" + portfolio.file("F2.PFL") + "\nreplace " +
+                                         portfolio.file("F2.PFL") + ": Is a directory"});
+    EXPECT_EQ(fx::readBytes(portfolio.file("F4.PFL")), fx::assignmentRecord("Daily Vendor"));
 }
 
 } // namespace
