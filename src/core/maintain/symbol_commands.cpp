@@ -56,6 +56,8 @@ std::string notFoundMessage(std::string_view symbol) {
     return "The symbol " + std::string(symbol) + " was not found in this portfolio.";
 }
 
+} // namespace
+
 // XMASTER records carry bytes whose meaning is not known here (vendor fields, times, the
 // collection date), which a rewritten or removed record could not carry over faithfully: the
 // symbol commands leave XMASTER securities to the software that keeps that XMASTER.
@@ -64,6 +66,8 @@ std::string xmasterRefusal(const Security& security, std::string_view command) {
            security.quoteFileName() + "), whose records hold data this program does not know and so does not "
            "rewrite or remove.\nThe security was left unchanged.";
 }
+
+namespace {
 
 // findSecurity reports directories with a trailing '/'; results name them without one.
 std::string withoutTrailingSlash(std::string dir) {

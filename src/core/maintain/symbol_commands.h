@@ -57,6 +57,9 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol);
 // names it); a failed rewrite is reported.
 CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,
                          std::string_view newSymbol, std::string_view newName);
+// Why `command` ("Symbol Edit", "Symbol Delete") leaves the XMASTER security alone: the message
+// both commands refuse one with, for a caller that refuses before asking anything.
+std::string xmasterRefusal(const Security& security, std::string_view command);
 
 // Symbol Skip: sets the skip mark of the security found by findSecurity(dir, symbol), in the
 // skip list beside the MASTER that lists it (`directory` names that portfolio). A skip list
