@@ -55,7 +55,8 @@ int runEditSymbol(Context& context, const Arguments& args) {
         // The dialog opens with the selected row's name; without NAME the name stays as it is.
         // When the security is not found, the edit below reports it.
         const FoundSecurity found = findSecurity(dir, oldSymbol);
-        if (found.status == kStatusOk) name = found.entry.name();
+        if (found.status == kStatusOk)
+            name = found.security.fromXmaster() ? found.security.name : found.entry.name();
     }
     return finish(context, editSymbol(dir, oldSymbol, newSymbol, name));
 }

@@ -4,7 +4,10 @@
 #include "core/platform/files.h"
 #include "core/platform/text.h"
 #include "core/store/master.h"
+#include "core/store/master_mirrors.h"
 #include "core/store/quotes.h"
+#include "core/store/securities.h"
+#include "core/store/xmaster.h"
 
 #include <algorithm>
 #include <charconv>
@@ -40,6 +43,35 @@ struct MasterDateChange {
             return done.outcome == MasterChange::Outcome::NotFound ? kStatusFileNotFound : kStatusFileWrite;
         }
     }
+    return kStatusOk;
+}
+
+// The same for an XMASTER security: its record in XMASTER takes the dates as YYYYMMDD, every
+// other byte of XMASTER as it was. Once XMASTER is replaced, `before` holds it as it was read.
+[[nodiscard]] StoreStatus storeXmasterDates(const std::string& dir, const Security& security,
+                                            const std::vector<MasterDateChange>& changes, Bytes& before,
+                                            std::string& reason)
+{
+    XmasterFile file;
+    if (IoStatus s = readXmasterFile(dir, file); !s) {
+        reason = "XMASTER in " + dir + " could not be read again: " + s.message();
+        return kStatusFileWrite;
+    }
+    // The record is the one the security was found by, byte for byte, or XMASTER changed
+    // meanwhile and no record of it is written.
+    if (security.position >= file.entries.size() ||
+        file.entries[security.position].bytes != security.xmasterEntry.bytes) {
+        reason = "The XMASTER entry of " + security.symbol + " changed while it was being read.";
+        return kStatusFileNotFound;
+    }
+    Bytes asRead = xmasterBytes(file);
+    for (const MasterDateChange& c : changes)
+        setXmasterDate(file.entries[security.position], c.which, mbfToFloat(c.date.data()));
+    if (IoStatus s = replaceFile(xmasterPath(dir), "XMASTER.~NU", xmasterBytes(file)); !s) {
+        reason = s.message();
+        return kStatusFileWrite; // XMASTER is as it was
+    }
+    before = std::move(asRead);
     return kStatusOk;
 }
 
@@ -108,16 +140,28 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         return fail(found.status, "The symbol " + symbol + " is not in the MASTER file of " + dir + ".");
     if (found.status != kStatusOk)
         return fail(found.status, "The MASTER file of " + dir + " could not be read.");
-    if (const std::string problem = entryWriteProblem(found); !problem.empty())
-        return fail(kStatusEntryPassedOver, problem);
+    // An XMASTER security's quotes are in F<n>.MWD, laid out like F<n>.DAT, and its dates in
+    // XMASTER; its fields are those of its field bitset (it has no DOP).
+    const Security& security = found.security;
+    const bool inXmaster = security.fromXmaster();
+    if (!inXmaster) {
+        if (const std::string problem = entryWriteProblem(found); !problem.empty())
+            return fail(kStatusEntryPassedOver, problem);
+    }
     if (IoStatus ro = checkWritableFolder(found.directory); !ro)
         return fail(kStatusFileWrite, ro.message());
-    const int n = found.entry.fileNumber();
-    const int length = found.entry.recordLength();
-    const std::string dopPath = joinPath(found.directory, quoteFileName(n, "DOP"));
-    const LayoutResult layout = readFieldLayout(found.directory, found.entry);
+    const int n = inXmaster ? security.fileNumber : found.entry.fileNumber();
+    const int length = inXmaster ? security.recordLength : found.entry.recordLength();
+    const std::string quoteName = inXmaster ? security.quoteFileName() : quoteFileName(n, "DAT");
+    const LayoutResult layout =
+        inXmaster ? readFieldLayout(found.directory, security) : readFieldLayout(found.directory, found.entry);
+    if (inXmaster && (layout.status != kStatusOk || length < 8))
+        return fail(kStatusNoLayout, "The fields of " + symbol + " are not known: the field bits of its XMASTER entry (" +
+                                         std::to_string(security.xmasterEntry.fieldBits()) +
+                                         ") name no date or no value field.");
     if (layout.status != kStatusOk || length < 4)
-        return fail(kStatusNoLayout, "The fields of " + symbol + " are not known: " + dopPath +
+        return fail(kStatusNoLayout, "The fields of " + symbol + " are not known: " +
+                                         joinPath(found.directory, quoteFileName(n, "DOP")) +
                                          " names none and its record length is " + std::to_string(length) + ".");
     if (request.mode != EditMode::Delete) {
         bool changesSome = false;
@@ -129,15 +173,15 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         // A request that could only change fields the file lacks would leave every quote as it
         // is while the command reported success.
         if (asksSome && !changesSome)
-            return fail(kStatusNoSuchField, joinPath(found.directory, quoteFileName(n, "DAT")) + " has no " +
+            return fail(kStatusNoSuchField, joinPath(found.directory, quoteName) + " has no " +
                                                 missingFieldNames(request, layout.layout) +
                                                 " field; nothing was changed.");
     }
 
-    const auto datPath = findEntry(found.directory, quoteFileName(n, "DAT"));
+    const auto datPath = findEntry(found.directory, quoteName);
     Bytes old;
     if (!datPath)
-        return fail(kStatusFileOpen, joinPath(found.directory, quoteFileName(n, "DAT")) + " does not exist.");
+        return fail(kStatusFileOpen, joinPath(found.directory, quoteName) + " does not exist.");
     if (IoStatus s = readWholeFile(*datPath, old); !s)
         return fail(kStatusFileOpen, s.message());
 
@@ -185,8 +229,9 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         // The header counts the records the file really holds, less the ones dropped.
         putU16(updated.data() + 2, static_cast<unsigned>(kept + 1));
         const auto dateBytes = [&](int k) { return mbfAt(recordAt(k) + 4 * (dateField - 1)); };
-        const MbfFloat oldFirst = found.entry.firstDateBytes();
-        const MbfFloat oldLast = found.entry.lastDateBytes();
+        // An XMASTER security's dates are put back with XMASTER as a whole.
+        const MbfFloat oldFirst = inXmaster ? MbfFloat{} : found.entry.firstDateBytes();
+        const MbfFloat oldLast = inXmaster ? MbfFloat{} : found.entry.lastDateBytes();
         if (kept == 0) {
             masterChanges.push_back({kLastDate, dateBytes(lastDropped), oldLast});
             masterChanges.push_back({kFirstDate, dateBytes(lastDropped), oldFirst});
@@ -231,20 +276,39 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         return kStatusOk;
     }
 
-    // A delete that moves MASTER dates: the new quote file is complete before MASTER changes,
-    // and MASTER is put back when the quote file cannot take its place. Only a failure to put
-    // it back leaves MASTER's dates ahead of the quote file (the quote file is then the old one).
+    // A delete that moves MASTER (or XMASTER) dates: the new quote file is complete before
+    // MASTER changes, and MASTER is put back when the quote file cannot take its place. Only a
+    // failure to put it back leaves MASTER's dates ahead of the quote file (the quote file is
+    // then the old one).
     if (IoStatus s = prepareReplacement(*datPath, newName, updated); !s)
         return fail(kStatusFileWrite, s.message());
+    Bytes xmasterBefore;
+    const std::string masterName = inXmaster ? "XMASTER" : "MASTER";
     // Puts MASTER's dates back; when even that fails, the reason says so.
     const auto putBack = [&](std::string why) {
         std::string notRestored;
-        if (storeMasterDates(found.directory, n, masterChanges, true, notRestored) != kStatusOk)
-            why += "\nThe first and last dates in MASTER could not be put back:\n" + notRestored;
+        bool restored = true;
+        if (inXmaster) {
+            // XMASTER changes in one replacement: there is something to put back only once it
+            // took place, and then xmasterBefore holds it.
+            if (!xmasterBefore.empty()) {
+                if (IoStatus s = replaceFile(xmasterPath(found.directory), "XMASTER.~NU", xmasterBefore); !s) {
+                    restored = false;
+                    notRestored = s.message();
+                }
+            }
+        } else {
+            restored = storeMasterDates(found.directory, n, masterChanges, true, notRestored) == kStatusOk;
+        }
+        if (!restored)
+            why += "\nThe first and last dates in " + masterName + " could not be put back:\n" + notRestored;
         return why;
     };
     std::string why;
-    if (const StoreStatus s = storeMasterDates(found.directory, n, masterChanges, false, why); s != kStatusOk) {
+    const StoreStatus stored = inXmaster
+                                   ? storeXmasterDates(found.directory, security, masterChanges, xmasterBefore, why)
+                                   : storeMasterDates(found.directory, n, masterChanges, false, why);
+    if (const StoreStatus s = stored; s != kStatusOk) {
         why = putBack(std::move(why));
         abandonReplacement(*datPath, newName);
         return fail(s, std::move(why));

@@ -54,7 +54,11 @@ struct EditRequest {
 };
 
 // Rewrites the quote file of the security that findSecurity(dir, symbol) finds, in the
-// directory where its MASTER entry is, unless entryWriteProblem (quotes.h) passes the entry over:
+// directory where its MASTER entry is, unless entryWriteProblem (quotes.h) passes the entry over.
+// An XMASTER security's F<n>.MWD is rewritten the same way (F<n>.BAK, F<n>.NEW), its fields
+// those of its XMASTER field bitset (kStatusNoLayout when that names no date or no value field),
+// and its first and last dates follow in its XMASTER record (YYYYMMDD), every other byte of
+// XMASTER as it was; "MASTER" below then stands for XMASTER.
 // - Set: every value field the file has, of every quote dated in the range, takes the value of
 //   its kind; Multiply: is multiplied by it (the product rounded to single precision). Dates and
 //   times never change, nor does any byte of a quote outside the range.

@@ -56,6 +56,19 @@ std::string notFoundMessage(std::string_view symbol) {
     return "The symbol " + std::string(symbol) + " was not found in this portfolio.";
 }
 
+} // namespace
+
+// XMASTER records carry bytes whose meaning is not known here (vendor fields, times, the
+// collection date), which a rewritten or removed record could not carry over faithfully: the
+// symbol commands leave XMASTER securities to the software that keeps that XMASTER.
+std::string xmasterRefusal(const Security& security, std::string_view command) {
+    return std::string(command) + " cannot change " + security.symbol + ": it is listed in XMASTER (file " +
+           security.quoteFileName() + "), whose records hold data this program does not know and so does not "
+           "rewrite or remove.\nThe security was left unchanged.";
+}
+
+namespace {
+
 // findSecurity reports directories with a trailing '/'; results name them without one.
 std::string withoutTrailingSlash(std::string dir) {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -238,7 +251,12 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     removePortfolioTemporaries(dir);
     TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
     if (!lookup.readable) return failure(masterUnreadable(dir), dir);
-    if (!lookup.entry) return failure(notFoundMessage(symbol), dir);
+    if (!lookup.entry) {
+        if (const FoundSecurity found = findSecurity(dir, symbol);
+            found.status == kStatusOk && found.security.fromXmaster())
+            return failure(xmasterRefusal(found.security, "Symbol Delete"), withoutTrailingSlash(found.directory));
+        return failure(notFoundMessage(symbol), dir);
+    }
     const int n = lookup.entry->fileNumber();
     // Another entry with the same number (a damaged MASTER) owns the files and the mark as
     // well: only the entry goes, its files and mark stay with the entry that keeps them.
@@ -290,6 +308,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
         if (IoStatus ro = checkWritableFolder(where); !ro) return failure(ro.message(), where);
         removePortfolioTemporaries(where);
     }
+    if (found.security.fromXmaster()) return failure(xmasterRefusal(found.security, "Symbol Edit"), where);
     if (std::string problem = entryWriteProblem(found); !problem.empty())
         return failure(problem + "\nThe entry was left unchanged.", where);
 

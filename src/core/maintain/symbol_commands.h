@@ -46,15 +46,20 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbol, std::st
 // removed is reported (ok false) although the security is gone; fileNumber is then set. When
 // another entry of MASTER holds the same number (a damaged MASTER), only the entry goes: the
 // files and the mark stay with the other entry, and the message says so (ok true).
+// A symbol that findSecurity finds only in XMASTER is refused, with the reason, and nothing changes.
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol);
 
 // Symbol Edit: "You must enter a symbol" when newSymbol is empty (taken as typed otherwise);
 // a symbol or name longer than 16 characters is refused as for Symbol Add.
-// An entry that entryWriteProblem (quotes.h) passes over is refused with its reason.
+// An entry that entryWriteProblem (quotes.h) passes over is refused with its reason, and so is
+// an XMASTER security (its record holds bytes this program cannot carry over knowingly).
 // Rewrites the MASTER where findSecurity finds oldSymbol (a nested one included; `directory`
 // names it); a failed rewrite is reported.
 CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,
                          std::string_view newSymbol, std::string_view newName);
+// Why `command` ("Symbol Edit", "Symbol Delete") leaves the XMASTER security alone: the message
+// both commands refuse one with, for a caller that refuses before asking anything.
+std::string xmasterRefusal(const Security& security, std::string_view command);
 
 // Symbol Skip: sets the skip mark of the security found by findSecurity(dir, symbol), in the
 // skip list beside the MASTER that lists it (`directory` names that portfolio). A skip list

@@ -283,16 +283,21 @@ IoStatus undoEmasterStep(const EmasterStep& step)
     return replaceFile(step.path, "EMASTER.~NU", step.before);
 }
 
-void setXmasterDates(XmasterEntry& entry, float firstFileDate, float lastFileDate)
+void setXmasterDate(XmasterEntry& entry, int which, float fileDate)
 {
     constexpr std::size_t kFirstAt = 108;
     constexpr std::size_t kLastAt = 116;
-    for (const auto& [at, date] : {std::pair{kFirstAt, firstFileDate}, std::pair{kLastAt, lastFileDate}}) {
-        // No date stays 0 (EMASTER's form of "no date" is not XMASTER's).
-        const std::uint32_t v = date > 0 ? yyyymmdd(date) : 0;
-        for (std::size_t i = 0; i < 4; ++i)
-            entry.bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
+    const std::size_t at = which == 0 ? kFirstAt : kLastAt;
+    // No date stays 0 (EMASTER's form of "no date" is not XMASTER's).
+    const std::uint32_t v = fileDate > 0 ? yyyymmdd(fileDate) : 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        entry.bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void setXmasterDates(XmasterEntry& entry, float firstFileDate, float lastFileDate)
+{
+    setXmasterDate(entry, 0, firstFileDate);
+    setXmasterDate(entry, 1, lastFileDate);
 }
 
 std::vector<std::uint8_t> xmasterBytes(const XmasterFile& file)

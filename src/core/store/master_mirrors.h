@@ -77,6 +77,9 @@ IoStatus replaceMasterInStep(const std::string& dir, const MasterFile& before, c
 // XMASTER's securities keep their dates in XMASTER itself: the first and last date (file date
 // values) stored in a record as YYYYMMDD, every other byte as it was.
 void setXmasterDates(XmasterEntry& entry, float firstFileDate, float lastFileDate);
+// The same for one of them: the first (which = 0) or the last (which = 1) date, the other's
+// bytes as they were (a date stored in a form this program does not read stays as stored).
+void setXmasterDate(XmasterEntry& entry, int which, float fileDate);
 // The bytes of an XMASTER as read: header, records, trailing bytes.
 std::vector<std::uint8_t> xmasterBytes(const XmasterFile& file);
 

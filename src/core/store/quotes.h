@@ -165,7 +165,8 @@ std::string entryWriteProblem(const std::string& dir, const MasterFile& master, 
 std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index,
                               const LayoutResult& layout);
 // The same for the entry findSecurity found, in the MASTER where it was found. An XMASTER
-// security is passed over: its writers keep XMASTER itself in step.
+// security is passed over: the writers that handle one (the quote edits, the update run) keep
+// XMASTER in step themselves and do not ask.
 std::string entryWriteProblem(const FoundSecurity& found);
 
 // Names of a security's files.

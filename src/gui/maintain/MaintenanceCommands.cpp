@@ -58,6 +58,17 @@ bool refuseNestedPortfolioRow(CQuovantaView& view)
     return true;
 }
 
+// Symbol Edit and Symbol Delete leave XMASTER securities alone: the user learns it before
+// typing a new symbol or confirming.
+bool refuseXmasterRow(CQuovantaView& view, std::string_view command)
+{
+    const qv::SymbolRow& row = view.symbolModel()->row(view.currentSymbolIndex());
+    if (!row.security.fromXmaster())
+        return false;
+    MessageBox::information(view.window(), QString::fromStdString(qv::xmasterRefusal(row.security, command)));
+    return true;
+}
+
 void OnPortfolioAdd(CQuovantaView& view)
 {
     CPortfolioAddDlg dlg(fromPath(view.currentRoot()), view.window());
@@ -128,7 +139,7 @@ void OnSymbolAdd(CQuovantaView& view)
 
 void OnSymbolDelete(CQuovantaView& view)
 {
-    if (refuseNestedPortfolioRow(view) || !hasSymbol(view))
+    if (refuseNestedPortfolioRow(view) || !hasSymbol(view) || refuseXmasterRow(view, "Symbol Delete"))
         return;
     const std::string dir = view.portfolioDir();
     const std::string symbol = view.currentSymbol();
@@ -153,7 +164,7 @@ void OnSymbolSkip(CQuovantaView& view)
 
 void OnSymbolEdit(CQuovantaView& view)
 {
-    if (refuseNestedPortfolioRow(view) || !hasSymbol(view))
+    if (refuseNestedPortfolioRow(view) || !hasSymbol(view) || refuseXmasterRow(view, "Symbol Edit"))
         return;
     const int row = view.currentSymbolIndex();
     std::unique_ptr<CSymbolDlg> dlg(
