@@ -126,7 +126,7 @@ struct ModernFolderShape {
     int xmasterSecurities = 2000; // F256.MWD.. in XMASTER
     int quotes = 2500;            // per security, on tradingDay(0..quotes-1)
     bool emaster = true;
-    bool dopFiles = false;        // vendor folders rarely have them
+    bool dopFiles = false; // vendor folders rarely have them
 };
 
 struct BenchSecurity {
@@ -211,7 +211,8 @@ inline bool writeModernPortfolio(const std::string& dir, const ModernFolderShape
         master.push_back(0);
 
         const std::size_t at = emaster.size();
-        emaster.insert(emaster.end(), {0x36, 0x36, static_cast<std::uint8_t>(n), 0, 0, 0, kFields, kFieldBits, 0, ' ', 0});
+        emaster.insert(emaster.end(),
+                       {0x36, 0x36, static_cast<std::uint8_t>(n), 0, 0, 0, kFields, kFieldBits, 0, ' ', 0});
         putCText(emaster, symbol, 14);
         emaster.resize(at + 32, 0);
         putCText(emaster, name, 16);

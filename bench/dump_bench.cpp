@@ -63,9 +63,8 @@ DumpRound dumpAll(const std::string& dir)
     std::ofstream sink("/dev/null", std::ios::binary);
     const auto t = std::chrono::steady_clock::now();
     DumpRound round;
-    round.outcome = qv::dumpPortfolios({dir}, false, sink, [](const std::string& message) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-    });
+    round.outcome = qv::dumpPortfolios(
+        {dir}, false, sink, [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
     sink.flush();
     round.seconds = seconds(t);
     return round;
@@ -128,8 +127,8 @@ int main(int argc, char** argv)
         csvBytes = std::filesystem::file_size(root + "/dump.csv");
     }
     if (!ok) {
-        std::fprintf(stderr, "the cat or the dump failed (dump wrote %d securities of %zu)\n",
-                     round.outcome.securities, securities.size());
+        std::fprintf(stderr, "the cat or the dump failed (dump wrote %d securities of %zu)\n", round.outcome.securities,
+                     securities.size());
     } else {
         const double cat = median(cats);
         const double dump = median(dumps);

@@ -10,9 +10,9 @@
 // The portfolio, the start-up directory and the settings file are written to a temporary
 // directory before the benchmark runs and removed afterwards.
 
+#include "bench_portfolio.h"
 #include "core/app/program_settings.h"
 #include "core/platform/settings_file.h"
-#include "bench_portfolio.h"
 #include "core/store/encodings.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CQuovantaView.h"
@@ -62,7 +62,6 @@ void fail(benchmark::State& state, const char* why)
     gFailed = true;
     state.SkipWithError(why);
 }
-
 
 // ALL mode, no tutorial prompt, no beeps, no search limit: the fill does nothing but fill.
 bool writeSettings(const std::string& path)
@@ -128,7 +127,7 @@ void BM_FillQuoteGridAll(benchmark::State& state)
             break;
         }
         const auto first = std::find_if(probe.paints.begin(), probe.paints.end(),
-                                         [](const PaintProbe::Paint& p) { return p.rows >= kFirstScreenful; });
+                                        [](const PaintProbe::Paint& p) { return p.rows >= kFirstScreenful; });
         if (first == probe.paints.end()) {
             fail(state, "the grid was never painted during the fill");
             break;

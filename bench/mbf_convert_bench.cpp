@@ -17,7 +17,8 @@ namespace {
 constexpr std::size_t kBatch = 100000;
 
 // Values of the kinds quote files hold: file dates, prices with cents, volumes, zeros.
-std::vector<float> sampleValues() {
+std::vector<float> sampleValues()
+{
     std::vector<float> values(kBatch);
     for (std::size_t i = 0; i < kBatch; ++i) {
         const auto k = static_cast<int>(i);
@@ -31,13 +32,15 @@ std::vector<float> sampleValues() {
     return values;
 }
 
-std::vector<std::uint8_t> ieeeBytes(const std::vector<float>& values) {
+std::vector<std::uint8_t> ieeeBytes(const std::vector<float>& values)
+{
     std::vector<std::uint8_t> bytes(values.size() * 4);
     std::memcpy(bytes.data(), values.data(), bytes.size());
     return bytes;
 }
 
-std::vector<std::uint8_t> mbfBytes(const std::vector<float>& values) {
+std::vector<std::uint8_t> mbfBytes(const std::vector<float>& values)
+{
     std::vector<std::uint8_t> bytes(values.size() * 4);
     for (std::size_t i = 0; i < values.size(); ++i) {
         const qv::MbfFloat m = qv::floatToMbf(values[i]);
@@ -46,7 +49,8 @@ std::vector<std::uint8_t> mbfBytes(const std::vector<float>& values) {
     return bytes;
 }
 
-void BM_MbfToIeee(benchmark::State& state) {
+void BM_MbfToIeee(benchmark::State& state)
+{
     const std::vector<std::uint8_t> source = mbfBytes(sampleValues());
     std::vector<std::uint8_t> dest(source.size());
     for (auto _ : state) {
@@ -60,7 +64,8 @@ void BM_MbfToIeee(benchmark::State& state) {
 }
 BENCHMARK(BM_MbfToIeee)->Unit(benchmark::kMicrosecond);
 
-void BM_IeeeToMbf(benchmark::State& state) {
+void BM_IeeeToMbf(benchmark::State& state)
+{
     const std::vector<std::uint8_t> source = ieeeBytes(sampleValues());
     std::vector<std::uint8_t> dest(source.size());
     for (auto _ : state) {
@@ -75,7 +80,8 @@ void BM_IeeeToMbf(benchmark::State& state) {
 BENCHMARK(BM_IeeeToMbf)->Unit(benchmark::kMicrosecond);
 
 // Argument 0: the portable path; 1: the wide one (skipped where the processor lacks it).
-void BM_SplitRecordColumns(benchmark::State& state) {
+void BM_SplitRecordColumns(benchmark::State& state)
+{
     constexpr std::size_t kFields = 7;
     constexpr std::size_t kRecords = kBatch / kFields;
     const std::vector<std::uint8_t> records = mbfBytes(sampleValues());
@@ -101,7 +107,8 @@ BENCHMARK(BM_SplitRecordColumns)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // A benchmark of a conversion that loses values measures nothing useful: check the batch
 // survives a round trip before timing it.
-bool roundTripHolds() {
+bool roundTripHolds()
+{
     const std::vector<std::uint8_t> ieee = ieeeBytes(sampleValues());
     std::vector<std::uint8_t> mbf(ieee.size());
     std::vector<std::uint8_t> back(ieee.size());
@@ -114,7 +121,8 @@ bool roundTripHolds() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

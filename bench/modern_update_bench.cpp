@@ -138,8 +138,8 @@ int main(int argc, char** argv)
     const bool followed = everyDateFollowed(data, next, securities.size());
     std::printf("update run: %.2f s (%s; %s), cp -r floor: %.2f s, ratio %.2f, peak memory %.1f MB\n", run,
                 counted ? "every security got its quote" : "WRONG QUOTE COUNT",
-                followed ? "MASTER, EMASTER and XMASTER dates follow" : "MASTER FILE DATES WRONG", floor,
-                run / floor, static_cast<double>(usage.ru_maxrss) / 1024.0);
+                followed ? "MASTER, EMASTER and XMASTER dates follow" : "MASTER FILE DATES WRONG", floor, run / floor,
+                static_cast<double>(usage.ru_maxrss) / 1024.0);
     for (int i = 0; i < 3; ++i)
         std::filesystem::remove_all(root + "/copy" + std::to_string(i));
     if (own)

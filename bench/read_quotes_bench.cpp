@@ -37,13 +37,14 @@ std::string gPortfolio; // the temporary portfolio directory
 // A benchmark that skips with an error still lets the program exit 0; this makes it fail.
 bool gFailed = false;
 
-void fail(benchmark::State& state, const char* why) {
+void fail(benchmark::State& state, const char* why)
+{
     gFailed = true;
     state.SkipWithError(why);
 }
 
-
-void BM_ReadQuoteSeries(benchmark::State& state) {
+void BM_ReadQuoteSeries(benchmark::State& state)
+{
     qv::QuoteSeries series;
     if (qv::initQuoteSeries(series, kQuotes) != qv::kStatusOk) {
         fail(state, "initQuoteSeries failed");
@@ -65,15 +66,15 @@ void BM_ReadQuoteSeries(benchmark::State& state) {
 BENCHMARK(BM_ReadQuoteSeries)->Unit(benchmark::kMicrosecond);
 
 // The fixed part of every read: MASTER search, field-description file, quote file header.
-void BM_ReadQuoteSeriesFactsOnly(benchmark::State& state) {
+void BM_ReadQuoteSeriesFactsOnly(benchmark::State& state)
+{
     qv::QuoteSeries series;
     if (qv::initQuoteSeries(series, 1) != qv::kStatusOk) {
         fail(state, "initQuoteSeries failed");
         return;
     }
     for (auto _ : state) {
-        if (qv::readQuoteSeries(series, gPortfolio, kSymbol, 0, 0) != qv::kStatusOk ||
-            series.quotesInFile != kQuotes) {
+        if (qv::readQuoteSeries(series, gPortfolio, kSymbol, 0, 0) != qv::kStatusOk || series.quotesInFile != kQuotes) {
             fail(state, "readQuoteSeries did not read the facts");
             break;
         }
@@ -83,7 +84,8 @@ void BM_ReadQuoteSeriesFactsOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadQuoteSeriesFactsOnly)->Unit(benchmark::kMicrosecond);
 
-void BM_ReadWholeFileRaw(benchmark::State& state) {
+void BM_ReadWholeFileRaw(benchmark::State& state)
+{
     const std::string path = gPortfolio + "/F1.DAT";
     const std::size_t size = static_cast<std::size_t>(kQuotes + 1) * kRecordLength;
     std::vector<std::uint8_t> buffer(size);
@@ -109,7 +111,8 @@ BENCHMARK(BM_ReadWholeFileRaw)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

@@ -24,21 +24,24 @@ constexpr int kRecentQuotes = 30;
 constexpr std::string_view kQuoteGridError = "Error in FillQuotesGrid";
 
 // The directory findSecurity reports ends in '/'; shown like the portfolio list shows paths.
-std::string shownDirectory(std::string directory) {
-    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+std::string shownDirectory(std::string directory)
+{
+    while (directory.size() > 1 && directory.back() == '/')
+        directory.pop_back();
     return directory;
 }
 
-void writeQuoteRow(std::ostream& out, const QuoteSeries& series, int i) {
+void writeQuoteRow(std::ostream& out, const QuoteSeries& series, int i)
+{
     const auto at = static_cast<std::size_t>(i);
     writeRecord(out, {formatDateForDisplay(series.date[at]), quotePriceText(series.open[at]),
-                      quotePriceText(series.high[at]), quotePriceText(series.low[at]),
-                      quotePriceText(series.close[at]), quoteAmountText(series.volume[at]),
-                      quoteAmountText(series.openInterest[at])});
+                      quotePriceText(series.high[at]), quotePriceText(series.low[at]), quotePriceText(series.close[at]),
+                      quoteAmountText(series.volume[at]), quoteAmountText(series.openInterest[at])});
 }
 
 // "%6.0f", the way the facts dialog shows a file date.
-std::string factsDateText(float fileDate) {
+std::string factsDateText(float fileDate)
+{
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%6.0f", static_cast<double>(fileDate));
     return buffer;
@@ -46,22 +49,26 @@ std::string factsDateText(float fileDate) {
 
 } // namespace
 
-int runList(Context& context, const Arguments& args) {
+int runList(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const SymbolListing listing = listSymbols(dir);
     for (const SymbolRow& row : listing.rows) {
-        if (row.isDirectoryEntry) continue;
+        if (row.isDirectoryEntry)
+            continue;
         const Security& security = row.security;
         writeRecord(context.out, {std::to_string(row.fileNumber), fieldText(row.symbol), fieldText(row.shownName()),
                                   formatFixed(security.firstDate, 0), formatFixed(security.lastDate, 0),
                                   std::to_string(security.fieldCount), fieldText(std::string(1, security.period)),
                                   row.skipped ? "1" : "0"});
     }
-    for (const std::string& message : listing.messages) writeMessage(context.err, message);
+    for (const std::string& message : listing.messages)
+        writeMessage(context.err, message);
     return listing.ok ? kExitSuccess : kExitFailure;
 }
 
-int runFind(Context& context, const Arguments& args) {
+int runFind(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string key = securityTextArgument(args.positional[1], "KEY");
     const FoundSecurity found = findSecurity(dir, key);
@@ -74,7 +81,8 @@ int runFind(Context& context, const Arguments& args) {
     return kExitSuccess;
 }
 
-int runQuotes(Context& context, const Arguments& args) {
+int runQuotes(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const bool recent = args.has("--recent");
@@ -86,7 +94,8 @@ int runQuotes(Context& context, const Arguments& args) {
         return kExitFailure;
     }
     const int rows = recent ? std::min(series.quotesInFile, kRecentQuotes) : series.quotesInFile;
-    if (rows <= 0) return kExitSuccess;
+    if (rows <= 0)
+        return kExitSuccess;
     if (initQuoteSeries(series, kQuoteChunk) != kStatusOk) {
         writeMessage(context.err, "Too many quotes");
         return kExitFailure;
@@ -104,13 +113,15 @@ int runQuotes(Context& context, const Arguments& args) {
             writeMessage(context.err, kQuoteGridError);
             return kExitFailure;
         }
-        for (int i = series.count - 1; i >= 0; --i) writeQuoteRow(context.out, series, i);
+        for (int i = series.count - 1; i >= 0; --i)
+            writeQuoteRow(context.out, series, i);
         rowsDone += chunk;
     }
     return kExitSuccess;
 }
 
-int runFacts(Context& context, const Arguments& args) {
+int runFacts(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     SecurityFacts facts;
@@ -134,8 +145,8 @@ int runFacts(Context& context, const Arguments& args) {
     writeRecord(out, {"Data format", fieldText(periodText(facts.period))});
     writeRecord(out, {"Symbol", fieldText(facts.symbol)});
 
-    static constexpr std::array<std::string_view, kFieldKindCount> kLabels = {
-        "Date", "Time", "Open", "High", "Low", "Close", "Vol", "OI"};
+    static constexpr std::array<std::string_view, kFieldKindCount> kLabels = {"Date", "Time",  "Open", "High",
+                                                                              "Low",  "Close", "Vol",  "OI"};
     for (std::size_t kind = 0; kind < kLabels.size(); ++kind) {
         const bool present = facts.layout.fieldNumber[kind] != 0;
         const std::string_view input = present ? fieldCodeText(facts.layout.inputCode[kind]) : "";
@@ -145,7 +156,8 @@ int runFacts(Context& context, const Arguments& args) {
     return kExitSuccess;
 }
 
-int runLocate(Context& context, const Arguments& args) {
+int runLocate(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const DayNumber date = dateArgument(args.positional[2]);
@@ -158,7 +170,8 @@ int runLocate(Context& context, const Arguments& args) {
     return kExitSuccess;
 }
 
-int runSearch(Context& context, const Arguments& args) {
+int runSearch(Context& context, const Arguments& args)
+{
     const std::string& root = args.positional[0];
     if (!isDirectory(root)) {
         writeMessage(context.err, root + ": no such directory");
@@ -171,7 +184,8 @@ int runSearch(Context& context, const Arguments& args) {
                      "Quovanta could not find any Portfolios on drive " + root + "\n(No \"master\" files were found)");
         return kExitSuccess;
     }
-    for (const std::string& portfolio : portfolios) context.out << portfolio << '\n';
+    for (const std::string& portfolio : portfolios)
+        context.out << portfolio << '\n';
     return kExitSuccess;
 }
 

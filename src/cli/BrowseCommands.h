@@ -7,11 +7,11 @@
 
 namespace qv::cli {
 
-int runList(Context& context, const Arguments& args);    // DIR
-int runFind(Context& context, const Arguments& args);    // DIR KEY
-int runQuotes(Context& context, const Arguments& args);  // DIR SYMBOL [--recent]
-int runFacts(Context& context, const Arguments& args);   // DIR SYMBOL
-int runLocate(Context& context, const Arguments& args);  // DIR SYMBOL DATE
-int runSearch(Context& context, const Arguments& args);  // ROOT [--limit NAME]
+int runList(Context& context, const Arguments& args);   // DIR
+int runFind(Context& context, const Arguments& args);   // DIR KEY
+int runQuotes(Context& context, const Arguments& args); // DIR SYMBOL [--recent]
+int runFacts(Context& context, const Arguments& args);  // DIR SYMBOL
+int runLocate(Context& context, const Arguments& args); // DIR SYMBOL DATE
+int runSearch(Context& context, const Arguments& args); // ROOT [--limit NAME]
 
 } // namespace qv::cli

@@ -7,9 +7,8 @@ namespace qv::cli {
 
 int runDump(Context& context, const Arguments& args)
 {
-    const DumpOutcome outcome =
-        dumpPortfolios(args.positional, args.has("--nested"), context.out,
-                       [&](const std::string& message) { writeMessage(context.err, message); });
+    const DumpOutcome outcome = dumpPortfolios(args.positional, args.has("--nested"), context.out,
+                                               [&](const std::string& message) { writeMessage(context.err, message); });
     context.out.flush();
     // A full disk or a closed pipe must not end in success with the stream cut short.
     if (!context.out) {

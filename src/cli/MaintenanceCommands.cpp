@@ -13,38 +13,45 @@ namespace {
 
 // A refusal shows the core's message and fails; a notice that comes with success is shown
 // as well, the way the program would show it in a message box.
-int finish(Context& context, const CommandResult& result) {
+int finish(Context& context, const CommandResult& result)
+{
     if (!result.ok) {
         writeMessage(context.err, result.message.empty() ? std::string_view("The command failed.")
                                                          : std::string_view(result.message));
         return kExitFailure;
     }
-    if (!result.message.empty()) writeMessage(context.err, result.message);
+    if (!result.message.empty())
+        writeMessage(context.err, result.message);
     return kExitSuccess;
 }
 
 } // namespace
 
-int runCreatePortfolio(Context& context, const Arguments& args) {
+int runCreatePortfolio(Context& context, const Arguments& args)
+{
     return finish(context, addPortfolio(args.positional[0]));
 }
 
-int runAddSymbol(Context& context, const Arguments& args) {
+int runAddSymbol(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const std::string name = args.positional.size() > 2 ? securityTextArgument(args.positional[2], "NAME") : "";
     const CommandResult result = addSymbol(dir, symbol, name);
     const int status = finish(context, result);
-    if (status == kExitSuccess) context.out << result.fileNumber << '\n';
+    if (status == kExitSuccess)
+        context.out << result.fileNumber << '\n';
     return status;
 }
 
-int runDeleteSymbol(Context& context, const Arguments& args) {
+int runDeleteSymbol(Context& context, const Arguments& args)
+{
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     return finish(context, deleteSymbol(args.positional[0], symbol));
 }
 
-int runEditSymbol(Context& context, const Arguments& args) {
+int runEditSymbol(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string oldSymbol = securityTextArgument(args.positional[1], "OLD");
     const std::string newSymbol = securityTextArgument(args.positional[2], "NEW");
@@ -61,13 +68,15 @@ int runEditSymbol(Context& context, const Arguments& args) {
     return finish(context, editSymbol(dir, oldSymbol, newSymbol, name));
 }
 
-int runSkip(Context& context, const Arguments& args) {
+int runSkip(Context& context, const Arguments& args)
+{
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const bool skip = onOffArgument(args.positional[2]);
     return finish(context, setSymbolSkip(args.positional[0], symbol, skip));
 }
 
-int runSkipAll(Context& context, const Arguments& args) {
+int runSkipAll(Context& context, const Arguments& args)
+{
     const bool skipAll = onOffArgument(args.positional[1]);
     return finish(context, adjustPortfolioSkip(args.positional[0], skipAll));
 }

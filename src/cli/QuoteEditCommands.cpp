@@ -11,13 +11,16 @@ namespace qv::cli {
 
 namespace {
 
-int refuse(Context& context, std::string_view message) {
+int refuse(Context& context, std::string_view message)
+{
     writeMessage(context.err, message);
     return kExitFailure;
 }
 
-int failed(Context& context, QuoteCommand command, StoreStatus status, std::string_view reason = {}) {
-    for (const std::string& message : rewriteFailureMessages(command, status, reason)) writeMessage(context.err, message);
+int failed(Context& context, QuoteCommand command, StoreStatus status, std::string_view reason = {})
+{
+    for (const std::string& message : rewriteFailureMessages(command, status, reason))
+        writeMessage(context.err, message);
     return kExitFailure;
 }
 
@@ -26,9 +29,11 @@ int failed(Context& context, QuoteCommand command, StoreStatus status, std::stri
 // or fail the edit (a script that took exit 1 for a failed split would split again): it is
 // said on standard error.
 template <typename Form>
-int apply(Context& context, QuoteCommand command, const std::string& dir, const std::string& symbol,
-          const Form& form, const EditCheck& check) {
-    if (!check.accepted()) return refuse(context, check.message);
+int apply(Context& context, QuoteCommand command, const std::string& dir, const std::string& symbol, const Form& form,
+          const EditCheck& check)
+{
+    if (!check.accepted())
+        return refuse(context, check.message);
     std::string reason;
     if (const StoreStatus status = rewriteQuotes(dir, symbol, check.request, &reason); status != kStatusOk)
         return failed(context, command, status, reason);
@@ -40,12 +45,14 @@ int apply(Context& context, QuoteCommand command, const std::string& dir, const 
 
 } // namespace
 
-int runEditQuote(Context& context, const Arguments& args) {
+int runEditQuote(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     QuoteEditForm form;
     form.date = args.positional[2];
-    for (std::size_t k = 0; k < form.values.size(); ++k) form.values[k] = args.positional[3 + k];
+    for (std::size_t k = 0; k < form.values.size(); ++k)
+        form.values[k] = args.positional[3 + k];
     const EditCheck check = checkQuoteEditForm(form);
     if (check.accepted()) {
         // The dialog edits a quote row of the grid; DATE stands for that row, so a date without
@@ -58,26 +65,31 @@ int runEditQuote(Context& context, const Arguments& args) {
     return apply(context, QuoteCommand::Edit, dir, symbol, form, check);
 }
 
-int runSplit(Context& context, const Arguments& args) {
+int runSplit(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const QuoteDates dates = readQuoteDates(dir, symbol);
-    if (dates.status != kStatusOk) return failed(context, QuoteCommand::Split, dates.status);
+    if (dates.status != kStatusOk)
+        return failed(context, QuoteCommand::Split, dates.status);
     const SplitForm form{args.positional[2], args.positional[3], args.positional[4]};
     return apply(context, QuoteCommand::Split, dir, symbol, form, checkSplitForm(form, dates));
 }
 
-int runAdjust(Context& context, const Arguments& args) {
+int runAdjust(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const QuoteDates dates = readQuoteDates(dir, symbol);
-    if (dates.status != kStatusOk) return failed(context, QuoteCommand::Adjust, dates.status);
+    if (dates.status != kStatusOk)
+        return failed(context, QuoteCommand::Adjust, dates.status);
     const AdjustForm form{args.positional[2], args.positional[3], args.positional[4], args.positional[5],
                           args.positional[6]};
     return apply(context, QuoteCommand::Adjust, dir, symbol, form, checkAdjustForm(form, dates));
 }
 
-int runDeleteQuote(Context& context, const Arguments& args) {
+int runDeleteQuote(Context& context, const Arguments& args)
+{
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const DeleteForm form{args.positional[2]};

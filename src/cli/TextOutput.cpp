@@ -6,45 +6,56 @@
 
 namespace qv::cli {
 
-void writeRecord(std::ostream& out, std::initializer_list<std::string_view> fields) {
+void writeRecord(std::ostream& out, std::initializer_list<std::string_view> fields)
+{
     bool first = true;
     for (std::string_view field : fields) {
-        if (!first) out << '\t';
+        if (!first)
+            out << '\t';
         out << field;
         first = false;
     }
     out << '\n';
 }
 
-std::string fieldText(std::string_view windows1252Bytes) {
+std::string fieldText(std::string_view windows1252Bytes)
+{
     std::string text = windows1252ToUtf8(windows1252Bytes);
     for (char& c : text) {
         const auto code = static_cast<unsigned char>(c);
-        if (code < 0x20 || code == 0x7F) c = ' ';
+        if (code < 0x20 || code == 0x7F)
+            c = ' ';
     }
     const std::size_t end = text.find_last_not_of(' ');
     text.erase(end == std::string::npos ? 0 : end + 1);
     return text;
 }
 
-void writeMessage(std::ostream& err, std::string_view message) {
+void writeMessage(std::ostream& err, std::string_view message)
+{
     err << message;
-    if (message.empty() || message.back() != '\n') err << '\n';
+    if (message.empty() || message.back() != '\n')
+        err << '\n';
 }
 
-std::string statusMessage(StoreStatus status) {
+std::string statusMessage(StoreStatus status)
+{
     const std::string_view text = statusText(status);
-    if (!text.empty()) return std::string(text);
+    if (!text.empty())
+        return std::string(text);
     if (status == kStatusNoLayout)
         return "No field layout: the DOP file is missing and the record length has no default layout";
     return "Status " + std::to_string(status);
 }
 
-std::string formatFixed(double value, int decimals) {
+std::string formatFixed(double value, int decimals)
+{
     char buffer[64];
     const int n = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, static_cast<std::size_t>(n));
+    if (n < 0)
+        return {};
+    if (static_cast<std::size_t>(n) < sizeof buffer)
+        return std::string(buffer, static_cast<std::size_t>(n));
     std::string text(static_cast<std::size_t>(n) + 1, '\0');
     std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
     text.resize(static_cast<std::size_t>(n));

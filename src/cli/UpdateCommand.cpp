@@ -106,7 +106,8 @@ int runUpdate(Context& context, const Arguments& args)
     if (flags & kRunFlagMergeFailed)
         writeMessage(context.err, "General quote import problem");
     if (flags & kRunFlagSelfExtractFailed)
-        writeMessage(context.err, "At least one .EXE file extraction failed.\n\nDo you need to change the file password?");
+        writeMessage(context.err,
+                     "At least one .EXE file extraction failed.\n\nDo you need to change the file password?");
     if (!auditProblem.empty())
         writeMessage(context.err, auditProblem);
 

@@ -2,7 +2,8 @@
 
 #include <iostream>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const int status = qv::cli::runCommandLine(argc, argv, std::cout, std::cerr);
     std::cout.flush();
     return std::cout ? status : 1;

@@ -21,10 +21,11 @@ protected:
     TempDir dir;
 };
 
-TEST_F(CliBrowse, ListFindQuotesLocate) {
+TEST_F(CliBrowse, ListFindQuotesLocate)
+{
     EXPECT_EQ(runInProcess({"list", dir.path()}), ended(0, "1\tIBM\tIBM CORP\t970102\t970115\t7\tD\t0\n"
-                                                         "2\tMSFT\tMICROSOFT CORP\t970102\t970108\t7\tD\t0\n"
-                                                         "4\tGC\tGOLD\t970102\t970113\t6\tD\t0\n"));
+                                                           "2\tMSFT\tMICROSOFT CORP\t970102\t970108\t7\tD\t0\n"
+                                                           "4\tGC\tGOLD\t970102\t970113\t6\tD\t0\n"));
     EXPECT_EQ(runInProcess({"find", dir.path(), "ibm corp"}), ended(0, dir.path() + "\t1\tIBM\tIBM CORP\n"));
     EXPECT_EQ(runInProcess({"find", dir.path(), "AAPL"}), failed("File Not Found\n"));
     EXPECT_EQ(runInProcess({"quotes", dir.path(), "MSFT"}),
@@ -37,22 +38,26 @@ TEST_F(CliBrowse, ListFindQuotesLocate) {
     EXPECT_EQ(runInProcess({"locate", dir.path(), "IBM", "01/16/97"}), failed("Record Not Found\n"));
 }
 
-TEST_F(CliBrowse, FactsPrintsTheAboutDialog) {
+TEST_F(CliBrowse, FactsPrintsTheAboutDialog)
+{
     EXPECT_EQ(runInProcess({"facts", dir.path(), "IBM"}),
-              ended(0, "Path:\t" + dir.path() + "\nFile number\t1\nDAT file record length\t28\n"
-                       "DAT file number of fields\t7\nNumber of quotes\t10\nName of issue\tIBM CORP\n"
-                       "First date in file\t970102\nLast date in file\t970115\nData format\tD Daily\nSymbol\tIBM\n"
-                       "Date\tWhole Num.\tWhole Num.\nTime\t\t\nOpen\t10,000ths\t10,000ths\n"
-                       "High\t10,000ths\t10,000ths\nLow\t10,000ths\t10,000ths\nClose\t10,000ths\t10,000ths\n"
-                       "Vol\t10,000ths\t10,000ths\nOI\t10,000ths\t10,000ths\n"));
+              ended(0, "Path:\t" + dir.path() +
+                           "\nFile number\t1\nDAT file record length\t28\n"
+                           "DAT file number of fields\t7\nNumber of quotes\t10\nName of issue\tIBM CORP\n"
+                           "First date in file\t970102\nLast date in file\t970115\nData format\tD Daily\nSymbol\tIBM\n"
+                           "Date\tWhole Num.\tWhole Num.\nTime\t\t\nOpen\t10,000ths\t10,000ths\n"
+                           "High\t10,000ths\t10,000ths\nLow\t10,000ths\t10,000ths\nClose\t10,000ths\t10,000ths\n"
+                           "Vol\t10,000ths\t10,000ths\nOI\t10,000ths\t10,000ths\n"));
 }
 
 // 1-minute bars of 8 fields in a MASTER entry of period 'I' and no DOP: the second field is the
 // time, so the rows show the real open, and the facts name a time field.
-TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime) {
+TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime)
+{
     TempDir dir;
     const float day = fixtures::fileDate(2013, 11, 15);
-    fixtures::writeBytes(dir.file("MASTER"), fixtures::masterFile({fixtures::masterEntry({1, "BARS", "BARS", 8, day, day, 'I'})}));
+    fixtures::writeBytes(dir.file("MASTER"),
+                         fixtures::masterFile({fixtures::masterEntry({1, "BARS", "BARS", 8, day, day, 'I'})}));
     fixtures::writeBytes(dir.file("F1.DAT"), fixtures::quoteFile(8, {{day, 90100, 8.5f, 8.75f, 8.25f, 8.625f, 1713, 40},
                                                                      {day, 90200, 8.625f, 9, 8.5f, 9, 296, 41}}));
     EXPECT_EQ(lines(runInProcess({"quotes", dir.path(), "BARS"}).out).at(0),
@@ -64,14 +69,16 @@ TEST(CliIntraday, EightFieldBarsWithoutADopShowTheirPricesAndTime) {
 
 // A real folder: MASTER's securities with EMASTER's long names, then XMASTER's, listed and found;
 // its damage goes to standard error. (Their quotes are CliDumpRealFolders'.)
-TEST(CliModernFolder, ListAndFindReachXmasterSecurities) {
+TEST(CliModernFolder, ListAndFindReachXmasterSecurities)
+{
     TempDir dir;
     for (const auto& e : std::filesystem::directory_iterator(fixtures::realFolder("msdir_equis_b")))
         std::filesystem::copy_file(e.path(), dir.file(e.path().filename().string()));
-    EXPECT_EQ(runInProcess({"list", dir.path()}), ended(0, "1\t.DJX\t1/100 Dow Jones INDU\t970923\t1111227\t7\tD\t0\n"
-                                                         "2\t.FCHI\tCAC 40 INDICE\t880819\t1111227\t7\tD\t0\n"
-                                                         "256\tAZM.L\tAZM.L\t961231\t1090724\t7\tD\t0\n"
-                                                         "2853\t.N225\tNIKKEI 225 INDEX\t820104\t1111227\t7\tD\t0\n"));
+    EXPECT_EQ(runInProcess({"list", dir.path()}),
+              ended(0, "1\t.DJX\t1/100 Dow Jones INDU\t970923\t1111227\t7\tD\t0\n"
+                       "2\t.FCHI\tCAC 40 INDICE\t880819\t1111227\t7\tD\t0\n"
+                       "256\tAZM.L\tAZM.L\t961231\t1090724\t7\tD\t0\n"
+                       "2853\t.N225\tNIKKEI 225 INDEX\t820104\t1111227\t7\tD\t0\n"));
     EXPECT_EQ(runInProcess({"find", dir.path(), "nikkei 225 index"}),
               ended(0, dir.path() + "\t2853\t.N225\tNIKKEI 225 INDEX\n"));
 
@@ -87,11 +94,13 @@ TEST(CliModernFolder, ListAndFindReachXmasterSecurities) {
 
 // 1000 quotes are read in chunks of 400, newest chunk first: every row comes out once, newest
 // first (each quote's open is its index). A count the file cannot back is no failed read.
-TEST(CliQuotes, AllQuotesComeOutInOrderAcrossChunksAndCountsAreNotTrusted) {
+TEST(CliQuotes, AllQuotesComeOutInOrderAcrossChunksAndCountsAreNotTrusted)
+{
     constexpr int kQuotes = 1000;
     std::vector<fixtures::QuoteRow> rows;
     for (int i = 0; i < kQuotes; ++i)
-        rows.push_back({fixtures::fileDate(1990 + i / 336, i % 336 / 28 + 1, i % 28 + 1), float(i), float(i + 1), 0, 0, 0, 0});
+        rows.push_back(
+            {fixtures::fileDate(1990 + i / 336, i % 336 / 28 + 1, i % 28 + 1), float(i), float(i + 1), 0, 0, 0, 0});
     TempDir dir;
     fixtures::writeSingleSecurity(dir.path(), rows);
     const std::vector<std::string> printed = lines(runInProcess({"quotes", dir.path(), "ABC"}).out);
@@ -112,18 +121,21 @@ TEST(CliQuotes, AllQuotesComeOutInOrderAcrossChunksAndCountsAreNotTrusted) {
 // Quotes from 1928 and around the eve of 1961 (day 0): shown with their century where two digits
 // would name another year, located by either form of date, exported as shown. A MASTER date that
 // is no date is listed as stored.
-TEST(CliEarlyDates, QuotesBefore1961AreShownLocatedAndExported) {
+TEST(CliEarlyDates, QuotesBefore1961AreShownLocatedAndExported)
+{
     TempDir dir;
     const float dates[] = {281001, 601231, 610101};
-    fixtures::writeBytes(dir.file("MASTER"), fixtures::masterFile({fixtures::masterEntry({1, "ABC", "ABC", 7, 281001, 610101}),
-                                                                   fixtures::masterEntry({2, "BAD", "BAD", 7, -8770, -8770})}));
+    fixtures::writeBytes(dir.file("MASTER"),
+                         fixtures::masterFile({fixtures::masterEntry({1, "ABC", "ABC", 7, 281001, 610101}),
+                                               fixtures::masterEntry({2, "BAD", "BAD", 7, -8770, -8770})}));
     fixtures::writeBytes(dir.file("F1.DAT"), fixtures::quoteFile(7, {{dates[0], 1, 2, 1, 2, 10, 0},
                                                                      {dates[1], 3, 4, 3, 4, 30, 0},
                                                                      {dates[2], 5, 6, 5, 6, 50, 0}}));
     fixtures::writeBytes(dir.file("F2.DAT"), fixtures::quoteFile(7, {{dates[2], 5, 6, 5, 6, 50, 0}}));
-    EXPECT_EQ(runInProcess({"quotes", dir.path(), "ABC"}), ended(0, "01/01/61\t5.0000\t6.0000\t5.0000\t6.0000\t50\t0\n"
-                                                                    "12/31/60\t3.0000\t4.0000\t3.0000\t4.0000\t30\t0\n"
-                                                                    "1928-10-01\t1.0000\t2.0000\t1.0000\t2.0000\t10\t0\n"));
+    EXPECT_EQ(runInProcess({"quotes", dir.path(), "ABC"}),
+              ended(0, "01/01/61\t5.0000\t6.0000\t5.0000\t6.0000\t50\t0\n"
+                       "12/31/60\t3.0000\t4.0000\t3.0000\t4.0000\t30\t0\n"
+                       "1928-10-01\t1.0000\t2.0000\t1.0000\t2.0000\t10\t0\n"));
     for (const auto& [date, index] : {std::pair{"1928-10-02", "1\n"}, {"12/31/60", "1\n"}, {"1961-01-01", "2\n"}})
         EXPECT_EQ(runInProcess({"locate", dir.path(), "ABC", date}), ended(0, index)) << date;
     const std::string out = dir.file("out.txt");
@@ -132,19 +144,22 @@ TEST(CliEarlyDates, QuotesBefore1961AreShownLocatedAndExported) {
 
     EXPECT_EQ(lines(runInProcess({"list", dir.path()}).out).at(1), "2\tBAD\tBAD\t-8770\t-8770\t7\tD\t0");
     EXPECT_NE(runInProcess({"facts", dir.path(), "BAD"}).out.find("\nFirst date in file\t -8770\n"), std::string::npos);
-    EXPECT_EQ(runInProcess({"quotes", dir.path(), "BAD"}), ended(0, "01/01/61\t5.0000\t6.0000\t5.0000\t6.0000\t50\t0\n"));
+    EXPECT_EQ(runInProcess({"quotes", dir.path(), "BAD"}),
+              ended(0, "01/01/61\t5.0000\t6.0000\t5.0000\t6.0000\t50\t0\n"));
 }
 
 // Names from other programs hold Windows-1252 and control bytes: shown as UTF-8, and still one
 // record per line.
-TEST(CliForeignFiles, NamesKeepOneRecordPerLine) {
+TEST(CliForeignFiles, NamesKeepOneRecordPerLine)
+{
     TempDir dir;
     fixtures::writeBytes(dir.file("MASTER"),
                          fixtures::masterFile({fixtures::masterEntry({1, "DAI", "\xC4KTIE\tA\nG \x80"})}));
     EXPECT_EQ(runInProcess({"list", dir.path()}).out, "1\tDAI\tÄKTIE A G €\t0\t0\t7\tD\t0\n");
 }
 
-TEST(CliSearch, PrintsPortfoliosInListOrderUnderTheLimit) {
+TEST(CliSearch, PrintsPortfoliosInListOrderUnderTheLimit)
+{
     TempDir root;
     for (const std::string sub : {"", "data", "data/deep", "other"})
         fixtures::writeBytes(root.subdir(sub) + "/MASTER", fixtures::masterFile({}));
@@ -156,19 +171,21 @@ TEST(CliSearch, PrintsPortfoliosInListOrderUnderTheLimit) {
 // A portfolio on a folder that refuses writes: `list` prints every security with mark 0, says once why
 // and succeeds; a command that would write fails with that reason. (The update run passing it over is
 // ReadOnlyPortfolio's, its exit status CliResults'.)
-TEST(CliReadOnlyFolder, ListShowsNoMarksAndSaysOnceWritesFail) {
+TEST(CliReadOnlyFolder, ListShowsNoMarksAndSaysOnceWritesFail)
+{
     fixtures::TempDir dir;
     fixtures::writeStandardPortfolio(dir.path());
     const auto before = fixtures::snapshot(dir.path());
     fixtures::ReadOnlyFolder readOnly(dir.path());
-    if (!readOnly.active()) GTEST_SKIP() << "no read-only folder can be made here: " << readOnly.reason();
+    if (!readOnly.active())
+        GTEST_SKIP() << "no read-only folder can be made here: " << readOnly.reason();
     const std::string notice = readOnlyFolderMessage(dir.path());
 
     EXPECT_EQ(runProgram({"list", dir.path()}), ended(0,
-                                                     "1\tIBM\tIBM CORP\t970102\t970115\t7\tD\t0\n"
-                                                     "2\tMSFT\tMICROSOFT CORP\t970102\t970108\t7\tD\t0\n"
-                                                     "4\tGC\tGOLD\t970102\t970113\t6\tD\t0\n",
-                                                     notice + "\n"));
+                                                      "1\tIBM\tIBM CORP\t970102\t970115\t7\tD\t0\n"
+                                                      "2\tMSFT\tMICROSOFT CORP\t970102\t970108\t7\tD\t0\n"
+                                                      "4\tGC\tGOLD\t970102\t970113\t6\tD\t0\n",
+                                                      notice + "\n"));
     EXPECT_EQ(runInProcess({"skip", dir.path(), "IBM", "on"}), failed(notice + "\n"));
     EXPECT_EQ(fixtures::snapshot(dir.path()), before);
 }

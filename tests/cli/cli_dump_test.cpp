@@ -20,7 +20,8 @@ const std::string kHeader = "symbol,date,time,open,high,low,close,volume,openint
 // low, close, volume) and 300 BARS (0xFF: intraday with time and open interest).
 class CliDump : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const float d1 = fx::fileDate(1997, 1, 2), d2 = fx::fileDate(2001, 3, 15);
         fx::writeBytes(dir + "/MASTER", fx::masterFile({fx::masterEntry({1, "IBM", "IBM CORP", 7, d1, d2, 'D'}),
                                                         fx::masterEntry({2, "GC", "GOLD", 6, d1, d1, 'D'}),
@@ -29,14 +30,16 @@ protected:
         fx::writeBytes(dir + "/F1.DAT", fx::quoteFile(7, {{d1, 10, 13.25f, 9.5f, 12.5f, 1500, 20},
                                                           {d2, 0.0625f, 1, 0, 0.1f, 100000, 123456}}));
         fx::writeBytes(dir + "/F2.DAT", fx::quoteFile(6, {{d1, 350.5f, 351, 349, 350.25f, 77}}));
-        fx::writeBytes(dir + "/XMASTER",
-                       fx::xmasterFile({fx::xmasterEntry({256, "A,B", "COMMA", 5, d1, d1, 'D'}, 0x1F, 19970102, 19970102),
-                                        fx::xmasterEntry({300, "BARS", "MINUTES", 8, d2, d2, 'I'}, 0xFF, 20010315, 20010315)},
-                                       301));
+        fx::writeBytes(
+            dir + "/XMASTER",
+            fx::xmasterFile({fx::xmasterEntry({256, "A,B", "COMMA", 5, d1, d1, 'D'}, 0x1F, 19970102, 19970102),
+                             fx::xmasterEntry({300, "BARS", "MINUTES", 8, d2, d2, 'I'}, 0xFF, 20010315, 20010315)},
+                            301));
         fx::writeBytes(dir + "/F256.MWD", fx::mwdFile(5, {{d1, 2, 1, 1.5f, 700}}));
         fx::writeBytes(dir + "/F300.MWD", fx::mwdFile(8, {{d2, 93000, 8.5f, 8.75f, 8.25f, 8.625f, 1713, 40},
                                                           {d2, 93100, 8.625f, 9, 8.5f, 9, 296, 41}}));
-        fx::writeBytes(tmp.subdir("P/SUB") + "/MASTER", fx::masterFile({fx::masterEntry({1, "NEST", "NESTED", 5, d1, d1, 'D'})}));
+        fx::writeBytes(tmp.subdir("P/SUB") + "/MASTER",
+                       fx::masterFile({fx::masterEntry({1, "NEST", "NESTED", 5, d1, d1, 'D'})}));
         fx::writeBytes(dir + "/SUB/F1.DAT", fx::quoteFile(5, {{d1, 4, 3, 3.5f, 1000}}));
         fx::writeText(dir + "/SUB/F1.DOP", fx::dopText({"DATE", "HIGH", "LOW", "CLOSE", "VOL"}));
     }
@@ -47,7 +50,8 @@ protected:
 
 // The unreadable security is named and passed over; the rest is written, XMASTER after MASTER,
 // the nested portfolio only with --nested; absent fields (and GC's open interest) are empty.
-TEST_F(CliDump, EverySecurityOfTheFolderAsCsv) {
+TEST_F(CliDump, EverySecurityOfTheFolderAsCsv)
+{
     const std::string own = "IBM,1997-01-02,00:00:00,10,13.25,9.5,12.5,1500,20\n"
                             "IBM,2001-03-15,00:00:00,0.0625,1,0,0.1,1e+05,123456\n"
                             "GC,1997-01-02,00:00:00,350.5,351,349,350.25,77,\n"
@@ -69,7 +73,8 @@ TEST_F(CliDump, EverySecurityOfTheFolderAsCsv) {
 
 // An XMASTER that cannot be used leaves securities out: told, and exit status 1. An EMASTER
 // that disagrees with MASTER only lends no names, which the stream does not hold: told, exit 0.
-TEST_F(CliDump, DamagedMasterFilesAreToldAndOnlyMissingSecuritiesFail) {
+TEST_F(CliDump, DamagedMasterFilesAreToldAndOnlyMissingSecuritiesFail)
+{
     fx::writeBytes(dir + "/F3.DAT", fx::quoteFile(7, {}));
     fx::ByteVec xmaster = fx::readBytes(dir + "/XMASTER");
     fx::setByte(xmaster, 0, 0);
@@ -79,14 +84,16 @@ TEST_F(CliDump, DamagedMasterFilesAreToldAndOnlyMissingSecuritiesFail) {
     EXPECT_TRUE(run.err.starts_with(dir + ": XMASTER")) << run.err;
 
     std::filesystem::remove(dir + "/XMASTER");
-    fx::writeBytes(dir + "/EMASTER", fx::emasterFile({fx::emasterEntry({1, "IBM", "IBM CORP", 7, 0, 0, 'D'}, "", 0x7F)}));
+    fx::writeBytes(dir + "/EMASTER",
+                   fx::emasterFile({fx::emasterEntry({1, "IBM", "IBM CORP", 7, 0, 0, 'D'}, "", 0x7F)}));
     run = runInProcess({"dump", dir});
     EXPECT_TRUE(run.exitStatus == 0 && lines(run.out).size() == 4u) << run.out;
     EXPECT_TRUE(run.err.starts_with(dir + ": ")) << run.err;
 }
 
 // Both real folders: MASTER with EMASTER and XMASTER, and intraday bars without a DOP (time second).
-TEST(CliDumpRealFolders, EveryQuoteOfEverySecurity) {
+TEST(CliDumpRealFolders, EveryQuoteOfEverySecurity)
+{
     EXPECT_EQ(runInProcess({"dump", fx::realFolder("msdir_equis_b"), fx::realFolder("msdir_stooq")}),
               ended(0, kHeader + ".DJX,1997-09-23,00:00:00,79.97,80.04,79.29,79.7,0,0\n"
                                  ".FCHI,1988-08-19,00:00:00,1308.62,1308.62,1308.62,1308.62,0,0\n"

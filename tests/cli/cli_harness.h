@@ -18,7 +18,8 @@ struct CliRun {
 void PrintTo(const CliRun& run, std::ostream* os);
 
 // Whole runs to compare with: an ordinary end, and a refusal (status 1, nothing on standard output).
-inline CliRun ended(int status, std::string out, std::string err = {}) {
+inline CliRun ended(int status, std::string out, std::string err = {})
+{
     return {status, std::move(out), std::move(err)};
 }
 inline CliRun failed(std::string err) { return ended(1, {}, std::move(err)); }

@@ -21,15 +21,18 @@ using fixtures::TempDir;
 
 class CliResults : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         setTodayOverride("03/15/05");
         fixtures::writeStandardPortfolio(dir.path());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         setTodayOverride(std::nullopt);
         faults::reset();
     }
-    CliRun run(std::vector<std::string> args) {
+    CliRun run(std::vector<std::string> args)
+    {
         args.insert(args.begin(), {"--startup-dir", startup.path(), "--ini", ini});
         return runInProcess(args);
     }
@@ -41,7 +44,8 @@ protected:
 class CliMaintenance : public CliResults {};
 class CliFiles : public CliResults {};
 
-TEST_F(CliMaintenance, SymbolCommands) {
+TEST_F(CliMaintenance, SymbolCommands)
+{
     EXPECT_EQ(run({"create-portfolio", dir.file("new")}), ended(0, ""));
     EXPECT_TRUE(std::filesystem::exists(dir.file("new/MASTER")));
     EXPECT_EQ(run({"add-symbol", dir.path(), "ibm"}), failed("Duplicate Symbol failure\n"));
@@ -56,11 +60,13 @@ TEST_F(CliMaintenance, SymbolCommands) {
                                                   "4\tGC\tGOLD\t970102\t970113\t6\tD\t1",
                                                   "3\tSIE\tMüller €\t1050315\t1050315\t7\tD\t0"}));
     EXPECT_EQ(run({"skip-all", dir.path(), "on"}), ended(0, ""));
-    for (const std::string& line : listed()) EXPECT_TRUE(line.ends_with("\t1")) << line;
+    for (const std::string& line : listed())
+        EXPECT_TRUE(line.ends_with("\t1")) << line;
 }
 
 // A split of MSFT on 01/06/97, which the split search then finds; each edit is recorded in the settings.
-TEST_F(CliMaintenance, QuoteEditsAndSplitSearch) {
+TEST_F(CliMaintenance, QuoteEditsAndSplitSearch)
+{
     EXPECT_EQ(run({"split-search", dir.path()}), ended(0, "", "No candidate splits found\n"));
     EXPECT_EQ(run({"split", dir.path(), "msft", "01/06/97", "2", "1"}), ended(0, ""));
     EXPECT_EQ(SettingsFile(ini).getString("Split", "Date", ""), "01/06/97");
@@ -75,7 +81,8 @@ TEST_F(CliMaintenance, QuoteEditsAndSplitSearch) {
 }
 
 // Files that MASTER does not list keep their number; an entry that contradicts itself is refused.
-TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten) {
+TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten)
+{
     fixtures::writeText(dir.file("F3.DAT"), "left by a delete that did not finish");
     EXPECT_EQ(run({"add-symbol", dir.path(), "NEW"}),
               ended(0, "5\n",
@@ -94,14 +101,16 @@ TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten) {
     EXPECT_EQ(fixtures::snapshot(dir.path()), before);
 }
 
-TEST_F(CliFiles, ProfilesAndAssign) {
+TEST_F(CliFiles, ProfilesAndAssign)
+{
     EXPECT_EQ(run({"profile", "list"}), ended(0, "MyFirstProfile\n"));
     EXPECT_EQ(run({"profile", "write", "Vendor", "path=" + dir.path(), "high=9", "dateformat=ddmmccyy",
                    "delimiter=space", "priorday=on"}),
               ended(0, ""));
     EXPECT_EQ(run({"profile", "show", "vendor"}),
-              ended(0, "path\t" + dir.path() + "\nsymbol\t1\ndate\t2\nopen\t3\nhigh\t9\nlow\t5\nclose\t6\nvolume\t7\n"
-                       "oi\t8\npriorday\t1\ndateformat\tDDMMCCYY\ndelimiter\tspace\n"));
+              ended(0, "path\t" + dir.path() +
+                           "\nsymbol\t1\ndate\t2\nopen\t3\nhigh\t9\nlow\t5\nclose\t6\nvolume\t7\n"
+                           "oi\t8\npriorday\t1\ndateformat\tDDMMCCYY\ndelimiter\tspace\n"));
     EXPECT_EQ(run({"profile", "write", "Other", "path=" + dir.path(), "close=2"}),
               failed("Duplicate columns specified\nCorrect or disable\n"));
     EXPECT_EQ(run({"assign", dir.path(), "msft", "VENDOR"}), ended(0, ""));
@@ -112,7 +121,8 @@ TEST_F(CliFiles, ProfilesAndAssign) {
 }
 
 // Options not given take the dialog's defaults, never the saved settings, which stay as they were.
-TEST_F(CliFiles, ImportTakesTheDialogDefaultsOrTheOptionsGiven) {
+TEST_F(CliFiles, ImportTakesTheDialogDefaultsOrTheOptionsGiven)
+{
     const std::string saved = "[Convert]\nDateFormat=YYMMDD\nDelimiter=2\nOpenOn=0\n";
     fixtures::writeText(ini, saved);
     fixtures::writeText(startup.file("a.txt"), "010297,1,2,0.5,1.5,100,5\n010397,1.5,2.5,1,2,200,6\n");
@@ -126,16 +136,38 @@ TEST_F(CliFiles, ImportTakesTheDialogDefaultsOrTheOptionsGiven) {
 
     fixtures::writeText(startup.file("b.txt"), "Date Close Vol\n97/01/02   7.5 900\n97/01/03 8 1000\n");
     const std::string fresh = startup.subdir("fresh");
-    EXPECT_EQ(run({"import", startup.file("b.txt"), fresh, "--symbol", "x", "--new-master", "--date-format",
-                   "YY_MM_DD", "--delimiter", "space", "--skip", "1", "--close", "2", "--volume", "3", "--open", "0",
-                   "--high", "0", "--low", "0", "--oi", "0"}),
+    EXPECT_EQ(run({"import",
+                   startup.file("b.txt"),
+                   fresh,
+                   "--symbol",
+                   "x",
+                   "--new-master",
+                   "--date-format",
+                   "YY_MM_DD",
+                   "--delimiter",
+                   "space",
+                   "--skip",
+                   "1",
+                   "--close",
+                   "2",
+                   "--volume",
+                   "3",
+                   "--open",
+                   "0",
+                   "--high",
+                   "0",
+                   "--low",
+                   "0",
+                   "--oi",
+                   "0"}),
               ended(0, "1\t2\n"));
     EXPECT_EQ(run({"list", fresh}).out, "1\tX\t\t970102\t970103\t3\tD\t0\n");
     EXPECT_EQ(run({"quotes", fresh, "X"}).out,
               "01/03/97\tN/A\tN/A\tN/A\t8.0000\t1000\tN/A\n01/02/97\tN/A\tN/A\tN/A\t7.5000\t900\tN/A\n");
 }
 
-TEST_F(CliFiles, ExportWritesTheChosenColumns) {
+TEST_F(CliFiles, ExportWritesTheChosenColumns)
+{
     const std::string out = startup.file("out.txt");
     // The defaults: every column, blanks, oldest first, no title row.
     EXPECT_EQ(run({"export", dir.path(), "MSFT", out}), ended(0, "5\n"));
@@ -149,12 +181,14 @@ TEST_F(CliFiles, ExportWritesTheChosenColumns) {
 }
 
 // A portfolio passed over fails the run, though the others are updated and reported.
-TEST_F(CliResults, UpdateFailsWhenAPortfolioIsPassedOver) {
+TEST_F(CliResults, UpdateFailsWhenAPortfolioIsPassedOver)
+{
     updatetest::ProfileSpec profile;
     profile.updatePath = startup.subdir("Updates");
     updatetest::writeProfile(startup.path(), "Daily", profile);
     updatetest::assignProfile(dir.path(), 1, "Daily");
-    const std::string missing = startup.file("Gone"), masterIsDir = startup.subdir("Odd"), emptyMaster = startup.subdir("E");
+    const std::string missing = startup.file("Gone"), masterIsDir = startup.subdir("Odd"),
+                      emptyMaster = startup.subdir("E");
     startup.subdir("Odd/MASTER");
     fixtures::writeBytes(emptyMaster + "/MASTER", {});
 
@@ -184,7 +218,8 @@ TEST_F(CliResults, UpdateFailsWhenAPortfolioIsPassedOver) {
 
 // A quote edit that could change only fields the file does not have fails and writes nothing,
 // not even the record of the edit; one that also changes a field the file has goes through.
-TEST_F(CliResults, QuoteEditsThatWouldChangeNothingFail) {
+TEST_F(CliResults, QuoteEditsThatWouldChangeNothingFail)
+{
     const std::string gc = dir.file("F4.DAT");
     const struct {
         std::vector<std::string> args;
@@ -211,7 +246,8 @@ TEST_F(CliResults, QuoteEditsThatWouldChangeNothingFail) {
 
 // Whatever write fails first, the command fails with a message that names the cause and a file
 // the user knows, never a temporary name the program writes through.
-TEST_F(CliResults, AFailedWriteIsReportedWithTheUsersFileAndTheCause) {
+TEST_F(CliResults, AFailedWriteIsReportedWithTheUsersFileAndTheCause)
+{
     fixtures::writeText(startup.file("in.txt"), "01/02/97,1,2,0.5,1.5,100,5\n");
     const std::vector<std::vector<std::string>> commands = {
         {"create-portfolio", startup.file("NewPort")},
@@ -229,7 +265,10 @@ TEST_F(CliResults, AFailedWriteIsReportedWithTheUsersFileAndTheCause) {
     for (const auto& args : commands) {
         fixtures::writeStandardPortfolio(dir.path());
         run({"profile", "list"}); // writes the sample profile once, outside the failure
-        const CliRun r = [&] { faults::ScopedFailure failure(faults::Op::Write, 1); return run(args); }();
+        const CliRun r = [&] {
+            faults::ScopedFailure failure(faults::Op::Write, 1);
+            return run(args);
+        }();
         SCOPED_TRACE(args[0] + "\n" + r.err);
         EXPECT_EQ(r.exitStatus, 1);
         EXPECT_NE(r.err.find(": Input/output error"), std::string::npos);

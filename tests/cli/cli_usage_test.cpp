@@ -15,7 +15,8 @@ const std::string kUsagePrefix = "Usage: quovanta-cli [--ini FILE] [--startup-di
 
 // The complaint, then the usage of the command named (or a pointer to --help), and nothing
 // written, not even by the commands that would write into the start-up directory.
-TEST(CliUsage, HelpAndWrongUsage) {
+TEST(CliUsage, HelpAndWrongUsage)
+{
     const CliRun help = runProgram({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_TRUE(help.out.starts_with(kUsagePrefix + "COMMAND [ARGS...]\n")) << help.out;
@@ -25,12 +26,12 @@ TEST(CliUsage, HelpAndWrongUsage) {
 
     const TempDir startup;
     using Case = std::tuple<std::vector<std::string>, std::string, std::string>; // args, complaint, usage of
-    for (const auto& [args, complaint, usageOf] : std::vector<Case>{
-             {{}, "no command given", ""},
-             {{"frobnicate"}, "unknown command frobnicate", ""},
-             {{"list"}, "missing arguments", "list"},
-             {{"quotes", "a", "IBM", "--all"}, "unknown option --all", "quotes"},
-             {{"profile", "write", "X", "open=two"}, "open needs a number, not \"two\"", "profile"}}) {
+    for (const auto& [args, complaint, usageOf] :
+         std::vector<Case>{{{}, "no command given", ""},
+                           {{"frobnicate"}, "unknown command frobnicate", ""},
+                           {{"list"}, "missing arguments", "list"},
+                           {{"quotes", "a", "IBM", "--all"}, "unknown option --all", "quotes"},
+                           {{"profile", "write", "X", "open=two"}, "open needs a number, not \"two\"", "profile"}}) {
         std::vector<std::string> line = {"--startup-dir=" + startup.path(), "--ini", startup.file("q.ini")};
         line.insert(line.end(), args.begin(), args.end());
         const CliRun run = runProgram(line);
@@ -46,7 +47,8 @@ TEST(CliUsage, HelpAndWrongUsage) {
 
 // A limit counted in bytes would refuse 16 characters of UTF-8; a date reader taking two
 // characters at fixed offsets would read other shapes as other dates, and 02/30/97 as March 2nd.
-TEST(CliUsage, SecurityTextsAreCountedInCharactersAndDatesMustBe_MM_DD_YY) {
+TEST(CliUsage, SecurityTextsAreCountedInCharactersAndDatesMustBe_MM_DD_YY)
+{
     TempDir dir;
     fixtures::writeStandardPortfolio(dir.path()); // IBM holds the weekdays 01/02/97 .. 01/15/97
     const auto before = fixtures::snapshot(dir.path());
@@ -60,7 +62,8 @@ TEST(CliUsage, SecurityTextsAreCountedInCharactersAndDatesMustBe_MM_DD_YY) {
     for (const std::string text : {"1/6/97", "01/06/1997", "02/30/97", "1997-02-29", ""}) {
         const CliRun run = runInProcess({"locate", dir.path(), "IBM", text});
         EXPECT_EQ(run.exitStatus, 2) << text;
-        EXPECT_EQ(lines(run.err).at(0), "quovanta-cli: \"" + text + "\" is not a date of the form MM/DD/YY or YYYY-MM-DD");
+        EXPECT_EQ(lines(run.err).at(0),
+                  "quovanta-cli: \"" + text + "\" is not a date of the form MM/DD/YY or YYYY-MM-DD");
     }
 }
 

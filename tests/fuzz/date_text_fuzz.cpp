@@ -19,9 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Two-digit years print only for 1960..2059.
     const bool yearPrintable = ymd.year >= 60 && ymd.year < 160;
     if (yearPrintable || dateFormatName(code).find("CC") != std::string_view::npos)
-        check(parseDateText(formatDate(n, code, "/-. "[(data[0] >> 4) % 4]), code) == n, "printed date does not read back");
+        check(parseDateText(formatDate(n, code, "/-. "[(data[0] >> 4) % 4]), code) == n,
+              "printed date does not read back");
     const std::string shown = formatDateForDisplay(n);
-    check((shown.size() == 10 ? parseIsoDate(shown) : parseExactMmDdYy(shown)) == n, "displayed date does not read back");
+    check((shown.size() == 10 ? parseIsoDate(shown) : parseExactMmDdYy(shown)) == n,
+          "displayed date does not read back");
     check(dayNumberFromFileDate(fileDateValue(n)) == n, "file date does not round-trip");
     return 0;
 }

@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <span>
 
 namespace qv::fuzz {
@@ -62,7 +62,8 @@ inline std::vector<Input> splitParts(const std::uint8_t* data, std::size_t size,
     const Input all(data, size);
     std::vector<Input> parts;
     std::size_t start = 0;
-    for (std::size_t at; parts.size() + 1 < maxParts && (at = asText(all).find(kSeparator, start)) != std::string_view::npos;
+    for (std::size_t at;
+         parts.size() + 1 < maxParts && (at = asText(all).find(kSeparator, start)) != std::string_view::npos;
          start = at + kSeparator.size())
         parts.push_back(all.subspan(start, at - start));
     parts.push_back(all.subspan(start));

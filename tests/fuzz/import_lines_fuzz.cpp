@@ -15,7 +15,8 @@ static std::map<std::string, Bytes> snapshot(const std::string& dir)
 {
     std::map<std::string, Bytes> files;
     for (const auto& e : std::filesystem::directory_iterator(dir))
-        check(readWholeFile(e.path().string(), files[e.path().filename().string()]).isOk(), "a portfolio file cannot be read");
+        check(readWholeFile(e.path().string(), files[e.path().filename().string()]).isOk(),
+              "a portfolio file cannot be read");
     return files;
 }
 

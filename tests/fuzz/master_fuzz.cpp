@@ -48,10 +48,12 @@ static void checkSecurityList(const std::string& root, const std::vector<Input>&
         if (!s.fromXmaster())
             continue;
         check(s.fileNumber >= kFirstXmasterFileNumber, "an XMASTER security below 256 listed");
-        check(std::find(numbers.begin(), numbers.end(), s.fileNumber) == numbers.end(), "an XMASTER number listed twice");
+        check(std::find(numbers.begin(), numbers.end(), s.fileNumber) == numbers.end(),
+              "an XMASTER number listed twice");
         numbers.push_back(s.fileNumber);
         if (numbers.size() <= 8)
-            check(findSecurity(root, s.symbol).status == kStatusOk, "a listed XMASTER security not found by its symbol");
+            check(findSecurity(root, s.symbol).status == kStatusOk,
+                  "a listed XMASTER security not found by its symbol");
     }
 }
 

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                           static_cast<std::int8_t>(control[2]));
     check(series.count >= 0 && series.count <= series.capacity, "more quotes than the series holds");
     check(s != kStatusOk || series.count <= series.quotesInFile, "more quotes read than the file holds");
-    check(s != kStatusOk || std::uint64_t(series.quotesInFile) * std::uint64_t(series.entry.recordLength()) <= parts[1].size(),
+    check(s != kStatusOk ||
+              std::uint64_t(series.quotesInFile) * std::uint64_t(series.entry.recordLength()) <= parts[1].size(),
           "quotes counted beyond the file's size");
     freeQuoteSeries(series);
 

@@ -33,13 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)readViewSettings(file, scratch.path());
 
     check(file.setString("FuzzSection", "FuzzKey", "value 42").isOk() &&
-              file.getString("fuzzsection", "FUZZKEY", "") == "value 42", "a written key does not read back");
+              file.getString("fuzzsection", "FUZZKEY", "") == "value 42",
+          "a written key does not read back");
     check(file.setInt("FuzzSection", "FuzzInt", -1234).isOk() && file.getInt("FuzzSection", "FuzzInt", 0) == -1234,
           "a written number does not read back");
     for (std::size_t i = 0; i < keys.size(); ++i)
         check(equalsIgnoringCase(keys[i].first, "FuzzSection") ||
                   file.getString(keys[i].first, keys[i].second, "\x01missing") +
-                          std::to_string(file.getInt(keys[i].first, keys[i].second, -1)) == before[i],
+                          std::to_string(file.getInt(keys[i].first, keys[i].second, -1)) ==
+                      before[i],
               "writing one key changed another");
     return 0;
 }

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(r.ok() || !r.reason.empty(), "a failure without a reason");
     for (const auto& e : fs::recursive_directory_iterator(scratch / "out")) {
         check(r.ok(), "a failed extraction left files behind");
-        check(!e.is_symlink() && (e.is_directory() || e.is_regular_file()), "an extracted entry that is no file or directory");
+        check(!e.is_symlink() && (e.is_directory() || e.is_regular_file()),
+              "an extracted entry that is no file or directory");
         // ".pkunzip-" names are the unpacker's own temporary files.
         check(e.path().filename().string().rfind(".pkunzip-", 0) != 0, "a temporary file left after success");
     }

@@ -3,13 +3,13 @@
 
 #include "mainwindow_test_support.h"
 
+#include "core/platform/files.h"
+#include "fixtures/read_only_folder.h"
 #include "gui/app/CQuovantaView.h"
 #include "gui/app/GridDelegate.h"
 #include "gui/app/PortfolioListModel.h"
 #include "gui/app/QuoteGridModel.h"
 #include "gui/app/SymbolGridModel.h"
-#include "core/platform/files.h"
-#include "fixtures/read_only_folder.h"
 
 #include <filesystem>
 
@@ -100,8 +100,8 @@ private slots:
         const QuoteGridModel* model = view->quoteModel();
         QVERIFY(selectPortfolio(*view, data_));
         // A negative open interest reads as N/A.
-        QCOMPARE(rowTexts(*model, 0), (QStringList{"09/26/00", "1009.0000", "1009.5000", "1008.7500", "1009.1250",
-                                                   "99900", "N/A"}));
+        QCOMPARE(rowTexts(*model, 0),
+                 (QStringList{"09/26/00", "1009.0000", "1009.5000", "1008.7500", "1009.1250", "99900", "N/A"}));
         QCOMPARE(rowTexts(*model, 1).at(6), QStringLiteral("998"));
 
         // All quotes are read in chunks; row r holds quote 999 - r across the chunk boundaries.
@@ -240,7 +240,8 @@ private slots:
         QVERIFY(frame);
         QVERIFY(!frame->view()->symbolModel()->index(0, 0).data(kSkipMarkRole).toBool());
         const QString listMessage = q("Incorrect file length in odlist.\nPlease delete the file called\"skipqvta.pbg\" "
-                                      "in directory\n" + data_ + ".");
+                                      "in directory\n" +
+                                      data_ + ".");
         QTRY_VERIFY(MessageBox::shownTexts().contains(listMessage));
         // Once per run, not once per paint.
         frame->view()->portfolioList()->viewport()->repaint();

@@ -29,7 +29,8 @@ std::unique_ptr<CMainFrame> openWithQuotes(const TempDir& tmp, int quotes)
     std::vector<QuoteRow> rows;
     for (int i = 0; i < quotes; ++i) {
         const float v = 10.0f + static_cast<float>(i);
-        rows.push_back({fileDateOfDayNumber(dayNumberOf(1998, 1, 1) + i), v, v + 1, v - 1, v, 100.0f * static_cast<float>(i), 7});
+        rows.push_back(
+            {fileDateOfDayNumber(dayNumberOf(1998, 1, 1) + i), v, v + 1, v - 1, v, 100.0f * static_cast<float>(i), 7});
     }
     writeSingleSecurity(tmp.subdir("Data"), rows);
     return openStarted(tmp.path());
@@ -116,10 +117,10 @@ private slots:
 
         // Each menu holds its grid's row commands; the row clicked becomes the current one, and
         // what a shown chart or an empty row disables is disabled here too.
-        const QStringList symbolItems = {"&Add...", "&Delete", "&Skip", "&Edit...", "A&bout...",
-                                         "&Import from ASCII...", "E&xport to ASCII..."};
-        const QStringList quoteItems = {"&Edit...", "&Split...", "&Adjust...", "&Delete...", "&Print Quotes...",
-                                        "Print Pre&view"};
+        const QStringList symbolItems = {
+            "&Add...", "&Delete", "&Skip", "&Edit...", "A&bout...", "&Import from ASCII...", "E&xport to ASCII..."};
+        const QStringList quoteItems = {"&Edit...",   "&Split...",        "&Adjust...",
+                                        "&Delete...", "&Print Quotes...", "Print Pre&view"};
         const struct {
             bool graph;
             QTableView* grid;
@@ -205,7 +206,8 @@ private slots:
         frame->action(Command::Settings)->trigger();
         qv::faults::reset();
         QCOMPARE(MessageBox::shownTexts().size(), 1);
-        QVERIFY(MessageBox::shownTexts().front().startsWith(q("The settings could not be saved in " + settings.path())));
+        QVERIFY(
+            MessageBox::shownTexts().front().startsWith(q("The settings could not be saved in " + settings.path())));
         QVERIFY(frame->view()->settings().auditEnable);
         QCOMPARE(qv::getSetting(settings, qv::keys::kAuditEnable), 0);
     }

@@ -8,8 +8,8 @@
 #include "gui/help/CHelpWindow.h"
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QHeaderView>
+#include <QLabel>
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
@@ -92,7 +92,8 @@ private slots:
             QCOMPARE(shown.size(), 2);
             QVERIFY(shown[1].startsWith(QStringLiteral("Welcome to Quovanta.")));
             QCOMPARE(QFile::exists(q(sample + "/TEXTDATA/WEEK27.TXT")), accept);
-            QCOMPARE(frame->view()->portfolios(), accept ? std::vector<std::string>{sample} : std::vector<std::string>{});
+            QCOMPARE(frame->view()->portfolios(),
+                     accept ? std::vector<std::string>{sample} : std::vector<std::string>{});
             if (!accept) {
                 QVERIFY(frame->close());
                 frame.reset();
@@ -112,9 +113,8 @@ private slots:
         TempDir tmp;
         auto frame = openStarted(tmp.path());
         QVERIFY(frame);
-        QCOMPARE(MessageBox::shownTexts(),
-                 QStringList{q("Quovanta could not find any Portfolios on drive " + tmp.path() +
-                               "\n(No \"master\" files were found)")});
+        QCOMPARE(MessageBox::shownTexts(), QStringList{q("Quovanta could not find any Portfolios on drive " +
+                                                         tmp.path() + "\n(No \"master\" files were found)")});
         MessageBox::clearShown();
         const std::string data = tmp.subdir("Later");
         qv::fixtures::writeStandardPortfolio(data);
@@ -189,8 +189,10 @@ private slots:
         qv::SettingsFile settings = quietSettings();
         TempDir tmp;
         qv::fixtures::writeStandardPortfolio(tmp.subdir("Data"));
-        for (const auto& [key, value] : {std::pair{qv::keys::kScreenX, 1900}, {qv::keys::kScreenY, 1000},
-                                         {qv::keys::kScreenCx, 1920}, {qv::keys::kScreenCy, 1080}})
+        for (const auto& [key, value] : {std::pair{qv::keys::kScreenX, 1900},
+                                         {qv::keys::kScreenY, 1000},
+                                         {qv::keys::kScreenCx, 1920},
+                                         {qv::keys::kScreenCy, 1080}})
             require(qv::putSetting(settings, key, value));
         QList<int> upper, main;
         for (int run = 0; run < 2; ++run) {

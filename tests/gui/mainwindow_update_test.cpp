@@ -16,7 +16,10 @@ using namespace qv::updatetest;
 
 namespace {
 
-SecuritySpec security(int n, const std::string& symbol) { return {n, symbol, {row7(fileDate(1997, 1, 15), 10, 100, 1)}}; }
+SecuritySpec security(int n, const std::string& symbol)
+{
+    return {n, symbol, {row7(fileDate(1997, 1, 15), 10, 100, 1)}};
+}
 std::string line(const std::string& symbol) { return symbol + ",970116,11,12,10,11.5,200,2\n"; }
 
 } // namespace

@@ -21,7 +21,8 @@ namespace {
 std::vector<QStringList> pdfPages(const QString& pdf)
 {
     QProcess p;
-    p.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
+            {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     if (!p.waitForFinished(20000) || p.exitCode() != 0)
         return {};
     std::vector<QStringList> pages;

@@ -4,8 +4,8 @@
 #include "mainwindow_test_support.h"
 
 #include "core/profiles/profile.h"
-#include "gui/app/CQuovantaView.h"
 #include "core/profiles/profile_check.h"
+#include "gui/app/CQuovantaView.h"
 #include "gui/profiles/CProfileSettingsDlg.h"
 #include "gui/profiles/CProfilesManagementDlg.h"
 #include "gui/profiles/ProfileCommands.h"

@@ -33,7 +33,8 @@ std::unique_ptr<CMainFrame> openOn(const TempDir& tmp, const std::vector<int>& d
     std::vector<QuoteRow> rows;
     for (int d : days) {
         const float v = static_cast<float>(d);
-        rows.push_back({fileDateOfDayNumber(dayNumberOf(1997, 3, 1) + d - 1), v, v + 2, v - 1, v + 0.5f, 1000.0f * v, 10});
+        rows.push_back(
+            {fileDateOfDayNumber(dayNumberOf(1997, 3, 1) + d - 1), v, v + 2, v - 1, v + 0.5f, 1000.0f * v, 10});
     }
     writeSingleSecurity(tmp.subdir("Data"), rows);
     return openStarted(tmp.path());
@@ -185,11 +186,21 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("pasted");
-        QTest::newRow("split typed") << "split" << "splitDate" << "06/02/2025" << false;
-        QTest::newRow("split pasted") << "split" << "splitDate" << "06/02/2025" << true;
-        QTest::newRow("adjust from typed") << "adjust" << "from" << "01/02/2019" << false;
-        QTest::newRow("adjust to pasted") << "adjust" << "to" << "06/02/2025" << true;
-        QTest::newRow("split short") << "split" << "splitDate" << "6/2/25" << true;
+        QTest::newRow("split typed") << "split"
+                                     << "splitDate"
+                                     << "06/02/2025" << false;
+        QTest::newRow("split pasted") << "split"
+                                      << "splitDate"
+                                      << "06/02/2025" << true;
+        QTest::newRow("adjust from typed") << "adjust"
+                                           << "from"
+                                           << "01/02/2019" << false;
+        QTest::newRow("adjust to pasted") << "adjust"
+                                          << "to"
+                                          << "06/02/2025" << true;
+        QTest::newRow("split short") << "split"
+                                     << "splitDate"
+                                     << "6/2/25" << true;
     }
     void aDateLongerThanMmDdYyIsRefusedAndNeverCut()
     {
@@ -201,8 +212,8 @@ private slots:
         TempDir tmp;
         using qv::fixtures::fileDate;
         qv::fixtures::writeSingleSecurity(tmp.subdir("Data"), {{fileDate(2019, 1, 2), 10, 12, 9, 11, 1000, 10},
-                                                 {fileDate(2020, 6, 2), 20, 22, 19, 21, 2000, 20},
-                                                 {fileDate(2025, 6, 2), 30, 32, 29, 31, 3000, 30}});
+                                                               {fileDate(2020, 6, 2), 20, 22, 19, 21, 2000, 20},
+                                                               {fileDate(2025, 6, 2), 30, 32, 29, 31, 3000, 30}});
         auto frame = openStarted(tmp.path());
         QVERIFY(frame);
         CQuovantaView& view = *frame->view();

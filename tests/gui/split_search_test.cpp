@@ -25,8 +25,8 @@ void writePortfolio(const std::string& dir, const std::vector<std::pair<std::str
     for (const auto& [symbol, closes] : securities) {
         out.push_back({symbol, symbol, {}});
         for (const float c : closes)
-            out.back().days.push_back({qv::fixtures::dayNumberOf(1998, 6, 1) + int(out.back().days.size()), c, c * 1.02f,
-                                       c * 0.98f, c, 500, 0});
+            out.back().days.push_back({qv::fixtures::dayNumberOf(1998, 6, 1) + int(out.back().days.size()), c,
+                                       c * 1.02f, c * 0.98f, c, 500, 0});
     }
     qv::charttest::writePortfolio(dir, out);
 }
@@ -119,8 +119,8 @@ private slots:
         QCOMPARE(dlg->lines(), QStringList{"OOO possible 1 for 4 split on 06/02/98"});
         QVERIFY(selectPortfolio(view, listed(data)));
         QTest::mouseClick(button(*dlg, "search"), Qt::LeftButton);
-        QCOMPARE(dlg->lines(), (QStringList{"OOO possible 1 for 4 split on 06/02/98",
-                                            "AAA possible 2 for 1 split on 06/03/98"}));
+        QCOMPARE(dlg->lines(),
+                 (QStringList{"OOO possible 1 for 4 split on 06/02/98", "AAA possible 2 for 1 split on 06/03/98"}));
         dlg->reject();
     }
 };

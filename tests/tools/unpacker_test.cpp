@@ -211,7 +211,7 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
     const auto ofKind = [](unsigned mode) {
         std::string zip = makeZip({file("GOOD.ASC", "x"), file("ODD", "")});
         put16(zip, find(zip, kCentralSignature).at(1) + 4, (3 << 8) | 20); // made on Unix
-        put16(zip, find(zip, kCentralSignature).at(1) + 40, mode);        // high half of the external attributes
+        put16(zip, find(zip, kCentralSignature).at(1) + 40, mode);         // high half of the external attributes
         return zip;
     };
     const ExtractLimits ratio100{std::uint64_t{1} << 30, 100};
@@ -244,11 +244,19 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
         {"file and directory of one name", makeZip({file("a", "x"), file("a/b", "y")}), UnsafeEntry},
         {"no password", encrypted, BadPassword, {}, std::nullopt, "is encrypted and no password was given"},
         {"password of another case", encrypted, BadPassword, {}, "secret7", "wrong password for entry \"SUB/ONE.ASC\""},
-        {"line feed in a name", makeZip({file("GOOD.ASC", "x"), file("IBM.ASC\nERROR: forged", "x")}), UnsafeEntry,
-         {}, std::nullopt, "has a control character in its name"},
+        {"line feed in a name",
+         makeZip({file("GOOD.ASC", "x"), file("IBM.ASC\nERROR: forged", "x")}),
+         UnsafeEntry,
+         {},
+         std::nullopt,
+         "has a control character in its name"},
         {"delete character in a name", makeZip({file("X\x7f.ASC", "x")}), UnsafeEntry},
-        {"name part too long", makeZip({file("GOOD.ASC", "x"), file(std::string(256, 'n'), "x")}), UnsafeEntry, {},
-         std::nullopt, "longer than 255 bytes"},
+        {"name part too long",
+         makeZip({file("GOOD.ASC", "x"), file(std::string(256, 'n'), "x")}),
+         UnsafeEntry,
+         {},
+         std::nullopt,
+         "longer than 255 bytes"},
         {"path too long", makeZip({file("GOOD.ASC", "x"), file(deep, "x")}), UnsafeEntry},
         {"truncated", whole.substr(0, whole.size() / 2), std::nullopt},
         {"data damaged", flipped, std::nullopt},
@@ -277,7 +285,7 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
             EXPECT_FALSE(result.ok()) << c.what;
         EXPECT_NE(result.reason.find(c.reason), std::string::npos) << c.what << ": " << result.reason;
     }
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat(box.inside("ODD").c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07000) == 0);
     EXPECT_TRUE(fs::is_empty(box.path("elsewhere")));
@@ -289,8 +297,8 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
 // exactly as before, and the reason names the entry that failed.
 TEST(Unpacker, AFailedMoveIntoPlaceUndoesEveryMoveBeforeIt)
 {
-    const std::string zip = makeZip({file("NEW.ASC", "new"), file("OLD.ASC", "replacement"),
-                                     file("SUB/DEEP/X.ASC", "x"), file("KEPT/Y.ASC", "y")});
+    const std::string zip = makeZip(
+        {file("NEW.ASC", "new"), file("OLD.ASC", "replacement"), file("SUB/DEEP/X.ASC", "x"), file("KEPT/Y.ASC", "y")});
     const char* const names[] = {"NEW.ASC", "OLD.ASC", "SUB/DEEP/X.ASC", "KEPT/Y.ASC"};
     for (std::size_t failing = 1; failing <= 4; ++failing) {
         Sandbox box;
@@ -333,7 +341,8 @@ TEST(PkunzipProgram, ExtractsWithTheEngineCommandLineAndRefusesInOneLine)
     const auto before = box.snapshot();
     std::ostringstream out, err;
     EXPECT_EQ(runCommandLine({evil, "-o"}, out, err), kExitFailed);
-    EXPECT_EQ(err.str(), "PKUNZIP.EXE: " + evil + ": entry \"../evil?second line\" has a control character in its name\n");
+    EXPECT_EQ(err.str(),
+              "PKUNZIP.EXE: " + evil + ": entry \"../evil?second line\" has a control character in its name\n");
     EXPECT_EQ(box.snapshot(), before);
     writeFile(box.inside("EMPTY.ZIP"), makeZip({}));
     EXPECT_EQ(runCommandLine({box.inside("EMPTY.ZIP"), "-o"}, out, err), kExitExtracted) << err.str();

@@ -12,8 +12,8 @@ namespace qv::pkunzip {
 
 // Exit statuses of the unpacker.
 constexpr int kExitExtracted = 0;
-constexpr int kExitFailed = 1;     // the archive was refused or could not be extracted in full
-constexpr int kExitUsage = 2;      // the command line was not understood
+constexpr int kExitFailed = 1; // the archive was refused or could not be extracted in full
+constexpr int kExitUsage = 2;  // the command line was not understood
 
 // Runs the unpacker on args (without the program name); usage goes to out, each failure to err
 // as one line naming the archive and the reason. Returns the exit status.

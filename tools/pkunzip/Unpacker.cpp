@@ -182,7 +182,6 @@ ExtractResult judgeEntry(archive_entry* entry, EntryPlan& plan)
     return {};
 }
 
-
 // What the reader library's error for an encrypted entry does not say: whether the password
 // was missing or wrong, so that the user knows which setting to look at.
 std::string passwordFailure(const EntryPlan& plan, bool passwordGiven)
@@ -277,11 +276,10 @@ private:
             if (const auto why = recordKindProblem(record))
                 return failure(ExtractStatus::UnsafeEntry, "entry " + quoted(record.name) + " " + *why);
             if (exceedsRatio(record, limits_.maxRatio))
-                return failure(ExtractStatus::TooLarge,
-                               "entry " + quoted(record.name) + " would expand from " +
-                                   std::to_string(record.compressed) + " to " +
-                                   std::to_string(record.uncompressed) + " bytes, more than " +
-                                   std::to_string(limits_.maxRatio) + " times its size");
+                return failure(ExtractStatus::TooLarge, "entry " + quoted(record.name) + " would expand from " +
+                                                            std::to_string(record.compressed) + " to " +
+                                                            std::to_string(record.uncompressed) + " bytes, more than " +
+                                                            std::to_string(limits_.maxRatio) + " times its size");
             claimed = saturatingAdd(claimed, record.uncompressed);
         }
         std::uint64_t claimedByReader = 0;
@@ -308,11 +306,12 @@ private:
             plans_.push_back(std::move(plan));
         }
         if (std::max(claimed, claimedByReader) > limits_.maxTotalBytes)
-            return failure(ExtractStatus::TooLarge, "the archive would expand to more than " +
-                                                        std::to_string(limits_.maxTotalBytes) + " bytes");
+            return failure(ExtractStatus::TooLarge,
+                           "the archive would expand to more than " + std::to_string(limits_.maxTotalBytes) + " bytes");
         for (const auto& file : files) {
             if (directories.count(file) != 0)
-                return failure(ExtractStatus::UnsafeEntry, quoted(file) + " is both a file and a directory in the archive");
+                return failure(ExtractStatus::UnsafeEntry,
+                               quoted(file) + " is both a file and a directory in the archive");
         }
         return {};
     }
@@ -323,7 +322,7 @@ private:
     {
         for (std::size_t i = 1; i <= plan.components.size(); ++i) {
             const std::string path = joinComponents(plan.components, i);
-            struct stat st{};
+            struct stat st {};
             if (::fstatat(rootFd_, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
                 if (errno == ENOENT)
                     return {};
@@ -332,7 +331,8 @@ private:
             const bool needsDirectory = i < plan.components.size() || plan.directory;
             if (needsDirectory && S_ISLNK(st.st_mode))
                 return failure(ExtractStatus::UnsafeEntry, "entry " + quoted(plan.name) +
-                                                               " would be written through the symbolic link " + quoted(path));
+                                                               " would be written through the symbolic link " +
+                                                               quoted(path));
             if (needsDirectory && !S_ISDIR(st.st_mode))
                 return failure(ExtractStatus::WriteFailed,
                                "entry " + quoted(plan.name) + " needs a directory where " + quoted(path) + " is");
@@ -356,7 +356,8 @@ private:
                 return systemFailure(ExtractStatus::WriteFailed, "cannot create a staging directory", errno);
             }
             stagingName_ = std::move(name);
-            stagingFd_ = UniqueFd(::openat(rootFd_, stagingName_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            stagingFd_ =
+                UniqueFd(::openat(rootFd_, stagingName_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!stagingFd_.valid())
                 return systemFailure(ExtractStatus::WriteFailed, "cannot open the staging directory", errno);
             // A file system without locks still extracts; only a cleaner running at the same
@@ -428,9 +429,11 @@ private:
 
     ExtractResult writeEntry(archive* a, archive_entry* entry, const EntryPlan& plan, const std::string& staged)
     {
-        UniqueFd file(::openat(stagingFd_.get(), staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        UniqueFd file(
+            ::openat(stagingFd_.get(), staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!file.valid())
-            return systemFailure(ExtractStatus::WriteFailed, "cannot create a temporary file for " + quoted(plan.name), errno);
+            return systemFailure(ExtractStatus::WriteFailed, "cannot create a temporary file for " + quoted(plan.name),
+                                 errno);
         std::vector<char> buffer(kBlockSize);
         for (;;) {
             const la_ssize_t n = archive_read_data(a, buffer.data(), buffer.size());
@@ -443,8 +446,8 @@ private:
             }
             const auto size = static_cast<std::uint64_t>(n);
             if (size > limits_.maxTotalBytes - written_)
-                return failure(ExtractStatus::TooLarge, "the archive expands to more than " +
-                                                            std::to_string(limits_.maxTotalBytes) + " bytes");
+                return failure(ExtractStatus::TooLarge,
+                               "the archive expands to more than " + std::to_string(limits_.maxTotalBytes) + " bytes");
             written_ += size;
             for (std::size_t done = 0; done < size;) {
                 const ssize_t w = ::write(file.get(), buffer.data() + done, size - done);
@@ -500,11 +503,12 @@ private:
         const std::string staged = std::to_string(index);
         const char* leaf = plan.components.back().c_str();
         const auto refused = [&](int err) {
-            return systemFailure(ExtractStatus::WriteFailed, "cannot move the extracted " + quoted(plan.name) + " into place", err);
+            return systemFailure(ExtractStatus::WriteFailed,
+                                 "cannot move the extracted " + quoted(plan.name) + " into place", err);
         };
         if (++movesTried_ == faults_.failMove)
             return refused(EIO);
-        struct stat st{};
+        struct stat st {};
         if (::fstatat(directory, leaf, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
                 return refused(errno);
@@ -517,8 +521,7 @@ private:
             return {};
         }
         if (S_ISDIR(st.st_mode))
-            return failure(ExtractStatus::WriteFailed,
-                           "entry " + quoted(plan.name) + " would replace a directory");
+            return failure(ExtractStatus::WriteFailed, "entry " + quoted(plan.name) + " would replace a directory");
         // The old file goes into the staging directory in the same atomic step, where an undo
         // finds it; where the file system cannot exchange, a hard link keeps it instead.
         if (::renameat2(stagingFd_.get(), staged.c_str(), directory, leaf, RENAME_EXCHANGE) == 0) {
@@ -550,17 +553,12 @@ private:
                 continue;
             const char* leaf = plan.components.back().c_str();
             switch (it->kind) {
-            case Move::Kind::Created:
-                ::renameat(directory.get(), leaf, stagingFd_.get(), it->staged.c_str());
-                break;
+            case Move::Kind::Created: ::renameat(directory.get(), leaf, stagingFd_.get(), it->staged.c_str()); break;
             case Move::Kind::Exchanged:
                 ::renameat2(stagingFd_.get(), it->staged.c_str(), directory.get(), leaf, RENAME_EXCHANGE);
                 break;
-            case Move::Kind::Replaced:
-                ::renameat(stagingFd_.get(), it->staged.c_str(), directory.get(), leaf);
-                break;
-            case Move::Kind::Overwritten:
-                break; // nothing left to give back
+            case Move::Kind::Replaced: ::renameat(stagingFd_.get(), it->staged.c_str(), directory.get(), leaf); break;
+            case Move::Kind::Overwritten: break; // nothing left to give back
             }
         }
         moves_.clear();
@@ -667,7 +665,7 @@ ExtractResult extract(const std::string& archivePath, const std::string& destDir
     UniqueFd archiveFd(::open(archivePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!archiveFd.valid())
         return systemFailure(ExtractStatus::CannotOpen, "cannot open the archive", errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(archiveFd.get(), &st) != 0)
         return systemFailure(ExtractStatus::CannotOpen, "cannot open the archive", errno);
     if (!S_ISREG(st.st_mode))

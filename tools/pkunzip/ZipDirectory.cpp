@@ -51,7 +51,8 @@ public:
     std::size_t remaining() const { return size_ - pos_; }
 
 private:
-    template <typename T> bool field(T& v, std::size_t width)
+    template <typename T>
+    bool field(T& v, std::size_t width)
     {
         if (width > size_ - pos_)
             return false;
@@ -111,8 +112,7 @@ std::optional<DirectoryPlace> zip64Place(int fd, std::uint64_t endPos)
     std::uint64_t recordSize = 0;
     DirectoryPlace place;
     if (!rc.u32(signature) || signature != kZip64EndSignature || !rc.u64(recordSize) ||
-        recordSize != kZip64EndSize - 12 || !rc.skip(4 + 4 + 4 + 8) || !rc.u64(place.entries) ||
-        !rc.u64(place.size))
+        recordSize != kZip64EndSize - 12 || !rc.skip(4 + 4 + 4 + 8) || !rc.u64(place.entries) || !rc.u64(place.size))
         return std::nullopt;
     if (place.size > recordPos)
         return std::nullopt;
@@ -137,8 +137,8 @@ std::optional<DirectoryPlace> findDirectory(int fd, std::uint64_t fileSize)
         std::uint16_t disk = 0, directoryDisk = 0, entriesHere = 0, entries = 0, commentSize = 0;
         if (!c.u32(signature) || signature != kEndSignature)
             continue;
-        if (!c.u16(disk) || !c.u16(directoryDisk) || !c.u16(entriesHere) || !c.u16(entries) ||
-            !c.u32(size) || !c.u32(offset) || !c.u16(commentSize) || commentSize > c.remaining())
+        if (!c.u16(disk) || !c.u16(directoryDisk) || !c.u16(entriesHere) || !c.u16(entries) || !c.u32(size) ||
+            !c.u32(offset) || !c.u16(commentSize) || commentSize > c.remaining())
             continue;
         const std::uint64_t endPos = tailPos + i;
         // With ZIP64 records the directory ends where they begin, whatever the classic record
@@ -158,10 +158,10 @@ bool readRecord(Cursor& c, ZipRecordSizes& record)
 {
     std::uint32_t signature = 0, compressed = 0, uncompressed = 0;
     std::uint16_t madeBy = 0, nameSize = 0, extraSize = 0, commentSize = 0;
-    if (!c.u32(signature) || signature != kCentralSignature || !c.u16(madeBy) ||
-        !c.skip(2 + 2 + 2 + 2 + 2 + 4) || !c.u32(compressed) || !c.u32(uncompressed) || !c.u16(nameSize) ||
-        !c.u16(extraSize) || !c.u16(commentSize) || !c.skip(2 + 2) || !c.u32(record.attributes) ||
-        !c.skip(4) || !c.text(nameSize, record.name) || extraSize > c.remaining())
+    if (!c.u32(signature) || signature != kCentralSignature || !c.u16(madeBy) || !c.skip(2 + 2 + 2 + 2 + 2 + 4) ||
+        !c.u32(compressed) || !c.u32(uncompressed) || !c.u16(nameSize) || !c.u16(extraSize) || !c.u16(commentSize) ||
+        !c.skip(2 + 2) || !c.u32(record.attributes) || !c.skip(4) || !c.text(nameSize, record.name) ||
+        extraSize > c.remaining())
         return false;
     record.madeBy = static_cast<std::uint8_t>(madeBy >> 8);
     record.compressed = compressed;
@@ -196,20 +196,18 @@ std::optional<std::string> recordKindProblem(const ZipRecordSizes& record)
     if (record.madeBy != kMadeOnUnix)
         return std::nullopt;
     switch ((record.attributes >> 16) & 0170000u) {
-    case 0:          // no kind recorded: taken by its name
-    case 0100000u:   // regular file
-    case 0040000u:   // directory
+    case 0:        // no kind recorded: taken by its name
+    case 0100000u: // regular file
+    case 0040000u: // directory
         return std::nullopt;
-    case 0120000u:
-        return std::string("is a symbolic link");
-    default:
-        return std::string("is a device, pipe or other special file");
+    case 0120000u: return std::string("is a symbolic link");
+    default: return std::string("is a device, pipe or other special file");
     }
 }
 
 std::optional<std::vector<ZipRecordSizes>> readCentralDirectorySizes(int fd)
 {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     const auto fileSize = static_cast<std::uint64_t>(st.st_size);

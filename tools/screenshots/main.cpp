@@ -23,12 +23,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QToolBar>
+#include <QTemporaryDir>
 #include <QTextStream>
+#include <QToolBar>
 
 #include <memory>
 
@@ -112,8 +112,8 @@ int main(int argc, char** argv)
     }
     g_out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(g_out);
-    const QString sample = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                    : QStringLiteral(QUOVANTA_SOURCE_DIR "/sample/SAMPLE");
+    const QString sample =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(QUOVANTA_SOURCE_DIR "/sample/SAMPLE");
 
     QTemporaryDir temp;
     const QString workspace = temp.path() + QStringLiteral("/demo");

@@ -29,7 +29,8 @@ ChosenDirectory createChosenDirectory(std::string_view typed)
     const std::string path = withoutTrailingSlash(typed);
     if (!makeDirectory(path).isOk())
         return {ChosenDirectoryStep::CreateFailed,
-                "There was a problem creating " + std::string(typed) + ".\nThe new directory was not created.", {}};
+                "There was a problem creating " + std::string(typed) + ".\nThe new directory was not created.",
+                {}};
     return {ChosenDirectoryStep::Accept, {}, path};
 }
 

@@ -66,11 +66,8 @@ inline constexpr std::array<TextKey, 7> kEditRecord{{{"Edit", "Date"},
                                                      {"Edit", "Vol"},
                                                      {"Edit", "OI"}}};
 inline constexpr std::array<TextKey, 3> kSplitRecord{{{"Split", "Date"}, {"Split", "New"}, {"Split", "Old"}}};
-inline constexpr std::array<TextKey, 5> kAdjustRecord{{{"Adjust", "Date1"},
-                                                       {"Adjust", "Date2"},
-                                                       {"Adjust", "PriceMult"},
-                                                       {"Adjust", "VolMult"},
-                                                       {"Adjust", "OIMult"}}};
+inline constexpr std::array<TextKey, 5> kAdjustRecord{
+    {{"Adjust", "Date1"}, {"Adjust", "Date2"}, {"Adjust", "PriceMult"}, {"Adjust", "VolMult"}, {"Adjust", "OIMult"}}};
 inline constexpr TextKey kDeleteRecordDate{"Delete", "Date"};
 // "Import Historical ASCII Quotes" (the text keys' defaults beside them).
 inline constexpr TextKey kConvertDateFormat{"Convert", "DateFormat"};
@@ -114,7 +111,10 @@ inline std::string getSetting(const SettingsFile& file, const TextKey& k, std::s
 {
     return file.getString(k.section, k.key, fallback);
 }
-inline IoStatus putSetting(SettingsFile& file, const IntKey& k, int value) { return file.setInt(k.section, k.key, value); }
+inline IoStatus putSetting(SettingsFile& file, const IntKey& k, int value)
+{
+    return file.setInt(k.section, k.key, value);
+}
 inline IoStatus putSetting(SettingsFile& file, const TextKey& k, std::string_view value)
 {
     return file.setString(k.section, k.key, value);

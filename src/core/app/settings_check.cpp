@@ -1,8 +1,8 @@
 #include "core/app/settings_check.h"
 
 #include "core/platform/files.h"
-#include "core/platform/text.h"
 #include "core/platform/settings_file.h"
+#include "core/platform/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -92,8 +92,8 @@ std::string checkSettings(const ViewSettings& values, const std::vector<std::str
 {
     const UpdateSettings& u = values.update;
     const auto characters = [](std::string_view text) {
-        return static_cast<std::size_t>(
-            std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+        return static_cast<std::size_t>(std::count_if(
+            text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     };
     if (characters(u.zipPassword) > kMaxPasswordLength || characters(u.selfExtractPassword) > kMaxPasswordLength)
         return std::string(kPasswordTooLongMessage);

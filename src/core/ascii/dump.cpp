@@ -11,14 +11,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <cstring>
-#include <atomic>
 #include <set>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
-#include <sys/stat.h>
 #include <utility>
 
 namespace qv {
@@ -112,7 +112,7 @@ using Visited = std::set<std::pair<dev_t, ino_t>>;
 
 bool firstVisit(const std::string& dir, Visited& visited)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(dir.empty() ? "." : dir.c_str(), &st) != 0)
         return true; // reading the portfolio will say what is wrong
     return visited.insert({st.st_dev, st.st_ino}).second;
@@ -151,10 +151,7 @@ void makePiece(const std::string& dir, Piece& piece)
 // at a time, and written in their order, so the stream is the same whatever the core count.
 class PieceMaker {
 public:
-    PieceMaker()
-        : threads_(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8))
-    {
-    }
+    PieceMaker() : threads_(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, 8)) {}
 
     // Fills pieces[0..n) for `dir`.
     void make(const std::string& dir, std::vector<Piece>& pieces, std::size_t n) const
@@ -304,7 +301,7 @@ void appendDumpLines(std::string& out, std::string_view symbolField, const Field
     auto columnOf = [&](FieldKind kind) -> const float* {
         const int field = layout.field(kind);
         return field >= 1 && static_cast<std::size_t>(field) <= usable ? columns[static_cast<std::size_t>(field - 1)]
-                                                                      : nullptr;
+                                                                       : nullptr;
     };
 
     for (std::size_t done = 0; done < count;) {

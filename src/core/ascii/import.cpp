@@ -36,10 +36,10 @@ constexpr std::string_view kInputEmptyMessage = "The input file holds no quote l
 // The record order of a quote: date, open, high, low, close, volume, open interest.
 constexpr int kDate = 0;
 constexpr int kClose = 4;
-constexpr std::array<FieldKind, 7> kRecordKinds = {FieldKind::Date, FieldKind::Open,   FieldKind::High,
-                                                   FieldKind::Low,  FieldKind::Close,  FieldKind::Volume,
+constexpr std::array<FieldKind, 7> kRecordKinds = {FieldKind::Date,        FieldKind::Open,  FieldKind::High,
+                                                   FieldKind::Low,         FieldKind::Close, FieldKind::Volume,
                                                    FieldKind::OpenInterest};
-constexpr std::array<std::string_view, 7> kColumnLabels = {"Date", "Open",   "High",    "Low",
+constexpr std::array<std::string_view, 7> kColumnLabels = {"Date",  "Open",   "High",    "Low",
                                                            "Close", "Volume", "Open Int"};
 
 std::string trimRight(std::string_view text) { return std::string(trimSpaceRight(text)); }
@@ -328,8 +328,10 @@ bool withDates(const std::string& dir, int fileNumber, const EntryDates& dates, 
         const std::size_t at = (i + 1) * kMasterRecordSize;
         if (bytes.size() < at + kMasterRecordSize)
             return false;
-        std::copy(dates.first.begin(), dates.first.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryFirstDate.offset));
-        std::copy(dates.last.begin(), dates.last.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryLastDate.offset));
+        std::copy(dates.first.begin(), dates.first.end(),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryFirstDate.offset));
+        std::copy(dates.last.begin(), dates.last.end(),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(at + kEntryLastDate.offset));
         return true;
     }
     return false;
@@ -652,10 +654,10 @@ IoStatus writeImportPaths(SettingsFile& file, const ImportJob& job, const std::s
 {
     using namespace keys;
     std::vector<SettingsFile::Value> values;
-    for (const auto& [key, value] : {std::pair{kConvertPathIn, std::string_view(job.inputPath)},
-                                     std::pair{kConvertPathOut, std::string_view(fullOutputDir)},
-                                     std::pair{kConvertSymbol, std::string_view(job.symbol)},
-                                     std::pair{kConvertName, std::string_view(job.name)}})
+    for (const auto& [key, value] :
+         {std::pair{kConvertPathIn, std::string_view(job.inputPath)},
+          std::pair{kConvertPathOut, std::string_view(fullOutputDir)},
+          std::pair{kConvertSymbol, std::string_view(job.symbol)}, std::pair{kConvertName, std::string_view(job.name)}})
         values.push_back({std::string(key.section), std::string(key.key), std::string(value)});
     return file.setValues(values);
 }

@@ -10,7 +10,8 @@
 
 namespace qv {
 
-SymbolListing listSymbols(const std::string& dir) {
+SymbolListing listSymbols(const std::string& dir)
+{
     SymbolListing listing;
     SecurityList list;
     if (!readSecurities(dir, list)) {
@@ -31,7 +32,8 @@ SymbolListing listSymbols(const std::string& dir) {
     bool anyXmaster = false;
     for (const Security& s : list.securities) {
         if (!s.fromXmaster()) {
-            if (s.position >= static_cast<std::size_t>(kMaxSecurities)) continue;
+            if (s.position >= static_cast<std::size_t>(kMaxSecurities))
+                continue;
             if (seen[static_cast<std::size_t>(s.fileNumber)]) {
                 damaged = true;
                 continue;
@@ -46,7 +48,8 @@ SymbolListing listSymbols(const std::string& dir) {
         } else {
             row.name = s.masterEntry.rawName();
             row.entry = s.masterEntry;
-            if (s.hasEmasterEntry) row.longName = s.emasterEntry.longName();
+            if (s.hasEmasterEntry)
+                row.longName = s.emasterEntry.longName();
         }
         row.fileNumber = s.fileNumber;
         row.entryIndex = static_cast<int>(s.position);
@@ -64,8 +67,8 @@ SymbolListing listSymbols(const std::string& dir) {
         SkipFlags high;
         if (anyXmaster) {
             if (IoStatus s = readHighSkipFlags(dir, high); !s)
-                listing.messages.push_back("The skip marks of the XMASTER securities (" + std::string(kHighSkipFileName) +
-                                           ") could not be read.\n" + s.message());
+                listing.messages.push_back("The skip marks of the XMASTER securities (" +
+                                           std::string(kHighSkipFileName) + ") could not be read.\n" + s.message());
         }
         if (listing.skipFlagsValid) {
             for (SymbolRow& row : listing.rows)
@@ -80,7 +83,8 @@ SymbolListing listSymbols(const std::string& dir) {
     }
     if (damaged || !list.problems.empty()) {
         std::string message(kSymbolListDamagedMessage);
-        for (const std::string& problem : list.problems) message += "\n" + problem;
+        for (const std::string& problem : list.problems)
+            message += "\n" + problem;
         listing.messages.push_back(std::move(message));
     }
     return listing;

@@ -28,7 +28,7 @@ struct SymbolRow {
     // Entries left out as duplicates keep their position, so it can differ from the row's own
     // index.
     int entryIndex = 0;
-    bool skipped = false;        // the entry's file number is marked in the skip list
+    bool skipped = false;          // the entry's file number is marked in the skip list
     bool isDirectoryEntry = false; // names a nested portfolio rather than a security
     MasterEntry entry;             // the whole MASTER entry (zero for an XMASTER security)
     Security security;             // the security of either source, for dates, fields, period

@@ -12,7 +12,7 @@ namespace {
 constexpr int kRightMargin = 70;  // room for the price labels right of the plot
 constexpr int kTopAndBottom = 25; // the time axis and month marks below, the title above
 constexpr double kPriceShare = 0.8;
-constexpr int kAxisY = 10;         // the time axis
+constexpr int kAxisY = 10; // the time axis
 constexpr int kFirstBarX = kChartBarSpacing + 5;
 constexpr int kVolumeBarBottom = 12;
 constexpr int kMonthMarkLength = 10;
@@ -209,8 +209,7 @@ ChartGeometry layoutChart(int width, int height, const QuoteSeries* series, std:
     if (position < 0.95)
         text(ChartElement::NormalText, A + 7, H - 3, TextAlign::Left, TextAnchorY::Top, printed("%6.2f", maxP));
     if (position > 0.05)
-        text(ChartElement::NormalText, A + 7, V + 10, TextAlign::Left, TextAnchorY::Baseline,
-             printed("%6.2f", minP));
+        text(ChartElement::NormalText, A + 7, V + 10, TextAlign::Left, TextAnchorY::Baseline, printed("%6.2f", minP));
     // A security without a volume field has nothing to label here.
     if (maxV >= 0.0)
         text(ChartElement::NormalText, A + 10, V + 10, TextAlign::Left, TextAnchorY::Top, printedWhole(maxV));

@@ -59,8 +59,8 @@ struct PaintedSpan {
 };
 PaintedSpan paintedSpan(const ChartLine& line);
 
-enum class TextAlign { Left, Right };       // the anchor is the left or the right end of the text
-enum class TextAnchorY { Top, Baseline };   // the anchor row is the text's top row or its baseline
+enum class TextAlign { Left, Right };     // the anchor is the left or the right end of the text
+enum class TextAnchorY { Top, Baseline }; // the anchor row is the text's top row or its baseline
 
 struct ChartText {
     ChartElement element = ChartElement::NormalText;

@@ -56,8 +56,7 @@ std::string printLineText(const QuoteSeries& series, int i)
     return line;
 }
 
-PrintPage printPage(const std::string& dir, const std::string& symbol, int quotesInFile, int page,
-                    int linesPerPage)
+PrintPage printPage(const std::string& dir, const std::string& symbol, int quotesInFile, int page, int linesPerPage)
 {
     PrintPage result;
     if (page < 1 || linesPerPage < 1) {
@@ -72,8 +71,8 @@ PrintPage printPage(const std::string& dir, const std::string& symbol, int quote
             result.ranOut = true;
             break;
         }
-        const bool read = ready && readQuoteSeries(series, dir, symbol, static_cast<int>(k), 1) == kStatusOk &&
-                          series.count == 1;
+        const bool read =
+            ready && readQuoteSeries(series, dir, symbol, static_cast<int>(k), 1) == kStatusOk && series.count == 1;
         result.lines.push_back(read ? printLineText(series, 0) : std::string(kPrintFailure));
     }
     freeQuoteSeries(series);

@@ -48,7 +48,6 @@ struct PrintPage {
 // Page `page` (1-based) of the security's `quotesInFile` quotes at `linesPerPage` lines: reads
 // each quote on its own, so the file is never held whole; a quote that cannot be read prints
 // as kPrintFailure and printing goes on.
-PrintPage printPage(const std::string& dir, const std::string& symbol, int quotesInFile, int page,
-                    int linesPerPage);
+PrintPage printPage(const std::string& dir, const std::string& symbol, int quotesInFile, int page, int linesPerPage);
 
 } // namespace qv

@@ -16,7 +16,8 @@ namespace qv {
 
 namespace {
 
-std::string errnoText(const std::string& what, const std::string& name, int err) {
+std::string errnoText(const std::string& what, const std::string& name, int err)
+{
     return what + " " + name + ": " + std::strerror(err);
 }
 
@@ -26,9 +27,13 @@ std::string errnoText(const std::string& what, const std::string& name, int err)
 class DirHandle {
 public:
     explicit DirHandle(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {}
-    ~DirHandle() {
-        if (fd_ >= 0) ::close(fd_);
+        : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))
+    {
+    }
+    ~DirHandle()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     DirHandle(const DirHandle&) = delete;
     DirHandle& operator=(const DirHandle&) = delete;
@@ -39,9 +44,11 @@ private:
 };
 
 // The names in the directory, "." and ".." aside; false when it cannot be read.
-bool entryNames(int dirFd, std::vector<std::string>& names) {
+bool entryNames(int dirFd, std::vector<std::string>& names)
+{
     const int listFd = ::dup(dirFd);
-    if (listFd < 0) return false;
+    if (listFd < 0)
+        return false;
     DIR* d = ::fdopendir(listFd);
     if (!d) {
         ::close(listFd);
@@ -50,7 +57,8 @@ bool entryNames(int dirFd, std::vector<std::string>& names) {
     errno = 0;
     while (const dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        if (name != "." && name != "..")
+            names.push_back(name);
         errno = 0;
     }
     const bool ok = errno == 0;
@@ -60,7 +68,8 @@ bool entryNames(int dirFd, std::vector<std::string>& names) {
 
 } // namespace
 
-PortfolioDeletion deletePortfolio(const std::string& dir) {
+PortfolioDeletion deletePortfolio(const std::string& dir)
+{
     PortfolioDeletion result;
     if (dir.empty() || !findEntry(dir, kMasterFileName)) {
         result.leftOver.push_back("No portfolio (MASTER file) in " + (dir.empty() ? std::string("\"\"") : dir));
@@ -91,7 +100,8 @@ PortfolioDeletion deletePortfolio(const std::string& dir) {
             }
             struct stat st {};
             if (::fstatat(handle.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                if (errno != ENOENT) result.leftOver.push_back(errnoText("stat", name, errno));
+                if (errno != ENOENT)
+                    result.leftOver.push_back(errnoText("stat", name, errno));
                 continue;
             }
             if (!S_ISREG(st.st_mode)) {
@@ -103,13 +113,15 @@ PortfolioDeletion deletePortfolio(const std::string& dir) {
                 continue;
             }
             if (::unlinkat(handle.fd(), name.c_str(), 0) != 0) {
-                if (errno != ENOENT) result.leftOver.push_back(errnoText("unlink", name, errno));
+                if (errno != ENOENT)
+                    result.leftOver.push_back(errnoText("unlink", name, errno));
                 continue;
             }
             ++result.filesRemoved;
         }
     }
-    if (!result.leftOver.empty()) return result;
+    if (!result.leftOver.empty())
+        return result;
     if (IoStatus st = removeDirectory(dir); !st) {
         result.leftOver.push_back(st.message());
         return result;

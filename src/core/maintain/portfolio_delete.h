@@ -18,7 +18,7 @@ inline constexpr std::string_view kPortfolioNotAllDeletedMessage =
     "Not all of the portfolio elements could be automatically deleted.\nRemoving portfolio from this display.";
 
 struct PortfolioDeletion {
-    bool complete = false;             // every file and the directory itself are gone
+    bool complete = false; // every file and the directory itself are gone
     int filesRemoved = 0;
     std::vector<std::string> leftOver; // a sentence per entry or step that failed
 };

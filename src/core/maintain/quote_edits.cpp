@@ -85,8 +85,8 @@ bool asksToChange(const EditRequest& request, int k)
 // "volume or open interest": the names of the kinds the request would change and the file lacks.
 std::string missingFieldNames(const EditRequest& request, const FieldLayout& layout)
 {
-    static constexpr std::string_view kNames[kEditValueCount] = {"open", "high", "low", "close", "volume",
-                                                                 "open interest"};
+    static constexpr std::string_view kNames[kEditValueCount] = {"open",  "high",   "low",
+                                                                 "close", "volume", "open interest"};
     std::vector<std::string_view> missing;
     for (int k = 0; k < kEditValueCount; ++k) {
         if (asksToChange(request, k) && layout.field(kValueKinds[k]) == 0)
@@ -156,12 +156,12 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     const LayoutResult layout =
         inXmaster ? readFieldLayout(found.directory, security) : readFieldLayout(found.directory, found.entry);
     if (inXmaster && (layout.status != kStatusOk || length < 8))
-        return fail(kStatusNoLayout, "The fields of " + symbol + " are not known: the field bits of its XMASTER entry (" +
-                                         std::to_string(security.xmasterEntry.fieldBits()) +
-                                         ") name no date or no value field.");
+        return fail(kStatusNoLayout,
+                    "The fields of " + symbol + " are not known: the field bits of its XMASTER entry (" +
+                        std::to_string(security.xmasterEntry.fieldBits()) + ") name no date or no value field.");
     if (layout.status != kStatusOk || length < 4)
-        return fail(kStatusNoLayout, "The fields of " + symbol + " are not known: " +
-                                         joinPath(found.directory, quoteFileName(n, "DOP")) +
+        return fail(kStatusNoLayout, "The fields of " + symbol +
+                                         " are not known: " + joinPath(found.directory, quoteFileName(n, "DOP")) +
                                          " names none and its record length is " + std::to_string(length) + ".");
     if (request.mode != EditMode::Delete) {
         bool changesSome = false;
@@ -224,8 +224,8 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
             ++kept;
         }
         if (lastDropped < 0)
-            return fail(kStatusDeleteNotFound, *datPath + " holds no quote of " + formatDateForDisplay(request.firstDate) +
-                                                   ".");
+            return fail(kStatusDeleteNotFound,
+                        *datPath + " holds no quote of " + formatDateForDisplay(request.firstDate) + ".");
         // The header counts the records the file really holds, less the ones dropped.
         putU16(updated.data() + 2, static_cast<unsigned>(kept + 1));
         const auto dateBytes = [&](int k) { return mbfAt(recordAt(k) + 4 * (dateField - 1)); };

@@ -80,8 +80,7 @@ struct EditRequest {
 // The messages the program shows, in order, when a command's rewrite returned `status` (not 0):
 // the command's own failure text last, with `reason` (from rewriteQuotes) as its second line.
 enum class QuoteCommand { Edit, Split, Adjust, Delete };
-std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status,
-                                                std::string_view reason = {});
+std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status, std::string_view reason = {});
 
 // ---- What each dialog gathers, and its check -------------------------------------------------
 

@@ -47,8 +47,8 @@ std::optional<SplitRatio> splitRatioOfPair(const QuotePair& p, bool hasHighLow)
 
 std::string splitCandidateLine(const SplitCandidate& c)
 {
-    return c.symbol + " possible " + std::to_string(c.ratio.newShares) + " for " +
-           std::to_string(c.ratio.oldShares) + " split on " + formatDateForDisplay(c.date);
+    return c.symbol + " possible " + std::to_string(c.ratio.newShares) + " for " + std::to_string(c.ratio.oldShares) +
+           " split on " + formatDateForDisplay(c.date);
 }
 
 std::optional<SplitSearchMessage> SplitSearchOutcome::finalMessage() const
@@ -102,8 +102,9 @@ SplitSearchOutcome runSplitSearch(const std::string& dir, const SplitSearchRepor
             return fail(SplitSearchOutcome::End::ReadFailed, kSplitSearchReadErrorMessage);
         const int total = series.quotesInFile;
         if (total < 2) {
-            report(reporter, {"For symbol " + symbol + "\nSplitSearch cannot perform search\n"
-                                                       "as there are fewer than 2 quotes.",
+            report(reporter, {"For symbol " + symbol +
+                                  "\nSplitSearch cannot perform search\n"
+                                  "as there are fewer than 2 quotes.",
                               false});
         } else {
             const bool hasHighLow = series.layout.has(FieldKind::High) && series.layout.has(FieldKind::Low);

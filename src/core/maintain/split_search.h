@@ -53,10 +53,10 @@ struct QuotePair {
 std::optional<SplitRatio> splitRatioOfPair(const QuotePair& pair, bool hasHighLow = true);
 
 struct SplitCandidate {
-    std::string symbol;  // as the symbol grid shows it
+    std::string symbol; // as the symbol grid shows it
     SplitRatio ratio;
     DayNumber date = kNoDay; // the later quote's date
-    int index = 0;       // the later quote's 0-based index in the quote file
+    int index = 0;           // the later quote's 0-based index in the quote file
 };
 
 // "%s possible %d for %d split on %s", the date as MM/DD/YY.
@@ -78,10 +78,10 @@ struct SplitSearchReporter {
 
 struct SplitSearchOutcome {
     enum class End {
-        Done,         // every security searched: "Done search", the beep, the final message
-        NoPortfolio,  // the MASTER could not be read: nothing searched
-        TooManyBars,  // the series could not be made
-        ReadFailed,   // a quote read failed: the search ended there
+        Done,        // every security searched: "Done search", the beep, the final message
+        NoPortfolio, // the MASTER could not be read: nothing searched
+        TooManyBars, // the series could not be made
+        ReadFailed,  // a quote read failed: the search ended there
     };
     End end = End::Done;
     std::vector<SplitCandidate> candidates; // this search's, in the order found

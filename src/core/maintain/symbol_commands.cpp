@@ -30,7 +30,8 @@ constexpr std::string_view kSkipUnwritableMessage =
 
 constexpr std::size_t kFieldWidth = kSecurityTextWidth;
 
-CommandResult failure(std::string message, std::string directory = {}) {
+CommandResult failure(std::string message, std::string directory = {})
+{
     CommandResult r;
     r.ok = false;
     r.message = std::move(message);
@@ -39,20 +40,23 @@ CommandResult failure(std::string message, std::string directory = {}) {
 }
 
 // The fixed texts name "this portfolio"; the second line names the file, and the cause when known.
-std::string masterUnreadable(const std::string& dir, std::string_view cause = {}) {
-    return std::string(kMasterUnreadableMessage) + "\n" +
-           (cause.empty() ? masterPath(dir) : std::string(cause));
+std::string masterUnreadable(const std::string& dir, std::string_view cause = {})
+{
+    return std::string(kMasterUnreadableMessage) + "\n" + (cause.empty() ? masterPath(dir) : std::string(cause));
 }
-std::string skipUnreadable(const std::string& dir, const IoStatus& why) {
+std::string skipUnreadable(const std::string& dir, const IoStatus& why)
+{
     return std::string(kSkipUnreadableMessage) + "\n" +
            (why ? resolveFile(dir, kSkipFileName) + " holds no valid skip marks." : why.message());
 }
-std::string skipUnwritable(const std::string& dir, const IoStatus& why) {
+std::string skipUnwritable(const std::string& dir, const IoStatus& why)
+{
     return std::string(kSkipUnwritableMessage) + "\n" +
            (why ? resolveFile(dir, kSkipFileName) + " does not hold the marks written." : why.message());
 }
 
-std::string notFoundMessage(std::string_view symbol) {
+std::string notFoundMessage(std::string_view symbol)
+{
     return "The symbol " + std::string(symbol) + " was not found in this portfolio.";
 }
 
@@ -61,17 +65,21 @@ std::string notFoundMessage(std::string_view symbol) {
 // XMASTER records carry bytes whose meaning is not known here (vendor fields, times, the
 // collection date), which a rewritten or removed record could not carry over faithfully: the
 // symbol commands leave XMASTER securities to the software that keeps that XMASTER.
-std::string xmasterRefusal(const Security& security, std::string_view command) {
+std::string xmasterRefusal(const Security& security, std::string_view command)
+{
     return std::string(command) + " cannot change " + security.symbol + ": it is listed in XMASTER (file " +
-           security.quoteFileName() + "), whose records hold data this program does not know and so does not "
+           security.quoteFileName() +
+           "), whose records hold data this program does not know and so does not "
            "rewrite or remove.\nThe security was left unchanged.";
 }
 
 namespace {
 
 // findSecurity reports directories with a trailing '/'; results name them without one.
-std::string withoutTrailingSlash(std::string dir) {
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+std::string withoutTrailingSlash(std::string dir)
+{
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
     return dir;
 }
 
@@ -83,10 +91,12 @@ struct TopLevelLookup {
     bool sharesNumber = false; // another entry of the MASTER holds its file number
 };
 
-TopLevelLookup findTopLevelEntry(const std::string& dir, std::string_view symbol) {
+TopLevelLookup findTopLevelEntry(const std::string& dir, std::string_view symbol)
+{
     TopLevelLookup result;
     MasterFile master;
-    if (!readMasterFile(dir, master)) return result;
+    if (!readMasterFile(dir, master))
+        return result;
     result.readable = true;
     for (std::size_t i = 0; i < master.entries.size(); ++i) {
         const MasterEntry& e = master.entries[i];
@@ -102,23 +112,29 @@ TopLevelLookup findTopLevelEntry(const std::string& dir, std::string_view symbol
 }
 
 // Symbol Delete of an entry whose number another entry also holds.
-CommandResult deleteEntryOnly(const std::string& dir, std::string_view symbol, int n) {
+CommandResult deleteEntryOnly(const std::string& dir, std::string_view symbol, int n)
+{
     MasterChange change = removeMasterEntry(dir, symbol);
-    if (!change.done()) return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
+    if (!change.done())
+        return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
     CommandResult r;
     r.fileNumber = n;
     r.directory = dir;
     r.message = "The symbol " + std::string(symbol) + " was deleted. Another entry of MASTER holds its file number " +
-                std::to_string(n) + ", so " + quoteFileName(n, "DAT") + " and the other files of that number were kept.";
-    if (!change.notice.empty()) r.message += "\n" + change.notice;
+                std::to_string(n) + ", so " + quoteFileName(n, "DAT") +
+                " and the other files of that number were kept.";
+    if (!change.notice.empty())
+        r.message += "\n" + change.notice;
     return r;
 }
 
 // Whether dir's MASTER lists a security with this file number and symbol; std::nullopt when
 // MASTER cannot be read, which callers take as the answer that keeps more data.
-std::optional<bool> masterLists(const std::string& dir, int fileNumber, std::string_view symbol) {
+std::optional<bool> masterLists(const std::string& dir, int fileNumber, std::string_view symbol)
+{
     MasterFile master;
-    if (!readMasterFile(dir, master)) return std::nullopt;
+    if (!readMasterFile(dir, master))
+        return std::nullopt;
     return std::any_of(master.entries.begin(), master.entries.end(), [&](const MasterEntry& e) {
         return !e.isDirectoryEntry() && e.fileNumber() == fileNumber && e.symbol() == symbol;
     });
@@ -129,20 +145,24 @@ bool skipFileExists(const std::string& dir) { return findEntry(dir, kSkipFileNam
 // Writes the marks and tells whether the file now holds them. A write that reports failure
 // after its rename (the directory fsync) has still put the new marks in place; the caller
 // must treat that as done, or a command would stop half-way with the marks already changed.
-bool storeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus& why) {
-    if (!writeSkipFlags(dir, flags, &why).empty()) return true;
+bool storeSkipFlags(const std::string& dir, const SkipFlags& flags, IoStatus& why)
+{
+    if (!writeSkipFlags(dir, flags, &why).empty())
+        return true;
     // Reading a missing file would create it; a file that is not there does not hold the marks.
     return skipFileExists(dir) && readSkipFlags(dir) == flags;
 }
 
 // Removes every file of dir named `name` without regard to case. Failures are appended to
 // `problems`.
-void removeAllNamed(const std::string& dir, const std::string& name, std::vector<std::string>& problems) {
+void removeAllNamed(const std::string& dir, const std::string& name, std::vector<std::string>& problems)
+{
     // Bounded: a directory can hold only a few spellings of one name that matter here, and a
     // removal that "succeeds" without the entry going away must not loop for ever.
     for (int attempt = 0; attempt < 8; ++attempt) {
         std::optional<std::string> path = findEntry(dir, name);
-        if (!path) return;
+        if (!path)
+            return;
         IoStatus st = removeFile(*path, true);
         if (!st) {
             problems.push_back(st.message());
@@ -153,18 +173,22 @@ void removeAllNamed(const std::string& dir, const std::string& name, std::vector
 
 } // namespace
 
-CommandResult addPortfolio(std::string_view typedPath) {
+CommandResult addPortfolio(std::string_view typedPath)
+{
     // Slashes go first, then blanks, so "dir/ " keeps its slash. A path of slashes alone is the
     // root and keeps one.
     std::string_view path = typedPath;
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
     path = trimBlanks(path);
-    if (path.empty()) return failure(std::string(kNoPathMessage));
+    if (path.empty())
+        return failure(std::string(kNoPathMessage));
 
     std::string dir(path);
     bool createdDirectory = false;
     if (isDirectory(dir)) {
-        if (findEntry(dir, kMasterFileName)) return failure(std::string(kPortfolioExistsMessage), dir);
+        if (findEntry(dir, kMasterFileName))
+            return failure(std::string(kPortfolioExistsMessage), dir);
     } else {
         if (IoStatus made = makeDirectory(dir); !made)
             return failure(std::string(kNotCreatedMessage) + "\n" + made.message(), dir);
@@ -176,7 +200,8 @@ CommandResult addPortfolio(std::string_view typedPath) {
         // A directory without its MASTER would be no portfolio, only litter.
         std::string message = std::string(kNotCreatedMessage) + "\n" + st.message();
         if (createdDirectory) {
-            if (IoStatus removed = removeDirectory(dir); !removed) message += "\n" + removed.message();
+            if (IoStatus removed = removeDirectory(dir); !removed)
+                message += "\n" + removed.message();
         }
         return failure(message, dir);
     }
@@ -185,23 +210,31 @@ CommandResult addPortfolio(std::string_view typedPath) {
     return r;
 }
 
-CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, std::string_view nameTyped) {
+CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, std::string_view nameTyped)
+{
     // Leading blanks are dropped too: a symbol field that begins with a blank reads as the
     // empty symbol everywhere else, so such a security could never be selected or deleted.
     std::string_view trimmed = trimBlanks(symbolTyped);
-    if (trimmed.empty()) return failure(std::string(kNoSymbolMessage), dir);
+    if (trimmed.empty())
+        return failure(std::string(kNoSymbolMessage), dir);
     // Refused whole rather than cut: a cut symbol or name would be another security's.
-    if (trimmed.size() > kFieldWidth) return failure(std::string(kLongSymbolMessage), dir);
-    if (nameTyped.size() > kFieldWidth) return failure(std::string(kLongNameMessage), dir);
+    if (trimmed.size() > kFieldWidth)
+        return failure(std::string(kLongSymbolMessage), dir);
+    if (nameTyped.size() > kFieldWidth)
+        return failure(std::string(kLongNameMessage), dir);
     std::string symbol = upperAscii(trimmed);
     std::string name(nameTyped);
-    if (name.empty()) name = symbol;
+    if (name.empty())
+        name = symbol;
 
-    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
+    if (IoStatus ro = checkWritableFolder(dir); !ro)
+        return failure(ro.message(), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity existing = findSecurity(dir, symbol);
-    if (existing.status == kStatusOk) return failure(std::string(kDuplicateMessage), dir);
-    if (existing.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
+    if (existing.status == kStatusOk)
+        return failure(std::string(kDuplicateMessage), dir);
+    if (existing.status == kStatusFileRead)
+        return failure(masterUnreadable(dir), dir);
 
     int createdNumber = 0;
     bool hadDat = false;
@@ -211,7 +244,8 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
         hadDat = findEntry(dir, quoteFileName(fileNumber, "DAT")).has_value();
         hadDop = findEntry(dir, quoteFileName(fileNumber, "DOP")).has_value();
         // A mark that a deleted security left on the number must not skip the new one.
-        if (IoStatus st = clearSkipMark(dir, fileNumber); !st) return st;
+        if (IoStatus st = clearSkipMark(dir, fileNumber); !st)
+            return st;
         return createQuoteFiles(dir, fileNumber, defaultFieldKinds());
     };
     MasterChange change = appendMasterEntry(dir, symbol, name, 7, createFiles);
@@ -223,11 +257,13 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
         r.message = change.notice;
         return r;
     }
-    if (change.outcome == MasterChange::Outcome::Full) return failure(change.message, dir);
+    if (change.outcome == MasterChange::Outcome::Full)
+        return failure(change.message, dir);
 
     r.ok = false;
     r.message = change.message.empty() ? masterUnreadable(dir) : change.message;
-    if (createdNumber == 0) return r;
+    if (createdNumber == 0)
+        return r;
 
     // The MASTER replacement may have happened although a later step (the directory fsync)
     // failed: then the security is complete and its files must stay.
@@ -238,19 +274,26 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
         return r;
     }
     // Unknown state: files without an entry are harmless, an entry without files is not.
-    if (!listed) return r;
+    if (!listed)
+        return r;
     std::vector<std::string> problems;
-    if (!hadDat) removeAllNamed(dir, quoteFileName(createdNumber, "DAT"), problems);
-    if (!hadDop) removeAllNamed(dir, quoteFileName(createdNumber, "DOP"), problems);
-    for (const std::string& p : problems) r.message += "\n" + p;
+    if (!hadDat)
+        removeAllNamed(dir, quoteFileName(createdNumber, "DAT"), problems);
+    if (!hadDop)
+        removeAllNamed(dir, quoteFileName(createdNumber, "DOP"), problems);
+    for (const std::string& p : problems)
+        r.message += "\n" + p;
     return r;
 }
 
-CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
-    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
+CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
+{
+    if (IoStatus ro = checkWritableFolder(dir); !ro)
+        return failure(ro.message(), dir);
     removePortfolioTemporaries(dir);
     TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
-    if (!lookup.readable) return failure(masterUnreadable(dir), dir);
+    if (!lookup.readable)
+        return failure(masterUnreadable(dir), dir);
     if (!lookup.entry) {
         if (const FoundSecurity found = findSecurity(dir, symbol);
             found.status == kStatusOk && found.security.fromXmaster())
@@ -260,7 +303,8 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     const int n = lookup.entry->fileNumber();
     // Another entry with the same number (a damaged MASTER) owns the files and the mark as
     // well: only the entry goes, its files and mark stay with the entry that keeps them.
-    if (lookup.sharesNumber) return deleteEntryOnly(dir, symbol, n);
+    if (lookup.sharesNumber)
+        return deleteEntryOnly(dir, symbol, n);
 
     // MASTER goes first: until it no longer lists the security, the security keeps its files and
     // its mark, so a crash at any step never un-skips a listed security. A mark left on the
@@ -269,10 +313,12 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     if (!change.done() && masterLists(dir, n, symbol).value_or(true))
         return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
     std::vector<std::string> notices;
-    if (!change.notice.empty()) notices.push_back(change.notice);
+    if (!change.notice.empty())
+        notices.push_back(change.notice);
 
     std::vector<std::string> problems;
-    if (IoStatus st = clearSkipMark(dir, n); !st) problems.push_back(st.message());
+    if (IoStatus st = clearSkipMark(dir, n); !st)
+        problems.push_back(st.message());
 
     // MASTER no longer lists the security: only now may its files go.
     for (std::string_view ext : {"DAT", "DOP", "PFL", "BAK"}) {
@@ -285,36 +331,49 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol) {
     if (!problems.empty()) {
         r.ok = false;
         r.message = "The symbol " + std::string(symbol) + " was deleted, but some of its files could not be removed:";
-        for (const std::string& p : problems) r.message += "\n" + p;
+        for (const std::string& p : problems)
+            r.message += "\n" + p;
     }
-    for (const std::string& notice : notices) r.message += (r.message.empty() ? "" : "\n") + notice;
+    for (const std::string& notice : notices)
+        r.message += (r.message.empty() ? "" : "\n") + notice;
     return r;
 }
 
 CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std::string_view newSymbol,
-                         std::string_view newName) {
-    if (newSymbol.empty()) return failure(std::string(kEmptyEditSymbolMessage), dir);
-    if (newSymbol.size() > kFieldWidth) return failure(std::string(kLongSymbolMessage), dir);
-    if (newName.size() > kFieldWidth) return failure(std::string(kLongNameMessage), dir);
+                         std::string_view newName)
+{
+    if (newSymbol.empty())
+        return failure(std::string(kEmptyEditSymbolMessage), dir);
+    if (newSymbol.size() > kFieldWidth)
+        return failure(std::string(kLongSymbolMessage), dir);
+    if (newName.size() > kFieldWidth)
+        return failure(std::string(kLongNameMessage), dir);
 
-    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
+    if (IoStatus ro = checkWritableFolder(dir); !ro)
+        return failure(ro.message(), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity found = findSecurity(dir, oldSymbol);
-    if (found.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
-    if (found.status != kStatusOk) return failure(notFoundMessage(oldSymbol), dir);
+    if (found.status == kStatusFileRead)
+        return failure(masterUnreadable(dir), dir);
+    if (found.status != kStatusOk)
+        return failure(notFoundMessage(oldSymbol), dir);
     std::string where = withoutTrailingSlash(found.directory);
     // A nested portfolio may sit on another file system than dir's.
     if (where != dir) {
-        if (IoStatus ro = checkWritableFolder(where); !ro) return failure(ro.message(), where);
+        if (IoStatus ro = checkWritableFolder(where); !ro)
+            return failure(ro.message(), where);
         removePortfolioTemporaries(where);
     }
-    if (found.security.fromXmaster()) return failure(xmasterRefusal(found.security, "Symbol Edit"), where);
+    if (found.security.fromXmaster())
+        return failure(xmasterRefusal(found.security, "Symbol Edit"), where);
     if (std::string problem = entryWriteProblem(found); !problem.empty())
         return failure(problem + "\nThe entry was left unchanged.", where);
 
     MasterChange change = rewriteMasterEntry(dir, oldSymbol, newSymbol, newName);
-    if (change.outcome == MasterChange::Outcome::NotFound) return failure(notFoundMessage(oldSymbol), where);
-    if (!change.done()) return failure(change.message, where);
+    if (change.outcome == MasterChange::Outcome::NotFound)
+        return failure(notFoundMessage(oldSymbol), where);
+    if (!change.done())
+        return failure(change.message, where);
 
     CommandResult r;
     r.fileNumber = found.entry.fileNumber();
@@ -323,21 +382,27 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     return r;
 }
 
-CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, bool skip) {
+CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, bool skip)
+{
     FoundSecurity found = findSecurity(dir, symbol);
-    if (found.status == kStatusFileRead) return failure(masterUnreadable(dir), dir);
-    if (found.status != kStatusOk) return failure(notFoundMessage(symbol), dir);
+    if (found.status == kStatusFileRead)
+        return failure(masterUnreadable(dir), dir);
+    if (found.status != kStatusOk)
+        return failure(notFoundMessage(symbol), dir);
 
     // The marks live beside the MASTER that lists the security, which for a nested portfolio is
     // not dir's.
     return setSkipMark(withoutTrailingSlash(found.directory), found.security.fileNumber, skip);
 }
 
-CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
-    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
+CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip)
+{
+    if (IoStatus ro = checkWritableFolder(dir); !ro)
+        return failure(ro.message(), dir);
     if (fileNumber >= kFirstHighSkipNumber) {
         // An XMASTER security's mark lives in SKIPQVTX.PBG; SKIPQVTA.PBG keeps its 256 bytes.
-        if (IoStatus s = setHighSkipMark(dir, fileNumber, skip); !s) return failure(s.message(), dir);
+        if (IoStatus s = setHighSkipMark(dir, fileNumber, skip); !s)
+            return failure(s.message(), dir);
         CommandResult r;
         r.fileNumber = fileNumber;
         r.directory = dir;
@@ -348,7 +413,8 @@ CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
     if (flags.size() != kSkipFlagCount || fileNumber < 1 || fileNumber > kMaxSecurities)
         return failure(skipUnreadable(dir, why), dir);
     flags[static_cast<std::size_t>(fileNumber)] = skip ? '1' : '0';
-    if (!storeSkipFlags(dir, flags, why)) return failure(skipUnwritable(dir, why), dir);
+    if (!storeSkipFlags(dir, flags, why))
+        return failure(skipUnwritable(dir, why), dir);
 
     CommandResult r;
     r.fileNumber = fileNumber;
@@ -356,8 +422,10 @@ CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip) {
     return r;
 }
 
-CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
-    if (IoStatus ro = checkWritableFolder(dir); !ro) return failure(ro.message(), dir);
+CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll)
+{
+    if (IoStatus ro = checkWritableFolder(dir); !ro)
+        return failure(ro.message(), dir);
     // The old marks play no part in the result, so they are not read (reading would create a
     // missing file only to replace it at once).
     SkipFlags flags(kSkipFlagCount, '0');
@@ -369,7 +437,8 @@ CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
         for (const Security& e : list.securities) {
             // Directory entries and number 0 name no security of this portfolio; marking their
             // byte would make a later security with that number start skipped.
-            if (e.isDirectoryEntry || e.fileNumber == 0) continue;
+            if (e.isDirectoryEntry || e.fileNumber == 0)
+                continue;
             if (e.fromXmaster())
                 high.push_back(e.fileNumber);
             else
@@ -377,8 +446,10 @@ CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll) {
         }
     }
     IoStatus why;
-    if (!storeSkipFlags(dir, flags, why)) return failure(skipUnwritable(dir, why), dir);
-    if (IoStatus s = writeHighSkipMarks(dir, high); !s) return failure(s.message(), dir);
+    if (!storeSkipFlags(dir, flags, why))
+        return failure(skipUnwritable(dir, why), dir);
+    if (IoStatus s = writeHighSkipMarks(dir, high); !s)
+        return failure(s.message(), dir);
     CommandResult r;
     r.directory = dir;
     return r;

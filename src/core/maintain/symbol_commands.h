@@ -17,8 +17,8 @@ namespace qv {
 
 struct CommandResult {
     bool ok = true;
-    std::string message; // the message box text when !ok (may also be set on success as a notice)
-    int fileNumber = 0;  // the file number concerned, where the command has one
+    std::string message;   // the message box text when !ok (may also be set on success as a notice)
+    int fileNumber = 0;    // the file number concerned, where the command has one
     std::string directory; // the portfolio directory concerned, where the command has one
 };
 
@@ -55,8 +55,8 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol);
 // an XMASTER security (its record holds bytes this program cannot carry over knowingly).
 // Rewrites the MASTER where findSecurity finds oldSymbol (a nested one included; `directory`
 // names it); a failed rewrite is reported.
-CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol,
-                         std::string_view newSymbol, std::string_view newName);
+CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std::string_view newSymbol,
+                         std::string_view newName);
 // Why `command` ("Symbol Edit", "Symbol Delete") leaves the XMASTER security alone: the message
 // both commands refuse one with, for a caller that refuses before asking anything.
 std::string xmasterRefusal(const Security& security, std::string_view command);

@@ -63,7 +63,7 @@ std::string directoryOf(const std::string& path)
 
 std::optional<Content> readRegularFile(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -198,7 +198,7 @@ void losePower()
     std::lock_guard lock(g_mutex);
     Tracker& t = g_tracker;
     for (const auto& [path, id] : t.durableName) {
-        struct stat st{};
+        struct stat st {};
         const bool present = ::lstat(path.c_str(), &st) == 0;
         if (present && !S_ISREG(st.st_mode))
             continue;

@@ -67,7 +67,11 @@ void losePower();
 // Arms failNth(op, n) for the scope of the guard and resets the seam when it ends.
 class ScopedFailure {
 public:
-    ScopedFailure(Op op, int n) { reset(); failNth(op, n); }
+    ScopedFailure(Op op, int n)
+    {
+        reset();
+        failNth(op, n);
+    }
     ~ScopedFailure() { reset(); }
     ScopedFailure(const ScopedFailure&) = delete;
     ScopedFailure& operator=(const ScopedFailure&) = delete;

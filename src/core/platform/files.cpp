@@ -61,7 +61,7 @@ int renameNoReplace(const char* from, const char* to)
     }
     if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
         return -1;
-    struct stat st{};
+    struct stat st {};
     if (::lstat(to, &st) == 0) {
         errno = EEXIST;
         return -1;
@@ -157,13 +157,12 @@ IoStatus notRegular(const std::string& what, const std::string& path, mode_t mod
 // program opened its other end, and a read from a device may never end: the open does not
 // wait (O_NONBLOCK), anything but a regular file is refused, and the descriptor then blocks
 // as usual. On success fd holds the descriptor and st its status.
-IoStatus openRegular(const std::string& path, int flags, mode_t mode, const std::string& what, int& fd,
-                     struct stat& st)
+IoStatus openRegular(const std::string& path, int flags, mode_t mode, const std::string& what, int& fd, struct stat& st)
 {
     fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
     if (fd < 0) {
         const int err = errno;
-        struct stat existing{};
+        struct stat existing {};
         // A pipe with no reader refuses a writer with ENXIO, which says nothing to a user.
         if (err == ENXIO && ::lstat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
             return notRegular(what, path, existing.st_mode);
@@ -250,7 +249,7 @@ std::optional<std::string> findEntry(const std::string& dir, std::string_view na
     if (name.empty())
         return std::nullopt;
     std::string exact = joinPath(dir, name);
-    struct stat st{};
+    struct stat st {};
     if (::lstat(exact.c_str(), &st) == 0)
         return exact;
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
@@ -277,13 +276,13 @@ std::string resolveFile(const std::string& dir, std::string_view name)
 
 bool isDirectory(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool isRegularFile(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -344,12 +343,12 @@ IoStatus readWholeEntry(const std::string& dir, std::string_view name, Bytes& ou
 
 namespace {
 
-IoStatus prepareWithMode(const std::string& path, std::string_view tempName, const Bytes& content,
-                         unsigned newFileMode, bool keepExistingMode)
+IoStatus prepareWithMode(const std::string& path, std::string_view tempName, const Bytes& content, unsigned newFileMode,
+                         bool keepExistingMode)
 {
     const std::string temp = joinPath(parentPath(path), tempName);
     mode_t mode = static_cast<mode_t>(newFileMode);
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         // A pipe or device under the real name would be replaced by a plain file.
         if (!S_ISREG(st.st_mode))
@@ -365,7 +364,7 @@ IoStatus prepareWithMode(const std::string& path, std::string_view tempName, con
         return IoStatus::fromErrno("write", path, EIO);
     faults::before("create", temp);
     int created = -1;
-    struct stat tempStatus{};
+    struct stat tempStatus {};
     if (IoStatus s = openRegular(temp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, mode, "write", created, tempStatus);
         !s)
         return s.error() != 0 ? IoStatus::fromErrno("write", path, s.error()) : s;
@@ -392,16 +391,14 @@ IoStatus replaceFile(const std::string& path, std::string_view tempName, const B
     return replaceFile(path, tempName, content, 0644);
 }
 
-IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content,
-                     unsigned newFileMode)
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content, unsigned newFileMode)
 {
     if (IoStatus s = prepareReplacement(path, tempName, content, newFileMode); !s)
         return s;
     return commitReplacement(path, tempName);
 }
 
-IoStatus replaceFileWithMode(const std::string& path, std::string_view tempName, const Bytes& content,
-                             unsigned mode)
+IoStatus replaceFileWithMode(const std::string& path, std::string_view tempName, const Bytes& content, unsigned mode)
 {
     if (IoStatus s = prepareWithMode(path, tempName, content, mode, false); !s)
         return s;
@@ -536,7 +533,7 @@ IoStatus InputFile::open(const std::string& path)
 {
     close();
     int fd = -1;
-    struct stat st{};
+    struct stat st {};
     if (IoStatus s = openRegular(path, O_RDONLY, 0, "open", fd, st); !s)
         return s;
     fd_ = fd;
@@ -561,7 +558,7 @@ IoStatus openInputStream(const std::string& path, std::FILE*& stream)
 {
     stream = nullptr;
     int fd = -1;
-    struct stat st{};
+    struct stat st {};
     if (IoStatus s = openRegular(path, O_RDONLY, 0, "open", fd, st); !s)
         return s;
     stream = ::fdopen(fd, "rb");
@@ -577,7 +574,7 @@ IoStatus createOutputStream(const std::string& path, std::FILE*& stream)
 {
     stream = nullptr;
     int fd = -1;
-    struct stat st{};
+    struct stat st {};
     if (IoStatus s = openRegular(path, O_WRONLY | O_CREAT | O_TRUNC, 0644, "create", fd, st); !s)
         return s;
     stream = ::fdopen(fd, "w");

@@ -71,13 +71,11 @@ IoStatus readWholeEntry(const std::string& dir, std::string_view name, Bytes& ou
 // under `path` is exactly as before. A new file gets mode 0644, a replaced one keeps its mode.
 IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content);
 // Like replaceFile, with a new file's mode given.
-IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content,
-                     unsigned newFileMode);
+IoStatus replaceFile(const std::string& path, std::string_view tempName, const Bytes& content, unsigned newFileMode);
 // Like replaceFile, the file ending with exactly `mode` whether it is new or replaced: for a file
 // that holds passwords (0600), which an editor or an older copy may have left readable to others.
 // The content is never readable under a wider mode, not even under its temporary name.
-IoStatus replaceFileWithMode(const std::string& path, std::string_view tempName, const Bytes& content,
-                             unsigned mode);
+IoStatus replaceFileWithMode(const std::string& path, std::string_view tempName, const Bytes& content, unsigned mode);
 
 // replaceFile in two steps, for a writer that must do something between the complete new
 // file and its taking the real name: prepareReplacement writes and flushes dir/tempName;

@@ -65,8 +65,8 @@ std::optional<std::string_view> keyName(std::string_view line)
 }
 
 struct Location {
-    std::ptrdiff_t section = -1;  // line of the section header
-    std::ptrdiff_t key = -1;      // line of the key
+    std::ptrdiff_t section = -1;   // line of the section header
+    std::ptrdiff_t key = -1;       // line of the key
     std::ptrdiff_t lastEntry = -1; // last non-blank line of the section
 };
 

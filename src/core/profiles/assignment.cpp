@@ -14,22 +14,26 @@ namespace qv {
 
 namespace {
 
-AssignmentResult refused(std::string message) {
+AssignmentResult refused(std::string message)
+{
     AssignmentResult result;
     result.ok = false;
     result.messages.push_back(std::move(message));
     return result;
 }
 
-std::optional<std::string> listedProfile(const std::string& startupDir, std::string_view profile) {
-    if (profile.empty()) return std::nullopt;
+std::optional<std::string> listedProfile(const std::string& startupDir, std::string_view profile)
+{
+    if (profile.empty())
+        return std::nullopt;
     return findProfileName(scanProfileNames(startupDir), profile);
 }
 
 } // namespace
 
-AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std::string& dir,
-                                       std::string_view symbol, std::string_view profile) {
+AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std::string& dir, std::string_view symbol,
+                                       std::string_view profile)
+{
     const FoundSecurity found = findSecurity(dir, symbol);
     if (found.status == kStatusFileNotFound) {
         return refused("The symbol " + std::string(symbol) + " was not found in this portfolio.");
@@ -39,11 +43,14 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
     }
 
     const std::optional<std::string> name = listedProfile(startupDir, profile);
-    if (!name) return refused(std::string(kNoProfileForSymbolMessage));
-    if (IoStatus ro = checkWritableFolder(found.directory); !ro) return refused(ro.message());
+    if (!name)
+        return refused(std::string(kNoProfileForSymbolMessage));
+    if (IoStatus ro = checkWritableFolder(found.directory); !ro)
+        return refused(ro.message());
 
     const ProfileOutcome written = writeAssignment(found.directory, found.security.fileNumber, *name);
-    if (!written.ok) return refused(written.message);
+    if (!written.ok)
+        return refused(written.message);
     AssignmentResult result;
     result.profileName = *name;
     result.assigned = 1;
@@ -51,24 +58,29 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
 }
 
 AssignmentResult assignProfileToAllSymbols(const std::string& startupDir, const std::string& dir,
-                                           std::string_view profile) {
+                                           std::string_view profile)
+{
     const std::optional<std::string> name = listedProfile(startupDir, profile);
-    if (!name) return refused(std::string(kNoProfileForSymbolsMessage));
-    if (IoStatus ro = checkWritableFolder(dir); !ro) return refused(ro.message());
+    if (!name)
+        return refused(std::string(kNoProfileForSymbolsMessage));
+    if (IoStatus ro = checkWritableFolder(dir); !ro)
+        return refused(ro.message());
 
     const SymbolListing listing = listSymbols(dir);
     if (!listing.ok) {
         AssignmentResult result;
         result.ok = false;
         result.messages = listing.messages;
-        if (result.messages.empty()) result.messages.emplace_back(kSymbolListFailureMessage);
+        if (result.messages.empty())
+            result.messages.emplace_back(kSymbolListFailureMessage);
         return result;
     }
     AssignmentResult result;
     result.profileName = *name;
     for (const SymbolRow& row : listing.rows) {
         // A nested portfolio is not a security; its own securities are assigned from there.
-        if (row.isDirectoryEntry) continue;
+        if (row.isDirectoryEntry)
+            continue;
         const ProfileOutcome written = writeAssignment(dir, row.fileNumber, *name);
         if (written.ok) {
             ++result.assigned;

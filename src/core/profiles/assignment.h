@@ -23,8 +23,8 @@ struct AssignmentResult {
 
 // Symbol Assign: the security that findSecurity finds as `symbol` in dir (or a portfolio
 // nested in it) gets F<n>.PFL in the directory where it was found.
-AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std::string& dir,
-                                       std::string_view symbol, std::string_view profile);
+AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std::string& dir, std::string_view symbol,
+                                       std::string_view profile);
 
 // Multiple Assign: every security of dir's symbol list (nested-portfolio entries aside), in
 // list order. A file that cannot be written is reported and the others are still written.

@@ -27,42 +27,53 @@ constexpr std::size_t kOffsetAssignedName = 1;
 
 constexpr std::string_view kSampleFileName = "MyFirstProfile.pfd";
 
-bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+bool endsWithIgnoringCase(std::string_view text, std::string_view suffix)
+{
     return text.size() >= suffix.size() && sameProfileName(text.substr(text.size() - suffix.size()), suffix);
 }
 
 // Case-insensitive order first; names differing only in case keep a fixed order between them.
-bool listedBefore(const std::string& a, const std::string& b) {
+bool listedBefore(const std::string& a, const std::string& b)
+{
     const auto less = [](char x, char y) {
         return static_cast<unsigned char>(lowerAscii(x)) < static_cast<unsigned char>(lowerAscii(y));
     };
-    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), less)) return true;
-    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), less)) return false;
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), less))
+        return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), less))
+        return false;
     return a < b;
 }
 
-bool putSigned(Bytes& record, std::size_t offset, int value) {
-    if (value < -128 || value > 127) return false;
+bool putSigned(Bytes& record, std::size_t offset, int value)
+{
+    if (value < -128 || value > 127)
+        return false;
     record[offset] = static_cast<std::uint8_t>(static_cast<std::int8_t>(value));
     return true;
 }
 
-bool putUnsigned(Bytes& record, std::size_t offset, int value) {
-    if (value < 0 || value > 255) return false;
+bool putUnsigned(Bytes& record, std::size_t offset, int value)
+{
+    if (value < 0 || value > 255)
+        return false;
     record[offset] = static_cast<std::uint8_t>(value);
     return true;
 }
 
-int getSigned(std::span<const std::uint8_t> record, std::size_t offset) {
+int getSigned(std::span<const std::uint8_t> record, std::size_t offset)
+{
     return static_cast<std::int8_t>(record[offset]);
 }
 
-int optionalColumn(std::span<const std::uint8_t> record, std::size_t offset) {
+int optionalColumn(std::span<const std::uint8_t> record, std::size_t offset)
+{
     const int column = getSigned(record, offset);
     return column < 1 ? 0 : column;
 }
 
-std::string pathForMessage(const std::string& startupDir, std::string_view name) {
+std::string pathForMessage(const std::string& startupDir, std::string_view name)
+{
     return isProfileFileName(name) ? profileFilePath(startupDir, name)
                                    : joinPath(startupDir, std::string(name) + std::string(kProfileExtension));
 }
@@ -71,9 +82,11 @@ std::string pathForMessage(const std::string& startupDir, std::string_view name)
 
 // ---- Records -------------------------------------------------------------------------------
 
-std::optional<Bytes> encodeProfileRecord(const Profile& profile) {
+std::optional<Bytes> encodeProfileRecord(const Profile& profile)
+{
     const std::string& path = profile.updatePath;
-    if (path.size() >= kProfilePathFieldSize || path.find('\0') != std::string::npos) return std::nullopt;
+    if (path.size() >= kProfilePathFieldSize || path.find('\0') != std::string::npos)
+        return std::nullopt;
 
     Bytes record(kProfileRecordSize, 0);
     record[kOffsetMark] = 1;
@@ -89,13 +102,16 @@ std::optional<Bytes> encodeProfileRecord(const Profile& profile) {
                       putUnsigned(record, kOffsetPriorDay, profile.priorDay ? 1 : 0) &&
                       putSigned(record, kOffsetDateFormat, profile.dateFormat) &&
                       putUnsigned(record, kOffsetDelimiter, profile.delimiter);
-    if (!fits) return std::nullopt;
+    if (!fits)
+        return std::nullopt;
     std::copy(path.begin(), path.end(), record.begin() + static_cast<std::ptrdiff_t>(kOffsetPath));
     return record;
 }
 
-std::optional<Profile> decodeProfileRecord(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kProfileRecordSize) return std::nullopt;
+std::optional<Profile> decodeProfileRecord(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < kProfileRecordSize)
+        return std::nullopt;
     Profile profile;
     profile.symbolColumn = getSigned(bytes, kOffsetSymbol);
     profile.dateColumn = getSigned(bytes, kOffsetDate);
@@ -116,19 +132,23 @@ std::optional<Profile> decodeProfileRecord(std::span<const std::uint8_t> bytes) 
     return profile;
 }
 
-std::optional<Bytes> encodeAssignmentRecord(std::string_view profileName) {
+std::optional<Bytes> encodeAssignmentRecord(std::string_view profileName)
+{
     if (profileName.size() > kMaxProfileNameLength || profileName.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
     Bytes record(kAssignmentRecordSize, 0);
-    std::copy(profileName.begin(), profileName.end(), record.begin() + static_cast<std::ptrdiff_t>(kOffsetAssignedName));
+    std::copy(profileName.begin(), profileName.end(),
+              record.begin() + static_cast<std::ptrdiff_t>(kOffsetAssignedName));
     return record;
 }
 
-std::string decodeAssignmentRecord(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() <= kOffsetAssignedName) return {};
-    const auto field = bytes.subspan(kOffsetAssignedName,
-                                     std::min(bytes.size(), kAssignmentRecordSize) - kOffsetAssignedName);
+std::string decodeAssignmentRecord(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() <= kOffsetAssignedName)
+        return {};
+    const auto field =
+        bytes.subspan(kOffsetAssignedName, std::min(bytes.size(), kAssignmentRecordSize) - kOffsetAssignedName);
     const auto end = std::find(field.begin(), field.end(), std::uint8_t{0});
     return std::string(field.begin(), end);
 }
@@ -139,35 +159,45 @@ std::string trimProfileName(std::string_view name) { return std::string(trimSpac
 
 bool sameProfileName(std::string_view a, std::string_view b) { return equalsIgnoringCase(a, b); }
 
-bool isProfileFileName(std::string_view name) {
+bool isProfileFileName(std::string_view name)
+{
     return !name.empty() && name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
-std::string profileFilePath(const std::string& startupDir, std::string_view name) {
+std::string profileFilePath(const std::string& startupDir, std::string_view name)
+{
     return resolveFile(startupDir, std::string(name) + std::string(kProfileExtension));
 }
 
-std::vector<std::string> scanProfileNames(const std::string& startupDir) {
+std::vector<std::string> scanProfileNames(const std::string& startupDir)
+{
     std::vector<DirEntry> entries;
     std::vector<std::string> names;
-    if (!listDirectory(startupDir, entries)) return names;
+    if (!listDirectory(startupDir, entries))
+        return names;
     for (const DirEntry& entry : entries) {
         const std::string& name = entry.name;
-        if (name.empty() || name.front() == '.') continue;
-        if (!endsWithIgnoringCase(name, kProfileExtension)) continue;
-        if (entry.kind == EntryKind::Directory) continue;
+        if (name.empty() || name.front() == '.')
+            continue;
+        if (!endsWithIgnoringCase(name, kProfileExtension))
+            continue;
+        if (entry.kind == EntryKind::Directory)
+            continue;
         // The directory did not say, or the name is a link: ask what it leads to.
-        if (entry.kind != EntryKind::File && isDirectory(joinPath(startupDir, name))) continue;
+        if (entry.kind != EntryKind::File && isDirectory(joinPath(startupDir, name)))
+            continue;
         names.push_back(name.substr(0, name.size() - kProfileExtension.size()));
     }
     std::sort(names.begin(), names.end(), listedBefore);
     return names;
 }
 
-ProfileListing listProfiles(const std::string& startupDir) {
+ProfileListing listProfiles(const std::string& startupDir)
+{
     ProfileListing listing;
     listing.names = scanProfileNames(startupDir);
-    if (!listing.names.empty()) return listing;
+    if (!listing.names.empty())
+        return listing;
     const ProfileOutcome created = createSampleProfile(startupDir);
     if (created.ok) {
         listing.names.emplace_back(kSampleProfileName);
@@ -177,14 +207,17 @@ ProfileListing listProfiles(const std::string& startupDir) {
     return listing;
 }
 
-std::optional<std::string> findProfileName(const std::vector<std::string>& names, std::string_view name) {
+std::optional<std::string> findProfileName(const std::vector<std::string>& names, std::string_view name)
+{
     for (const std::string& listed : names) {
-        if (sameProfileName(listed, name)) return listed;
+        if (sameProfileName(listed, name))
+            return listed;
     }
     return std::nullopt;
 }
 
-ProfileRead readProfile(const std::string& startupDir, std::string_view name) {
+ProfileRead readProfile(const std::string& startupDir, std::string_view name)
+{
     ProfileRead result;
     result.message = "Error reading " + std::string(name);
     // The second line says which file and why.
@@ -193,33 +226,40 @@ ProfileRead readProfile(const std::string& startupDir, std::string_view name) {
         return result;
     };
     // A name taken from an assignment file must not lead out of the start-up directory.
-    if (!isProfileFileName(name)) return because("This is not a profile name.");
+    if (!isProfileFileName(name))
+        return because("This is not a profile name.");
     InputFile file;
     const std::string path = profileFilePath(startupDir, name);
-    if (IoStatus s = file.open(path); !s) return because(s.message());
+    if (IoStatus s = file.open(path); !s)
+        return because(s.message());
     std::array<std::uint8_t, kProfileRecordSize> record{};
     if (!file.readAt(0, record.data(), record.size()))
         return because(path + " is shorter than a profile (" + std::to_string(kProfileRecordSize) + " bytes).");
     const std::optional<Profile> profile = decodeProfileRecord(record);
-    if (!profile) return because(path + " holds no valid profile.");
+    if (!profile)
+        return because(path + " holds no valid profile.");
     result.ok = true;
     result.profile = *profile;
     result.message.clear();
     return result;
 }
 
-ProfileOutcome writeProfile(const std::string& startupDir, std::string_view name, const Profile& profile) {
+ProfileOutcome writeProfile(const std::string& startupDir, std::string_view name, const Profile& profile)
+{
     const std::string path = pathForMessage(startupDir, name);
     const ProfileOutcome failed{false, "Could not write Profile at\n" + path};
-    if (!isProfileFileName(name)) return failed;
+    if (!isProfileFileName(name))
+        return failed;
     const std::optional<Bytes> record = encodeProfileRecord(profile);
-    if (!record) return failed;
+    if (!record)
+        return failed;
     if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s)
         return {false, failed.message + "\n" + s.message()};
     return {};
 }
 
-Profile sampleProfile(const std::string& startupDir) {
+Profile sampleProfile(const std::string& startupDir)
+{
     Profile profile;
     profile.openInterestColumn = 0;
     profile.dateFormat = 3; // MM_DD_YY
@@ -228,22 +268,27 @@ Profile sampleProfile(const std::string& startupDir) {
     return profile;
 }
 
-ProfileOutcome createSampleProfile(const std::string& startupDir) {
+ProfileOutcome createSampleProfile(const std::string& startupDir)
+{
     const ProfileOutcome written = writeProfile(startupDir, kSampleProfileName, sampleProfile(startupDir));
-    if (written.ok) return {};
+    if (written.ok)
+        return {};
     // The cause (which names the file) goes on the line below the fixed text.
     const std::size_t cause = written.message.rfind('\n');
     return {false, "Creation of " + std::string(kSampleFileName) + " failed" +
                        (cause == std::string::npos ? std::string() : written.message.substr(cause))};
 }
 
-ProfileOutcome ensureSampleProfile(const std::string& startupDir) {
+ProfileOutcome ensureSampleProfile(const std::string& startupDir)
+{
     InputFile existing;
-    if (existing.open(profileFilePath(startupDir, kSampleProfileName))) return {};
+    if (existing.open(profileFilePath(startupDir, kSampleProfileName)))
+        return {};
     return createSampleProfile(startupDir);
 }
 
-Profile newProfileDefaults(std::string_view portfolioPath) {
+Profile newProfileDefaults(std::string_view portfolioPath)
+{
     Profile profile; // every column present in its natural place, YY_MM_DD, comma
     profile.updatePath = firstLevelDirectory(portfolioPath);
     return profile;
@@ -253,22 +298,27 @@ Profile newProfileDefaults(std::string_view portfolioPath) {
 
 std::string assignmentFileName(int fileNumber) { return "F" + std::to_string(fileNumber) + ".PFL"; }
 
-std::string assignmentFilePath(const std::string& dir, int fileNumber) {
+std::string assignmentFilePath(const std::string& dir, int fileNumber)
+{
     return resolveFile(dir, assignmentFileName(fileNumber));
 }
 
-std::optional<std::string> readAssignment(const std::string& dir, int fileNumber) {
+std::optional<std::string> readAssignment(const std::string& dir, int fileNumber)
+{
     InputFile file;
-    if (!file.open(assignmentFilePath(dir, fileNumber))) return std::nullopt;
+    if (!file.open(assignmentFilePath(dir, fileNumber)))
+        return std::nullopt;
     std::array<std::uint8_t, kAssignmentRecordSize> record{};
     const std::size_t got = file.readSomeAt(0, record.data(), record.size());
     return decodeAssignmentRecord(std::span<const std::uint8_t>(record.data(), got));
 }
 
-ProfileOutcome writeAssignment(const std::string& dir, int fileNumber, std::string_view profileName) {
+ProfileOutcome writeAssignment(const std::string& dir, int fileNumber, std::string_view profileName)
+{
     const std::string path = assignmentFilePath(dir, fileNumber);
     const std::optional<Bytes> record = encodeAssignmentRecord(profileName);
-    if (!record) return {false, "Could not create file\n" + path + "\nThe profile name cannot be stored."};
+    if (!record)
+        return {false, "Could not create file\n" + path + "\nThe profile name cannot be stored."};
     if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s) {
         return {false, "Could not create file\n" + path + "\n" + s.message()};
     }

@@ -22,13 +22,15 @@ struct ColumnField {
 
 bool inColumnRange(int column) { return column >= 1 && column <= kMaxProfileColumn; }
 
-ProfileCheck failure(ProfileCheck check, std::string_view message, ProfileField focus) {
+ProfileCheck failure(ProfileCheck check, std::string_view message, ProfileField focus)
+{
     check.message = message;
     check.focus = focus;
     return check;
 }
 
-std::string existingNameMessage(std::string_view name) {
+std::string existingNameMessage(std::string_view name)
+{
     return "Your request was to create or clone a Profile\nbut the Profile name " + std::string(name) +
            " already exists.\nChoose a different Profile name.";
 }
@@ -41,7 +43,8 @@ int storedColumn(const OptionalColumn& field) { return field.present ? field.col
 
 } // namespace
 
-ProfileEditorValues editorValuesFromProfile(const Profile& profile, std::string_view name, ProfileEditMode mode) {
+ProfileEditorValues editorValuesFromProfile(const Profile& profile, std::string_view name, ProfileEditMode mode)
+{
     const auto optional = [](int column) {
         return column >= 1 ? OptionalColumn{true, column} : OptionalColumn{false, 1};
     };
@@ -63,7 +66,8 @@ ProfileEditorValues editorValuesFromProfile(const Profile& profile, std::string_
     return values;
 }
 
-ProfileCheck checkProfileSave(const ProfileEditorValues& values, const std::vector<std::string>& existingNames) {
+ProfileCheck checkProfileSave(const ProfileEditorValues& values, const std::vector<std::string>& existingNames)
+{
     ProfileCheck check;
     check.name = values.name;
 
@@ -71,7 +75,8 @@ ProfileCheck checkProfileSave(const ProfileEditorValues& values, const std::vect
     if (values.updatePath.size() > kMaxUpdatePathLength) {
         return failure(check, kPathTooLongMessage, ProfileField::UpdatePath);
     }
-    if (values.name.size() > kMaxProfileNameLength) return failure(check, kNameTooLongMessage, ProfileField::Name);
+    if (values.name.size() > kMaxProfileNameLength)
+        return failure(check, kNameTooLongMessage, ProfileField::Name);
     const std::array<ColumnField, 7> takenFirst = {{
         {ProfileField::Date, "Date", values.dateColumn},
         {ProfileField::Open, "Open", values.open.column},
@@ -85,7 +90,8 @@ ProfileCheck checkProfileSave(const ProfileEditorValues& values, const std::vect
         return failure(check, "Enter a column number from 1 to 20 for " + std::string(field.label), field.field);
     };
     for (const ColumnField& field : takenFirst) {
-        if (!inColumnRange(field.column)) return rangeFailure(field);
+        if (!inColumnRange(field.column))
+            return rangeFailure(field);
     }
     if (values.delimiter < kDelimiterComma || values.delimiter > kDelimiterSpace) {
         return failure(check, kBadDelimiterMessage, ProfileField::Delimiter);
@@ -98,20 +104,25 @@ ProfileCheck checkProfileSave(const ProfileEditorValues& values, const std::vect
     std::array<bool, kMaxProfileColumn + 1> taken{};
     bool duplicate = false;
     const auto use = [&](int column) {
-        if (taken[static_cast<std::size_t>(column)]) duplicate = true;
+        if (taken[static_cast<std::size_t>(column)])
+            duplicate = true;
         taken[static_cast<std::size_t>(column)] = true;
     };
     use(values.symbolColumn);
     use(values.dateColumn);
     use(values.closeColumn);
-    for (const OptionalColumn* field : {&values.open, &values.high, &values.low, &values.volume, &values.openInterest}) {
-        if (field->present) use(field->column);
+    for (const OptionalColumn* field :
+         {&values.open, &values.high, &values.low, &values.volume, &values.openInterest}) {
+        if (field->present)
+            use(field->column);
     }
-    if (duplicate) return failure(check, kDuplicateColumnsMessage, ProfileField::None);
+    if (duplicate)
+        return failure(check, kDuplicateColumnsMessage, ProfileField::None);
 
     // 3. and 4.
     check.name = trimProfileName(values.name);
-    if (check.name.empty()) return failure(check, kNoProfileNameMessage, ProfileField::Name);
+    if (check.name.empty())
+        return failure(check, kNoProfileNameMessage, ProfileField::Name);
     // Such a name would write its file outside the start-up directory, or one that the
     // profile list never shows.
     if (!isProfileFileName(check.name) || check.name.front() == '.') {
@@ -119,7 +130,8 @@ ProfileCheck checkProfileSave(const ProfileEditorValues& values, const std::vect
     }
 
     // 5.
-    if (values.updatePath.size() < 3) return failure(check, kInvalidPathMessage, ProfileField::UpdatePath);
+    if (values.updatePath.size() < 3)
+        return failure(check, kInvalidPathMessage, ProfileField::UpdatePath);
 
     // 6. Editing may overwrite any profile; creating may not.
     if (values.mode != ProfileEditMode::Edit && findProfileName(existingNames, check.name)) {
@@ -130,7 +142,8 @@ ProfileCheck checkProfileSave(const ProfileEditorValues& values, const std::vect
     if (values.dateFormat < 1 || values.dateFormat > kDateFormatCount) {
         return failure(check, kBadDateFormatMessage, ProfileField::DateFormat);
     }
-    if (!canEnter(values.updatePath)) return failure(check, kMissingPathMessage, ProfileField::UpdatePath);
+    if (!canEnter(values.updatePath))
+        return failure(check, kMissingPathMessage, ProfileField::UpdatePath);
 
     Profile& profile = check.profile;
     profile.symbolColumn = values.symbolColumn;

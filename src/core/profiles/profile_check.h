@@ -15,7 +15,19 @@ enum class ProfileEditMode { New, Clone, Edit };
 
 // The control a failed check puts the focus on.
 enum class ProfileField {
-    None, Name, UpdatePath, Symbol, Date, Open, High, Low, Close, Volume, OpenInterest, Delimiter, DateFormat,
+    None,
+    Name,
+    UpdatePath,
+    Symbol,
+    Date,
+    Open,
+    High,
+    Low,
+    Close,
+    Volume,
+    OpenInterest,
+    Delimiter,
+    DateFormat,
 };
 
 // An optional field of the editor: its check box and its number field. A cleared check box

@@ -48,7 +48,7 @@ struct EmasterEntry {
 
 struct EmasterFile {
     EmasterRecord header{};
-    std::vector<EmasterEntry> entries; // the declared records that the file really holds
+    std::vector<EmasterEntry> entries;  // the declared records that the file really holds
     std::vector<std::uint8_t> trailing; // bytes after them (extra records, a torn record)
 
     int declaredCount() const { return header[0]; }

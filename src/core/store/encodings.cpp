@@ -2,9 +2,9 @@
 
 #include "core/platform/text.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cctype>
 #include <cstring>
 
 namespace qv {
@@ -35,10 +35,9 @@ struct DateFormat {
 };
 
 constexpr DateFormat kFormats[kDateFormatCount] = {
-    {"YY_MM_DD", -1, 0, 3, 6},   {"CCYY_MM_DD", 0, 2, 5, 8}, {"MM_DD_YY", -1, 6, 0, 3},
-    {"MM_DD_CCYY", 6, 8, 0, 3},  {"DD_MM_YY", -1, 6, 3, 0},  {"DD_MM_CCYY", 6, 8, 3, 0},
-    {"YYMMDD", -1, 0, 2, 4},     {"CCYYMMDD", 0, 2, 4, 6},   {"MMDDYY", -1, 4, 0, 2},
-    {"MMDDCCYY", 4, 6, 0, 2},    {"DDMMYY", -1, 4, 2, 0},    {"DDMMCCYY", 4, 6, 2, 0},
+    {"YY_MM_DD", -1, 0, 3, 6}, {"CCYY_MM_DD", 0, 2, 5, 8}, {"MM_DD_YY", -1, 6, 0, 3}, {"MM_DD_CCYY", 6, 8, 0, 3},
+    {"DD_MM_YY", -1, 6, 3, 0}, {"DD_MM_CCYY", 6, 8, 3, 0}, {"YYMMDD", -1, 0, 2, 4},   {"CCYYMMDD", 0, 2, 4, 6},
+    {"MMDDYY", -1, 4, 0, 2},   {"MMDDCCYY", 4, 6, 0, 2},   {"DDMMYY", -1, 4, 2, 0},   {"DDMMCCYY", 4, 6, 2, 0},
 };
 
 // The two characters at `offset` read as a decimal number: leading blanks and a sign allowed,

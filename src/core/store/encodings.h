@@ -43,7 +43,8 @@ inline float mbfToFloat(const std::uint8_t* mbf)
                             static_cast<std::uint32_t>(mbf[2]) << 16 | static_cast<std::uint32_t>(mbf[3]) << 24;
     const std::uint32_t exponent = m >> 24;
     // Exponents 0..2 are 0.0 (see mbfToIeee); the sign moves from bit 23 to bit 31.
-    const std::uint32_t bits = exponent <= 2 ? 0u : ((m & 0x00800000u) << 8) | ((exponent - 2) << 23) | (m & 0x007FFFFFu);
+    const std::uint32_t bits =
+        exponent <= 2 ? 0u : ((m & 0x00800000u) << 8) | ((exponent - 2) << 23) | (m & 0x007FFFFFu);
     return std::bit_cast<float>(bits);
 }
 MbfFloat floatToMbf(float value);

@@ -55,7 +55,8 @@ int securityFileNumber(std::string_view name)
         n = n * 10 + (name[i] - '0');
     }
     const std::string_view ext = name.substr(dot + 1);
-    const bool known = equalsIgnoringCase(ext, "DAT") || equalsIgnoringCase(ext, "DOP") || equalsIgnoringCase(ext, "PFL");
+    const bool known =
+        equalsIgnoringCase(ext, "DAT") || equalsIgnoringCase(ext, "DOP") || equalsIgnoringCase(ext, "PFL");
     return known && n <= kMaxSecurities ? n : 0;
 }
 
@@ -168,14 +169,17 @@ MbfFloat MasterEntry::lastDateBytes() const
     return date;
 }
 
-void MasterEntry::setFirstDate(const MbfFloat& date) { std::copy(date.begin(), date.end(), bytes.begin() + kFirstDateOffset); }
-
-void MasterEntry::setLastDate(const MbfFloat& date) { std::copy(date.begin(), date.end(), bytes.begin() + kLastDateOffset); }
-
-bool MasterEntry::isDirectoryEntry() const
+void MasterEntry::setFirstDate(const MbfFloat& date)
 {
-    return bytes[kNameOffset] != ' ' && fieldText(bytes, 18, 5) == "<DIR>";
+    std::copy(date.begin(), date.end(), bytes.begin() + kFirstDateOffset);
 }
+
+void MasterEntry::setLastDate(const MbfFloat& date)
+{
+    std::copy(date.begin(), date.end(), bytes.begin() + kLastDateOffset);
+}
+
+bool MasterEntry::isDirectoryEntry() const { return bytes[kNameOffset] != ' ' && fieldText(bytes, 18, 5) == "<DIR>"; }
 
 std::string MasterEntry::directoryName() const { return trimTrailingBlanks(fieldText(bytes, kNameOffset, 8)); }
 
@@ -332,9 +336,8 @@ MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol)
     MasterFile master;
     if (IoStatus s = readMasterFile(dir, master); !s)
         return readFailure(dir, s);
-    const auto it = std::find_if(master.entries.begin(), master.entries.end(), [&](const MasterEntry& e) {
-        return !e.isDirectoryEntry() && e.symbol() == symbol;
-    });
+    const auto it = std::find_if(master.entries.begin(), master.entries.end(),
+                                 [&](const MasterEntry& e) { return !e.isDirectoryEntry() && e.symbol() == symbol; });
     if (it == master.entries.end())
         return notFound(symbol);
     const int fileNumber = it->fileNumber();

@@ -92,7 +92,7 @@ struct MasterEntry {
 // A whole MASTER as read from disk.
 struct MasterFile {
     MasterRecord header{};
-    std::vector<MasterEntry> entries; // the declared entries that the file really holds
+    std::vector<MasterEntry> entries;   // the declared entries that the file really holds
     std::vector<std::uint8_t> trailing; // bytes after them (extra records, a torn record)
 
     std::uint16_t declaredCount() const;
@@ -149,8 +149,7 @@ struct EntryDates {
 // new security's EMASTER field bitset (0: the usual one of `fields`). An EMASTER that does not
 // agree with MASTER is left as it is and named in `notice`; a symbol or name it cannot hold is
 // refused (Failed) before anything is written.
-MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol,
-                               std::string_view name, int fields,
+MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, std::string_view name, int fields,
                                const std::function<IoStatus(int fileNumber)>& beforeCommit = {},
                                const std::optional<EntryDates>& dates = std::nullopt, int fieldBits = 0);
 
@@ -159,12 +158,11 @@ MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol);
 
 // Gives the security found by findSecurity(dir, oldSymbol) (securities.h) a new symbol and name, in the
 // MASTER where it was found, after copying that MASTER to MASTER.BAK.
-MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymbol,
-                                std::string_view newSymbol, std::string_view newName);
+MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymbol, std::string_view newSymbol,
+                                std::string_view newName);
 
 // Stores `date` as the first (which = 0) or last (which = 1) date of the entry with
 // `fileNumber`, after copying MASTER to MASTER.BAK.
-MasterChange setMasterDate(const std::string& dir, const MbfFloat& date, int fileNumber,
-                           int which);
+MasterChange setMasterDate(const std::string& dir, const MbfFloat& date, int fileNumber, int which);
 
 } // namespace qv

@@ -147,11 +147,11 @@ int defaultFieldBits(int fields)
 {
     // bit 0 date, 1 high, 2 low, 3 close, 4 volume, 5 open, 6 open interest, 7 time.
     switch (fields) {
-    case 4: return 0x0F;        // D H L C
-    case 5: return 0x1F;        // D H L C V
-    case 6: return 0x3F;        // D O H L C V
-    case 8: return 0xFF;        // D T O H L C V OI
-    default: return 0x7F;       // D O H L C V OI
+    case 4: return 0x0F;  // D H L C
+    case 5: return 0x1F;  // D H L C V
+    case 6: return 0x3F;  // D O H L C V
+    case 8: return 0xFF;  // D T O H L C V OI
+    default: return 0x7F; // D O H L C V OI
     }
 }
 
@@ -173,8 +173,7 @@ int fieldBitsOf(const std::vector<FieldKind>& kinds)
     return bits;
 }
 
-EmasterStep planEmasterStep(const std::string& dir, const MasterFile& before, const MasterFile& after,
-                            int newFieldBits)
+EmasterStep planEmasterStep(const std::string& dir, const MasterFile& before, const MasterFile& after, int newFieldBits)
 {
     EmasterStep step;
     const std::optional<std::string> found = findEntry(dir.empty() ? "." : dir, kEmasterFileName);
@@ -194,8 +193,8 @@ EmasterStep planEmasterStep(const std::string& dir, const MasterFile& before, co
     const std::size_t count = bytes[kCountAt];
     const std::size_t held = bytes.size() / kRecord - 1;
     if (count > held) {
-        step.notice = leftAlone(step.path, "it counts " + std::to_string(count) + " records and holds " +
-                                               std::to_string(held));
+        step.notice =
+            leftAlone(step.path, "it counts " + std::to_string(count) + " records and holds " + std::to_string(held));
         return step;
     }
     std::vector<Record> records;
@@ -229,8 +228,8 @@ EmasterStep planEmasterStep(const std::string& dir, const MasterFile& before, co
                 step.refusal = why;
                 return step;
             }
-            records.push_back(newRecord(after.entries.back(), newFieldBits,
-                                        records.empty() ? kNoMarker : records.front().data()));
+            records.push_back(
+                newRecord(after.entries.back(), newFieldBits, records.empty() ? kNoMarker : records.front().data()));
         } else if (removed) {
             std::size_t p = 0;
             while (p < after.entries.size() && after.entries[p].bytes == before.entries[p].bytes)
@@ -238,8 +237,8 @@ EmasterStep planEmasterStep(const std::string& dir, const MasterFile& before, co
             records.erase(records.begin() + static_cast<std::ptrdiff_t>(p));
         }
     } else {
-        step.notice = leftAlone(step.path, "it describes " + std::to_string(numbers.size()) +
-                                               " securities, MASTER " + std::to_string(was.size()) +
+        step.notice = leftAlone(step.path, "it describes " + std::to_string(numbers.size()) + " securities, MASTER " +
+                                               std::to_string(was.size()) +
                                                (numbers.size() == was.size() ? ", with other file numbers" : ""));
         return step;
     }

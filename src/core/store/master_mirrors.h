@@ -49,13 +49,13 @@ int fieldBitsOf(const std::vector<FieldKind>& kinds);
 
 // The EMASTER part of one MASTER change, planned before anything is written.
 struct EmasterStep {
-    bool present = false;  // the folder has an EMASTER
-    bool inStep = false;   // it will be written with the change
-    std::string path;      // the EMASTER file
+    bool present = false;             // the folder has an EMASTER
+    bool inStep = false;              // it will be written with the change
+    std::string path;                 // the EMASTER file
     std::vector<std::uint8_t> before; // as read
     std::vector<std::uint8_t> after;  // what the change makes of it (inStep)
-    std::string refusal;   // the change cannot be mirrored (a symbol or name too long): refuse it
-    std::string notice;    // why EMASTER is left as it is, for the user
+    std::string refusal;              // the change cannot be mirrored (a symbol or name too long): refuse it
+    std::string notice;               // why EMASTER is left as it is, for the user
 };
 
 // Plans the EMASTER side of MASTER going from `before` to `after`: `after` holds the entries of

@@ -12,8 +12,7 @@
 namespace qv {
 namespace {
 
-constexpr std::string_view kKindNames[kFieldKindCount] = {"DATE", "TIME", "OPEN", "HIGH",
-                                                          "LOW",  "CLOSE", "VOL", "OI"};
+constexpr std::string_view kKindNames[kFieldKindCount] = {"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
 // Field-description lines are read in pieces of at most this many characters, so an overlong
 // line counts as several lines, as it always has.
 constexpr std::size_t kDopLineLimit = 299;
@@ -234,8 +233,8 @@ FieldLayout layoutFromFieldBits(int bits)
 {
     using K = FieldKind;
     // Bit of each kind, in the order the fields lie in a record.
-    static constexpr std::pair<K, int> kStored[] = {{K::Date, 0},  {K::Time, 7},   {K::Open, 5},   {K::High, 1},
-                                                    {K::Low, 2},   {K::Close, 3},  {K::Volume, 4}, {K::OpenInterest, 6}};
+    static constexpr std::pair<K, int> kStored[] = {{K::Date, 0}, {K::Time, 7},  {K::Open, 5},   {K::High, 1},
+                                                    {K::Low, 2},  {K::Close, 3}, {K::Volume, 4}, {K::OpenInterest, 6}};
     FieldLayout layout;
     layout.synthetic = true;
     int field = 0;
@@ -290,8 +289,8 @@ StoreStatus initQuoteSeries(QuoteSeries& series, int capacity)
         const auto n = static_cast<std::size_t>(capacity);
         series.date.assign(n, kNoDay);
         series.time.assign(n, 0);
-        for (auto* column : {&series.open, &series.high, &series.low, &series.close, &series.volume,
-                             &series.openInterest})
+        for (auto* column :
+             {&series.open, &series.high, &series.low, &series.close, &series.volume, &series.openInterest})
             column->assign(n, 0.0f);
     } catch (const std::bad_alloc&) {
         freeQuoteSeries(series);

@@ -85,8 +85,8 @@ struct QuoteSeries {
     std::string symbol;    // the key the series was read with
     int quotesInFile = 0;
     bool hasEntry = false;
-    MasterEntry entry;  // zero for an XMASTER security
-    Security security;  // the security read, of either source
+    MasterEntry entry; // zero for an XMASTER security
+    Security security; // the security read, of either source
     FieldLayout layout;
 
     // The column of a value kind (Open..OpenInterest).
@@ -111,15 +111,14 @@ void freeQuoteSeries(QuoteSeries& series);
 
 struct QuoteLocation {
     StoreStatus status = kStatusOk; // 0, a findSecurity or layout status, -2, -4 or -9
-    int index = -1;   // first quote at or after the target (status 0)
-    DayNumber date = kNoDay; // the quote last examined
+    int index = -1;                 // first quote at or after the target (status 0)
+    DayNumber date = kNoDay;        // the quote last examined
     PackedTime time = 0;
 };
 // Binary search of the quote file: the 0-based index of the first quote whose (date, time) is
 // not earlier than the target; kStatusRecordNotFound when every quote is earlier (or there is
 // none).
-QuoteLocation findQuoteByDate(const std::string& dir, const std::string& symbol, DayNumber date,
-                              PackedTime time);
+QuoteLocation findQuoteByDate(const std::string& dir, const std::string& symbol, DayNumber date, PackedTime time);
 
 struct SecurityFacts {
     std::string path;
@@ -127,7 +126,7 @@ struct SecurityFacts {
     int recordLength = 0;
     int fieldCount = 0;
     int quoteCount = 0;
-    std::string name;   // 16 bytes as stored
+    std::string name; // 16 bytes as stored
     float firstDate = 0;
     float lastDate = 0;
     char period = 0;

@@ -22,7 +22,7 @@ namespace {
 struct MonthStep {
     static constexpr float kLow = 101.0f;      // dates 1900..2099: the fast range of
     static constexpr float kHigh = 2000000.0f; // dayNumberFromFileDate
-    unsigned monthStart = 0xFFFF0000u; // no month yet: no date lies less than 32 above it
+    unsigned monthStart = 0xFFFF0000u;         // no month yet: no date lies less than 32 above it
     unsigned monthBase = 0;
 
     DayNumber operator()(float fileDate)
@@ -111,7 +111,7 @@ __attribute__((target("avx512f"))) inline __m512i mbfToFloatWide(__m512i m, cons
 
 template <int F>
 __attribute__((target("avx512f"))) void splitWideBlocks(const std::uint8_t* records, std::size_t blocks,
-                                                         float* const* columns)
+                                                        float* const* columns)
 {
     static constexpr WideTables<F> tables;
     const MbfConstants constants;
@@ -171,8 +171,8 @@ bool wideAvailable()
 // Sixteen dates at a time while they stay within the month of the reference or the month of
 // the block's last date (a block of daily quotes spans at most two months); other blocks go
 // date by date. Returns how many dates were done, a multiple of 16.
-__attribute__((target("avx512f"))) std::size_t dayNumbersWide(const float* fileDates, DayNumber* out,
-                                                              std::size_t n, MonthStep& step)
+__attribute__((target("avx512f"))) std::size_t dayNumbersWide(const float* fileDates, DayNumber* out, std::size_t n,
+                                                              MonthStep& step)
 {
     // Positive floats order like their bits; negative ones and NaN fall outside the range.
     const __m512i low = _mm512_set1_epi32(std::bit_cast<int>(MonthStep::kLow));
@@ -250,8 +250,7 @@ bool splitRecordColumnsWide(const std::uint8_t* records, std::size_t count, std:
 #endif
 }
 
-void splitRecordColumns(const std::uint8_t* records, std::size_t count, std::size_t recordLength,
-                        float* const* columns)
+void splitRecordColumns(const std::uint8_t* records, std::size_t count, std::size_t recordLength, float* const* columns)
 {
     if (!splitRecordColumnsWide(records, count, recordLength, columns))
         splitRecordColumnsPortable(records, count, recordLength, columns);

@@ -106,8 +106,8 @@ std::string xmasterRecordProblem(const XmasterFile& xmaster, std::size_t k, cons
     const int n = xmaster.entries[k].fileNumber();
     const std::string who = "XMASTER record " + std::to_string(k + 1) + " (" + xmaster.entries[k].symbol() + ")";
     if (n < kFirstXmasterFileNumber)
-        return who + " names file number " + std::to_string(n) + ", below " +
-               std::to_string(kFirstXmasterFileNumber) + ": it is not listed.";
+        return who + " names file number " + std::to_string(n) + ", below " + std::to_string(kFirstXmasterFileNumber) +
+               ": it is not listed.";
     if (earlier.count(n) != 0)
         return who + " repeats file number " + std::to_string(n) + " of an earlier record: it is not listed.";
     return {};
@@ -188,7 +188,7 @@ struct DirId {
 // The identity of a directory; false when path is none.
 bool directoryId(const std::string& path, DirId& id)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.empty() ? "." : path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     id = {st.st_dev, st.st_ino};
@@ -258,13 +258,9 @@ bool searchLevel(const std::string& dir, std::string_view key, int depth, Search
     return false;
 }
 
-
 } // namespace
 
-std::string Security::quoteFileName() const
-{
-    return qv::quoteFileName(fileNumber, fromXmaster() ? "MWD" : "DAT");
-}
+std::string Security::quoteFileName() const { return qv::quoteFileName(fileNumber, fromXmaster() ? "MWD" : "DAT"); }
 
 IoStatus readSecurities(const std::string& dir, SecurityList& out)
 {
@@ -307,8 +303,9 @@ IoStatus readSecurities(const std::string& dir, SecurityList& out)
         out.problems.push_back("XMASTER holds " + std::to_string(xmaster.trailing.size()) + " bytes more than the " +
                                std::to_string(xmaster.declaredCount()) + " records it counts; they are not listed.");
     if (xmaster.secondDeclaredCount() != xmaster.declaredCount())
-        out.problems.push_back("XMASTER counts " + std::to_string(xmaster.declaredCount()) + " records in one place and " +
-                               std::to_string(xmaster.secondDeclaredCount()) + " in another.");
+        out.problems.push_back("XMASTER counts " + std::to_string(xmaster.declaredCount()) +
+                               " records in one place and " + std::to_string(xmaster.secondDeclaredCount()) +
+                               " in another.");
     std::set<int> listed;
     int highest = 0;
     out.securities.reserve(out.securities.size() + xmaster.entries.size());

@@ -67,9 +67,9 @@ IoStatus readSecurities(const std::string& dir, SecurityList& out);
 
 struct FoundSecurity {
     StoreStatus status = kStatusFileNotFound; // 0, -4 or -8
-    MasterEntry entry;     // the MASTER entry (zero for an XMASTER security)
-    Security security;     // what was found, of either source
-    std::string directory; // where it was found, ending in '/'
+    MasterEntry entry;                        // the MASTER entry (zero for an XMASTER security)
+    Security security;                        // what was found, of either source
+    std::string directory;                    // where it was found, ending in '/'
 };
 
 // Finds a security by symbol or name in dir's MASTER, then in its XMASTER, and, depth first in

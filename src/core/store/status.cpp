@@ -5,9 +5,21 @@ namespace qv {
 std::string_view statusText(StoreStatus status)
 {
     static constexpr std::string_view kTexts[] = {
-        "Sucessfull", "Invalid Parm", "File Open", "Malloc", "File Read", "File Write",
-        "File Seek", "File Exists", "File Not Found", "Record Not Found", "No Graphics Found",
-        "No Fonts Found", "Charts Uninitialized", "Max Lines Exceeded", "Max Grids Exceeded",
+        "Sucessfull",
+        "Invalid Parm",
+        "File Open",
+        "Malloc",
+        "File Read",
+        "File Write",
+        "File Seek",
+        "File Exists",
+        "File Not Found",
+        "Record Not Found",
+        "No Graphics Found",
+        "No Fonts Found",
+        "Charts Uninitialized",
+        "Max Lines Exceeded",
+        "Max Grids Exceeded",
         "Unknown",
     };
     const int index = -status;

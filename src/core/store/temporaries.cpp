@@ -9,9 +9,9 @@
 namespace qv {
 namespace {
 
-constexpr std::array<std::string_view, 9> kFixedNames{"MASTER.~NU",     "MASTER.NEW",     "MASTER.~RB",
-                                                      "MASTER.~BK",     "MASTER.BAK.~CP", "MASTER.~OL.~CP",
-                                                      "SKIPQVTA.~NU",   "EMASTER.~NU",    "XMASTER.~NU"};
+constexpr std::array<std::string_view, 9> kFixedNames{"MASTER.~NU",   "MASTER.NEW",     "MASTER.~RB",
+                                                      "MASTER.~BK",   "MASTER.BAK.~CP", "MASTER.~OL.~CP",
+                                                      "SKIPQVTA.~NU", "EMASTER.~NU",    "XMASTER.~NU"};
 constexpr std::array<std::string_view, 5> kQuoteFileSuffixes{".~NU", ".~DO", ".NEW", ".~BK", ".PFL.~NU"};
 
 } // namespace

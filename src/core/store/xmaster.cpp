@@ -17,10 +17,9 @@ std::string cText(const XmasterRecord& bytes, std::size_t offset, std::size_t wi
 
 std::int32_t i32At(const XmasterRecord& bytes, std::size_t offset)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[offset]) |
-                                     static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-                                     static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
-                                     static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
+        static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
 
 } // namespace

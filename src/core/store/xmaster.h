@@ -47,10 +47,10 @@ struct XmasterEntry {
 
 struct XmasterFile {
     XmasterRecord header{};
-    std::vector<XmasterEntry> entries; // the declared records that the file really holds
+    std::vector<XmasterEntry> entries;  // the declared records that the file really holds
     std::vector<std::uint8_t> trailing; // bytes after them (extra records, a torn record)
 
-    bool hasMarker() const; // bytes 0..3 are 5D FE 58 4D
+    bool hasMarker() const;          // bytes 0..3 are 5D FE 58 4D
     int declaredCount() const;       // bytes 10..11
     int secondDeclaredCount() const; // bytes 14..15
     int nextFileNumber() const;      // bytes 18..19

@@ -35,7 +35,8 @@ bool readDosLines(const std::string& path, std::vector<std::string>& lines, std:
     Bytes bytes;
     if (!readWholeFile(path, bytes))
         return false;
-    const std::string text = normalizeDosText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const std::string text =
+        normalizeDosText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     DosLineReader reader(text, limit);
     std::string_view line;
     while (reader.next(line))

@@ -19,7 +19,9 @@ std::string normalizeDosText(std::string_view raw);
 class DosLineReader {
 public:
     explicit DosLineReader(std::string_view normalized, std::size_t limit = kDosLineLimit)
-        : text_(normalized), limit_(limit) {}
+        : text_(normalized), limit_(limit)
+    {
+    }
     bool next(std::string_view& line);
 
 private:

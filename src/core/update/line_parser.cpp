@@ -53,9 +53,7 @@ bool firstWordMatches(std::string_view line, int delimiterCode, std::string_view
     // The first delimiter counts as white space; code 2 is white space already.
     const char delimiter = delimiterCode == 2 ? '\0' : delimiterOf(delimiterCode);
     const std::size_t replaced = delimiter ? line.find(delimiter) : std::string_view::npos;
-    auto isSpace = [&](std::size_t i) {
-        return i == replaced || isSpaceAscii(line[i]);
-    };
+    auto isSpace = [&](std::size_t i) { return i == replaced || isSpaceAscii(line[i]); };
     std::size_t start = 0;
     while (start < line.size() && isSpace(start))
         ++start;
@@ -74,8 +72,8 @@ float leadingNumber(std::string_view field)
     if (i < field.size() && (field[i] == '+' || field[i] == '-'))
         negative = field[i++] == '-';
     const bool digitFollows = i < field.size() && std::isdigit(static_cast<unsigned char>(field[i]));
-    const bool pointDigit = i + 1 < field.size() && field[i] == '.' &&
-                            std::isdigit(static_cast<unsigned char>(field[i + 1]));
+    const bool pointDigit =
+        i + 1 < field.size() && field[i] == '.' && std::isdigit(static_cast<unsigned char>(field[i + 1]));
     if (!digitFollows && !pointDigit)
         return 0.0f;
     float value = 0.0f;

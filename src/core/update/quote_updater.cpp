@@ -14,10 +14,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <ctime>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <sys/stat.h>
 
 namespace qv {
@@ -57,7 +57,7 @@ std::string auditText(std::string_view line)
 // modification time. Empty when the path is no regular file.
 std::string fileIdentity(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
@@ -93,8 +93,8 @@ std::vector<std::string> plainFiles(const std::string& directory)
     for (const DirEntry& e : entries) {
         if (e.name.empty() || e.name.front() == '.')
             continue;
-        if (e.kind == EntryKind::Directory ||
-            ((e.kind == EntryKind::Unknown || e.kind == EntryKind::SymLink) && isDirectory(joinPath(directory, e.name))))
+        if (e.kind == EntryKind::Directory || ((e.kind == EntryKind::Unknown || e.kind == EntryKind::SymLink) &&
+                                               isDirectory(joinPath(directory, e.name))))
             continue;
         names.push_back(e.name);
     }
@@ -104,7 +104,8 @@ std::vector<std::string> plainFiles(const std::string& directory)
 // A message as one AUDIT.TXT line: line ends become blanks.
 std::string oneLine(std::string text)
 {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     return text;
 }
 
@@ -612,10 +613,7 @@ void CQuoteUpdater::ExpandArchives(const std::string& directory, ArchiveKind kin
 
 int CQuoteUpdater::RunPkunzip(const std::string& name) { return RunUnpacker(name, ArchiveKind::Zip); }
 
-int CQuoteUpdater::RunSelfExtractor(const std::string& name)
-{
-    return RunUnpacker(name, ArchiveKind::SelfExtracting);
-}
+int CQuoteUpdater::RunSelfExtractor(const std::string& name) { return RunUnpacker(name, ArchiveKind::SelfExtracting); }
 
 int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
 {
@@ -692,8 +690,8 @@ int CQuoteUpdater::RunUnpacker(const std::string& name, ArchiveKind kind)
             if (old == before.end() || old->second != identity)
                 fromFailedArchives_.insert(path);
         }
-        observer_.ShowMessage(std::string(zip ? "De-Compress failed for file\n\n" : "Self-Extract failed for file\n\n") +
-                              fullPath);
+        observer_.ShowMessage(
+            std::string(zip ? "De-Compress failed for file\n\n" : "Self-Extract failed for file\n\n") + fullPath);
         progress_.extractionFile.clear();
         Post();
         return kFailed;

@@ -106,9 +106,9 @@ private:
     // moves them.
     struct Target {
         bool fromXmaster = false;
-        MasterEntry entry;          // a MASTER security's entry
-        XmasterEntry xmasterEntry;  // an XMASTER security's record
-        bool dopPresent = false;    // a MASTER security's F<n>.DOP exists (in any case)
+        MasterEntry entry;         // a MASTER security's entry
+        XmasterEntry xmasterEntry; // an XMASTER security's record
+        bool dopPresent = false;   // a MASTER security's F<n>.DOP exists (in any case)
         int fileNumber = 0;
         int recordLength = 0;
         std::string quoteFile; // F<n>.DAT or F<n>.MWD

@@ -45,7 +45,7 @@ int removeUnpackerLeftovers(const std::string& directory)
         if (!isUnpackerStagingName(e.name))
             continue;
         const std::string path = joinPath(directory, e.name);
-        struct stat st{};
+        struct stat st {};
         if (::lstat(path.c_str(), &st) != 0)
             continue;
         if (S_ISDIR(st.st_mode) ? removeStagingDirectory(path) : removeFile(path).isOk())

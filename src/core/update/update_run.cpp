@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/platform/files.h"
 #include "core/app/program_settings.h"
+#include "core/platform/files.h"
 #include "core/platform/settings_file.h"
 #include "core/update/dos_text.h"
 
@@ -56,8 +56,9 @@ AnomalyReport buildAnomalyReport(const std::string& auditPath, int quoteCount)
         }
         // A run whose log holds ERROR lines (a merge or an unpacking that failed) had anomalies:
         // saying it had none above them would tell the user the quotes are all in.
-        const bool errors = std::any_of(lines.begin(), lines.end(),
-                                        [](const std::string& line) { return line.find("ERROR") != std::string::npos; });
+        const bool errors = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("ERROR") != std::string::npos;
+        });
         if (report.entries.empty() && !errors)
             report.entries = {"No anomalies to report!", " ", "See you next time!"};
     } else {

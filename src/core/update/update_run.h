@@ -56,8 +56,8 @@ struct UpdateInputs {
     std::vector<std::string> portfolios; // in list order
     std::string shownSymbol;             // the symbol shown in the main window when the run starts
     UpdateSettings settings;
-    std::string startupDir;              // profiles (*.pfd) and AUDIT.TXT
-    std::string selfExtractor;           // the bundled unpacker that opens self-extracting files
+    std::string startupDir;    // profiles (*.pfd) and AUDIT.TXT
+    std::string selfExtractor; // the bundled unpacker that opens self-extracting files
     // The first line of AUDIT.TXT follows "Results of Quovanta for "; empty = the local time now.
     std::string runTimeText;
 };

@@ -21,7 +21,8 @@ constexpr std::array<CommandInfo, kCommandCount> kCommands{{
     {C::Profiles, "actionProfiles", "&Profiles...", "", "Create and Assign Profiles", "Profiles", false, true},
     {C::Exit, "actionExit", "E&xit", "", "Quit the application", "Quit", false, false},
     {C::PortfolioAdd, "actionPortfolioAdd", "&Add...", "", "Add Portfolio", "Add Portfolio", false, true},
-    {C::PortfolioDelete, "actionPortfolioDelete", "&Delete...", "", "Delete Portfolio", "Delete Portfolio", false, true},
+    {C::PortfolioDelete, "actionPortfolioDelete", "&Delete...", "", "Delete Portfolio", "Delete Portfolio", false,
+     true},
     {C::PortfolioSkipAdjust, "actionPortfolioSkipAdjust", "&Skip Adjust...", "", "Adjust the Skip Portfolio Setting",
      "Adjust Skip Portfolio", false, true},
     {C::SplitSearch, "actionSplitSearch", "S&plit Search...", "F3", "Search this portfolio for possible splits",
@@ -42,14 +43,13 @@ constexpr std::array<CommandInfo, kCommandCount> kCommands{{
     {C::QuotesDelete, "actionQuotesDelete", "&Delete...", "", "Delete a single quote", "Delete quote", false, true},
     {C::Print, "actionPrint", "&Print Quotes...", "Ctrl+P", "Print the quotes", "Print", false, false},
     {C::PrintPreview, "actionPrintPreview", "Print Pre&view", "", "Display full pages", "Print Preview", false, false},
-    {C::PrintSetup, "actionPrintSetup", "P&rint Setup...", "", "Change the printer and printing options",
-     "Print Setup", false, false},
+    {C::PrintSetup, "actionPrintSetup", "P&rint Setup...", "", "Change the printer and printing options", "Print Setup",
+     false, false},
     {C::RecentAll, "actionRecentAll", "Re&cent/All Display", "F5", "Toggle Recent / All quotes display",
      "Recent/All Quotes", true, false},
     {C::HelpTopics, "actionHelpTopics", "&Help Topics", "", "List Help topics", "List Help topics", false, false},
     {C::Tutorial, "actionTutorial", "&Tutorial...", "", "Tutorial", "Tutorial", false, false},
-    {C::About, "actionAbout", "&About Quovanta...", "", "Display program information", "About Quovanta", false,
-     false},
+    {C::About, "actionAbout", "&About Quovanta...", "", "Display program information", "About Quovanta", false, false},
 }};
 
 constexpr bool tableInCommandOrder()
@@ -164,8 +164,8 @@ void Actions::populateMenuBar(QMenuBar* bar) const
          {i(C::PortfolioAdd), i(C::PortfolioDelete), i(C::PortfolioSkipAdjust), kGap, i(C::SplitSearch), kGap,
           i(C::ReScan)}},
         {"&Symbol",
-         {i(C::SymbolAdd), i(C::SymbolDelete), i(C::SymbolSkip), i(C::SymbolEdit), i(C::SymbolAbout), kGap,
-          i(C::Graph), kGap, i(C::Import), i(C::Export)}},
+         {i(C::SymbolAdd), i(C::SymbolDelete), i(C::SymbolSkip), i(C::SymbolEdit), i(C::SymbolAbout), kGap, i(C::Graph),
+          kGap, i(C::Import), i(C::Export)}},
         {"&Quotes",
          {i(C::QuotesEdit), i(C::QuotesSplit), i(C::QuotesAdjust), i(C::QuotesDelete), kGap, i(C::Print),
           i(C::PrintPreview), i(C::PrintSetup), kGap, i(C::RecentAll)}},
@@ -185,10 +185,12 @@ void Actions::populateMenuBar(QMenuBar* bar) const
 void Actions::populateContextMenu(QMenu* menu, Grid grid) const
 {
     // Graph, the print settings and Recent/All concern the whole view, not the row clicked.
-    const MenuSpec symbols{"", {i(C::SymbolAdd), i(C::SymbolDelete), i(C::SymbolSkip), i(C::SymbolEdit),
-                                i(C::SymbolAbout), kGap, i(C::Import), i(C::Export)}};
-    const MenuSpec quotes{"", {i(C::QuotesEdit), i(C::QuotesSplit), i(C::QuotesAdjust), i(C::QuotesDelete), kGap,
-                               i(C::Print), i(C::PrintPreview)}};
+    const MenuSpec symbols{"",
+                           {i(C::SymbolAdd), i(C::SymbolDelete), i(C::SymbolSkip), i(C::SymbolEdit), i(C::SymbolAbout),
+                            kGap, i(C::Import), i(C::Export)}};
+    const MenuSpec quotes{"",
+                          {i(C::QuotesEdit), i(C::QuotesSplit), i(C::QuotesAdjust), i(C::QuotesDelete), kGap,
+                           i(C::Print), i(C::PrintPreview)}};
     for (int item : (grid == Grid::Symbols ? symbols : quotes).items) {
         if (item == kGap)
             menu->addSeparator();
@@ -199,15 +201,37 @@ void Actions::populateContextMenu(QMenu* menu, Grid grid) const
 
 void Actions::populateToolBar(QToolBar* bar) const
 {
-    const int buttons[] = {i(C::UpdateQuotes), i(C::Settings), i(C::Profiles), i(C::Exit), kGap,
-                           i(C::PortfolioAdd), i(C::PortfolioDelete), i(C::PortfolioSkipAdjust), kGap,
-                           i(C::SplitSearch), i(C::ReScan), kGap,
-                           i(C::SymbolAdd), i(C::SymbolDelete), i(C::SymbolSkip), kGap,
-                           i(C::SymbolEdit), i(C::SymbolAbout), kGap,
-                           i(C::Graph), kGap,
-                           i(C::Import), i(C::Export), kGap,
-                           i(C::QuotesEdit), i(C::QuotesSplit), i(C::QuotesAdjust), i(C::QuotesDelete), kGap,
-                           i(C::Print), i(C::RecentAll)};
+    const int buttons[] = {i(C::UpdateQuotes),
+                           i(C::Settings),
+                           i(C::Profiles),
+                           i(C::Exit),
+                           kGap,
+                           i(C::PortfolioAdd),
+                           i(C::PortfolioDelete),
+                           i(C::PortfolioSkipAdjust),
+                           kGap,
+                           i(C::SplitSearch),
+                           i(C::ReScan),
+                           kGap,
+                           i(C::SymbolAdd),
+                           i(C::SymbolDelete),
+                           i(C::SymbolSkip),
+                           kGap,
+                           i(C::SymbolEdit),
+                           i(C::SymbolAbout),
+                           kGap,
+                           i(C::Graph),
+                           kGap,
+                           i(C::Import),
+                           i(C::Export),
+                           kGap,
+                           i(C::QuotesEdit),
+                           i(C::QuotesSplit),
+                           i(C::QuotesAdjust),
+                           i(C::QuotesDelete),
+                           kGap,
+                           i(C::Print),
+                           i(C::RecentAll)};
     for (int item : buttons) {
         if (item == kGap)
             bar->addSeparator();

@@ -90,9 +90,9 @@ CMainFrame::CMainFrame(StartupContext context, QWidget* parent) : QMainWindow(pa
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect primaryArea = primary ? primary->availableGeometry() : QRect(0, 0, 1024, 768);
     SettingsFile& settings = view_->settingsFile();
-    const QRect saved = initialPlacement(getSetting(settings, keys::kScreenX), getSetting(settings, keys::kScreenY),
-                                         getSetting(settings, keys::kScreenCx), getSetting(settings, keys::kScreenCy),
-                                         primaryArea);
+    const QRect saved =
+        initialPlacement(getSetting(settings, keys::kScreenX), getSetting(settings, keys::kScreenY),
+                         getSetting(settings, keys::kScreenCx), getSetting(settings, keys::kScreenCy), primaryArea);
     // Saved on a larger screen, or on one no longer attached: fitted to the screen it opens on.
     const QScreen* screen = QGuiApplication::screenAt(saved.center());
     const QRect placement = fitPlacement(saved, screen ? screen->availableGeometry() : primaryArea);

@@ -98,8 +98,8 @@ QuoteGridModel::Row quoteRow(const qv::QuoteSeries& series, std::size_t at)
 {
     QuoteGridModel::Row r;
     r.date = series.date[at];
-    r.values = {series.open[at], series.high[at], series.low[at], series.close[at], series.volume[at],
-                series.openInterest[at]};
+    r.values = {series.open[at],  series.high[at],   series.low[at],
+                series.close[at], series.volume[at], series.openInterest[at]};
     return r;
 }
 
@@ -210,16 +210,22 @@ CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
                 quotePosition_ = current.data(kItemDataRole).toInt();
                 emit stateChanged();
             });
-    connect(portfolioModel_, &PortfolioListModel::invalidSkipListDrawn, this, [this](const QString& dir) {
-        MessageBox::warning(this, QStringLiteral("Incorrect file length in odlist.\nPlease delete the file "
-                                                 "called\"skipqvta.pbg\" in directory\n%1.")
-                                      .arg(dir));
-    }, Qt::QueuedConnection);
-    connect(symbolModel_, &SymbolGridModel::invalidSkipListDrawn, this, [this](const QString& dir) {
-        MessageBox::warning(this, QStringLiteral("Incorrect file length in odgrid_s.\nPlease delete the file "
-                                                 "called\"skipqvta.pbg\" in directory\n%1.")
-                                      .arg(dir));
-    }, Qt::QueuedConnection);
+    connect(
+        portfolioModel_, &PortfolioListModel::invalidSkipListDrawn, this,
+        [this](const QString& dir) {
+            MessageBox::warning(this, QStringLiteral("Incorrect file length in odlist.\nPlease delete the file "
+                                                     "called\"skipqvta.pbg\" in directory\n%1.")
+                                          .arg(dir));
+        },
+        Qt::QueuedConnection);
+    connect(
+        symbolModel_, &SymbolGridModel::invalidSkipListDrawn, this,
+        [this](const QString& dir) {
+            MessageBox::warning(this, QStringLiteral("Incorrect file length in odgrid_s.\nPlease delete the file "
+                                                     "called\"skipqvta.pbg\" in directory\n%1.")
+                                          .arg(dir));
+        },
+        Qt::QueuedConnection);
 
     const qv::ProfileOutcome sample = qv::ensureSampleProfile(context_.startupDir);
     if (!sample.ok)
@@ -249,10 +255,7 @@ BrowserState CQuovantaView::browserState() const
     return s;
 }
 
-std::string CQuovantaView::dataDir() const
-{
-    return context_.dataDir.empty() ? defaultDataDir() : context_.dataDir;
-}
+std::string CQuovantaView::dataDir() const { return context_.dataDir.empty() ? defaultDataDir() : context_.dataDir; }
 
 std::vector<std::string> CQuovantaView::sampleSources() const
 {
@@ -604,9 +607,10 @@ void CQuovantaView::Search(const std::string& root)
         window()->activateWindow();
 
     if (found.empty()) {
-        MessageBox::information(this, QStringLiteral("Quovanta could not find any Portfolios on drive %1\n(No \"master\" "
-                                                     "files were found)")
-                                          .arg(toQ(root)));
+        MessageBox::information(this,
+                                QStringLiteral("Quovanta could not find any Portfolios on drive %1\n(No \"master\" "
+                                               "files were found)")
+                                    .arg(toQ(root)));
         // Asked once, at the start-up search of a first start: a newcomer gets something to try.
         const bool offer = firstStart_ && !startupDone_;
         firstStart_ = false;
@@ -785,10 +789,10 @@ int CQuovantaView::AppendQuoteChunks(qv::QuoteSeries& series, int toRead, bool s
     int done = 0;
     while (done != toRead) {
         const int chunk = std::min(toRead - done, kQuoteChunk);
-        const qv::StoreStatus st = settings_.displayLimit
-                                       ? qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, -1, kRecentQuotes)
-                                       : qv::readQuoteSeries(series, portfolioDir_, currentSymbol_,
-                                                             toRead - done - chunk, chunk);
+        const qv::StoreStatus st =
+            settings_.displayLimit
+                ? qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, -1, kRecentQuotes)
+                : qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, toRead - done - chunk, chunk);
         // A file that shrank since its facts were read ends the fill like a failed read.
         if (st != kStatusOk || series.count < chunk) {
             MessageBox::warning(this, QStringLiteral("Error in FillQuotesGrid"));

@@ -5,8 +5,8 @@
 
 #include "core/app/program_settings.h"
 #include "core/platform/settings_file.h"
-#include "gui/app/Actions.h"
 #include "core/update/update_run.h"
+#include "gui/app/Actions.h"
 
 #include <QFrame>
 #include <QPointer>

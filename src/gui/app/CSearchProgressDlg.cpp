@@ -35,5 +35,4 @@ void CSearchProgressDlg::setFound(int count) { count_->setText(QString::asprintf
 
 QString CSearchProgressDlg::pathText() const { return path_->toolTip().isEmpty() ? path_->text() : path_->toolTip(); }
 
-
 } // namespace qv::gui

@@ -1,8 +1,8 @@
 #include "gui/app/CommandIcons.h"
 
 #include <QPainter>
-#include <QPolygonF>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QtMath>
 
 namespace qv::gui {
@@ -144,9 +144,21 @@ void exitIcon(QPainter& p)
     arrow(p, QPointF(8, 5), QPointF(15, 5), kRed);
 }
 
-void portfolioAdd(QPainter& p) { folder(p); plusMark(p); }
-void portfolioDelete(QPainter& p) { folder(p); crossMark(p); }
-void portfolioSkip(QPainter& p) { folder(p); skipMark(p); }
+void portfolioAdd(QPainter& p)
+{
+    folder(p);
+    plusMark(p);
+}
+void portfolioDelete(QPainter& p)
+{
+    folder(p);
+    crossMark(p);
+}
+void portfolioSkip(QPainter& p)
+{
+    folder(p);
+    skipMark(p);
+}
 
 void magnifier(QPainter& p)
 {
@@ -176,10 +188,26 @@ void reScan(QPainter& p)
     p.drawPolygon(tip);
 }
 
-void symbolAdd(QPainter& p) { tag(p); plusMark(p); }
-void symbolDelete(QPainter& p) { tag(p); crossMark(p); }
-void symbolSkip(QPainter& p) { tag(p); skipMark(p); }
-void symbolEdit(QPainter& p) { tag(p); pencilMark(p); }
+void symbolAdd(QPainter& p)
+{
+    tag(p);
+    plusMark(p);
+}
+void symbolDelete(QPainter& p)
+{
+    tag(p);
+    crossMark(p);
+}
+void symbolSkip(QPainter& p)
+{
+    tag(p);
+    skipMark(p);
+}
+void symbolEdit(QPainter& p)
+{
+    tag(p);
+    pencilMark(p);
+}
 
 void symbolAbout(QPainter& p)
 {
@@ -208,10 +236,22 @@ void tray(QPainter& p)
     p.drawPolyline(QPolygonF({{1.5, 9.5}, {1.5, 14.5}, {14.5, 14.5}, {14.5, 9.5}}));
 }
 
-void importIcon(QPainter& p) { tray(p); arrow(p, QPointF(8, 1), QPointF(8, 11.5), kGreen); }
-void exportIcon(QPainter& p) { tray(p); arrow(p, QPointF(8, 11.5), QPointF(8, 1.5), kBlue); }
+void importIcon(QPainter& p)
+{
+    tray(p);
+    arrow(p, QPointF(8, 1), QPointF(8, 11.5), kGreen);
+}
+void exportIcon(QPainter& p)
+{
+    tray(p);
+    arrow(p, QPointF(8, 11.5), QPointF(8, 1.5), kBlue);
+}
 
-void quotesEdit(QPainter& p) { table(p); pencilMark(p); }
+void quotesEdit(QPainter& p)
+{
+    table(p);
+    pencilMark(p);
+}
 
 void quotesSplit(QPainter& p)
 {
@@ -233,7 +273,11 @@ void quotesAdjust(QPainter& p)
     arrow(p, QPointF(12.7, 12.2), QPointF(12.7, 15.2), kRed);
 }
 
-void quotesDelete(QPainter& p) { table(p); crossMark(p); }
+void quotesDelete(QPainter& p)
+{
+    table(p);
+    crossMark(p);
+}
 
 void print(QPainter& p)
 {

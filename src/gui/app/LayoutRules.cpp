@@ -47,7 +47,8 @@ std::vector<int> fitColumnWidths(const std::vector<int>& saved, int clientWidth)
     }
     if (!unusable && sum <= clientWidth)
         return saved;
-    const int each = static_cast<int>(static_cast<long long>(clientWidth) * 9 / (10 * static_cast<long long>(saved.size())));
+    const int each =
+        static_cast<int>(static_cast<long long>(clientWidth) * 9 / (10 * static_cast<long long>(saved.size())));
     return std::vector<int>(saved.size(), each);
 }
 

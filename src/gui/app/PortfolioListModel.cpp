@@ -38,7 +38,8 @@ QVariant PortfolioListModel::data(const QModelIndex& index, int role) const
         // A read-only folder holds no skip list to delete: the symbol grid says so instead.
         if (flags.size() != kSkipFlagCount && !g_invalidSkipListReported && !qv::skipListUnkeepable(dir, why)) {
             g_invalidSkipListReported = true;
-            emit const_cast<PortfolioListModel*>(this)->invalidSkipListDrawn(QFile::decodeName(QByteArray::fromStdString(dir)));
+            emit const_cast<PortfolioListModel*>(this)->invalidSkipListDrawn(
+                QFile::decodeName(QByteArray::fromStdString(dir)));
         }
         if (isMarked(flags))
             return true;

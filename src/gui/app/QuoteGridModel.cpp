@@ -40,8 +40,8 @@ QVariant QuoteGridModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const kHeaders[ColumnCount] = {"Date", "Open", "High", "Low", "Close", "Volume",
-                                                      "Open Interest"};
+    static const char* const kHeaders[ColumnCount] = {"Date",  "Open",   "High",         "Low",
+                                                      "Close", "Volume", "Open Interest"};
     if (section < 0 || section >= ColumnCount)
         return {};
     return QString::fromLatin1(kHeaders[section]);

@@ -12,8 +12,8 @@
 namespace qv::gui {
 
 // Roles the grid delegates read.
-inline constexpr int kItemDataRole = Qt::UserRole;       // the row's item data (qint64)
-inline constexpr int kSkipMarkRole = Qt::UserRole + 1;   // bool: drawn in red
+inline constexpr int kItemDataRole = Qt::UserRole;     // the row's item data (qint64)
+inline constexpr int kSkipMarkRole = Qt::UserRole + 1; // bool: drawn in red
 
 class SymbolGridModel final : public QAbstractTableModel {
     Q_OBJECT

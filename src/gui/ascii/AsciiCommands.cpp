@@ -66,13 +66,14 @@ void OnImport(CQuovantaView& view)
     for (const qv::ImportMessage& m : result.messages) {
         MessageBox::show(view.window(), text(m.text),
                          m.icon == qv::ImportMessage::Icon::Information ? MessageBox::Icon::Information
-                                                                         : MessageBox::Icon::Warning);
+                                                                        : MessageBox::Icon::Warning);
     }
     if (result.ok) {
         signalDone(view);
-        emit view.statusMessage(QStringLiteral("Imported %1 quotes of %2 into %3")
-                                    .arg(result.quoteCount)
-                                    .arg(text(job.symbol), QFile::decodeName(QByteArray::fromStdString(result.outputDir))));
+        emit view.statusMessage(
+            QStringLiteral("Imported %1 quotes of %2 into %3")
+                .arg(result.quoteCount)
+                .arg(text(job.symbol), QFile::decodeName(QByteArray::fromStdString(result.outputDir))));
     } else if (!result.securityAdded) {
         draft = values;
     }

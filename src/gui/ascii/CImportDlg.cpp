@@ -96,8 +96,8 @@ CImportDlg::CImportDlg(const qv::ImportDialogValues& v, QWidget* parent) : QDial
     (v.delimiter == qv::kImportTab ? tab_ : v.delimiter == qv::kImportSpace ? space_ : comma_)->setChecked(true);
     dateFormat_ = named(new QComboBox(detailBox), "dateFormat");
     for (int code = 1; code <= qv::kDateFormatCount; ++code)
-        dateFormat_->addItem(QString::fromLatin1(qv::dateFormatName(code).data(),
-                                                 static_cast<int>(qv::dateFormatName(code).size())));
+        dateFormat_->addItem(
+            QString::fromLatin1(qv::dateFormatName(code).data(), static_cast<int>(qv::dateFormatName(code).size())));
     dateFormat_->setCurrentIndex(std::clamp(v.dateFormat, 1, qv::kDateFormatCount) - 1);
     skipOn_ = named(new QCheckBox(QStringLiteral("Skip Rows"), detailBox), "skipOn");
     skipOn_->setChecked(v.skipOn);

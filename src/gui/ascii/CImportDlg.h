@@ -13,7 +13,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-
 namespace qv::gui {
 
 class NumberBox;

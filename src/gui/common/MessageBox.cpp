@@ -45,8 +45,7 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, const QString& tex
 
 bool MessageBox::question(QWidget* parent, const QString& text)
 {
-    return show(parent, text, Icon::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-           QMessageBox::Yes;
+    return show(parent, text, Icon::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void MessageBox::setTestMode(bool on)

@@ -24,8 +24,7 @@ QValidator::State NumberBox::validate(QString& text, int& pos) const
 {
     // Nothing typed is refused: what is not a number in range stays as typed (Intermediate)
     // for the dialog's check to refuse.
-    return QSpinBox::validate(text, pos) == QValidator::Acceptable ? QValidator::Acceptable
-                                                                   : QValidator::Intermediate;
+    return QSpinBox::validate(text, pos) == QValidator::Acceptable ? QValidator::Acceptable : QValidator::Intermediate;
 }
 
 void NumberBox::focusOutEvent(QFocusEvent* event)

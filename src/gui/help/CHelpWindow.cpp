@@ -13,10 +13,7 @@
 #include <QVBoxLayout>
 
 // The pages live in a static library; its resources are registered only when asked for.
-static void registerHelpPages()
-{
-    Q_INIT_RESOURCE(help);
-}
+static void registerHelpPages() { Q_INIT_RESOURCE(help); }
 
 namespace qv::gui {
 namespace {
@@ -58,8 +55,8 @@ CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window)
     forward->setEnabled(false);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    connect(browser_, &QTextBrowser::sourceChanged, this, [this] { setWindowTitle(
-        QStringLiteral("Quovanta Help - %1").arg(browser_->documentTitle())); });
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this] { setWindowTitle(QStringLiteral("Quovanta Help - %1").arg(browser_->documentTitle())); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

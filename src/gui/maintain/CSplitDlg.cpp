@@ -11,8 +11,7 @@
 
 namespace qv::gui {
 
-CSplitDlg::CSplitDlg(const QString& date, const qv::QuoteDates& dates, QWidget* parent)
-    : QDialog(parent), dates_(dates)
+CSplitDlg::CSplitDlg(const QString& date, const qv::QuoteDates& dates, QWidget* parent) : QDialog(parent), dates_(dates)
 {
     setWindowTitle(QStringLiteral("Split Data"));
     auto* form = new QFormLayout;

@@ -49,9 +49,9 @@ CSplitSearchDlg::CSplitSearchDlg(std::function<std::string()> portfolio, std::fu
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
     status_->setTextFormat(Qt::PlainText);
-    auto* advice = new QLabel(QString::fromUtf8(qv::kSplitSearchAdviceText.data(),
-                                                static_cast<qsizetype>(qv::kSplitSearchAdviceText.size())),
-                              this);
+    auto* advice = new QLabel(
+        QString::fromUtf8(qv::kSplitSearchAdviceText.data(), static_cast<qsizetype>(qv::kSplitSearchAdviceText.size())),
+        this);
     advice->setWordWrap(true);
 
     search_ = button(QStringLiteral("Search"), "search", this);
@@ -121,7 +121,8 @@ void CSplitSearchDlg::OnSearch()
     qv::SplitSearchReporter reporter;
     reporter.onCandidate = [this](const qv::SplitCandidate& c) { AddCandidate(c); };
     reporter.onMessage = [this](const qv::SplitSearchMessage& m) {
-        MessageBox::show(this, fromFile(m.text), m.information ? MessageBox::Icon::Information : MessageBox::Icon::Warning);
+        MessageBox::show(this, fromFile(m.text),
+                         m.information ? MessageBox::Icon::Information : MessageBox::Icon::Warning);
     };
     reporter.onSymbolDone = [this](const std::string& symbol) { SetStatus(fromFile(symbol)); };
     // The list is kept from one search to the next: each search adds to it.
@@ -161,8 +162,9 @@ void CSplitSearchDlg::OnSaveAs()
     }
     const qv::IoStatus saved = qv::saveSplitSearchReport(QFile::encodeName(name).toStdString(), lines_);
     if (!saved)
-        MessageBox::warning(this, QStringLiteral("The search results could not be saved.\n%1")
-                                      .arg(QString::fromStdString(saved.message())));
+        MessageBox::warning(
+            this,
+            QStringLiteral("The search results could not be saved.\n%1").arg(QString::fromStdString(saved.message())));
 }
 
 void CSplitSearchDlg::reject()

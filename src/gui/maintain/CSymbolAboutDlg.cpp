@@ -35,8 +35,9 @@ CSymbolAboutDlg::CSymbolAboutDlg(const qv::SecurityFacts& facts, QWidget* parent
     setWindowTitle(QStringLiteral("About Selected Quote Series"));
 
     auto* pathRow = new QFormLayout;
-    pathRow->addRow(QStringLiteral("Path:"),
-                    valueLabel(QStringLiteral("Path:"), QFile::decodeName(QByteArray::fromStdString(facts.path)), this));
+    pathRow->addRow(
+        QStringLiteral("Path:"),
+        valueLabel(QStringLiteral("Path:"), QFile::decodeName(QByteArray::fromStdString(facts.path)), this));
 
     auto* master = new QGroupBox(QStringLiteral("Data from Master and DAT files"), this);
     auto* masterForm = new QFormLayout(master);
@@ -67,8 +68,8 @@ CSymbolAboutDlg::CSymbolAboutDlg(const qv::SecurityFacts& facts, QWidget* parent
         table->setItem(k, 0, new QTableWidgetItem(QString::fromLatin1(kFieldRows[k])));
         const bool present = facts.layout.has(static_cast<qv::FieldKind>(k));
         const auto at = static_cast<std::size_t>(k);
-        const QString input = present ? QString::fromStdString(std::string(qv::fieldCodeText(facts.layout.inputCode[at])))
-                                      : QString();
+        const QString input =
+            present ? QString::fromStdString(std::string(qv::fieldCodeText(facts.layout.inputCode[at]))) : QString();
         const QString display =
             present ? QString::fromStdString(std::string(qv::fieldCodeText(facts.layout.displayCode[at]))) : QString();
         table->setItem(k, 1, new QTableWidgetItem(input));

@@ -144,7 +144,8 @@ void OnSymbolDelete(CQuovantaView& view)
     const std::string dir = view.portfolioDir();
     const std::string symbol = view.currentSymbol();
     const int row = view.currentSymbolIndex();
-    std::unique_ptr<CDeleteConfirmDlg> dlg(CDeleteConfirmDlg::symbol(QString::fromStdString(qv::windows1252ToUtf8(symbol)), view.window()));
+    std::unique_ptr<CDeleteConfirmDlg> dlg(
+        CDeleteConfirmDlg::symbol(QString::fromStdString(qv::windows1252ToUtf8(symbol)), view.window()));
     if (!confirmed(view, *dlg))
         return;
     showFailure(view, qv::deleteSymbol(dir, symbol));
@@ -186,8 +187,9 @@ void OnSymbolAbout(CQuovantaView& view)
         return;
     qv::SecurityFacts facts;
     if (qv::readSecurityFacts(view.portfolioDir(), view.currentSymbol(), facts) != 0) {
-        MessageBox::warning(view.window(),
-                            QStringLiteral("The facts of %1 could not be read.").arg(QString::fromStdString(view.currentSymbol())));
+        MessageBox::warning(
+            view.window(),
+            QStringLiteral("The facts of %1 could not be read.").arg(QString::fromStdString(view.currentSymbol())));
         return;
     }
     CSymbolAboutDlg dlg(facts, view.window());

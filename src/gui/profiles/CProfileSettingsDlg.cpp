@@ -105,9 +105,8 @@ CProfileSettingsDlg::CProfileSettingsDlg(const qv::ProfileEditorValues& initial,
     dateFormat_->setEditable(false);
     for (int code = 1; code <= qv::kDateFormatCount; ++code)
         dateFormat_->addItem(QString::fromStdString(std::string(qv::dateFormatName(code))));
-    dateFormat_->setCurrentIndex(initial.dateFormat >= 1 && initial.dateFormat <= qv::kDateFormatCount
-                                     ? initial.dateFormat - 1
-                                     : 0);
+    dateFormat_->setCurrentIndex(
+        initial.dateFormat >= 1 && initial.dateFormat <= qv::kDateFormatCount ? initial.dateFormat - 1 : 0);
     auto* formatBox = new QVBoxLayout;
     formatBox->addWidget(new QLabel(QStringLiteral("Date Format"), detail));
     formatBox->addWidget(dateFormat_);
@@ -162,7 +161,9 @@ void CProfileSettingsDlg::browse()
 
 qv::ProfileEditorValues CProfileSettingsDlg::values() const
 {
-    const auto optional = [](const Optional& f) { return qv::OptionalColumn{f.box->isChecked(), f.column->typedValue()}; };
+    const auto optional = [](const Optional& f) {
+        return qv::OptionalColumn{f.box->isChecked(), f.column->typedValue()};
+    };
     qv::ProfileEditorValues v;
     v.mode = mode_;
     v.name = name_->text().toStdString();

@@ -17,7 +17,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-
 namespace qv::gui {
 
 class NumberBox;

@@ -88,10 +88,12 @@ CProfilesManagementDlg::CProfilesManagementDlg(CQuovantaView& view, QWidget* par
     creationGrid->addWidget(newButton, 0, 0);
     creationGrid->addWidget(new QLabel(QStringLiteral("Create a new Profile."), creation), 0, 1);
     creationGrid->addWidget(editButton, 1, 0);
-    creationGrid->addWidget(new QLabel(QStringLiteral("Edit the Profile shown shown\nin the Combo-box."), creation), 1, 1);
+    creationGrid->addWidget(new QLabel(QStringLiteral("Edit the Profile shown shown\nin the Combo-box."), creation), 1,
+                            1);
     creationGrid->addWidget(cloneButton, 2, 0);
     creationGrid->addWidget(
-        new QLabel(QStringLiteral("Create a New Profile using the Profile\nshown in the Combo-Box as a template."), creation),
+        new QLabel(QStringLiteral("Create a New Profile using the Profile\nshown in the Combo-Box as a template."),
+                   creation),
         2, 1);
     creationGrid->setColumnStretch(1, 1);
 
@@ -103,11 +105,13 @@ CProfilesManagementDlg::CProfilesManagementDlg(CQuovantaView& view, QWidget* par
     QPushButton* closeButton = button(assign, "Close", "close");
     assignGrid->addWidget(symbolAssign_, 0, 0);
     assignGrid->addWidget(
-        new QLabel(QStringLiteral("Assign the Symbol shown above to\nthe Profile shown in the Combo-Box."), assign), 0, 1);
+        new QLabel(QStringLiteral("Assign the Symbol shown above to\nthe Profile shown in the Combo-Box."), assign), 0,
+        1);
     assignGrid->addWidget(multipleAssign_, 1, 0);
     assignGrid->addWidget(
-        new QLabel(QStringLiteral("Assign all Symbols in this portfolio to\nthe Profile shown in the Combo-Box."), assign), 1,
-        1);
+        new QLabel(QStringLiteral("Assign all Symbols in this portfolio to\nthe Profile shown in the Combo-Box."),
+                   assign),
+        1, 1);
     assignGrid->addWidget(closeButton, 2, 0);
     assignGrid->setColumnStretch(1, 1);
 
@@ -267,8 +271,8 @@ void CProfilesManagementDlg::RunProfileSettings(qv::ProfileEditMode mode)
             return;
         }
         initial = qv::editorValuesFromProfile(
-            read.profile, mode == qv::ProfileEditMode::Clone ? std::string_view("Please create new Profile name") : name,
-            mode);
+            read.profile,
+            mode == qv::ProfileEditMode::Clone ? std::string_view("Please create new Profile name") : name, mode);
     }
     CProfileSettingsDlg settings(initial, listedNames(), this);
     if (ModalDialog::exec(settings) != QDialog::Accepted)

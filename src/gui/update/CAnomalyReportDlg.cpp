@@ -11,8 +11,7 @@
 
 namespace qv::gui {
 
-CAnomalyReportDlg::CAnomalyReportDlg(const qv::AnomalyReport& report, int quoteCount, QWidget* parent)
-    : QDialog(parent)
+CAnomalyReportDlg::CAnomalyReportDlg(const qv::AnomalyReport& report, int quoteCount, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Anomaly Report"));
 

@@ -105,11 +105,14 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     zipLayout->addWidget(zipPath, 2, 0, 1, 2);
 
     QGroupBox* selfExtract = group(QStringLiteral("Self-Extracting (EXE) Data Files"), this);
-    selfExtractEnable_ = named(new QCheckBox(QStringLiteral("I use Self-Extracting files"), selfExtract), "selfExtractEnable");
-    QGroupBox* selfExtractFacts = fileFacts(selfExtract, "selfExtractPasswordEnable", "selfExtractPassword", selfExtractPasswordEnable_, selfExtractPassword_);
+    selfExtractEnable_ =
+        named(new QCheckBox(QStringLiteral("I use Self-Extracting files"), selfExtract), "selfExtractEnable");
+    QGroupBox* selfExtractFacts = fileFacts(selfExtract, "selfExtractPasswordEnable", "selfExtractPassword",
+                                            selfExtractPasswordEnable_, selfExtractPassword_);
     QGroupBox* selfExtractWhat = group(QStringLiteral("What to do with .EXE files?"), selfExtract);
-    selfExtractDelete_ = leaveOrDelete(selfExtractWhat, QStringLiteral("Leave in directory"),
-                               QStringLiteral("Delete after extraction"), "selfExtractLeave", "selfExtractDelete", &selfExtractLeave_);
+    selfExtractDelete_ =
+        leaveOrDelete(selfExtractWhat, QStringLiteral("Leave in directory"), QStringLiteral("Delete after extraction"),
+                      "selfExtractLeave", "selfExtractDelete", &selfExtractLeave_);
     auto* selfExtractLayout = new QGridLayout(selfExtract);
     selfExtractLayout->addWidget(selfExtractEnable_, 0, 0, 1, 2);
     selfExtractLayout->addWidget(selfExtractFacts, 1, 0);
@@ -151,12 +154,12 @@ CSettingsDlg::CSettingsDlg(const qv::ViewSettings& initial, std::vector<std::str
     selfExtractPassword_->setText(QString::fromStdString(u.selfExtractPassword));
     (u.deleteSelfExtract ? selfExtractDelete_ : selfExtractLeave_)->setChecked(true);
 
-    for (QCheckBox* box : {zipEnable_, zipPasswordEnable_, selfExtractEnable_, selfExtractPasswordEnable_, searchLimit_})
+    for (QCheckBox* box :
+         {zipEnable_, zipPasswordEnable_, selfExtractEnable_, selfExtractPasswordEnable_, searchLimit_})
         connect(box, &QCheckBox::toggled, this, &CSettingsDlg::applyEnablingRules);
     connect(browse_, &QPushButton::clicked, this, &CSettingsDlg::browseForPkunzip);
     applyEnablingRules();
 }
-
 
 void CSettingsDlg::applyEnablingRules()
 {

@@ -9,10 +9,7 @@ namespace qv::gui {
 namespace {
 
 // The window's fields have always held at most this many characters.
-QString limited(const std::string& text, qsizetype limit)
-{
-    return QString::fromStdString(text).left(limit);
-}
+QString limited(const std::string& text, qsizetype limit) { return QString::fromStdString(text).left(limit); }
 
 QLabel* valueLabel(QWidget* parent, const char* name)
 {
@@ -67,7 +64,7 @@ void CUpdateProgressDlg::setTexts(const qv::ProgressTexts& texts)
 
 QStringList CUpdateProgressDlg::shownTexts() const
 {
-    return {portfolio_->text(), symbol_->text(), quoteFile_->text(),
+    return {portfolio_->text(), symbol_->text(),          quoteFile_->text(),
             count_->text(),     extractionLabel_->text(), extractionFile_->text()};
 }
 

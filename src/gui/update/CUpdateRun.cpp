@@ -20,8 +20,8 @@ struct CUpdateRun::Worker {
 
         void OnProgress(const ProgressTexts& texts) override
         {
-            QMetaObject::invokeMethod(run_, [run = run_, copy = texts] { emit run->progress(copy); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                run_, [run = run_, copy = texts] { emit run->progress(copy); }, Qt::QueuedConnection);
         }
 
         void ShowMessage(const std::string& text) override
@@ -29,7 +29,8 @@ struct CUpdateRun::Worker {
             if (run_->worker_->abandoned.load())
                 return; // nobody is left to answer
             QMetaObject::invokeMethod(
-                run_, [run = run_, message = QString::fromStdString(text)] {
+                run_,
+                [run = run_, message = QString::fromStdString(text)] {
                     MessageBox::warning(run->dialogParent_.data(), message);
                 },
                 Qt::BlockingQueuedConnection);
@@ -83,9 +84,9 @@ bool CUpdateRun::start(UpdateInputs inputs)
         }
         const auto count = static_cast<quint16>(result >> 16);
         const auto flags = static_cast<quint16>(result & 0xFFFF);
-        QMetaObject::invokeMethod(this, [this, count, flags, text = QString::fromStdString(problem)] {
-            onWorkerDone(count, flags, text);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, count, flags, text = QString::fromStdString(problem)] { onWorkerDone(count, flags, text); },
+            Qt::QueuedConnection);
     });
     worker_->thread->setObjectName(QStringLiteral("QuovantaUpdate"));
     worker_->thread->start(QThread::NormalPriority);

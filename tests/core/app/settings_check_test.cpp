@@ -15,7 +15,8 @@ namespace {
 using fixtures::TempDir;
 using fixtures::writeText;
 
-TEST(SettingsOkCheck, PkunzipMustBeFoundWhereTheRunLooksAndTheFilterInsideAListedRoot) {
+TEST(SettingsOkCheck, PkunzipMustBeFoundWhereTheRunLooksAndTheFilterInsideAListedRoot)
+{
     TempDir tmp;
     const std::string tools = tmp.subdir("Tools");
     std::vector<std::string> roots{"/home/ann", "/media/usb"};
@@ -48,22 +49,27 @@ TEST(SettingsOkCheck, PkunzipMustBeFoundWhereTheRunLooksAndTheFilterInsideAListe
 }
 
 // A password beyond 16 characters (not bytes) is refused whole: cut, no archive would unpack.
-TEST(SettingsOkCheck, APasswordLongerThanSixteenCharactersIsRefusedNotCut) {
+TEST(SettingsOkCheck, APasswordLongerThanSixteenCharactersIsRefusedNotCut)
+{
     const std::string umlauts16 = "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f"
                                   "\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f\xc3\xa4\xc3\xb6\xc3\xbc\xc3\x9f"; // 32 bytes
-    const std::tuple<std::string, std::string, bool> cases[] = {{"sixteen-chars-ok", "", false}, {umlauts16, "", false},
-                                                                {"seventeen-chars!!", "", true}, {"", "seventeen-chars!!", true}};
+    const std::tuple<std::string, std::string, bool> cases[] = {{"sixteen-chars-ok", "", false},
+                                                                {umlauts16, "", false},
+                                                                {"seventeen-chars!!", "", true},
+                                                                {"", "seventeen-chars!!", true}};
     for (const auto& [zip, selfExtract, refused] : cases) {
         ViewSettings v; // neither decompression nor the filter: only the passwords are checked
         v.update.zipEnable = v.searchLimit = false;
         v.update.zipPassword = zip;
         v.update.selfExtractPassword = selfExtract;
-        EXPECT_EQ(checkSettings(v, {}, "/"), refused ? std::string(kPasswordTooLongMessage) : "") << zip << '/' << selfExtract;
+        EXPECT_EQ(checkSettings(v, {}, "/"), refused ? std::string(kPasswordTooLongMessage) : "")
+            << zip << '/' << selfExtract;
     }
 }
 
 // The main window searches again only when the filter changed: switched, or on with another path.
-TEST(SearchRerun, FollowsAFilterChangeToTheDeepestRootHoldingItsPath) {
+TEST(SearchRerun, FollowsAFilterChangeToTheDeepestRootHoldingItsPath)
+{
     const std::vector<std::string> roots = {"/", "/home/ann", "/media/usb", "/home"};
     const struct {
         bool limitBefore;
@@ -87,13 +93,15 @@ TEST(SearchRerun, FollowsAFilterChangeToTheDeepestRootHoldingItsPath) {
         after.searchLimit = c.limitAfter;
         after.searchName = c.nameAfter;
         const SearchRerun r = searchRerunAfterSettings(before, after, roots);
-        EXPECT_TRUE(r.needed == c.needed && r.root == c.root) << c.nameBefore << " -> " << c.nameAfter << ": " << r.root;
+        EXPECT_TRUE(r.needed == c.needed && r.root == c.root)
+            << c.nameBefore << " -> " << c.nameAfter << ": " << r.root;
     }
 }
 
 // The dialog's keys go to their sections in the program's order, texts as typed; a failed write is
 // reported (naming the file) and the keys after it are not tried.
-TEST(SettingsDialogValues, AreWrittenInTheProgramsOrderAndAFailedWriteIsReported) {
+TEST(SettingsDialogValues, AreWrittenInTheProgramsOrderAndAFailedWriteIsReported)
+{
     TempDir tmp;
     SettingsFile file(tmp.file("QUOVANTA.INI"));
     ViewSettings v;
@@ -109,10 +117,26 @@ TEST(SettingsDialogValues, AreWrittenInTheProgramsOrderAndAFailedWriteIsReported
     const fixtures::ByteVec raw = fixtures::readBytes(file.path());
     const std::string ini(raw.begin(), raw.end());
     std::size_t last = 0;
-    for (const char* line : {"[Search]", "Limit=0", "Name=/home/Ann/MetaStock", "[Audit]", "AuditEnable=1", "[Sounds]",
-                             "SoundDisable=1", "[SEX]", "SexEnable=1", "SexPassword=s3cret", "SexPasswordEnable=0",
-                             "DeleteSex=1", "[ZIP]", "ZipEnable=1", "ZipPassword=zip pw", "ZipPasswordEnable=1",
-                             "DeleteZip=0", "PkunzipPath=/opt/Tools", "[CleanUp]", "DeleteTxt=1"}) {
+    for (const char* line : {"[Search]",
+                             "Limit=0",
+                             "Name=/home/Ann/MetaStock",
+                             "[Audit]",
+                             "AuditEnable=1",
+                             "[Sounds]",
+                             "SoundDisable=1",
+                             "[SEX]",
+                             "SexEnable=1",
+                             "SexPassword=s3cret",
+                             "SexPasswordEnable=0",
+                             "DeleteSex=1",
+                             "[ZIP]",
+                             "ZipEnable=1",
+                             "ZipPassword=zip pw",
+                             "ZipPasswordEnable=1",
+                             "DeleteZip=0",
+                             "PkunzipPath=/opt/Tools",
+                             "[CleanUp]",
+                             "DeleteTxt=1"}) {
         const std::size_t at = ini.find(line, last);
         ASSERT_NE(at, std::string::npos) << line << " missing or out of order in\n" << ini;
         last = at;

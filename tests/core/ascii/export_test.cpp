@@ -20,7 +20,8 @@ namespace fx = fixtures;
 
 class Export : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const float d1 = fx::fileDate(1997, 1, 2), d2 = fx::fileDate(2001, 3, 15);
         fx::writeBytes(dir + "/MASTER", fx::masterFile({fx::masterEntry({1, "ACME", "Acme", 7, d1, d2, 'D'}),
                                                         fx::masterEntry({2, "FIVE", "Five", 5, d1, d2, 'D'})}));
@@ -37,7 +38,8 @@ protected:
     std::string dir = tmp.subdir("PORT");
 };
 
-TEST_F(Export, DefaultLayoutByteForByteAndAFailedWriteKeepsTheOldFile) {
+TEST_F(Export, DefaultLayoutByteForByteAndAFailedWriteKeepsTheOldFile)
+{
     ExportOptions o;
     o.path = tmp.file("out.txt");
     ASSERT_EQ(exportQuotes(dir, "ACME", o).quotesWritten, 2);
@@ -46,13 +48,17 @@ TEST_F(Export, DefaultLayoutByteForByteAndAFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
 
     o.high = false;
-    const ExportResult failed = [&] { faults::ScopedFailure fail(faults::Op::Rename, 1); return exportQuotes(dir, "ACME", o); }();
+    const ExportResult failed = [&] {
+        faults::ScopedFailure fail(faults::Op::Rename, 1);
+        return exportQuotes(dir, "ACME", o);
+    }();
     EXPECT_EQ(failed.message.substr(0, failed.message.find('\n')), kExportFileErrorMessage);
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
     EXPECT_EQ(fx::snapshot(tmp.path()).size(), 6u) << "no temporary file left behind";
 }
 
-TEST_F(Export, ChosenColumnsDelimiterTitleOrderAndAbsentFields) {
+TEST_F(Export, ChosenColumnsDelimiterTitleOrderAndAbsentFields)
+{
     ExportOptions o;
     o.delimiter = kExportComma;
     o.high = o.low = o.volume = o.openInterest = false;
@@ -65,13 +71,16 @@ TEST_F(Export, ChosenColumnsDelimiterTitleOrderAndAbsentFields) {
     // Fields the file lacks read N/A; nothing to read gives the title alone.
     ExportOptions plain;
     plain.title = true;
-    EXPECT_EQ(text("FIVE", plain), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n01/02/97 N/A 2.0000 1.0000 1.5000 700.00 N/A\r\n");
+    EXPECT_EQ(text("FIVE", plain),
+              "DATE OPEN HIGH LOW CLOSE VOL OI\r\n01/02/97 N/A 2.0000 1.0000 1.5000 700.00 N/A\r\n");
     EXPECT_EQ(text("MISSING", plain), "DATE OPEN HIGH LOW CLOSE VOL OI\r\n");
 }
 
-TEST_F(Export, NewestFirstAcrossMoreQuotesThanOneReadHolds) {
+TEST_F(Export, NewestFirstAcrossMoreQuotesThanOneReadHolds)
+{
     std::vector<fx::QuoteRow> rows;
-    for (int i = 0; i < 20000; ++i) rows.push_back({fx::fileDateOfDayNumber(1 + i), static_cast<float>(i), 0, 0, 0, 0, 0});
+    for (int i = 0; i < 20000; ++i)
+        rows.push_back({fx::fileDateOfDayNumber(1 + i), static_cast<float>(i), 0, 0, 0, 0, 0});
     fx::writeBytes(dir + "/F1.DAT", fx::quoteFile(7, rows));
     ExportOptions o;
     o.high = o.low = o.close = o.volume = o.openInterest = false;
@@ -83,12 +92,16 @@ TEST_F(Export, NewestFirstAcrossMoreQuotesThanOneReadHolds) {
 
 // Export only reads, so it does not pass over an entry that contradicts itself, but it must
 // read no byte beyond the file and list no more quotes than the file holds records.
-TEST_F(Export, EntriesThatContradictThemselvesAreReadWithinTheFile) {
+TEST_F(Export, EntriesThatContradictThemselvesAreReadWithinTheFile)
+{
     const float d1 = fx::fileDate(1997, 1, 2);
     const fx::ByteVec dat = fx::quoteFile(7, {{d1, 10, 13, 9, 12, 1500, 20}, {d1 + 1, 11, 14, 10, 13, 1600, 21}});
     const std::vector<std::string> all = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
-    const struct { int fields; int length; std::vector<std::string> dop; } cases[] = {
-        {7, 24, all}, {7, 255, all}, {7, 3, {}}, {10, 40, all}, {2, 8, {"DATE"}}, {0, 0, {}}};
+    const struct {
+        int fields;
+        int length;
+        std::vector<std::string> dop;
+    } cases[] = {{7, 24, all}, {7, 255, all}, {7, 3, {}}, {10, 40, all}, {2, 8, {"DATE"}}, {0, 0, {}}};
     fx::writeBytes(dir + "/F1.DAT", dat);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
@@ -96,22 +109,34 @@ TEST_F(Export, EntriesThatContradictThemselvesAreReadWithinTheFile) {
         fx::setByte(entry, 3, static_cast<std::uint8_t>(c.length));
         fx::writeBytes(dir + "/MASTER", fx::masterFile({entry}));
         std::filesystem::remove(dir + "/F1.DOP");
-        if (!c.dop.empty()) fx::writeText(dir + "/F1.DOP", fx::dopText(c.dop));
+        if (!c.dop.empty())
+            fx::writeText(dir + "/F1.DOP", fx::dopText(c.dop));
         ExportOptions o;
         o.path = tmp.file("out.txt");
-        EXPECT_LE(exportQuotes(dir, "ACME", o).quotesWritten, c.length > 0 ? static_cast<int>(dat.size()) / c.length : 0);
+        EXPECT_LE(exportQuotes(dir, "ACME", o).quotesWritten,
+                  c.length > 0 ? static_cast<int>(dat.size()) / c.length : 0);
         EXPECT_EQ(fx::readBytes(dir + "/F1.DAT"), dat);
     }
 }
 
 // The texts of dump's CSV fields; the stream as a whole is checked through the CLI.
-TEST(DumpText, DatesTimesAndSymbols) {
+TEST(DumpText, DatesTimesAndSymbols)
+{
     using Cases = std::vector<std::pair<float, std::string>>;
-    for (const auto& [stored, text] : Cases{{970102, "1997-01-02"}, {1010315, "2001-03-15"}, {1991231, "2099-12-31"},
-                                            {0, ""}, {-970102, ""}, {971302, ""}})
+    for (const auto& [stored, text] : Cases{{970102, "1997-01-02"},
+                                            {1010315, "2001-03-15"},
+                                            {1991231, "2099-12-31"},
+                                            {0, ""},
+                                            {-970102, ""},
+                                            {971302, ""}})
         EXPECT_EQ(dumpDateText(stored), text) << stored;
-    for (const auto& [stored, text] : Cases{{0, "00:00:00"}, {93000.75f, "09:30:00"}, {235959, "23:59:59"},
-                                            {240000, ""}, {96000, ""}, {93060, ""}, {-100, ""}})
+    for (const auto& [stored, text] : Cases{{0, "00:00:00"},
+                                            {93000.75f, "09:30:00"},
+                                            {235959, "23:59:59"},
+                                            {240000, ""},
+                                            {96000, ""},
+                                            {93060, ""},
+                                            {-100, ""}})
         EXPECT_EQ(dumpTimeText(stored), text) << stored;
     EXPECT_EQ(csvField("IBM"), "IBM");
     EXPECT_EQ(csvField("A,B"), "\"A,B\"");
@@ -121,11 +146,13 @@ TEST(DumpText, DatesTimesAndSymbols) {
 // Each value must read back as the very single stored, in no more characters than the fewest
 // significant digits that do so take in "%g" (a fixed "%.4f" loses 0.00001 and 1e-30; "%.9g"
 // is seldom the shortest).
-TEST(DumpText, ValuesAreTheShortestTextsThatReadBackExactly) {
-    const std::vector<float> values = {0.1f, 1.0f / 3, 12.5f, 0.00001f, 1e-30f, 1.5e38f,
-                                       16777216, 123456792, 100000, -2.75f, 0, 7};
+TEST(DumpText, ValuesAreTheShortestTextsThatReadBackExactly)
+{
+    const std::vector<float> values = {0.1f,     1.0f / 3,  12.5f,  0.00001f, 1e-30f, 1.5e38f,
+                                       16777216, 123456792, 100000, -2.75f,   0,      7};
     FieldLayout layout; // date, open, high, low, close, volume, open interest
-    for (int field = 1; field <= 7; ++field) layout.fieldNumber[static_cast<std::size_t>(field == 1 ? 0 : field)] = field;
+    for (int field = 1; field <= 7; ++field)
+        layout.fieldNumber[static_cast<std::size_t>(field == 1 ? 0 : field)] = field;
     for (auto v = values.begin(); v != values.end(); v += 6) {
         const fx::QuoteRow row = {fx::fileDate(1997, 1, 2), v[0], v[1], v[2], v[3], v[4], v[5]};
         const fx::ByteVec file = fx::quoteFile(7, {row});

@@ -20,8 +20,12 @@ constexpr const char* kLines = "01/02/97,1,2,0.5,1.5,100,5\n01/03/97,2,3,1.5,2.5
 
 ImportJob jobFor(D root, bool existing)
 {
-    return makeImportJob({.inputPath = root + "/in.txt", .dateFormat = dateFormatCode("MM_DD_YY"), .outputDir = root + "/P",
-                          .useExistingMaster = existing, .symbol = "abc", .name = "Alpha Beta"});
+    return makeImportJob({.inputPath = root + "/in.txt",
+                          .dateFormat = dateFormatCode("MM_DD_YY"),
+                          .outputDir = root + "/P",
+                          .useExistingMaster = existing,
+                          .symbol = "abc",
+                          .name = "Alpha Beta"});
 }
 
 void emptyDirectory(D root)
@@ -48,13 +52,16 @@ void listedOnlyComplete(D root, const Snapshot&, const Snapshot& intended)
     MasterFile master;
     ASSERT_TRUE(readMasterFile(dir, master) || !isRegularFile(dir + "/MASTER"));
     for (const MasterEntry& e : master.entries) {
-        if (e.symbol() != "ABC") continue;
+        if (e.symbol() != "ABC")
+            continue;
         EXPECT_EQ(e.firstDate(), fileDate(1997, 1, 2));
         EXPECT_EQ(e.lastDate(), fileDate(1997, 1, 6));
         const std::string dat = "P/F" + std::to_string(e.fileNumber()) + ".DAT";
         const std::string wanted = "P/F" + std::to_string(fileIn(intended, "P/F3.DAT") ? 3 : 1) + ".DAT";
         EXPECT_EQ(readBytes(root + "/" + dat), *fileIn(intended, wanted));
-        if (isRegularFile(dir + "/SKIPQVTA.PBG")) { EXPECT_EQ(readBytes(dir + "/SKIPQVTA.PBG").at(3), 0); }
+        if (isRegularFile(dir + "/SKIPQVTA.PBG")) {
+            EXPECT_EQ(readBytes(dir + "/SKIPQVTA.PBG").at(3), 0);
+        }
     }
 }
 
@@ -72,11 +79,19 @@ TEST(ImportCrash, AKilledOrPowerlessImportLeavesNoEntryOrTheFinishedOneAndARerun
     const std::pair<const char*, CrashScenario> scenarios[] = {
         // The quote files of an entry not yet in MASTER may be half made.
         {"into an existing MASTER",
-         {existingPortfolio, [](D r) { (void)importQuotes(jobFor(r, true)); }, listedOnlyComplete, importedOnce, {},
+         {existingPortfolio,
+          [](D r) { (void)importQuotes(jobFor(r, true)); },
+          listedOnlyComplete,
+          importedOnce,
+          {},
           {"P/F3.DAT", "P/F3.DOP"}}},
         // The MASTER made for the import may stay empty: the second run takes it.
         {"into a new MASTER",
-         {emptyDirectory, [](D r) { (void)importQuotes(jobFor(r, false)); }, listedOnlyComplete, importedOnce, {},
+         {emptyDirectory,
+          [](D r) { (void)importQuotes(jobFor(r, false)); },
+          listedOnlyComplete,
+          importedOnce,
+          {},
           {"P/MASTER", "P/F1.DAT", "P/F1.DOP"}}},
     };
     for (const auto& [name, scenario] : scenarios) {

@@ -25,7 +25,8 @@ Set asSet(const std::vector<std::string>& v) { return Set(v.begin(), v.end()); }
 class PortfolioSearch : public ::testing::Test {
 protected:
     // Creates root/relative (and its parents) holding a MASTER file named `name`.
-    std::string portfolio(const std::string& relative, const std::string& name = "MASTER") {
+    std::string portfolio(const std::string& relative, const std::string& name = "MASTER")
+    {
         const std::string dir = relative.empty() ? root() : root() + "/" + relative;
         fs::create_directories(dir);
         fx::writeBytes(dir + "/" + name, fx::masterFile({}));
@@ -35,7 +36,8 @@ protected:
     fx::TempDir tmp_;
 };
 
-TEST_F(PortfolioSearch, OnlyRegularMasterFilesOutsideDotDirectoriesCountAndLinkedDirectoriesAreNotFollowed) {
+TEST_F(PortfolioSearch, OnlyRegularMasterFilesOutsideDotDirectoriesCountAndLinkedDirectoriesAreNotFollowed)
+{
     const std::string lower = portfolio("lower", "master");
     portfolio(".hidden/deeper");
     fs::create_directories(root() + "/dangling");
@@ -53,7 +55,8 @@ TEST_F(PortfolioSearch, OnlyRegularMasterFilesOutsideDotDirectoriesCountAndLinke
 
 // A limit below the first level used to find nothing: the directories on the way to it do not
 // contain it. They are walked through now, without being reported themselves.
-TEST_F(PortfolioSearch, LimitEntersOnlyPathsContainingItWithoutRegardToCaseButTheRootAlways) {
+TEST_F(PortfolioSearch, LimitEntersOnlyPathsContainingItWithoutRegardToCaseButTheRootAlways)
+{
     portfolio("");
     const std::string qv = portfolio("QV"), qvx = portfolio("QVX/deep");
     portfolio("DATA/QV");
@@ -66,13 +69,16 @@ TEST_F(PortfolioSearch, LimitEntersOnlyPathsContainingItWithoutRegardToCaseButTh
     EXPECT_EQ(asSet(searchPortfolios(root(), root() + "/a/b")), (Set{root(), wanted, alsoWanted}));
 }
 
-TEST_F(PortfolioSearch, DeepTreesAreWalkedToTheBottomAndUnreadableDirectoriesSkipped) {
+TEST_F(PortfolioSearch, DeepTreesAreWalkedToTheBottomAndUnreadableDirectoriesSkipped)
+{
     std::string bottom = root();
-    for (int i = 0; i < 1500; ++i) ASSERT_EQ(::mkdir((bottom += "/d").c_str(), 0755), 0) << i;
+    for (int i = 0; i < 1500; ++i)
+        ASSERT_EQ(::mkdir((bottom += "/d").c_str(), 0755), 0) << i;
     fx::writeBytes(bottom + "/MASTER", fx::masterFile({}));
     EXPECT_EQ(searchPortfolios(root(), ""), std::vector<std::string>{bottom});
 
-    if (::geteuid() == 0) return; // permissions do not bind root
+    if (::geteuid() == 0)
+        return; // permissions do not bind root
     const std::string shut = portfolio("shut");
     portfolio("shut/inner");
     ::chmod(shut.c_str(), 0);
@@ -80,7 +86,8 @@ TEST_F(PortfolioSearch, DeepTreesAreWalkedToTheBottomAndUnreadableDirectoriesSki
     ::chmod(shut.c_str(), 0755);
 }
 
-TEST(PortfolioSearchMounts, WalkStaysOnTheRootFileSystem) {
+TEST(PortfolioSearchMounts, WalkStaysOnTheRootFileSystem)
+{
     // /dev usually has other file systems (/dev/pts, /dev/shm) mounted inside it.
     struct stat devRoot {};
     ASSERT_EQ(::stat("/dev", &devRoot), 0);
@@ -93,21 +100,28 @@ TEST(PortfolioSearchMounts, WalkStaysOnTheRootFileSystem) {
         EXPECT_EQ(st.st_dev, devRoot.st_dev) << path;
     }
     for (const std::string& r : listRoots())
-        for (const char* kernel : {"/proc", "/sys", "/dev"}) EXPECT_NE(r, kernel);
+        for (const char* kernel : {"/proc", "/sys", "/dev"})
+            EXPECT_NE(r, kernel);
 }
 
 using Texts = std::vector<std::string>;
 
-Texts symbolsOf(const SymbolListing& listing) {
+Texts symbolsOf(const SymbolListing& listing)
+{
     Texts out;
-    for (const SymbolRow& row : listing.rows) out.push_back(row.symbol);
+    for (const SymbolRow& row : listing.rows)
+        out.push_back(row.symbol);
     return out;
 }
 
-TEST(SymbolList, ListsEntriesInFileOrderWithTheirSkipMarksAndASkipListThatCannotBeMadeMarksNone) {
+TEST(SymbolList, ListsEntriesInFileOrderWithTheirSkipMarksAndASkipListThatCannotBeMadeMarksNone)
+{
     fx::TempDir tmp;
     fx::writeStandardPortfolio(tmp.path());
-    SymbolListing listing = [&] { faults::ScopedFailure fail(faults::Op::Write, 1); return listSymbols(tmp.path()); }();
+    SymbolListing listing = [&] {
+        faults::ScopedFailure fail(faults::Op::Write, 1);
+        return listSymbols(tmp.path());
+    }();
     EXPECT_EQ(symbolsOf(listing), (Texts{"IBM", "MSFT", "GC"}));
     EXPECT_FALSE(listing.skipFlagsValid);
     EXPECT_EQ(listing.messages, Texts{"incorrect file length in FillSymbolsGrid\ndelete skipqvta.pbg"});
@@ -121,18 +135,21 @@ TEST(SymbolList, ListsEntriesInFileOrderWithTheirSkipMarksAndASkipListThatCannot
     EXPECT_TRUE(!listing.rows[0].skipped && listing.rows[1].skipped && !listing.rows[2].skipped);
 }
 
-TEST(SymbolList, ShowsAtMost255EntriesLeavesOutRepeatedNumbersAndFailsOnATornMaster) {
+TEST(SymbolList, ShowsAtMost255EntriesLeavesOutRepeatedNumbersAndFailsOnATornMaster)
+{
     fx::TempDir tmp;
     std::vector<fx::ByteVec> entries;
-    for (int i = 0; i < 300; ++i) entries.push_back(fx::masterEntry({i % 255 + 1, "S" + std::to_string(i), "N"}));
+    for (int i = 0; i < 300; ++i)
+        entries.push_back(fx::masterEntry({i % 255 + 1, "S" + std::to_string(i), "N"}));
     fx::writeBytes(tmp.file("MASTER"), fx::masterFile(entries));
     SymbolListing listing = listSymbols(tmp.path());
     ASSERT_EQ(listing.rows.size(), 255u);
     // Entries 256 on repeat numbers 1..45, but are not read, so nothing is damaged.
     EXPECT_EQ(listing.messages, Texts{"File has 300 symbols.\nWill only display the first 255 symbols"});
 
-    fx::writeBytes(tmp.file("MASTER"), fx::masterFile({fx::masterEntry({1, "A", "A"}), fx::masterEntry({2, "B", "B"}),
-                                                       fx::masterEntry({1, "C", "C"}), fx::masterEntry({3, "D", "D"})}));
+    fx::writeBytes(tmp.file("MASTER"),
+                   fx::masterFile({fx::masterEntry({1, "A", "A"}), fx::masterEntry({2, "B", "B"}),
+                                   fx::masterEntry({1, "C", "C"}), fx::masterEntry({3, "D", "D"})}));
     listing = listSymbols(tmp.path());
     EXPECT_EQ(symbolsOf(listing), (Texts{"A", "B", "D"}));
     EXPECT_EQ(listing.messages, Texts{"Your master file is partially damaged"});

@@ -17,34 +17,41 @@ using charttest::Day;
 constexpr int kW = 400;
 constexpr int kH = 225;
 
-std::optional<PaintedSpan> spanAt(const ChartGeometry& g, ChartElement e, int x) {
+std::optional<PaintedSpan> spanAt(const ChartGeometry& g, ChartElement e, int x)
+{
     for (const ChartLine& l : g.lines)
-        if (l.element == e && l.from.x == x) return paintedSpan(l);
+        if (l.element == e && l.from.x == x)
+            return paintedSpan(l);
     return std::nullopt;
 }
 
-std::optional<std::string> textAt(const ChartGeometry& g, ChartPoint at) {
+std::optional<std::string> textAt(const ChartGeometry& g, ChartPoint at)
+{
     for (const ChartText& t : g.texts)
-        if (t.at == at) return t.text;
+        if (t.at == at)
+            return t.text;
     return std::nullopt;
 }
 
 int dayOf(int y, int m, int d) { return fixtures::dayNumberOf(y, m, d); }
 
-ChartGeometry chartOf(const std::vector<Day>& days, int w = kW, int h = kH, const std::string& symbol = "") {
+ChartGeometry chartOf(const std::vector<Day>& days, int w = kW, int h = kH, const std::string& symbol = "")
+{
     const QuoteSeries s = charttest::seriesOf(days);
     return layoutChart(w, h, &s, symbol, "XYZ INDUSTRIES");
 }
 
-TEST(ChartGeometry, BarsEndWithTheNewestQuoteAndAreScaledIntoTheirPanes) {
+TEST(ChartGeometry, BarsEndWithTheNewestQuoteAndAreScaledIntoTheirPanes)
+{
     // A full series draws one bar fewer than fits, ending with the newest.
     const ChartGeometry full = chartOf(climbingDays(250));
     ASSERT_EQ(full.bars.size(), 109u);
     EXPECT_TRUE(full.bars.front().index == 141 && full.bars.front().x == 8 && full.bars.back().x == 332);
 
     const int d = dayOf(1997, 3, 3);
-    const ChartGeometry g = chartOf({{d, 0, 20, 10, 15, 1000, 0}, {d + 1, 0, 20, 10, 12.5f, 500, 0},
-                                     {d + 2, 0, 15, 12.5f, 17.5f, 10, 0}}, kW, kH, "XYZ");
+    const ChartGeometry g =
+        chartOf({{d, 0, 20, 10, 15, 1000, 0}, {d + 1, 0, 20, 10, 12.5f, 500, 0}, {d + 2, 0, 15, 12.5f, 17.5f, 10, 0}},
+                kW, kH, "XYZ");
     // Quote 0 spans the whole price pane and has the largest volume.
     const auto y = [&](ChartElement e, int x, bool last = false) {
         const auto span = spanAt(g, e, x);
@@ -60,43 +67,51 @@ TEST(ChartGeometry, BarsEndWithTheNewestQuoteAndAreScaledIntoTheirPanes) {
     EXPECT_TRUE(textAt(g, {337, kH - 3}) == " 20.00" && textAt(g, {337, 167}) == " 17.50");
 }
 
-TEST(ChartGeometry, TheOldestDrawnQuoteOnlySeedsTheRangeAndTheOneBeforeItMarksTheMonth) {
+TEST(ChartGeometry, TheOldestDrawnQuoteOnlySeedsTheRangeAndTheOneBeforeItMarksTheMonth)
+{
     const int d = dayOf(1997, 3, 3);
     // A damaged oldest record (low 0, a wild high) does not squash the chart.
-    const ChartGeometry g = chartOf({{d, 0, 5000, 0, 0, 10, 0}, {d + 1, 0, 20, 10, 15, 100, 0},
-                                     {d + 2, 0, 18, 12, 13, 50, 0}});
+    const ChartGeometry g =
+        chartOf({{d, 0, 5000, 0, 0, 10, 0}, {d + 1, 0, 20, 10, 15, 100, 0}, {d + 2, 0, 18, 12, 13, 50, 0}});
     EXPECT_TRUE(g.minPrice == 10 && g.maxPrice == 20) << g.minPrice << ' ' << g.maxPrice;
 
     // Beyond what fits, the quote before the first drawn one takes no part in the range, but is
     // compared with to place a month mark. 120 days from Jan 21: the first drawn (11) is Feb 1.
     std::vector<Day> days;
-    for (int i = 0; i < 120; ++i) days.push_back({dayOf(1997, 1, 21) + i, 0, 2, 1, 1.5f, 5, 0});
+    for (int i = 0; i < 120; ++i)
+        days.push_back({dayOf(1997, 1, 21) + i, 0, 2, 1, 1.5f, 5, 0});
     days[10].low = 0.01f;
     days[11].low = 0.02f; // first drawn: seeds the minimum, then is replaced
     const ChartGeometry h = chartOf(days);
     EXPECT_TRUE(h.firstIndex == 11 && h.minPrice == 1) << h.firstIndex << ' ' << h.minPrice;
     std::vector<int> xs;
     for (const ChartBar& b : h.bars)
-        if (b.monthMark) xs.push_back(b.x);
+        if (b.monthMark)
+            xs.push_back(b.x);
     EXPECT_EQ(xs, (std::vector<int>{8, 92, 185, 275}));
 }
 
 // Quotes before 1961 (day numbers 0 and below) mark their months and name the newest day as the grid does.
-TEST(ChartGeometry, QuotesBefore1961MarkTheirMonthsAndNameTheNewestDay) {
-    for (const auto& [first, newest] : {std::pair{dayOf(1960, 11, 20), "01/09/61"}, std::pair{dayOf(1928, 9, 12), "1928-11-01"}}) {
+TEST(ChartGeometry, QuotesBefore1961MarkTheirMonthsAndNameTheNewestDay)
+{
+    for (const auto& [first, newest] :
+         {std::pair{dayOf(1960, 11, 20), "01/09/61"}, std::pair{dayOf(1928, 9, 12), "1928-11-01"}}) {
         std::vector<Day> days;
-        for (int i = 0; i <= 50; ++i) days.push_back({first + i, 0, 2, 1, 1.5f, 5, 0});
+        for (int i = 0; i <= 50; ++i)
+            days.push_back({first + i, 0, 2, 1, 1.5f, 5, 0});
         const ChartGeometry g = chartOf(days);
         ASSERT_EQ(g.bars.size(), 51u);
         std::vector<int> marked;
         for (const ChartBar& b : g.bars)
-            if (b.monthMark) marked.push_back(b.index);
+            if (b.monthMark)
+                marked.push_back(b.index);
         EXPECT_EQ(marked.size(), 2u) << newest;
         EXPECT_EQ(textAt(g, {g.bars.back().x, kH - 3}), newest);
     }
 }
 
-TEST(ChartGeometry, FlatDamagedOrTooSmallChartsDrawWithoutFault) {
+TEST(ChartGeometry, FlatDamagedOrTooSmallChartsDrawWithoutFault)
+{
     const int d = dayOf(1997, 3, 3);
     // One price throughout, no volume: bars on the price pane's floor, no volume bars.
     const ChartGeometry flat = chartOf({{d, 0, 10, 10, 10, 0, 0}, {d + 1, 0, 10, 10, 10, 0, 0}});
@@ -112,7 +127,8 @@ TEST(ChartGeometry, FlatDamagedOrTooSmallChartsDrawWithoutFault) {
     }
 }
 
-TEST(ChartGeometry, LoadingReadsTheNewestQuotesOrNothing) {
+TEST(ChartGeometry, LoadingReadsTheNewestQuotesOrNothing)
+{
     fixtures::TempDir dir;
     charttest::writeSecurity(dir.path(), climbingDays(300));
     QuoteSeries s;
@@ -121,11 +137,16 @@ TEST(ChartGeometry, LoadingReadsTheNewestQuotesOrNothing) {
     EXPECT_FALSE(loadChartSeries(s, dir.path(), "NOPE"));
 }
 
-TEST(PrintLayout, PagesHoldWholeLinesTheLastTakesTheRestAndTabsFallOnWholeInches) {
+TEST(PrintLayout, PagesHoldWholeLinesTheLastTakesTheRestAndTabsFallOnWholeInches)
+{
     // A 16-unit font: 21 units per line, so 950 units hold 45 lines.
-    const struct { int area, quotes, linesPerPage, pageCount; } cases[] = {
+    const struct {
+        int area, quotes, linesPerPage, pageCount;
+    } cases[] = {
         {-950, 100, 45, 3}, // the printable area may come with either sign
-        {950, 90, 45, 2}, {944, 1, 44, 1}, {0, 3, 1, 3},
+        {950, 90, 45, 2},
+        {944, 1, 44, 1},
+        {0, 3, 1, 3},
     };
     for (const auto& c : cases) {
         const PrintMetrics got = printMetrics(c.area, 16, c.quotes);
@@ -136,11 +157,13 @@ TEST(PrintLayout, PagesHoldWholeLinesTheLastTakesTheRestAndTabsFallOnWholeInches
         EXPECT_EQ(nextPrintTabStop(from), stop) << from;
 }
 
-TEST(PrintLayout, PagesReadTheirOwnQuotesAndLeaveOutAbsentFieldsWithTheirTabs) {
+TEST(PrintLayout, PagesReadTheirOwnQuotesAndLeaveOutAbsentFieldsWithTheirTabs)
+{
     const int d = fixtures::dayNumberOf(1999, 12, 31);
     QuoteSeries s = charttest::seriesOf({{d, 1, 2, 0.5f, 1.5f, 0, -1}, {d + 1, -1, 2, 1, 1.5f, 10, -1}});
     EXPECT_EQ(printLineText(s, 0), "12/31/99\t1.0000\t2.0000\t0.5000\t1.5000\t0.00");
-    EXPECT_EQ(printLineText(s, 1), "01/01/00\t2.0000\t1.0000\t1.5000\t10.00") << "the high moves into the open's column";
+    EXPECT_EQ(printLineText(s, 1), "01/01/00\t2.0000\t1.0000\t1.5000\t10.00")
+        << "the high moves into the open's column";
     const QuoteSeries early = charttest::seriesOf({{fixtures::dayNumberOf(1928, 10, 1), 1, 2, 0.5f, 1.5f, 0, -1}});
     EXPECT_EQ(printLineText(early, 0), "1928-10-01\t1.0000\t2.0000\t0.5000\t1.5000\t0.00");
 

@@ -6,8 +6,8 @@
 #include "fixtures/portfolio_builder.h"
 
 #include <stdexcept>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace qv::charttest {
@@ -21,7 +21,8 @@ inline QuoteSeries seriesOf(const std::vector<Day>& days)
 {
     QuoteSeries s;
     const int n = static_cast<int>(days.size());
-    if (initQuoteSeries(s, n) != 0 || setQuoteCount(s, n) != 0) throw std::runtime_error("no room for the test series");
+    if (initQuoteSeries(s, n) != 0 || setQuoteCount(s, n) != 0)
+        throw std::runtime_error("no room for the test series");
     for (std::size_t i = 0; i < days.size(); ++i) {
         const Day& d = days[i];
         s.date[i] = static_cast<DayNumber>(d.dayNumber);
@@ -56,8 +57,8 @@ inline void writePortfolio(const std::string& dir, const std::vector<Security>& 
         const Security& sec = securities[k];
         std::vector<fixtures::QuoteRow> rows;
         for (const Day& d : sec.days)
-            rows.push_back({fixtures::fileDateOfDayNumber(d.dayNumber), d.open, d.high, d.low, d.close, d.volume,
-                            d.openInterest});
+            rows.push_back(
+                {fixtures::fileDateOfDayNumber(d.dayNumber), d.open, d.high, d.low, d.close, d.volume, d.openInterest});
         const int fileNumber = static_cast<int>(k) + 1;
         const float first = rows.empty() ? 0 : rows.front()[0], last = rows.empty() ? 0 : rows.back()[0];
         entries.push_back(fixtures::masterEntry({fileNumber, sec.symbol, sec.name, 7, first, last}));

@@ -59,7 +59,9 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
     };
     const DayNumber lastMsft = dayNumberFromFileDate(standardQuotes(2).back()[0]);
     const Case cases[] = {
-        {"add-symbol", [](D d) { ASSERT_TRUE(addSymbol(d, "NEW", "NEW ISSUE").ok); }, {0, 1, 2, -1},
+        {"add-symbol",
+         [](D d) { ASSERT_TRUE(addSymbol(d, "NEW", "NEW ISSUE").ok); },
+         {0, 1, 2, -1},
          [](const EmasterFile& e) {
              EXPECT_EQ(e.entries[3].fileNumber(), 3);
              EXPECT_EQ(e.entries[3].fieldBits(), 0x7F);
@@ -79,10 +81,12 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
          }},
         {"delete-symbol of the middle security", [](D d) { ASSERT_TRUE(deleteSymbol(d, "MSFT").ok); }, {0, 2}},
         {"edit-symbol with a new name: the long name follows",
-         [](D d) { ASSERT_TRUE(editSymbol(d, "MSFT", "MS", "MICRO").ok); }, {0, -1, 2},
+         [](D d) { ASSERT_TRUE(editSymbol(d, "MSFT", "MS", "MICRO").ok); },
+         {0, -1, 2},
          [](const EmasterFile& e) { EXPECT_EQ(e.entries[1].longName(), "MICRO"); }},
         {"edit-symbol keeping the name keeps the long name",
-         [](D d) { ASSERT_TRUE(editSymbol(d, "IBM", "IBMX", "IBM CORP").ok); }, {-1, 1, 2},
+         [](D d) { ASSERT_TRUE(editSymbol(d, "IBM", "IBMX", "IBM CORP").ok); },
+         {-1, 1, 2},
          [](const EmasterFile& e) { EXPECT_EQ(e.entries[0].longName(), "IBM CORP LONG NAME"); }},
         {"delete-quote of the last quote moves the last date",
          [=](D d) {
@@ -139,8 +143,9 @@ TEST_F(EmasterInStep, ADisagreeingEmasterIsLeftAsItIsAndReportedWhileMasterChang
         setByte(e, 0, 9);
         return e;
     };
-    const std::pair<const char*, std::function<ByteVec(ByteVec)>> damages[] = {
-        {"first record missing", dropFirst}, {"file numbers swapped", swapNumbers}, {"count beyond size", countBeyondSize}};
+    const std::pair<const char*, std::function<ByteVec(ByteVec)>> damages[] = {{"first record missing", dropFirst},
+                                                                               {"file numbers swapped", swapNumbers},
+                                                                               {"count beyond size", countBeyondSize}};
     const std::pair<const char*, std::function<CommandResult(D)>> commands[] = {
         {"add", [](D d) { return addSymbol(d, "NEW", ""); }},
         {"delete", [](D d) { return deleteSymbol(d, "GC"); }},

@@ -93,7 +93,8 @@ TEST_F(MaintainCrash, SymbolCommandsKeepMarksAndFilesOfListedSecuritiesAndFinish
               for (const auto& [name, bytes] : intended) {
                   ASSERT_TRUE(fileIn(now, name)) << name << " is lost";
                   ByteVec is = *fileIn(now, name);
-                  if (name == "P/SKIPQVTA.PBG") is[1] = bytes[1];
+                  if (name == "P/SKIPQVTA.PBG")
+                      is[1] = bytes[1];
                   EXPECT_EQ(is, bytes) << name;
               }
               for (const auto& [name, bytes] : now)
@@ -102,13 +103,21 @@ TEST_F(MaintainCrash, SymbolCommandsKeepMarksAndFilesOfListedSecuritiesAndFinish
         {"edit-symbol", {standardWithMarks, [](D r) { (void)editSymbol(portfolio(r), "MSFT", "MS", "MICRO"); }}},
         {"skip", {standardWithMarks, [](D r) { (void)setSymbolSkip(portfolio(r), "MSFT", true); }}},
         {"edit-quote setting every quote",
-         {standardWithMarks, [=](D r) { (void)rewriteQuotes(portfolio(r), "IBM", set); },
-          [](D r, const Snapshot&, const Snapshot&) { expectMasterMatchesQuoteFiles(portfolio(r)); }, {}, {}, {},
+         {standardWithMarks,
+          [=](D r) { (void)rewriteQuotes(portfolio(r), "IBM", set); },
+          [](D r, const Snapshot&, const Snapshot&) { expectMasterMatchesQuoteFiles(portfolio(r)); },
+          {},
+          {},
+          {},
           // A second run backs up the file as it finds it, already edited.
           {"P/F1.BAK"}}},
         {"delete-quote of the last quote, which moves MASTER's last date",
-         {standardWithMarks, [=](D r) { (void)rewriteQuotes(portfolio(r), "MSFT", drop); },
-          [](D r, const Snapshot&, const Snapshot&) { expectMasterMatchesQuoteFiles(portfolio(r)); }, {}, {}, {},
+         {standardWithMarks,
+          [=](D r) { (void)rewriteQuotes(portfolio(r), "MSFT", drop); },
+          [](D r, const Snapshot&, const Snapshot&) { expectMasterMatchesQuoteFiles(portfolio(r)); },
+          {},
+          {},
+          {},
           {"P/F2.BAK", "P/MASTER.BAK"}}},
     };
     for (const auto& [name, scenario] : scenarios) {
@@ -131,7 +140,8 @@ TEST_F(MaintainCrash, TheRecordOfAQuoteEditFormIsStoredWholeOrNotAtAll)
                                        "[Other]\nKey=Value\n");
     };
     const QuoteEditForm form{"03/14/97", {"10", "20", "30", "40", "50", "60"}};
-    EXPECT_GT(crashAtEveryCall({setup, [&](D r) {
+    EXPECT_GT(crashAtEveryCall({setup,
+                                [&](D r) {
                                     SettingsFile settings(r + "/QUOVANTA.INI");
                                     (void)rememberForm(settings, form);
                                 }}),

@@ -31,7 +31,8 @@ namespace fx = fixtures;
 // The standard portfolio (1 IBM, 2 MSFT, 4 GC) in root/P; the commands' other files in root, which stays writable.
 class ReadOnlyPortfolio : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         fx::writeStandardPortfolio(data);
         fx::writeText(root.file("in.txt"), "01/16/97,1,2,0.5,1.5,100,5\n");
     }
@@ -39,14 +40,16 @@ protected:
     std::string data = root.subdir("P");
 };
 
-TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
+TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges)
+{
     updatetest::ProfileSpec profile;
     profile.updatePath = root.subdir("Updates");
     const std::string startup = root.subdir("Start");
     updatetest::writeProfile(startup, "Daily", profile);
     const auto before = fx::snapshot(data);
     fx::ReadOnlyFolder readOnly(data);
-    if (!readOnly.active()) GTEST_SKIP() << "no read-only folder can be made here: " << readOnly.reason();
+    if (!readOnly.active())
+        GTEST_SKIP() << "no read-only folder can be made here: " << readOnly.reason();
     const std::string refusal = readOnlyFolderMessage(data);
 
     const SymbolListing listing = listSymbols(data);
@@ -61,15 +64,20 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
     EXPECT_EQ(runSplitSearch(data).end, SplitSearchOutcome::End::Done);
 
     const auto edit = [&](EditMode mode) {
-        const EditRequest q{.values = {2, 2, 2, 2, 2, 2}, .firstDate = dayNumberFromYmd(1997, 1, 2),
-                            .lastDate = dayNumberFromYmd(1997, 1, 6), .mode = mode};
+        const EditRequest q{.values = {2, 2, 2, 2, 2, 2},
+                            .firstDate = dayNumberFromYmd(1997, 1, 2),
+                            .lastDate = dayNumberFromYmd(1997, 1, 6),
+                            .mode = mode};
         std::string reason;
         const StoreStatus status = rewriteQuotes(data, "IBM", q, &reason);
         return status == kStatusFileWrite ? reason : "status " + std::to_string(status) + ": " + reason;
     };
     const auto refused = [](const CommandResult& r) { return r.ok ? std::string("done") : r.message; };
     const auto assigned = [](const AssignmentResult& r) { return r.ok || r.messages.empty() ? "done" : r.messages[0]; };
-    const struct { const char* command; std::function<std::string()> refusal; } writes[] = {
+    const struct {
+        const char* command;
+        std::function<std::string()> refusal;
+    } writes[] = {
         {"add-symbol", [&] { return refused(addSymbol(data, "NEW", "")); }},
         {"delete-symbol", [&] { return refused(deleteSymbol(data, "MSFT")); }},
         {"edit-symbol", [&] { return refused(editSymbol(data, "MSFT", "MSFT2", "")); }},
@@ -78,19 +86,22 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
         {"skip-all", [&] { return refused(adjustPortfolioSkip(data, true)); }},
         {"edit-quote", [&] { return edit(EditMode::Set); }},
         {"delete-quote", [&] { return edit(EditMode::Delete); }},
-        {"import", [&] {
-             const ImportResult r =
-                 importQuotes(makeImportJob({.inputPath = root.file("in.txt"), .outputDir = data, .symbol = "NEW", .name = ""}));
+        {"import",
+         [&] {
+             const ImportResult r = importQuotes(
+                 makeImportJob({.inputPath = root.file("in.txt"), .outputDir = data, .symbol = "NEW", .name = ""}));
              return r.ok || r.messages.empty() ? std::string("done") : r.messages.front().text;
          }},
         {"assign", [&] { return assigned(assignProfileToSymbol(startup, data, "IBM", "Daily")); }},
         {"assign --all", [&] { return assigned(assignProfileToAllSymbols(startup, data, "Daily")); }},
-        {"delete the portfolio", [&] {
+        {"delete the portfolio",
+         [&] {
              const PortfolioDeletion r = deletePortfolio(data);
              return r.complete || r.leftOver.size() != 1 ? std::string("done") : r.leftOver.front();
          }},
     };
-    for (const auto& w : writes) EXPECT_EQ(w.refusal(), refusal) << w.command;
+    for (const auto& w : writes)
+        EXPECT_EQ(w.refusal(), refusal) << w.command;
 
     fx::writeText(profile.updatePath + "/D.TXT", "IBM,970116,101,103,99,102,5000,60\n");
     UpdateInputs in;
@@ -107,7 +118,8 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges) {
 }
 
 // A skip list that is there is read as always, and one that cannot be read keeps its own message.
-TEST_F(ReadOnlyPortfolio, AnExistingSkipListIsReadAndABrokenOneKeepsItsMessage) {
+TEST_F(ReadOnlyPortfolio, AnExistingSkipListIsReadAndABrokenOneKeepsItsMessage)
+{
     fx::ByteVec skip(256, 0);
     skip[2] = 1;
     fx::writeBytes(root.file("P/SKIPQVTA.PBG"), skip);
@@ -129,12 +141,14 @@ TEST_F(ReadOnlyPortfolio, AnExistingSkipListIsReadAndABrokenOneKeepsItsMessage) 
 }
 
 // A folder that can be written is never called read-only, nor is one that is not there.
-TEST(ReadOnlyFolderCheck, WritableAndMissingFoldersAreNotReadOnly) {
+TEST(ReadOnlyFolderCheck, WritableAndMissingFoldersAreNotReadOnly)
+{
     fx::TempDir tmp;
     fx::writeText(tmp.file("plain"), "x");
     EXPECT_TRUE(checkWritableFolder(tmp.path()).isOk());
     EXPECT_FALSE(isReadOnlyFolder(tmp.file("missing")) || isReadOnlyFolder(tmp.file("plain")));
-    for (int err : {0, ENOSPC, EIO, ENOENT}) EXPECT_FALSE(isReadOnlyError(err)) << err;
+    for (int err : {0, ENOSPC, EIO, ENOENT})
+        EXPECT_FALSE(isReadOnlyError(err)) << err;
 }
 
 } // namespace

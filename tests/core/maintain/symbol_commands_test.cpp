@@ -19,14 +19,17 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kRec = 53;
 
-fx::ByteVec record(const fx::ByteVec& master, std::size_t index) {
+fx::ByteVec record(const fx::ByteVec& master, std::size_t index)
+{
     return fx::ByteVec(master.begin() + static_cast<long>(index * kRec),
                        master.begin() + static_cast<long>((index + 1) * kRec));
 }
 
-fx::ByteVec skipBytes(std::initializer_list<int> marked) {
+fx::ByteVec skipBytes(std::initializer_list<int> marked)
+{
     fx::ByteVec bytes(256, 0);
-    for (int k : marked) bytes[static_cast<std::size_t>(k)] = 1;
+    for (int k : marked)
+        bytes[static_cast<std::size_t>(k)] = 1;
     return bytes;
 }
 
@@ -35,11 +38,13 @@ bool exists(const std::string& path) { return fs::exists(fs::symlink_status(path
 // The standard portfolio (1 IBM, 2 MSFT, 4 GC); today is fixed so that added entries compare byte for byte.
 class SymbolCommands : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         setTodayOverride("03/15/24");
         fx::writeStandardPortfolio(dir());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         faults::reset();
         setTodayOverride(std::nullopt);
     }
@@ -48,16 +53,21 @@ protected:
     fx::ByteVec master() const { return fx::readBytes(file("MASTER")); }
     fx::ByteVec skip() const { return fx::readBytes(file("SKIPQVTA.PBG")); }
     // Every file but MASTER is as in `before`.
-    void expectOnlyMasterChanged(const std::vector<std::pair<std::string, fx::ByteVec>>& before) const {
+    void expectOnlyMasterChanged(const std::vector<std::pair<std::string, fx::ByteVec>>& before) const
+    {
         for (const auto& [name, content] : before)
-            if (name != "MASTER") { EXPECT_EQ(fx::readBytes(file(name)), content) << name; }
+            if (name != "MASTER") {
+                EXPECT_EQ(fx::readBytes(file(name)), content) << name;
+            }
     }
 
     // dir/SUB holds a nested portfolio with XYZ (file number 1), named by a directory entry.
-    std::string addNestedPortfolio() {
+    std::string addNestedPortfolio()
+    {
         std::vector<fx::ByteVec> top;
         const fx::ByteVec old = master();
-        for (std::size_t i = 1; i * kRec < old.size(); ++i) top.push_back(record(old, i));
+        for (std::size_t i = 1; i * kRec < old.size(); ++i)
+            top.push_back(record(old, i));
         top.push_back(fx::masterDirectoryEntry(9, "SUB"));
         fx::writeBytes(file("MASTER"), fx::masterFile(top));
         const std::string sub = tmp_.subdir("SUB");
@@ -68,7 +78,8 @@ protected:
     fx::TempDir tmp_;
 };
 
-TEST(AddPortfolio, TrimsTheTypedPathWritesAnEmptyMasterAndNeverOverwritesOne) {
+TEST(AddPortfolio, TrimsTheTypedPathWritesAnEmptyMasterAndNeverOverwritesOne)
+{
     fx::TempDir tmp;
     CommandResult r = addPortfolio(" " + tmp.path() + "/new//");
     ASSERT_EQ(r.directory, tmp.path() + "/new") << r.message;
@@ -77,12 +88,17 @@ TEST(AddPortfolio, TrimsTheTypedPathWritesAnEmptyMasterAndNeverOverwritesOne) {
     fx::writeBytes(tmp.subdir("lower") + "/master", fx::masterFile({fx::masterEntry({1, "AA", "AA"})}));
     const auto before = fx::snapshot(tmp.path());
     EXPECT_FALSE(addPortfolio(tmp.path() + "/lower").ok);
-    EXPECT_FALSE([&] { faults::ScopedFailure fail(faults::Op::Write, 1); return addPortfolio(tmp.path() + "/third"); }().ok);
+    EXPECT_FALSE([&] {
+        faults::ScopedFailure fail(faults::Op::Write, 1);
+        return addPortfolio(tmp.path() + "/third");
+    }()
+                     .ok);
     EXPECT_EQ(fx::snapshot(tmp.path()), before);
     EXPECT_FALSE(exists(tmp.file("third"))) << "nor the directory";
 }
 
-TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDuplicatesAndAFullMaster) {
+TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDuplicatesAndAFullMaster)
+{
     CommandResult r = addSymbol(dir(), "  new  ", "");
     ASSERT_TRUE(r.ok && r.fileNumber == 3) << r.message;
     const float today = fx::fileDate(2024, 3, 15);
@@ -104,9 +120,13 @@ TEST_F(SymbolCommands, AddWritesATrimmedUpperCaseEntryAndEmptyFilesAndRefusesDup
 }
 
 // A symbol or name beyond its 16 characters is refused whole: cut, it would silently be another one.
-TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfCuttingIt) {
-    const struct { const char* symbol; const char* name; std::string_view message; } cases[] = {
-        {"abcdefghijklmnopq", "", kLongSymbolMessage}, {"NEW", "Seventeen chars!!", kLongNameMessage}};
+TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfCuttingIt)
+{
+    const struct {
+        const char* symbol;
+        const char* name;
+        std::string_view message;
+    } cases[] = {{"abcdefghijklmnopq", "", kLongSymbolMessage}, {"NEW", "Seventeen chars!!", kLongNameMessage}};
     const auto before = fx::snapshot(dir());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -120,7 +140,8 @@ TEST_F(SymbolCommands, AddAndEditRefuseASymbolOrNameLongerThanItsFieldInsteadOfC
 
 // A damaged MASTER (a count lower than its entries, a crash after a delete) never leads Symbol Add to a
 // number whose files are there; such files are named, and the new security gets no assignment of theirs.
-TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesTheOrphans) {
+TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesTheOrphans)
+{
     fx::writeText(file("F2.PFL"), "SAMPLE");
     fx::ByteVec counted = master();
     fx::setU16(counted, 0, 1); // counts IBM only; MSFT and GC are held beyond the count
@@ -143,46 +164,56 @@ TEST_F(SymbolCommands, AddIntoADamagedMasterNeverTouchesExistingFilesAndNamesThe
 
 // Two entries of one number share its files: deleting one removes no file or mark the other needs;
 // editing the second, which the grid leaves out, is refused.
-TEST_F(SymbolCommands, SecondEntryOfANumberIsEditedNeverAndDeletedWithoutItsFiles) {
+TEST_F(SymbolCommands, SecondEntryOfANumberIsEditedNeverAndDeletedWithoutItsFiles)
+{
     fx::writeBytes(file("MASTER"), fx::masterFile({fx::masterEntry({1, "IBM", "IBM CORP", 7}),
                                                    fx::masterEntry({2, "MSFT", "MICROSOFT", 7}),
                                                    fx::masterEntry({2, "DUP", "DUPLICATE", 6})}));
     fx::writeBytes(file("SKIPQVTA.PBG"), skipBytes({0, 2}));
     const auto before = fx::snapshot(dir());
     const CommandResult edit = editSymbol(dir(), "DUP", "DUP2", "");
-    EXPECT_NE(edit.message.find("repeats the file number of an earlier entry, MSFT"), std::string::npos) << edit.message;
+    EXPECT_NE(edit.message.find("repeats the file number of an earlier entry, MSFT"), std::string::npos)
+        << edit.message;
     EXPECT_EQ(fx::snapshot(dir()), before);
 
     const CommandResult removed = deleteSymbol(dir(), "DUP");
     EXPECT_TRUE(removed.ok && removed.message.find("F2.DAT") != std::string::npos) << removed.message;
     EXPECT_EQ(findSecurity(dir(), "DUP").status, kStatusFileNotFound);
-    for (const char* kept : {"F2.DAT", "F2.DOP"}) EXPECT_TRUE(exists(file(kept))) << kept;
+    for (const char* kept : {"F2.DAT", "F2.DOP"})
+        EXPECT_TRUE(exists(file(kept))) << kept;
     EXPECT_EQ(skip(), skipBytes({0, 2}));
     ASSERT_TRUE(editSymbol(dir(), "MSFT", "MSX", "").ok); // the first entry is the security
 }
 
-TEST_F(SymbolCommands, DeleteMatchesExactlyRemovesEntryFilesAndMarkAndFreesTheNumber) {
+TEST_F(SymbolCommands, DeleteMatchesExactlyRemovesEntryFilesAndMarkAndFreesTheNumber)
+{
     fx::writeText(file("F2.PFL"), "SAMPLE");
     fx::writeText(file("f2.bak"), "old quotes"); // written elsewhere, in lower case
     fx::writeBytes(file("SKIPQVTA.PBG"), skipBytes({0, 1, 2}));
     const auto before = fx::snapshot(dir());
-    for (const char* symbol : {"msft", "MSF", "MICROSOFT CORP"}) EXPECT_FALSE(deleteSymbol(dir(), symbol).ok) << symbol;
+    for (const char* symbol : {"msft", "MSF", "MICROSOFT CORP"})
+        EXPECT_FALSE(deleteSymbol(dir(), symbol).ok) << symbol;
     EXPECT_EQ(fx::snapshot(dir()), before);
 
     ASSERT_TRUE(deleteSymbol(dir(), "MSFT").ok);
     EXPECT_EQ(findSecurity(dir(), "MSFT").status, kStatusFileNotFound);
-    for (const char* gone : {"F2.DAT", "F2.DOP", "F2.PFL", "f2.bak"}) EXPECT_FALSE(exists(file(gone))) << gone;
+    for (const char* gone : {"F2.DAT", "F2.DOP", "F2.PFL", "f2.bak"})
+        EXPECT_FALSE(exists(file(gone))) << gone;
     EXPECT_TRUE(exists(file("F1.DAT")));
     EXPECT_EQ(skip(), skipBytes({0, 1}));
     EXPECT_EQ(addSymbol(dir(), "NEW", "").fileNumber, 2);
 
     // A file that could not be removed is reported; the entry is gone all the same.
-    const CommandResult failed = [&] { faults::ScopedFailure fail(faults::Op::Unlink, 1); return deleteSymbol(dir(), "IBM"); }();
+    const CommandResult failed = [&] {
+        faults::ScopedFailure fail(faults::Op::Unlink, 1);
+        return deleteSymbol(dir(), "IBM");
+    }();
     EXPECT_NE(failed.message.find("could not be removed"), std::string::npos) << failed.message;
     EXPECT_EQ(findSecurity(dir(), "IBM").status, kStatusFileNotFound);
 }
 
-TEST_F(SymbolCommands, SkipMarksWhereTheSecurityLivesByFileNumberAndAdjustMarksExactlyTheListedOnes) {
+TEST_F(SymbolCommands, SkipMarksWhereTheSecurityLivesByFileNumberAndAdjustMarksExactlyTheListedOnes)
+{
     ASSERT_TRUE(setSymbolSkip(dir(), "gold", true).ok); // found by name, like any key
     EXPECT_EQ(skip(), skipBytes({0, 4}));
     ASSERT_TRUE(setSymbolSkip(dir(), "GC", false).ok);
@@ -196,14 +227,15 @@ TEST_F(SymbolCommands, SkipMarksWhereTheSecurityLivesByFileNumberAndAdjustMarksE
     EXPECT_EQ(skip(), skipBytes({1, 2, 4}));
 
     // The grid's row names the file number, not an earlier entry named like the symbol.
-    fx::writeBytes(file("MASTER"), fx::masterFile({fx::masterEntry({1, "XYZ", "IBM", 7}),
-                                                   fx::masterEntry({2, "IBM", "IBM CORP", 7})}));
+    fx::writeBytes(file("MASTER"),
+                   fx::masterFile({fx::masterEntry({1, "XYZ", "IBM", 7}), fx::masterEntry({2, "IBM", "IBM CORP", 7})}));
     fs::remove(file("SKIPQVTA.PBG"));
     ASSERT_TRUE(setSkipMark(dir(), 2, true).ok);
     EXPECT_EQ(skip(), skipBytes({0, 2}));
 }
 
-TEST_F(SymbolCommands, EditChangesOnlySymbolAndName) {
+TEST_F(SymbolCommands, EditChangesOnlySymbolAndName)
+{
     const auto before = fx::snapshot(dir());
     fx::ByteVec expected = record(master(), 2);
     ASSERT_TRUE(editSymbol(dir(), "MSFT", "msx", "MICRO X").ok);
@@ -223,7 +255,8 @@ TEST_F(SymbolCommands, EditChangesOnlySymbolAndName) {
 
 // Each command runs once to learn its calls and the state it leaves, then once per call with that call
 // failing: the portfolio is as before or after, never between (a MASTER.BAK of the old MASTER is no change).
-TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
+TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall)
+{
     const auto prepare = [](const std::string& d) {
         fx::writeStandardPortfolio(d);
         fx::writeText(d + "/F2.PFL", "SAMPLE");
@@ -255,12 +288,16 @@ TEST_F(SymbolCommands, EveryCommandIsAllOrNothingUnderEveryFailingCall) {
                 fx::TempDir t;
                 prepare(t.path());
                 const auto before = fx::snapshot(t.path());
-                const CommandResult r = [&] { faults::ScopedFailure fail(op, n); return command(t.path()); }();
+                const CommandResult r = [&] {
+                    faults::ScopedFailure fail(op, n);
+                    return command(t.path());
+                }();
                 const auto state = stateOf(t);
                 // A delete whose mark could not be cleared is done all the same (and says so).
                 auto staleMark = after;
                 for (auto& [name, bytes] : staleMark)
-                    if (name == "SKIPQVTA.PBG") bytes = skipBytes({0, 2}); // as prepared
+                    if (name == "SKIPQVTA.PBG")
+                        bytes = skipBytes({0, 2}); // as prepared
                 const bool deletedWithStaleMark = std::string_view(what) == "delete" && state == staleMark;
                 SCOPED_TRACE(testing::Message() << what << " op " << static_cast<int>(op) << " #" << n);
                 EXPECT_TRUE(state == before || state == after || deletedWithStaleMark);
@@ -278,18 +315,23 @@ protected:
     std::string dir_ = tmp_.subdir("PORT");
 };
 
-TEST_F(PortfolioDelete, RemovesEverythingAndAFailedRemovalIsReportedWhileTheRestStillGoes) {
+TEST_F(PortfolioDelete, RemovesEverythingAndAFailedRemovalIsReportedWhileTheRestStillGoes)
+{
     const std::size_t files = fx::snapshot(dir_).size();
     PortfolioDeletion d = deletePortfolio(dir_);
     EXPECT_TRUE(d.complete && d.filesRemoved == static_cast<int>(files) && !exists(dir_));
 
     fx::writeStandardPortfolio(tmp_.subdir("PORT"));
-    d = [&] { faults::ScopedFailure failSecond(faults::Op::Unlink, 2); return deletePortfolio(dir_); }();
+    d = [&] {
+        faults::ScopedFailure failSecond(faults::Op::Unlink, 2);
+        return deletePortfolio(dir_);
+    }();
     EXPECT_TRUE(!d.complete && d.leftOver.size() == 1u);
     EXPECT_EQ(fx::snapshot(dir_).size(), 1u) << "only the file that could not be removed is left";
 }
 
-TEST_F(PortfolioDelete, LinksNestedPortfoliosAndHiddenFilesStayAndALinkedPathOrOneWithoutMasterIsLeftUntouched) {
+TEST_F(PortfolioDelete, LinksNestedPortfoliosAndHiddenFilesStayAndALinkedPathOrOneWithoutMasterIsLeftUntouched)
+{
     // A link to a file and a link to a directory elsewhere: their targets must survive.
     const std::string outside = tmp_.subdir("OUTSIDE");
     fx::writeText(outside + "/precious.txt", "keep me");
@@ -300,9 +342,11 @@ TEST_F(PortfolioDelete, LinksNestedPortfoliosAndHiddenFilesStayAndALinkedPathOrO
 
     PortfolioDeletion d = deletePortfolio(dir_);
     EXPECT_TRUE(!d.complete && d.leftOver.size() == 4u);
-    for (const char* kept : {"/F9.DAT", "/LINKDIR", "/SUB/MASTER", "/.hidden"}) EXPECT_TRUE(exists(dir_ + kept)) << kept;
+    for (const char* kept : {"/F9.DAT", "/LINKDIR", "/SUB/MASTER", "/.hidden"})
+        EXPECT_TRUE(exists(dir_ + kept)) << kept;
     EXPECT_TRUE(exists(outside + "/precious.txt"));
-    for (const char* gone : {"/MASTER", "/F1.DAT"}) EXPECT_FALSE(exists(dir_ + gone)) << gone;
+    for (const char* gone : {"/MASTER", "/F1.DAT"})
+        EXPECT_FALSE(exists(dir_ + gone)) << gone;
 
     // dir_ no longer holds MASTER; ALIAS links to a whole portfolio.
     fx::writeStandardPortfolio(outside);

@@ -22,9 +22,8 @@ using D = const std::string&;
 float d(int day) { return fileDate(1997, 1, day); }
 
 const EntrySpec kXa{256, "XA", "XA EXTENDED", 7};
-const std::vector<QuoteRow> kRows{{d(13), 10, 11, 9, 10.5f, 100, 5},
-                                  {d(14), 20, 22, 18, 21, 200, 6},
-                                  {d(15), 30, 33, 27, 31, 300, 7}};
+const std::vector<QuoteRow> kRows{
+    {d(13), 10, 11, 9, 10.5f, 100, 5}, {d(14), 20, 22, 18, 21, 200, 6}, {d(15), 30, 33, 27, 31, 300, 7}};
 
 ByteVec xmasterOf(int first, int last) { return xmasterFile({xmasterEntry(kXa, 0x7F, first, last)}, 257); }
 
@@ -54,17 +53,37 @@ TEST(XmasterEdits, EachEditRewritesTheMwdAndMovesOnlyXmastersDates)
         int first, last;
     };
     const Case cases[] = {
-        {"edit", [](const QuoteDates&) { return checkQuoteEditForm({"01/14/97", {"1", "2", "3", "4", "5", "6"}}); },
-         {kRows[0], {d(14), 1, 2, 3, 4, 5, 6}, kRows[2]}, 19970113, 19970115},
-        {"split 2 for 1 on the last day", [](const QuoteDates& q) { return checkSplitForm({"01/15/97", "2", "1"}, q); },
-         {{d(13), 5, 5.5f, 4.5f, 5.25f, 200, 10}, {d(14), 10, 11, 9, 10.5f, 400, 12}, kRows[2]}, 19970113, 19970115},
+        {"edit",
+         [](const QuoteDates&) {
+             return checkQuoteEditForm({"01/14/97", {"1", "2", "3", "4", "5", "6"}});
+         },
+         {kRows[0], {d(14), 1, 2, 3, 4, 5, 6}, kRows[2]},
+         19970113,
+         19970115},
+        {"split 2 for 1 on the last day",
+         [](const QuoteDates& q) {
+             return checkSplitForm({"01/15/97", "2", "1"}, q);
+         },
+         {{d(13), 5, 5.5f, 4.5f, 5.25f, 200, 10}, {d(14), 10, 11, 9, 10.5f, 400, 12}, kRows[2]},
+         19970113,
+         19970115},
         {"adjust the first two days",
-         [](const QuoteDates& q) { return checkAdjustForm({"01/13/97", "01/14/97", "2", "3", "4"}, q); },
-         {{d(13), 20, 22, 18, 21, 300, 20}, {d(14), 40, 44, 36, 42, 600, 24}, kRows[2]}, 19970113, 19970115},
-        {"delete the last quote", [](const QuoteDates&) { return checkDeleteForm({"01/15/97"}); },
-         {kRows[0], kRows[1]}, 19970113, 19970114},
-        {"delete the first quote", [](const QuoteDates&) { return checkDeleteForm({"01/13/97"}); },
-         {kRows[1], kRows[2]}, 19970114, 19970115},
+         [](const QuoteDates& q) {
+             return checkAdjustForm({"01/13/97", "01/14/97", "2", "3", "4"}, q);
+         },
+         {{d(13), 20, 22, 18, 21, 300, 20}, {d(14), 40, 44, 36, 42, 600, 24}, kRows[2]},
+         19970113,
+         19970115},
+        {"delete the last quote",
+         [](const QuoteDates&) { return checkDeleteForm({"01/15/97"}); },
+         {kRows[0], kRows[1]},
+         19970113,
+         19970114},
+        {"delete the first quote",
+         [](const QuoteDates&) { return checkDeleteForm({"01/13/97"}); },
+         {kRows[1], kRows[2]},
+         19970114,
+         19970115},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -124,13 +143,17 @@ void expectXmasterNotAheadOfMwd(D root, const Snapshot&, const Snapshot&)
 
 TEST(XmasterEdits, ACrashOrAFailingCallLeavesXmasterNeverAheadOfTheMwd)
 {
-    const EditRequest drop{.firstDate = dayNumberFromFileDate(d(15)), .lastDate = dayNumberFromFileDate(d(15)),
-                           .mode = EditMode::Delete};
+    const EditRequest drop{
+        .firstDate = dayNumberFromFileDate(d(15)), .lastDate = dayNumberFromFileDate(d(15)), .mode = EditMode::Delete};
     const EditRequest set{.values = {1, 2, 3, 4, 5, 6}, .firstDate = 0, .lastDate = 0xFFFF};
     for (const EditRequest& request : {drop, set}) {
         SCOPED_TRACE(request.mode == EditMode::Delete ? "delete" : "edit");
-        EXPECT_GT(crashAtEveryCall({folder, [&](D r) { (void)rewriteQuotes(r + "/P", "XA", request); },
-                                    expectXmasterNotAheadOfMwd, {}, {}, {},
+        EXPECT_GT(crashAtEveryCall({folder,
+                                    [&](D r) { (void)rewriteQuotes(r + "/P", "XA", request); },
+                                    expectXmasterNotAheadOfMwd,
+                                    {},
+                                    {},
+                                    {},
                                     // A second run backs up the file as it finds it, already edited.
                                     {"P/F256.BAK"}}),
                   0);

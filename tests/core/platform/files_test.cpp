@@ -43,7 +43,7 @@ TEST(Files, ReplaceKeepsTheModeAndNameOfTheOldFileAndAFailureAfterTheRenameIsNoF
     ASSERT_TRUE(replaceFile(resolveFile(dir.path(), "MASTER"), "MASTER.~NU", Bytes{'n', 'e', 'w'}));
     const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"master", {'n', 'e', 'w'}}};
     EXPECT_EQ(fixtures::snapshot(dir.path()), only);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(dir.file("master").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     fixtures::writeText(dir.file("MASTER.BAK"), "an older backup");
@@ -58,7 +58,8 @@ std::vector<std::string> opsIn(const std::string& dir)
 {
     std::vector<std::string> ops;
     for (const faults::FileOp& op : faults::recorded())
-        ops.push_back(op.kind + " " + (op.path == dir ? "." : baseName(op.path)) + (op.to.empty() ? "" : " " + baseName(op.to)));
+        ops.push_back(op.kind + " " + (op.path == dir ? "." : baseName(op.path)) +
+                      (op.to.empty() ? "" : " " + baseName(op.to)));
     return ops;
 }
 
@@ -95,14 +96,25 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
         std::function<void()> act;
         std::vector<std::pair<std::string, ByteVec>> kept;
     } cases[] = {
-        {"a complete replacement", [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); }, {{"GONE", gone}, {"MASTER", neu}}},
+        {"a complete replacement",
+         [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); },
+         {{"GONE", gone}, {"MASTER", neu}}},
         {"a rename whose directory is not flushed is undone",
-         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); }, {{"GONE", gone}, {"MASTER", old}}},
+         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); },
+         {{"GONE", gone}, {"MASTER", old}}},
         {"a flushed temporary stays once its directory is flushed",
-         [&] { ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu)); syncDir(); },
+         [&] {
+             ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu));
+             syncDir();
+         },
          {{"GONE", gone}, {"MASTER", old}, {"MASTER.~NU", neu}}},
         {"an unflushed unlink is undone", [&] { ASSERT_TRUE(removeFile(g)); }, {{"GONE", gone}, {"MASTER", old}}},
-        {"a flushed unlink", [&] { ASSERT_TRUE(removeFile(g)); syncDir(); }, {{"MASTER", old}}},
+        {"a flushed unlink",
+         [&] {
+             ASSERT_TRUE(removeFile(g));
+             syncDir();
+         },
+         {{"MASTER", old}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -155,7 +167,7 @@ TEST(Files, CreateNewFileRefusesAnExistingNameInAnyCase)
 
 mode_t modeOf(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777;
 }
 
@@ -178,7 +190,8 @@ TEST(SettingsFile, ReadsWithWindowsSemanticsWriteKeepsEverythingElseAndTheFileIs
     ASSERT_TRUE(ini.setString("ZIP", "ZipPassword", "secret"));
     const auto bytes = fixtures::readBytes(path);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-              "; keep me\n[settings]\n drive = \"/mnt\" \nDisplayLimit=3\nBad=12abc\n[Other]\nA=7\n\n[ZIP]\nZipPassword=secret\n");
+              "; keep me\n[settings]\n drive = \"/mnt\" "
+              "\nDisplayLimit=3\nBad=12abc\n[Other]\nA=7\n\n[ZIP]\nZipPassword=secret\n");
     EXPECT_EQ(modeOf(path), 0600u);
     const std::string fresh = dir.path() + "/config/quovanta/QUOVANTA.INI";
     ASSERT_TRUE(SettingsFile(fresh).setString("ZIP", "ZipPassword", "secret"));

@@ -50,7 +50,7 @@ bool finishesInTime(const std::string& fifo, const std::function<void()>& operat
 
 bool isFifo(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
@@ -76,14 +76,20 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
 {
     const std::string ini = startup + "/QUOVANTA.INI";
     // "" when the message names the pipe, else the message.
-    const auto namesPipe = [](const std::string& m) { return m.find(kPipe) != std::string::npos ? "" : "message: " + m; };
+    const auto namesPipe = [](const std::string& m) {
+        return m.find(kPipe) != std::string::npos ? "" : "message: " + m;
+    };
     const auto appended = [&] { return appendMasterEntry(data, "NEW", "NEW CO", 7); };
     const struct Case {
         const char* what;
         std::string pipe;
         std::function<std::string()> run; // "" when it behaved, else what went wrong
     } cases[] = {
-        {"MASTER read", data + "/MASTER", [&] { MasterFile m; return namesPipe(readMasterFile(data, m).message()); }},
+        {"MASTER read", data + "/MASTER",
+         [&] {
+             MasterFile m;
+             return namesPipe(readMasterFile(data, m).message());
+         }},
         {"quote file", data + "/F1.DAT",
          [&] {
              QuoteSeries series;

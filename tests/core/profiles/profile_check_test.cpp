@@ -13,7 +13,8 @@ namespace {
 
 class ProfileSaveCheck : public ::testing::Test {
 protected:
-    ProfileEditorValues valid() const {
+    ProfileEditorValues valid() const
+    {
         ProfileEditorValues v;
         v.name = "Vendor";
         v.updatePath = updates.path();
@@ -22,14 +23,16 @@ protected:
     fixtures::TempDir updates;
 };
 
-TEST_F(ProfileSaveCheck, AcceptsTheRecordToWriteAndAStoredRecordSavesBackUnchanged) {
+TEST_F(ProfileSaveCheck, AcceptsTheRecordToWriteAndAStoredRecordSavesBackUnchanged)
+{
     ProfileEditorValues v = valid();
     v.name = "Vendor \t";
     v.high = {false, 9}; // a cleared field's number is not stored
     v.openInterest = {true, 13};
     v.delimiter = kDelimiterTab;
     const ProfileCheck c = checkProfileSave(v, {});
-    EXPECT_TRUE(c.name == "Vendor" && (c.profile == Profile{1, 2, 3, 0, 5, 6, 7, 13, false, 1, kDelimiterTab, updates.path()}));
+    EXPECT_TRUE(c.name == "Vendor" &&
+                (c.profile == Profile{1, 2, 3, 0, 5, 6, 7, 13, false, 1, kDelimiterTab, updates.path()}));
 
     // Absent fields load as cleared boxes and prior-day survives with open interest off.
     const Profile stored{4, 1, 0, 2, 0, 3, 5, 0, true, 8, kDelimiterSpace, updates.path()};
@@ -37,7 +40,8 @@ TEST_F(ProfileSaveCheck, AcceptsTheRecordToWriteAndAStoredRecordSavesBackUnchang
               stored);
 }
 
-TEST_F(ProfileSaveCheck, ReportsTheFirstFailureInTheDialogsOrder) {
+TEST_F(ProfileSaveCheck, ReportsTheFirstFailureInTheDialogsOrder)
+{
     ProfileEditorValues v;
     v.name = "taken";
     v.updatePath = "/no/such/dir";
@@ -53,7 +57,8 @@ TEST_F(ProfileSaveCheck, ReportsTheFirstFailureInTheDialogsOrder) {
     EXPECT_EQ(checkProfileSave(v, {}).message, kDuplicateColumnsMessage) << "columns come before the name";
 }
 
-TEST_F(ProfileSaveCheck, ColumnsNamesAndPathsAsTheEditorMayHoldThem) {
+TEST_F(ProfileSaveCheck, ColumnsNamesAndPathsAsTheEditorMayHoldThem)
+{
     const auto check = [this](const std::function<void(ProfileEditorValues&)>& change,
                               ProfileEditMode mode = ProfileEditMode::New) {
         ProfileEditorValues v = valid();

@@ -17,14 +17,16 @@ using fx::ByteVec;
 using Files = std::vector<std::pair<std::string, ByteVec>>;
 
 // A 313-byte record built from the documented layout, independently of the encoder.
-ByteVec profileBytes(std::vector<std::uint8_t> head, const std::string& path) {
+ByteVec profileBytes(std::vector<std::uint8_t> head, const std::string& path)
+{
     ByteVec record(313, 0);
     std::copy(head.begin(), head.end(), record.begin());
     fx::setText(record, 12, path);
     return record;
 }
 
-TEST(ProfileRecord, EncodesFieldByFieldAndDecodesWhateverTheBytesHold) {
+TEST(ProfileRecord, EncodesFieldByFieldAndDecodesWhateverTheBytesHold)
+{
     Profile p{2, 1, 0, -3 /* absent however it is marked */, 5, 20, 7, 9, true, 12, kDelimiterSpace, "/home/Ann/Data"};
     EXPECT_EQ(encodeProfileRecord(p), profileBytes({1, 2, 1, 0, 0, 5, 20, 7, 9, 1, 12, 2}, "/home/Ann/Data"));
     p.updatePath = std::string(301, 'a'); // with its terminator it would overflow the field
@@ -40,11 +42,13 @@ TEST(ProfileRecord, EncodesFieldByFieldAndDecodesWhateverTheBytesHold) {
     EXPECT_FALSE(encodeAssignmentRecord(std::string(33, 'n'))) << "it could not be read back";
 }
 
-TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord) {
+TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord)
+{
     fx::TempDir dir;
     Profile p = newProfileDefaults("/home/ann/md");
     ASSERT_TRUE(writeProfile(dir.path(), "Daily Vendor", p).ok);
-    EXPECT_EQ(fx::snapshot(dir.path()), (Files{{"Daily Vendor.pfd", profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/home")}}));
+    EXPECT_EQ(fx::snapshot(dir.path()),
+              (Files{{"Daily Vendor.pfd", profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/home")}}));
     EXPECT_EQ(readProfile(dir.path(), "DAILY VENDOR").profile, p);
 
     // Saving under another spelling overwrites the same file rather than adding one.
@@ -61,7 +65,8 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord) {
               "Error reading none\nopen " + dir.file("none.pfd") + ": No such file or directory");
 }
 
-TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOldProfile) {
+TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOldProfile)
+{
     fx::TempDir root;
     const std::string startup = root.subdir("start");
     const ByteVec old = profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/old");
@@ -76,7 +81,8 @@ TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOl
     EXPECT_EQ(fx::snapshot(root.path()), before);
 }
 
-TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndCreatesTheSample) {
+TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndCreatesTheSample)
+{
     fx::TempDir dir;
     for (const char* name : {"b.pfd", "a.PFD", "B.pfd", "c.pfd.bak", ".hidden.pfd", ".pfd", "t.txt"})
         fx::writeBytes(dir.file(name), ByteVec(313, 0));
@@ -89,16 +95,17 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndC
     EXPECT_EQ(listProfiles(empty.path()).names, std::vector<std::string>{"MyFirstProfile"});
     EXPECT_EQ(fx::readBytes(empty.file("MyFirstProfile.pfd")),
               profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 0, 0, 3, 0}, empty.path() + "/SAMPLE/TEXTDATA"));
-    EXPECT_EQ(listProfiles(empty.file("missing")).message,
-              "Creation of MyFirstProfile.pfd failed\nwrite " + empty.file("missing") +
-                  "/MyFirstProfile.pfd: No such file or directory");
+    EXPECT_EQ(listProfiles(empty.file("missing")).message, "Creation of MyFirstProfile.pfd failed\nwrite " +
+                                                               empty.file("missing") +
+                                                               "/MyFirstProfile.pfd: No such file or directory");
     fx::writeBytes(dir.file("myfirstprofile.PFD"), ByteVec{7});
     const auto listed = fx::snapshot(dir.path());
     EXPECT_TRUE(ensureSampleProfile(dir.path()).ok);
     EXPECT_EQ(fx::snapshot(dir.path()), listed) << "a sample under any case is kept";
 }
 
-TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds) { // written by the assignment commands
+TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds)
+{ // written by the assignment commands
     fx::TempDir dir;
     fx::writeBytes(dir.file("f12.pfl"), fx::assignmentRecord("New"));
     fx::writeBytes(dir.file("F8.PFL"), ByteVec{0, 'A', 'B'});
@@ -113,7 +120,8 @@ using Messages = std::vector<std::string>;
 
 class Assignment : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         fx::writeStandardPortfolio(portfolio.path()); // 1 IBM, 2 MSFT, 4 GC
         fx::writeBytes(startup.file("Daily Vendor.pfd"), fx::ByteVec(313, 0));
     }
@@ -121,7 +129,8 @@ protected:
     fx::TempDir portfolio;
 };
 
-TEST_F(Assignment, SymbolAssignWritesTheListedSpellingWhereTheSecurityLivesOrNothing) {
+TEST_F(Assignment, SymbolAssignWritesTheListedSpellingWhereTheSecurityLivesOrNothing)
+{
     const AssignmentResult result = assignProfileToSymbol(startup.path(), portfolio.path(), "msft", "DAILY VENDOR");
     ASSERT_TRUE(result.ok) << result.messages.front();
     EXPECT_EQ(fx::readBytes(portfolio.file("F2.PFL")), fx::assignmentRecord("Daily Vendor"));
@@ -141,10 +150,12 @@ TEST_F(Assignment, SymbolAssignWritesTheListedSpellingWhereTheSecurityLivesOrNot
     EXPECT_FALSE(std::filesystem::exists(top.file("F5.PFL")));
 }
 
-TEST_F(Assignment, MultipleAssignReplacesAnyCaseSkipsDirectoriesAndGoesOnPastAFileItCannotWrite) {
+TEST_F(Assignment, MultipleAssignReplacesAnyCaseSkipsDirectoriesAndGoesOnPastAFileItCannotWrite)
+{
     fx::TempDir twelve;
     std::vector<fx::ByteVec> entries{fx::masterDirectoryEntry(13, "SUB")}; // a nested portfolio is no security
-    for (int n = 1; n <= 12; ++n) entries.push_back(fx::masterEntry({n, "S" + std::to_string(n), "NAME"}));
+    for (int n = 1; n <= 12; ++n)
+        entries.push_back(fx::masterEntry({n, "S" + std::to_string(n), "NAME"}));
     fx::writeBytes(twelve.file("MASTER"), fx::masterFile(entries));
     fx::writeBytes(twelve.file("f7.pfl"), fx::assignmentRecord("Something Older"));
     const AssignmentResult result = assignProfileToAllSymbols(startup.path(), twelve.path(), "Daily Vendor");

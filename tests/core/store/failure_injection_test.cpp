@@ -35,17 +35,20 @@ struct Scenario {
 constexpr std::array<Op, 5> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink, Op::Create};
 constexpr std::array<const char*, 5> kOpNames{"write", "fsync", "rename", "unlink", "create"};
 
-const ByteVec* fileIn(const Snapshot& s, const std::string& name) {
+const ByteVec* fileIn(const Snapshot& s, const std::string& name)
+{
     const auto it = std::ranges::find(s, name, &Snapshot::value_type::first);
     return it == s.end() ? nullptr : &it->second;
 }
 
 // `after` less the tolerated files that `before` did not have. A MASTER.BAK left behind must
 // hold the MASTER of `before`.
-Snapshot withoutTolerated(Snapshot after, const Snapshot& before, const std::vector<std::string>& names) {
+Snapshot withoutTolerated(Snapshot after, const Snapshot& before, const std::vector<std::string>& names)
+{
     for (const auto& name : names) {
         const ByteVec* left = fileIn(after, name);
-        if (left == nullptr || fileIn(before, name) != nullptr) continue;
+        if (left == nullptr || fileIn(before, name) != nullptr)
+            continue;
         if (name == "MASTER.BAK") {
             EXPECT_EQ(*left, *fileIn(before, "MASTER")) << "MASTER.BAK is no copy of MASTER";
         }
@@ -57,11 +60,13 @@ Snapshot withoutTolerated(Snapshot after, const Snapshot& before, const std::vec
 class FailureInjection : public ::testing::Test {
 protected:
     void SetUp() override { setTodayOverride("03/15/97"); }
-    void TearDown() override {
+    void TearDown() override
+    {
         faults::reset();
         setTodayOverride(std::nullopt);
     }
-    void exercise(const Scenario& s) {
+    void exercise(const Scenario& s)
+    {
         std::array<int, 5> calls{};
         Snapshot committed;
         {
@@ -69,7 +74,8 @@ protected:
             s.setup(t.path());
             faults::reset();
             ASSERT_TRUE(s.run(t.path())) << "the operation fails without any injected failure";
-            for (std::size_t i = 0; i < kOps.size(); ++i) calls[i] = faults::callCount(kOps[i]);
+            for (std::size_t i = 0; i < kOps.size(); ++i)
+                calls[i] = faults::callCount(kOps[i]);
             committed = snapshot(t.path());
             faults::reset();
         }
@@ -86,7 +92,8 @@ protected:
                     reported = !s.run(t.path());
                 }
                 const Snapshot after = snapshot(t.path());
-                if (after == committed) continue; // failed after the commit point
+                if (after == committed)
+                    continue; // failed after the commit point
                 EXPECT_TRUE(reported) << "failure not reported";
                 EXPECT_EQ(withoutTolerated(after, before, s.mayRemain), before);
             }
@@ -102,7 +109,8 @@ void standardWithEmaster(const std::string& dir)
 }
 void nothing(const std::string&) {}
 
-TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted) {
+TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted)
+{
     using D = const std::string&;
     const std::pair<const char*, Scenario> scenarios[] = {
         // The security's files come before MASTER is replaced; if that fails, the caller removes them.
@@ -118,7 +126,8 @@ TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted) {
         {"rewriteMasterEntry",
          {standard, [](D d) { return rewriteMasterEntry(d, "MSFT", "MS", "MICRO").done(); }, {"MASTER.BAK"}}},
         {"setMasterDate",
-         {standard, [](D d) { return setMasterDate(d, floatToMbf(fileDate(2001, 3, 15)), 2, 1).done(); },
+         {standard,
+          [](D d) { return setMasterDate(d, floatToMbf(fileDate(2001, 3, 15)), 2, 1).done(); },
           {"MASTER.BAK"}}},
         {"createEmptyMaster", {nothing, [](D d) { return createEmptyMaster(d).isOk(); }}},
         {"createQuoteFiles", {standard, [](D d) { return createQuoteFiles(d, 3, defaultFieldKinds()).isOk(); }}},
@@ -127,7 +136,10 @@ TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted) {
           [](D d) { return !writeSkipFlags(d, std::string(256, '1')).empty(); }}},
         {"writeSkipFlags creating the file", {nothing, [](D d) { return !writeSkipFlags(d, "").empty(); }}},
         {"copyFile over a file",
-         {[](D d) { standard(d); writeBytes(d + "/MASTER.BAK", ByteVec{1, 2, 3}); },
+         {[](D d) {
+              standard(d);
+              writeBytes(d + "/MASTER.BAK", ByteVec{1, 2, 3});
+          },
           [](D d) { return copyFile(d + "/MASTER", d + "/MASTER.BAK").isOk(); }}},
         {"copyFile to a new file", {standard, [](D d) { return copyFile(d + "/F1.DAT", d + "/F1.BAK").isOk(); }}},
         {"replaceFile",

@@ -20,14 +20,16 @@ namespace {
 
 using namespace qv::fixtures;
 
-ByteVec entry(int n, const std::string& symbol, const std::string& name = "") {
+ByteVec entry(int n, const std::string& symbol, const std::string& name = "")
+{
     return masterEntry({n, symbol, name, 7, fileDate(1997, 1, 2), fileDate(1997, 3, 14)});
 }
 
 class MasterSearch : public ::testing::Test {
 protected:
     TempDir tmp;
-    void writeMaster(const std::string& dir, const std::vector<ByteVec>& records, const std::string& name = "MASTER") {
+    void writeMaster(const std::string& dir, const std::vector<ByteVec>& records, const std::string& name = "MASTER")
+    {
         writeBytes(dir + "/" + name, masterFile(records));
     }
     FoundSecurity find(std::string_view key) { return findSecurity(tmp.path(), key); }
@@ -35,11 +37,19 @@ protected:
 
 // Keys with blanks compare as as many words of the symbol; a symbol filling the whole field
 // matches only itself; the first entry in file order wins, by name or by symbol.
-TEST_F(MasterSearch, KeysMatchSymbolWordsOrTheNameWithoutRegardToCaseAndTheFirstEntryInFileOrderWins) {
+TEST_F(MasterSearch, KeysMatchSymbolWordsOrTheNameWithoutRegardToCaseAndTheFirstEntryInFileOrderWins)
+{
     const std::pair<std::vector<ByteVec>, std::vector<std::pair<const char*, int>>> cases[] = {
         {{entry(3, "MSFT", "MICROSOFT"), entry(1, "IBM", "IBM CORP"), entry(4, "GC Z97 X", "GOLD DEC 97")},
-         {{"ibm", 1}, {"ibm corp", 1}, {"IB", 0}, {"IBM CORPORATION", 0}, {"CORP", 0}, {"GC", 4}, {"gc z97", 4},
-          {"GC Z98", 0}, {"GC Z", 0}}},
+         {{"ibm", 1},
+          {"ibm corp", 1},
+          {"IB", 0},
+          {"IBM CORPORATION", 0},
+          {"CORP", 0},
+          {"GC", 4},
+          {"gc z97", 4},
+          {"GC Z98", 0},
+          {"GC Z", 0}}},
         {{entry(1, "ABCDEFGHIJKLMNOP")}, {{"ABCDEFGHIJKLMNOP", 1}, {"ABCDEFGHIJKLMNOPQ", 0}, {"ABCDEFGHIJKLMNO", 0}}},
         {{entry(5, "XYZ", "MSFT"), entry(2, "MSFT", "MICROSOFT")}, {{"MSFT", 5}}},
     };
@@ -54,7 +64,8 @@ TEST_F(MasterSearch, KeysMatchSymbolWordsOrTheNameWithoutRegardToCaseAndTheFirst
     EXPECT_EQ(findSecurity(tmp.path() + "/", "MSFT").directory, tmp.path() + "/");
 }
 
-TEST_F(MasterSearch, MissingOrShortMasterIsNotFoundAndLowerCaseFileNamesAreFound) {
+TEST_F(MasterSearch, MissingOrShortMasterIsNotFoundAndLowerCaseFileNamesAreFound)
+{
     writeBytes(tmp.file("MASTER"), ByteVec(20, 0));
     EXPECT_EQ(find("IBM").status, kStatusFileNotFound);
     std::filesystem::remove(tmp.file("MASTER"));
@@ -66,7 +77,8 @@ TEST_F(MasterSearch, MissingOrShortMasterIsNotFoundAndLowerCaseFileNamesAreFound
 // Every entry of a level is compared before any nested portfolio is entered; nested portfolios
 // are searched depth first in entry order, a missing one is passed over, and a directory entry
 // is no security.
-TEST_F(MasterSearch, NestedPortfoliosAfterTheTopLevelDepthFirstInEntryOrder) {
+TEST_F(MasterSearch, NestedPortfoliosAfterTheTopLevelDepthFirstInEntryOrder)
+{
     ByteVec nope = masterDirectoryEntry(1, "NOPE");
     setText(nope, 36, "NOPE");
     writeMaster(tmp.path(), {nope, masterDirectoryEntry(2, "A"), masterDirectoryEntry(3, "B"), entry(4, "BOTH")});
@@ -79,8 +91,10 @@ TEST_F(MasterSearch, NestedPortfoliosAfterTheTopLevelDepthFirstInEntryOrder) {
     EXPECT_EQ(find("NOPE").status, kStatusFileNotFound);
 }
 
-TEST_F(MasterSearch, EntriesLeadingBackToTheirOwnDirectoryLinkLoopsAndDeepChainsEnd) {
-    writeMaster(tmp.path(), {masterDirectoryEntry(1, "."), masterDirectoryEntry(2, "SUB"), masterDirectoryEntry(3, "LOOP")});
+TEST_F(MasterSearch, EntriesLeadingBackToTheirOwnDirectoryLinkLoopsAndDeepChainsEnd)
+{
+    writeMaster(tmp.path(),
+                {masterDirectoryEntry(1, "."), masterDirectoryEntry(2, "SUB"), masterDirectoryEntry(3, "LOOP")});
     writeMaster(tmp.subdir("SUB"), {masterDirectoryEntry(1, ".."), entry(2, "IN")});
     std::filesystem::create_directory_symlink(".", tmp.file("LOOP"));
     EXPECT_EQ(find("ABSENT").status, kStatusFileNotFound);
@@ -97,12 +111,15 @@ TEST_F(MasterSearch, EntriesLeadingBackToTheirOwnDirectoryLinkLoopsAndDeepChains
 
 // findSecurity in a child process, so that a search that never ends fails instead of hanging:
 // its status, or -1 when it did not end within 20 seconds.
-int statusWithin(const std::string& dir, const std::string& key) {
+int statusWithin(const std::string& dir, const std::string& key)
+{
     const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(findSecurity(dir, key).status == kStatusOk ? 0 : 1);
+    if (pid == 0)
+        ::_exit(findSecurity(dir, key).status == kStatusOk ? 0 : 1);
     int wstatus = 0;
     for (int ms = 0; ::waitpid(pid, &wstatus, WNOHANG) == 0; ms += 5) {
-        if (ms > 20000) ::kill(pid, SIGKILL);
+        if (ms > 20000)
+            ::kill(pid, SIGKILL);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return !WIFEXITED(wstatus) ? -1 : WEXITSTATUS(wstatus) == 0 ? kStatusOk : kStatusFileNotFound;
@@ -110,11 +127,13 @@ int statusWithin(const std::string& dir, const std::string& key) {
 
 // Every level's MASTER names its one subdirectory 40 times: a search that remembered only the
 // directories on its path would read the bottom level 40^5 times. Each directory is read once.
-TEST_F(MasterSearch, NestedPortfoliosNamedManyTimesOverAreSearchedOnce) {
+TEST_F(MasterSearch, NestedPortfoliosNamedManyTimesOverAreSearchedOnce)
+{
     std::string dir = tmp.path();
     for (int level = 0; level < 5; ++level, dir += "/S") {
         std::vector<ByteVec> records;
-        for (int k = 1; k <= 40; ++k) records.push_back(masterDirectoryEntry(k, "S"));
+        for (int k = 1; k <= 40; ++k)
+            records.push_back(masterDirectoryEntry(k, "S"));
         writeMaster(dir, records);
         std::filesystem::create_directory(dir + "/S");
     }
@@ -128,18 +147,21 @@ TEST_F(MasterSearch, NestedPortfoliosNamedManyTimesOverAreSearchedOnce) {
 // portfolio: "..", ".", an empty name, separators and control characters would lead the search
 // (and the edits that follow it) into the parent portfolio or elsewhere. Such entries are still
 // listed, as what the MASTER holds.
-TEST_F(MasterSearch, DirectoryEntriesThatAreNoPlainNameInsideThePortfolioAreNotFollowed) {
+TEST_F(MasterSearch, DirectoryEntriesThatAreNoPlainNameInsideThePortfolioAreNotFollowed)
+{
     const std::string parent = tmp.path(), child = tmp.subdir("CHILD");
     writeMaster(parent, {entry(1, "PARENTSEC"), masterDirectoryEntry(2, "CHILD")});
-    const std::pair<const char*, const char*> securities[] = {{"SIB", "SIBSEC"}, {"CHILD/SUB", "SUBSEC"},
-        {"CHILD/OK", "OKSEC"}, {"CHILD/SUB/IN", "DEEPSEC"}, {"CHILD/SUB\\IN", "BSLASH"}, {"CHILD/\x01X", "CONTROL"}};
-    for (const auto& [dir, symbol] : securities) writeMaster(tmp.subdir(dir), {entry(1, symbol)});
+    const std::pair<const char*, const char*> securities[] = {{"SIB", "SIBSEC"},           {"CHILD/SUB", "SUBSEC"},
+                                                              {"CHILD/OK", "OKSEC"},       {"CHILD/SUB/IN", "DEEPSEC"},
+                                                              {"CHILD/SUB\\IN", "BSLASH"}, {"CHILD/\x01X", "CONTROL"}};
+    for (const auto& [dir, symbol] : securities)
+        writeMaster(tmp.subdir(dir), {entry(1, symbol)});
     ByteVec empty = masterDirectoryEntry(3, "");
     setByte(empty, 7, 0);
-    const std::vector<ByteVec> entries = {masterDirectoryEntry(1, ".."), masterDirectoryEntry(2, "."), empty,
-                                          masterDirectoryEntry(4, "SUB/IN"), masterDirectoryEntry(5, "../SIB"),
-                                          masterDirectoryEntry(6, "SUB\\IN"), masterDirectoryEntry(7, "\x01X"),
-                                          masterDirectoryEntry(8, "OK")};
+    const std::vector<ByteVec> entries = {
+        masterDirectoryEntry(1, ".."),     masterDirectoryEntry(2, "."),      empty,
+        masterDirectoryEntry(4, "SUB/IN"), masterDirectoryEntry(5, "../SIB"), masterDirectoryEntry(6, "SUB\\IN"),
+        masterDirectoryEntry(7, "\x01X"),  masterDirectoryEntry(8, "OK")};
     writeMaster(child, entries);
     for (const char* key : {"PARENTSEC", "SIBSEC", "DEEPSEC", "BSLASH", "CONTROL", "SUBSEC"})
         EXPECT_EQ(findSecurity(child, key).status, kStatusFileNotFound) << key;
@@ -151,7 +173,8 @@ TEST_F(MasterSearch, DirectoryEntriesThatAreNoPlainNameInsideThePortfolioAreNotF
     EXPECT_TRUE(std::ranges::all_of(listing.rows, [](const SymbolRow& r) { return r.isDirectoryEntry; }));
 }
 
-TEST_F(MasterSearch, CountDisagreeingWithTheFileSize) {
+TEST_F(MasterSearch, CountDisagreeingWithTheFileSize)
+{
     const ByteVec one = entry(1, "ONE"), two = entry(2, "TWO");
     ByteVec file = concat({masterHeader(9, 9), one, two, entry(3, "THREE")});
     shrinkTo(file, file.size() - 20); // THREE is torn

@@ -10,21 +10,24 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <tuple>
 #include <string>
+#include <tuple>
 
 namespace qv {
 namespace {
 
 using namespace qv::fixtures;
 
-EntrySpec entrySpec(int n, const std::string& symbol, const std::string& name = "", int fields = 7) {
+EntrySpec entrySpec(int n, const std::string& symbol, const std::string& name = "", int fields = 7)
+{
     return {n, symbol, name, fields, fileDate(1997, 1, 2), fileDate(1997, 3, 14)};
 }
 
-std::vector<std::string> namesIn(const std::string& dir) {
+std::vector<std::string> namesIn(const std::string& dir)
+{
     std::vector<std::string> names;
-    for (const auto& file : snapshot(dir)) names.push_back(file.first);
+    for (const auto& file : snapshot(dir))
+        names.push_back(file.first);
     return names;
 }
 
@@ -38,18 +41,21 @@ protected:
     void TearDown() override { setTodayOverride(std::nullopt); }
     std::string master() const { return tmp.file("MASTER"); }
     void writeMaster(const ByteVec& bytes) { writeBytes(master(), bytes); }
-    ByteVec todayEntry(int n, const std::string& symbol, const std::string& name, int fields = 7) const {
+    ByteVec todayEntry(int n, const std::string& symbol, const std::string& name, int fields = 7) const
+    {
         EntrySpec e = entrySpec(n, symbol, name, fields);
         e.firstDate = e.lastDate = fileDate(1997, 3, 15);
         return masterEntry(e);
     }
 };
 
-TEST_F(MasterWriter, AppendTakesTheLowestFreeNumberCutsLongTextsAndWritesTheDocumentedEntry) {
+TEST_F(MasterWriter, AppendTakesTheLowestFreeNumberCutsLongTextsAndWritesTheDocumentedEntry)
+{
     ASSERT_TRUE(createEmptyMaster(tmp.path()).isOk());
     EXPECT_EQ(readBytes(master()), ByteVec(53, 0));
     ASSERT_EQ(appendMasterEntry(tmp.path(), "ABCDEFGHIJKLMNOPQR", "A NAME LONGER THAN SIXTEEN", 5).fileNumber, 1);
-    EXPECT_EQ(readBytes(master()), concat({masterHeader(1, 1), todayEntry(1, "ABCDEFGHIJKLMNOP", "A NAME LONGER TH", 5)}));
+    EXPECT_EQ(readBytes(master()),
+              concat({masterHeader(1, 1), todayEntry(1, "ABCDEFGHIJKLMNOP", "A NAME LONGER TH", 5)}));
     ByteVec header = masterHeader(200, 7); // overstates its entries: rewritten to count those held
     setByte(header, 30, 0xAB);             // the header's tail is carried over
     writeMaster(concat({header, ibm, msft, gc}));
@@ -60,12 +66,14 @@ TEST_F(MasterWriter, AppendTakesTheLowestFreeNumberCutsLongTextsAndWritesTheDocu
     EXPECT_EQ(namesIn(tmp.path()), std::vector<std::string>{"MASTER"});
 }
 
-TEST_F(MasterWriter, RemoveComparesTheSymbolExactlyTakesOnlyTheFirstAndFreesItsNumber) {
+TEST_F(MasterWriter, RemoveComparesTheSymbolExactlyTakesOnlyTheFirstAndFreesItsNumber)
+{
     const ByteVec dup = masterEntry(entrySpec(5, "IBM", "SECOND"));
     writeStandardPortfolio(tmp.path());
     writeMaster(masterFile({ibm, msft, dup}));
     const auto before = snapshot(tmp.path());
-    for (const char* key : {"ibm", "IBM CORP"}) EXPECT_EQ(removeMasterEntry(tmp.path(), key).outcome, MasterChange::Outcome::NotFound);
+    for (const char* key : {"ibm", "IBM CORP"})
+        EXPECT_EQ(removeMasterEntry(tmp.path(), key).outcome, MasterChange::Outcome::NotFound);
     EXPECT_EQ(setMasterDate(tmp.path(), floatToMbf(fileDate(2001, 3, 15)), 9, 1).outcome, // no entry 9
               MasterChange::Outcome::NotFound);
     EXPECT_EQ(snapshot(tmp.path()), before);
@@ -83,7 +91,8 @@ TEST_F(MasterWriter, RemoveComparesTheSymbolExactlyTakesOnlyTheFirstAndFreesItsN
 
 // A damaged MASTER must never lead to a number whose files are there: each case names the
 // number the next security gets and the files that no record of MASTER names.
-TEST_F(MasterWriter, ANumberNamedByAnyRecordOrByFilesInTheDirectoryIsNeverTaken) {
+TEST_F(MasterWriter, ANumberNamedByAnyRecordOrByFilesInTheDirectoryIsNeverTaken)
+{
     ByteVec renumbered = msft;
     setByte(renumbered, 0, 9); // MSFT's number byte damaged: F2.* belong to no entry now
     const struct {
@@ -94,33 +103,47 @@ TEST_F(MasterWriter, ANumberNamedByAnyRecordOrByFilesInTheDirectoryIsNeverTaken)
         std::string orphans;
     } cases[] = {
         {"header counts fewer, files of both", concat({masterHeader(1, 1), ibm, msft}), {"F1.DAT", "F2.DAT"}, 3, ""},
-        {"truncated MASTER", concat({masterHeader(3, 3), ibm, ByteVec(msft.begin(), msft.begin() + 20)}),
-         {"F1.DAT", "F2.DAT", "F2.DOP"}, 3, "F2.DAT, F2.DOP"},
-        {"damaged number byte", masterFile({ibm, renumbered}), {"F1.DAT", "F2.DAT", "F2.DOP", "F9.DAT"}, 3,
+        {"truncated MASTER",
+         concat({masterHeader(3, 3), ibm, ByteVec(msft.begin(), msft.begin() + 20)}),
+         {"F1.DAT", "F2.DAT", "F2.DOP"},
+         3,
+         "F2.DAT, F2.DOP"},
+        {"damaged number byte",
+         masterFile({ibm, renumbered}),
+         {"F1.DAT", "F2.DAT", "F2.DOP", "F9.DAT"},
+         3,
          "F2.DAT, F2.DOP"},
         {"duplicate numbers", masterFile({ibm, masterEntry(entrySpec(1, "MSFT"))}), {"F1.DAT", "F2.DAT"}, 3, "F2.DAT"},
         {"lower-case names count", masterFile({ibm}), {"f2.dat", "F3.pfl", "f4.Dop"}, 5, "f2.dat, F3.pfl, f4.Dop"},
-        {"names that are no security files", masterFile({ibm}), {"F02.DAT", "F2.BAK", "F2.DATX", "FX.DAT", "F256.DAT"}, 2,
+        {"names that are no security files",
+         masterFile({ibm}),
+         {"F02.DAT", "F2.BAK", "F2.DATX", "FX.DAT", "F256.DAT"},
+         2,
          ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         writeBytes(dir.file("MASTER"), c.master);
-        for (const std::string& name : c.files) writeBytes(dir.file(name), ByteVec{0xEE});
+        for (const std::string& name : c.files)
+            writeBytes(dir.file(name), ByteVec{0xEE});
         const MasterChange change = appendMasterEntry(dir.path(), "NEW", "", 7);
         ASSERT_TRUE(change.done()) << change.message;
         EXPECT_EQ(change.fileNumber, c.expected);
-        EXPECT_TRUE(c.orphans.empty() ? change.notice.empty() : change.notice.find(": " + c.orphans + ".") != std::string::npos)
+        EXPECT_TRUE(c.orphans.empty() ? change.notice.empty()
+                                      : change.notice.find(": " + c.orphans + ".") != std::string::npos)
             << change.notice;
-        for (const std::string& name : c.files) EXPECT_EQ(readBytes(dir.file(name)), ByteVec{0xEE}) << name;
+        for (const std::string& name : c.files)
+            EXPECT_EQ(readBytes(dir.file(name)), ByteVec{0xEE}) << name;
     }
 }
 
 // 255 entries, 254 and a file of number 255, or a second counter at 255: refused, nothing written.
-TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing) {
+TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing)
+{
     std::vector<ByteVec> entries;
-    for (int n = 1; n <= 254; ++n) entries.push_back(masterEntry(entrySpec(n, "S" + std::to_string(n))));
+    for (int n = 1; n <= 254; ++n)
+        entries.push_back(masterEntry(entrySpec(n, "S" + std::to_string(n))));
     writeMaster(masterFile(entries));
     writeBytes(tmp.file("f255.pfl"), ByteVec{1});
     for (int round : {0, 1, 2}) {
@@ -128,7 +151,8 @@ TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing) {
             std::filesystem::remove(tmp.file("f255.pfl"));
             EXPECT_EQ(appendMasterEntry(tmp.path(), "S255", "", 7).fileNumber, 255);
         }
-        if (round == 2) writeMaster(concat({masterHeader(2, 255), ibm, msft}));
+        if (round == 2)
+            writeMaster(concat({masterHeader(2, 255), ibm, msft}));
         const auto before = snapshot(tmp.path());
         const MasterChange refused = appendMasterEntry(tmp.path(), "MORE", "", 7, [](int) -> IoStatus {
             ADD_FAILURE() << "files created for a refused security";
@@ -143,7 +167,8 @@ TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing) {
     }
 }
 
-TEST_F(MasterWriter, BeforeCommitRunsWhileTheOldMasterIsInPlaceAndItsFailureLeavesMasterAlone) {
+TEST_F(MasterWriter, BeforeCommitRunsWhileTheOldMasterIsInPlaceAndItsFailureLeavesMasterAlone)
+{
     writeMaster(masterFile({ibm}));
     const ByteVec old = readBytes(master());
     const auto before = snapshot(tmp.path());
@@ -158,7 +183,8 @@ TEST_F(MasterWriter, BeforeCommitRunsWhileTheOldMasterIsInPlaceAndItsFailureLeav
                 }).done());
     EXPECT_EQ(seen, 2);
 }
-TEST_F(MasterWriter, RewriteAndSetDateChangeOneEntryAndKeepABackup) {
+TEST_F(MasterWriter, RewriteAndSetDateChangeOneEntryAndKeepABackup)
+{
     writeMaster(masterFile({ibm, msft, gc}));
     const ByteVec old = readBytes(master());
     writeBytes(tmp.file("MASTER.BAK"), ByteVec{1, 2, 3});
@@ -178,7 +204,8 @@ TEST_F(MasterWriter, RewriteAndSetDateChangeOneEntryAndKeepABackup) {
     EXPECT_EQ(readBytes(tmp.file("MASTER.BAK")), masterFile({ibm, changed, gc}));
 }
 
-TEST_F(MasterWriter, LowerCaseMasterKeepsItsNameAndWritersCreateNothingWithoutAWholeHeader) {
+TEST_F(MasterWriter, LowerCaseMasterKeepsItsNameAndWritersCreateNothingWithoutAWholeHeader)
+{
     writeBytes(tmp.file("master"), masterFile({ibm, msft}));
     ASSERT_TRUE(appendMasterEntry(tmp.path(), "NEW", "", 7).done());
     ASSERT_TRUE(removeMasterEntry(tmp.path(), "IBM").done());
@@ -187,7 +214,8 @@ TEST_F(MasterWriter, LowerCaseMasterKeepsItsNameAndWritersCreateNothingWithoutAW
     EXPECT_EQ(readBytes(tmp.file("master")).size(), 53u * 3);
     for (bool torn : {false, true}) {
         TempDir dir;
-        if (torn) writeBytes(dir.file("MASTER"), ByteVec(20, 1));
+        if (torn)
+            writeBytes(dir.file("MASTER"), ByteVec(20, 1));
         const auto before = snapshot(dir.path());
         EXPECT_FALSE(appendMasterEntry(dir.path(), "NEW", "", 7).done());
         EXPECT_FALSE(removeMasterEntry(dir.path(), "IBM").done());
@@ -199,10 +227,16 @@ TEST_F(MasterWriter, LowerCaseMasterKeepsItsNameAndWritersCreateNothingWithoutAW
 
 // A MASTER whose count disagrees with its size keeps every byte it had: writers change the
 // length by exactly the record added or removed, and what they add or rename can be found.
-TEST_F(MasterWriter, DamagedCountKeepsTheTrailingBytesVerbatim) {
+TEST_F(MasterWriter, DamagedCountKeepsTheTrailingBytesVerbatim)
+{
     ByteVec torn = concat({masterHeader(6, 6), ibm, msft, gc});
     shrinkTo(torn, torn.size() - 30);
-    struct Case { const char* what; ByteVec old, tail; std::string rewrite; int dated; };
+    struct Case {
+        const char* what;
+        ByteVec old, tail;
+        std::string rewrite;
+        int dated;
+    };
     for (const Case& c : {Case{"understated", concat({masterHeader(1, 1), ibm, msft}), msft, "IBM", 1},
                           Case{"overstated, torn", torn, ByteVec(torn.end() - 23, torn.end()), "MSFT", 2}}) {
         const std::tuple<const char*, std::function<bool()>, int, const char*> writers[] = {
@@ -219,17 +253,25 @@ TEST_F(MasterWriter, DamagedCountKeepsTheTrailingBytesVerbatim) {
             const ByteVec now = readBytes(master());
             ASSERT_EQ(now.size(), c.old.size() + static_cast<std::size_t>(growth));
             EXPECT_EQ(ByteVec(now.end() - static_cast<std::ptrdiff_t>(c.tail.size()), now.end()), c.tail);
-            if (found) { EXPECT_EQ(findSecurity(tmp.path(), found).status, kStatusOk); }
+            if (found) {
+                EXPECT_EQ(findSecurity(tmp.path(), found).status, kStatusOk);
+            }
         }
     }
 }
 
 // Any non-zero byte skips and a short file is zero beyond its end; reading changes nothing,
 // writing gives ones, and a missing file is created with byte 0 set.
-TEST(SkipList, BytesFlagsAndWritingBack) {
+TEST(SkipList, BytesFlagsAndWritingBack)
+{
     TempDir tmp;
     const std::string file = tmp.file("SKIPQVTA.PBG");
-    const auto flagBytes = [](std::initializer_list<std::size_t> set) { ByteVec b(256, 0); for (auto i : set) b[i] = 1; return b; };
+    const auto flagBytes = [](std::initializer_list<std::size_t> set) {
+        ByteVec b(256, 0);
+        for (auto i : set)
+            b[i] = 1;
+        return b;
+    };
     EXPECT_EQ(readSkipFlags(tmp.path()), "1" + std::string(255, '0'));
     EXPECT_EQ(readBytes(file), flagBytes({0}));
     const ByteVec shortFile{0, 1, 0, 0, 0, 0, 0, 7, 0, 0};

@@ -30,7 +30,8 @@ struct Expected {
 };
 
 // Every security of `dir` is listed as expected, and found, read and described by its symbol.
-void expectReadable(const std::string& dir, const std::vector<Expected>& expected) {
+void expectReadable(const std::string& dir, const std::vector<Expected>& expected)
+{
     SecurityList list;
     ASSERT_TRUE(readSecurities(dir, list).isOk()) << dir;
     EXPECT_TRUE(list.problems.empty()) << dir << ": " << (list.problems.empty() ? "" : list.problems.front());
@@ -39,7 +40,8 @@ void expectReadable(const std::string& dir, const std::vector<Expected>& expecte
         const Expected& e = expected[i];
         const Security& s = list.securities[i];
         SCOPED_TRACE(dir + " " + e.symbol);
-        EXPECT_EQ(std::tuple(s.source, s.fileNumber, s.symbol, s.name), std::tuple(e.source, e.fileNumber, e.symbol, e.name));
+        EXPECT_EQ(std::tuple(s.source, s.fileNumber, s.symbol, s.name),
+                  std::tuple(e.source, e.fileNumber, e.symbol, e.name));
         const FoundSecurity found = findSecurity(dir, e.symbol);
         ASSERT_EQ(found.status, kStatusOk);
         EXPECT_EQ(std::pair(found.security.fileNumber, found.security.source), std::pair(e.fileNumber, e.source));
@@ -64,20 +66,22 @@ constexpr auto X = SecuritySource::Xmaster;
 
 // The real folders: MASTER entries with bytes 1..2 = 65 00, EMASTER long names, XMASTER
 // securities in F<n>.MWD, and an intraday security without DOP whose second field is its time.
-TEST(ModernFolders, RealFoldersListAndReadEverySecurity) {
-    expectReadable(realFolder("msdir_equis_b"),
-                   {{M, 1, ".DJX", "1/100 Dow Jones INDU", 1, 970923.0f, 79.7f},
-                    {M, 2, ".FCHI", "CAC 40 INDICE", 2, 880819.0f, 1308.62f},
-                    {X, 256, "AZM.L", "AZM.L", 1, 961231.0f, 28.5818f},
-                    {X, 2853, ".N225", "NIKKEI 225 INDEX", 2, 820104.0f, 7718.84f}});
+TEST(ModernFolders, RealFoldersListAndReadEverySecurity)
+{
+    expectReadable(realFolder("msdir_equis_b"), {{M, 1, ".DJX", "1/100 Dow Jones INDU", 1, 970923.0f, 79.7f},
+                                                 {M, 2, ".FCHI", "CAC 40 INDICE", 2, 880819.0f, 1308.62f},
+                                                 {X, 256, "AZM.L", "AZM.L", 1, 961231.0f, 28.5818f},
+                                                 {X, 2853, ".N225", "NIKKEI 225 INDEX", 2, 820104.0f, 7718.84f}});
     expectReadable(realFolder("msdir_stooq"), {{M, 1, "2HR.DE", "H&R", 2, 1131115.0f, 8.65f}});
 }
 
 // The fields a bitset names lie in the order date, time, open, high, low, close, volume, oi.
-TEST(ModernFolders, FieldBitsGiveTheLayout) {
+TEST(ModernFolders, FieldBitsGiveTheLayout)
+{
     using K = FieldKind;
     const std::pair<int, std::vector<std::pair<K, int>>> cases[] = {
-        {0x7F, {{K::Date, 1}, {K::Open, 2}, {K::High, 3}, {K::Low, 4}, {K::Close, 5}, {K::Volume, 6}, {K::OpenInterest, 7}}},
+        {0x7F,
+         {{K::Date, 1}, {K::Open, 2}, {K::High, 3}, {K::Low, 4}, {K::Close, 5}, {K::Volume, 6}, {K::OpenInterest, 7}}},
         {0xBF, {{K::Date, 1}, {K::Time, 2}, {K::Open, 3}, {K::Close, 6}, {K::Volume, 7}, {K::OpenInterest, 0}}},
         {0x19, {{K::Date, 1}, {K::Close, 2}, {K::Volume, 3}, {K::Open, 0}, {K::High, 0}}},
     };
@@ -100,15 +104,15 @@ protected:
     std::vector<QuoteRow> sevenRows{{fileDate(1997, 1, 2), 10, 12, 9, 11, 1000, 5},
                                     {fileDate(1997, 1, 3), 11, 13, 10, 12, 2000, 6}};
 
-    void SetUp() override {
+    void SetUp() override
+    {
         writeBytes(tmp.file("MASTER"), masterFile({masterEntry(ibm), masterEntry(gold)}));
         writeBytes(tmp.file("EMASTER"), emasterFile({emasterEntry(ibm, "INTERNATIONAL BUSINESS MACHINES", 0x7F),
                                                      emasterEntry(gold, "", 0x7F)}));
         writeBytes(tmp.file("F1.DAT"), quoteFile(7, sevenRows));
         writeBytes(tmp.file("F2.DAT"), quoteFile(7, sevenRows));
-        writeXmaster(xmasterFile({xmasterEntry(six, 0x3F, 19970102, 19970103),
-                                  xmasterEntry(bars, 0xBF, 20240102, 20240102)},
-                                 40001));
+        writeXmaster(xmasterFile(
+            {xmasterEntry(six, 0x3F, 19970102, 19970103), xmasterEntry(bars, 0xBF, 20240102, 20240102)}, 40001));
         writeBytes(tmp.file("F300.MWD"), mwdFile(6, {{fileDate(1997, 1, 2), 20, 22, 19, 21, 500},
                                                      {fileDate(1997, 1, 3), 21, 23, 20, 22, 600}}));
         writeBytes(tmp.file("F40000.MWD"), mwdFile(7, {{fileDate(2024, 1, 2), 93000, 5, 6, 4, 5.5f, 70}}));
@@ -116,15 +120,17 @@ protected:
     void writeXmaster(const ByteVec& bytes) { writeBytes(tmp.file("XMASTER"), bytes); }
 };
 
-TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn) {
+TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn)
+{
     expectReadable(tmp.path(), {{M, 1, "IBM", "INTERNATIONAL BUSINESS MACHINES", 2, fileDate(1997, 1, 2), 11},
                                 {M, 2, "GC", "GOLD", 2, fileDate(1997, 1, 2), 11},
                                 {X, 300, "SIX", "SIX FIELDS SECURITY WITH A LONG NAME", 2, fileDate(1997, 1, 2), 21},
                                 {X, 40000, "BARS", "INTRADAY", 1, fileDate(2024, 1, 2), 5.5f}});
     SecurityList list;
     ASSERT_TRUE(readSecurities(tmp.path(), list).isOk());
-    EXPECT_EQ(std::tuple(list.securities[2].quoteFileName(), list.securities[2].recordLength, list.securities[3].period),
-              std::tuple("F300.MWD", 24, 'I'));
+    EXPECT_EQ(
+        std::tuple(list.securities[2].quoteFileName(), list.securities[2].recordLength, list.securities[3].period),
+        std::tuple("F300.MWD", 24, 'I'));
     EXPECT_EQ(list.securities[2].lastDate, fileDate(1997, 1, 3));
     QuoteSeries series;
     ASSERT_EQ(initQuoteSeries(series, 10), kStatusOk);
@@ -147,7 +153,8 @@ TEST_F(BuiltFolder, ListsMasterThenXmasterAndReadsEachColumn) {
 
 // Damage in EMASTER or XMASTER is reported, never written over, and MASTER's securities are
 // listed and read all the same.
-TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
+TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks)
+{
     const ByteVec sixRecord = xmasterEntry(six, 0x3F, 19970102, 19970103);
     const ByteVec barsRecord = xmasterEntry(bars, 0xBF, 20240102, 20240102);
     ByteVec noMarker = xmasterFile({sixRecord}, 301);
@@ -165,7 +172,8 @@ TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
     ByteVec emasterTorn = goodEmaster;
     shrinkTo(emasterTorn, 192 * 2 + 100);
     const std::tuple<std::string, ByteVec, std::string, std::size_t> cases[] = {
-        {"EMASTER", emasterFile({emasterEntry(ibm, "X", 0x7F), emasterEntry(gold, "", 0x7F), emasterEntry(gold, "", 0x7F)}),
+        {"EMASTER",
+         emasterFile({emasterEntry(ibm, "X", 0x7F), emasterEntry(gold, "", 0x7F), emasterEntry(gold, "", 0x7F)}),
          "EMASTER counts 3 securities where MASTER counts 2", 4},
         {"EMASTER", emasterFile({emasterEntry(gold, "", 0x7F), emasterEntry(ibm, "X", 0x7F)}),
          "EMASTER record 1 names file number 2", 4},
@@ -207,7 +215,8 @@ TEST_F(BuiltFolder, DisagreeingEmasterOrXmasterIsReportedAndMasterStillWorks) {
 // The grid's rows reach every XMASTER security, with item data that holds its file number; its
 // skip mark goes to SKIPQVTX.PBG, which leaves SKIPQVTA.PBG at 256 bytes; its assignment file
 // is F<n>.PFL like any other.
-TEST_F(BuiltFolder, XmasterRowsHaveSkipMarksOfTheirOwnAndAssignments) {
+TEST_F(BuiltFolder, XmasterRowsHaveSkipMarksOfTheirOwnAndAssignments)
+{
     SymbolListing listing = listSymbols(tmp.path());
     ASSERT_EQ(listing.rows.size(), 4u);
     EXPECT_TRUE(listing.messages.empty());
@@ -249,9 +258,9 @@ TEST_F(BuiltFolder, XmasterRowsHaveSkipMarksOfTheirOwnAndAssignments) {
     writeXmaster(noMarker);
     listing = listSymbols(tmp.path());
     EXPECT_EQ(listing.rows.size(), 2u);
-    EXPECT_EQ(listing.messages, (std::vector<std::string>{
-                                    "Your master file is partially damaged\n"
-                                    "XMASTER does not begin with its marker: its securities are not listed."}));
+    EXPECT_EQ(listing.messages,
+              (std::vector<std::string>{"Your master file is partially damaged\n"
+                                        "XMASTER does not begin with its marker: its securities are not listed."}));
 }
 
 } // namespace

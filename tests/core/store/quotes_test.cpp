@@ -19,7 +19,8 @@ using namespace qv::fixtures;
 const std::vector<std::string> kAllSeven{"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
 
 // Rows whose dates are the given day numbers and whose values are derived from them.
-std::vector<QuoteRow> rowsOnDays(const std::vector<int>& days) {
+std::vector<QuoteRow> rowsOnDays(const std::vector<int>& days)
+{
     std::vector<QuoteRow> rows;
     for (int d : days) {
         const float v = static_cast<float>(d);
@@ -29,7 +30,8 @@ std::vector<QuoteRow> rowsOnDays(const std::vector<int>& days) {
 }
 
 // The field numbers of `dop`'s layout; empty when there is none.
-std::vector<int> fieldNumbers(const std::string& dop, int length, char period = 'D') {
+std::vector<int> fieldNumbers(const std::string& dop, int length, char period = 'D')
+{
     const LayoutResult r = readFieldLayout(dop, length, period);
     return r.status == kStatusOk ? std::vector<int>(r.layout.fieldNumber.begin(), r.layout.fieldNumber.end())
                                  : std::vector<int>{};
@@ -41,29 +43,36 @@ protected:
     QuoteSeries series;
     void TearDown() override { freeQuoteSeries(series); }
     // A portfolio of one security "SEC" with file number 1.
-    void writeSecurity(int fields, const std::vector<QuoteRow>& rows, std::optional<std::string> dop) {
+    void writeSecurity(int fields, const std::vector<QuoteRow>& rows, std::optional<std::string> dop)
+    {
         writeBytes(tmp.file("MASTER"), masterFile({masterEntry({1, "SEC", "SECURITY", fields})}));
         writeBytes(tmp.file("F1.DAT"), quoteFile(fields, rows));
-        if (dop) writeText(tmp.file("F1.DOP"), *dop);
+        if (dop)
+            writeText(tmp.file("F1.DOP"), *dop);
     }
     // SEC with 7 fields named by a DOP, one quote on each of the given day numbers.
     void writeDays(const std::vector<int>& days) { writeSecurity(7, rowsOnDays(days), dopText(kAllSeven)); }
-    void writeDat(const ByteVec& dat) {
+    void writeDat(const ByteVec& dat)
+    {
         writeSecurity(7, {}, dopText(kAllSeven));
         writeBytes(tmp.file("F1.DAT"), dat);
     }
     // Open, high, low, close, volume and open interest of quote k.
-    std::vector<float> values(std::size_t k) const {
-        return {series.open[k], series.high[k], series.low[k], series.close[k], series.volume[k], series.openInterest[k]};
+    std::vector<float> values(std::size_t k) const
+    {
+        return {series.open[k],  series.high[k],   series.low[k],
+                series.close[k], series.volume[k], series.openInterest[k]};
     }
-    StoreStatus read(const std::string& symbol, int start, int count, int capacity = 30) {
+    StoreStatus read(const std::string& symbol, int start, int count, int capacity = 30)
+    {
         EXPECT_EQ(initQuoteSeries(series, capacity), kStatusOk);
         return readQuoteSeries(series, tmp.path(), symbol, start, count);
     }
 };
 
 // Seconds are dropped from the packed time; absent fields read as -1.
-TEST_F(Quotes, TheTimeIsPackedAndLowerCaseFilesAreRead) {
+TEST_F(Quotes, TheTimeIsPackedAndLowerCaseFilesAreRead)
+{
     const float day = fileDate(1997, 1, 2);
     writeSecurity(7, {{day, 93001.0f, 1, 2, 0.5f, 1.5f, 100}, {day, 160000.0f, 1, 2, 0.5f, 1.5f, 100}},
                   dopText({"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}));
@@ -77,7 +86,8 @@ TEST_F(Quotes, TheTimeIsPackedAndLowerCaseFilesAreRead) {
 }
 
 // Every reader counts only the records the file holds, whatever its header claims.
-TEST_F(Quotes, FileShorterThanItsHeaderIsReadAsFarAsItGoes) {
+TEST_F(Quotes, FileShorterThanItsHeaderIsReadAsFarAsItGoes)
+{
     ByteVec dat = quoteFile(7, rowsOnDays({10, 20, 30, 40, 50}));
     dat.resize(dat.size() + 13, 0x41); // and a torn record
     for (int claimed : {11, 0xFFFF}) {
@@ -96,16 +106,18 @@ TEST_F(Quotes, FileShorterThanItsHeaderIsReadAsFarAsItGoes) {
         EXPECT_EQ(findQuoteByDate(tmp.path(), "SEC", 55, 0).status, kStatusRecordNotFound);
     }
     // {header count (with the header record), file size, quotes}
-    const std::array<int, 3> cases[] = {{11, 28 * 11, 10}, {11, 28 * 6 + 27, 5}, {3, 28 * 11, 2}, {1, 28, 0},
-                                        {0, 28 * 4, 0},    {5, 0, 0}};
+    const std::array<int, 3> cases[] = {{11, 28 * 11, 10}, {11, 28 * 6 + 27, 5}, {3, 28 * 11, 2},
+                                        {1, 28, 0},        {0, 28 * 4, 0},       {5, 0, 0}};
     for (auto [count, size, quotes] : cases)
         EXPECT_EQ(quoteCountOf(static_cast<std::uint16_t>(count), size, 28), quotes) << count << ' ' << size;
 }
 
 // Weekdays across many chunks of the column split; whole-file reads stop at 16000.
-TEST_F(Quotes, EveryColumnOfALongFileSurvivesTheChunkBoundaries) {
+TEST_F(Quotes, EveryColumnOfALongFileSurvivesTheChunkBoundaries)
+{
     std::vector<int> days;
-    for (int d = 1; days.size() < 16005; d += d % 7 == 5 ? 3 : 1) days.push_back(d);
+    for (int d = 1; days.size() < 16005; d += d % 7 == 5 ? 3 : 1)
+        days.push_back(d);
     writeDays(days);
     ASSERT_EQ(read("SEC", 0, -1, 16005), kStatusOk);
     ASSERT_EQ(series.count, kMaxWholeFileQuotes);
@@ -118,13 +130,15 @@ TEST_F(Quotes, EveryColumnOfALongFileSurvivesTheChunkBoundaries) {
     }
 }
 
-TEST_F(Quotes, RecordsLongerThanTheirFieldsAreReadAtTheirLength) {
+TEST_F(Quotes, RecordsLongerThanTheirFieldsAreReadAtTheirLength)
+{
     // 30-byte records: seven fields and two bytes that are none, across a chunk of the column split.
     const auto rows = rowsOnDays({5, 6, 7, 8, 9, 12, 13, 14, 15, 16, 19, 20, 21, 22, 23, 26, 27, 28, 29, 30});
     ByteVec dat(30, 0);
     setU16(dat, 2, static_cast<std::uint16_t>(rows.size() + 1));
     for (const QuoteRow& row : rows) {
-        for (float value : row) dat = concat({dat, mbf(value)});
+        for (float value : row)
+            dat = concat({dat, mbf(value)});
         dat.insert(dat.end(), {0xEE, 0xEE});
     }
     writeDat(dat);
@@ -141,19 +155,25 @@ TEST_F(Quotes, RecordsLongerThanTheirFieldsAreReadAtTheirLength) {
 // Field numbers in the order date, time, open, high, low, close, volume, open interest. Lines
 // that name no field take no number; without a DOP, or with one that names no DATE, the record
 // length decides, and five fields look at the first quote (2 x 10.5 < 5000: the fifth is a volume).
-TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength) {
+TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength)
+{
     TempDir tmp;
     const std::string dop = tmp.file("F1.DOP");
     const auto numbers = [&](int length) { return fieldNumbers(dop, length); };
     const float d = fileDate(1997, 1, 2);
     writeBytes(tmp.file("F1.DAT"), quoteFile(5, {{d, 10.5f, 10.0f, 10.25f, 5000.0f}}));
-    const std::pair<int, std::vector<int>> cases[] = {
-        {8, {1, 0, 0, 0, 0, 2, 0, 0}}, {20, {1, 0, 0, 2, 3, 4, 5, 0}}, {24, {1, 0, 2, 3, 4, 5, 6, 0}},
-        {28, {1, 0, 2, 3, 4, 5, 6, 7}}, {36, {}}, {0, {}}};
-    for (const auto& [length, expected] : cases) EXPECT_EQ(numbers(length), expected) << length;
+    const std::pair<int, std::vector<int>> cases[] = {{8, {1, 0, 0, 0, 0, 2, 0, 0}},
+                                                      {20, {1, 0, 0, 2, 3, 4, 5, 0}},
+                                                      {24, {1, 0, 2, 3, 4, 5, 6, 0}},
+                                                      {28, {1, 0, 2, 3, 4, 5, 6, 7}},
+                                                      {36, {}},
+                                                      {0, {}}};
+    for (const auto& [length, expected] : cases)
+        EXPECT_EQ(numbers(length), expected) << length;
     writeBytes(tmp.file("F1.DAT"), quoteFile(5, {{d, 10.0f, 10.5f, 9.5f, 10.25f}}));
     EXPECT_EQ(numbers(20), (std::vector<int>{1, 0, 2, 3, 4, 5, 0, 0}));
-    writeText(dop, "\"date\",0,0\r\nnot a field line\n\"FOO\",1,1\n\"Close\",-3,-2\n\"VOLUME\",100,1000\n\"OIX\",0,0\n");
+    writeText(dop,
+              "\"date\",0,0\r\nnot a field line\n\"FOO\",1,1\n\"Close\",-3,-2\n\"VOLUME\",100,1000\n\"OIX\",0,0\n");
     EXPECT_EQ(numbers(16), (std::vector<int>{1, 0, 0, 0, 0, 2, 3, 4}));
     EXPECT_EQ(readFieldLayout(dop, 16, 'D').layout.inputCode[5], -3);
     writeText(dop, dopText({"OPEN", "HIGH", "LOW", "CLOSE"}));
@@ -170,14 +190,21 @@ TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength) {
 // Without a usable DOP (none, or one naming no DATE) the MASTER period letter decides as well:
 // an intraday entry of 7 or 8 fields has its time second; daily entries, intraday ones of other
 // lengths and entries of other periods keep the daily defaults. A DOP naming DATE overrides all.
-TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond) {
+TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond)
+{
     TempDir tmp;
     const std::string dop = tmp.file("F1.DOP");
     const std::vector<int> daily7{1, 0, 2, 3, 4, 5, 6, 7};
-    const std::tuple<int, char, std::vector<int>> cases[] = { // empty: no layout
-        {28, 'I', {1, 2, 3, 4, 5, 6, 7, 0}}, {32, 'I', {1, 2, 3, 4, 5, 6, 7, 8}}, {28, 'D', daily7}, {32, 'D', {}},
-        {28, 'W', daily7}, {28, '\0', daily7}, {24, 'I', {1, 0, 2, 3, 4, 5, 6, 0}}, {16, 'I', {1, 0, 0, 2, 3, 4, 0, 0}},
-        {36, 'I', {}}};
+    const std::tuple<int, char, std::vector<int>> cases[] = {// empty: no layout
+                                                             {28, 'I', {1, 2, 3, 4, 5, 6, 7, 0}},
+                                                             {32, 'I', {1, 2, 3, 4, 5, 6, 7, 8}},
+                                                             {28, 'D', daily7},
+                                                             {32, 'D', {}},
+                                                             {28, 'W', daily7},
+                                                             {28, '\0', daily7},
+                                                             {24, 'I', {1, 0, 2, 3, 4, 5, 6, 0}},
+                                                             {16, 'I', {1, 0, 0, 2, 3, 4, 0, 0}},
+                                                             {36, 'I', {}}};
     for (const auto& [length, period, expected] : cases) {
         SCOPED_TRACE(std::to_string(length) + " bytes, period code " + std::to_string(period));
         EXPECT_EQ(fieldNumbers(dop, length, period), expected);
@@ -195,7 +222,8 @@ TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond) {
 // A vendor's intraday folder: MASTER bytes 1..2 0x65 0x00, period 'I', 5 in the intraday
 // minutes, no DOP, and a quote file whose header is zero but for its count. The same bytes as a
 // daily entry read as they always have: the time as the open.
-TEST_F(Quotes, IntradayFilesWithoutADopReadTheirTimesAndDailyOnesAreUnchanged) {
+TEST_F(Quotes, IntradayFilesWithoutADopReadTheirTimesAndDailyOnesAreUnchanged)
+{
     const float day = fileDate(2013, 11, 15);
     const std::vector<QuoteRow> bars{{day, 90500, 8.585f, 8.65f, 8.585f, 8.65f, 1713, 12},
                                      {day, 91500, 8.591f, 8.591f, 8.59f, 8.59f, 296, 13}};
@@ -208,7 +236,8 @@ TEST_F(Quotes, IntradayFilesWithoutADopReadTheirTimesAndDailyOnesAreUnchanged) {
         ByteVec dat(static_cast<std::size_t>(4 * fields), 0);
         setU16(dat, 2, 3);
         for (const QuoteRow& bar : bars)
-            for (std::size_t f = 0; f < static_cast<std::size_t>(fields); ++f) dat = concat({dat, mbf(bar[f])});
+            for (std::size_t f = 0; f < static_cast<std::size_t>(fields); ++f)
+                dat = concat({dat, mbf(bar[f])});
         writeBytes(tmp.file("F1.DAT"), dat);
     };
     const struct {
@@ -244,13 +273,16 @@ TEST_F(Quotes, IntradayFilesWithoutADopReadTheirTimesAndDailyOnesAreUnchanged) {
 
 // Halving towards index 0 used to probe only the first quote and, finding it earlier than the
 // target, report that no quote was late enough.
-TEST_F(Quotes, FindByDateAgreesWithLowerBoundAndBetweenTheFirstTwoQuotesGivesTheSecond) {
+TEST_F(Quotes, FindByDateAgreesWithLowerBoundAndBetweenTheFirstTwoQuotesGivesTheSecond)
+{
     std::mt19937 rng(20240);
     for (int size = 1; size <= 14; ++size) {
         std::vector<int> days;
         int d = 0;
-        for (int i = 0; i < size; ++i) days.push_back(d += 1 + static_cast<int>(rng() % 5));
-        if (size == 2) days = {3, 8};
+        for (int i = 0; i < size; ++i)
+            days.push_back(d += 1 + static_cast<int>(rng() % 5));
+        if (size == 2)
+            days = {3, 8};
         writeDays(days);
         for (int target = 1; target <= days.back() + 2; ++target) {
             SCOPED_TRACE(::testing::Message() << size << ' ' << target);
@@ -258,13 +290,16 @@ TEST_F(Quotes, FindByDateAgreesWithLowerBoundAndBetweenTheFirstTwoQuotesGivesThe
             const QuoteLocation q = findQuoteByDate(tmp.path(), "SEC", static_cast<DayNumber>(target), time);
             const auto it = std::lower_bound(days.begin(), days.end(), target);
             ASSERT_EQ(q.status, it == days.end() ? kStatusRecordNotFound : kStatusOk);
-            if (it != days.end()) { EXPECT_EQ(std::pair(q.index, int{q.date}), std::pair(static_cast<int>(it - days.begin()), *it)); }
+            if (it != days.end()) {
+                EXPECT_EQ(std::pair(q.index, int{q.date}), std::pair(static_cast<int>(it - days.begin()), *it));
+            }
         }
     }
 }
 
 // A new security's files never take the place of files that are there, in any case.
-TEST_F(Quotes, CreateQuoteFilesWritesTheEmptyPairButNeverReplacesAFile) {
+TEST_F(Quotes, CreateQuoteFilesWritesTheEmptyPairButNeverReplacesAFile)
+{
     const ByteVec precious{0xEE, 0xEE};
     const std::pair<const char*, const char*> cases[] = {
         {"F3.DAT", "F3.DOP"}, {"f3.dat", "F3.DOP"}, {"F3.DOP", "F3.DAT"}, {"f3.Dop", "F3.DAT"}};
@@ -290,16 +325,18 @@ TEST_F(Quotes, CreateQuoteFilesWritesTheEmptyPairButNeverReplacesAFile) {
 }
 
 // The entries every writer passes over, and why; readers still take them as they can.
-TEST(EntryWriteProblem, NamesEntriesThatContradictThemselvesAndSecondOwnersOfANumber) {
+TEST(EntryWriteProblem, NamesEntriesThatContradictThemselvesAndSecondOwnersOfANumber)
+{
     const auto entry = [](int n, const std::string& symbol, int fields, int length = -1) {
         ByteVec e = masterEntry({n, symbol, symbol, fields});
-        if (length >= 0) setByte(e, 3, static_cast<std::uint8_t>(length));
+        if (length >= 0)
+            setByte(e, 3, static_cast<std::uint8_t>(length));
         return e;
     };
     const struct {
         const char* what;
         std::vector<ByteVec> entries;
-        std::string dop; // F5.DOP; empty: none
+        std::string dop;     // F5.DOP; empty: none
         std::string problem; // a part of the message; empty: none
     } cases[] = {
         {"sound", {entry(5, "SEC", 7)}, dopText(kAllSeven), ""},
@@ -310,16 +347,21 @@ TEST(EntryWriteProblem, NamesEntriesThatContradictThemselvesAndSecondOwnersOfANu
         {"eight fields, no layout", {entry(5, "SEC", 8)}, "", "no field layout"},
         {"eight intraday fields, no DOP", {masterEntry({5, "SEC", "SEC", 8, 0, 0, 'I'})}, "", ""},
         {"file number 0", {entry(0, "SEC", 7)}, dopText(kAllSeven), "file number 0"},
-        {"second owner of a number", {entry(5, "FIRST", 7), entry(5, "SEC", 7)}, dopText(kAllSeven),
+        {"second owner of a number",
+         {entry(5, "FIRST", 7), entry(5, "SEC", 7)},
+         dopText(kAllSeven),
          "repeats the file number of an earlier entry, FIRST"},
-        {"number of a nested portfolio's entry", {masterDirectoryEntry(5, "SUB"), entry(5, "SEC", 7)}, dopText(kAllSeven),
+        {"number of a nested portfolio's entry",
+         {masterDirectoryEntry(5, "SUB"), entry(5, "SEC", 7)},
+         dopText(kAllSeven),
          "a nested portfolio"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         writeBytes(dir.file("MASTER"), masterFile(c.entries));
-        if (!c.dop.empty()) writeText(dir.file("F5.DOP"), c.dop);
+        if (!c.dop.empty())
+            writeText(dir.file("F5.DOP"), c.dop);
         MasterFile master;
         ASSERT_TRUE(readMasterFile(dir.path(), master).isOk());
         const std::string problem = entryWriteProblem(dir.path(), master, master.entries.size() - 1);

@@ -20,19 +20,24 @@ namespace {
 
 using namespace qv::fixtures;
 
-std::vector<std::size_t> garbageSizes() {
+std::vector<std::size_t> garbageSizes()
+{
     std::vector<std::size_t> sizes{265u, 1000u, 2048u, 4096u, 8191u};
-    for (std::size_t n = 0; n <= 200; ++n) sizes.push_back(n);
+    for (std::size_t n = 0; n <= 200; ++n)
+        sizes.push_back(n);
     return sizes;
 }
 
-ByteVec garbage(std::mt19937& rng, std::size_t n) {
+ByteVec garbage(std::mt19937& rng, std::size_t n)
+{
     ByteVec b(n);
-    for (auto& x : b) x = static_cast<std::uint8_t>(rng());
+    for (auto& x : b)
+        x = static_cast<std::uint8_t>(rng());
     return b;
 }
 
-void exerciseReaders(const std::string& dir, const std::string& symbol) {
+void exerciseReaders(const std::string& dir, const std::string& symbol)
+{
     const FoundSecurity f = findSecurity(dir, symbol);
     EXPECT_TRUE(f.status == kStatusOk || f.status == kStatusFileRead || f.status == kStatusFileNotFound);
     QuoteSeries s;
@@ -58,7 +63,8 @@ protected:
 };
 
 // Readers on a garbage MASTER and skip list; writers change the MASTER by one record at most.
-TEST_F(Robustness, GarbageMasterAndSkipList) {
+TEST_F(Robustness, GarbageMasterAndSkipList)
+{
     setTodayOverride("03/15/97");
     for (std::size_t n : garbageSizes()) {
         SCOPED_TRACE(n);
@@ -73,7 +79,8 @@ TEST_F(Robustness, GarbageMasterAndSkipList) {
             setU16(bytes, 0, static_cast<std::uint16_t>(rng() % 300));
             setU16(bytes, 2, static_cast<std::uint16_t>(rng() % 300));
         }
-        if (n >= 106) setText(bytes, 53 + 36, "DEL "); // the first entry can be removed when it is declared
+        if (n >= 106)
+            setText(bytes, 53 + 36, "DEL "); // the first entry can be removed when it is declared
         const auto sizeAfter = [&](auto&& op) {
             writeBytes(tmp.file("MASTER"), bytes);
             const bool done = op();
@@ -84,14 +91,16 @@ TEST_F(Robustness, GarbageMasterAndSkipList) {
         const auto [removed, removedSize] = sizeAfter([&] { return removeMasterEntry(tmp.path(), "DEL").done(); });
         EXPECT_EQ(removedSize, removed ? n - 53 : n);
         const int number = n > 53 ? bytes[53] : 1;
-        EXPECT_EQ(sizeAfter([&] { return setMasterDate(tmp.path(), floatToMbf(970315.0f), number, 1).done(); }).second, n);
+        EXPECT_EQ(sizeAfter([&] { return setMasterDate(tmp.path(), floatToMbf(970315.0f), number, 1).done(); }).second,
+                  n);
     }
     setTodayOverride(std::nullopt);
 }
 
 // Entries whose record length and field count cannot hold the quotes, DOPs naming more fields
 // than the record holds or absurd codes, and a header claiming the most a count can.
-TEST_F(Robustness, ImpossibleRecordLayouts) {
+TEST_F(Robustness, ImpossibleRecordLayouts)
+{
     const auto rows = standardQuotes(1);
     for (auto [length, fields] : {std::pair{0, 0}, std::pair{5, 7}, std::pair{28, 0}, std::pair{255, 255},
                                   std::pair{3, 1}, std::pair{20, 5}, std::pair{28, 7}}) {

@@ -27,22 +27,29 @@ struct Invocation {
 // A script that appends its working directory and arguments to `log`, writes `output` into
 // its working directory and exits with `exitCode`.
 void writeUnpacker(const std::string& path, const std::string& log, const std::string& outputName,
-                   const std::string& output, int exitCode = 0) {
-    std::string script = "#!/bin/sh\n{ echo \"cwd:$(pwd -P)\"; for a in \"$@\"; do echo \"arg:$a\"; done; echo end; } >> '" +
-                         log + "'\n";
-    if (!outputName.empty()) script += "printf '%s' '" + output + "' > '" + outputName + "'\n";
+                   const std::string& output, int exitCode = 0)
+{
+    std::string script =
+        "#!/bin/sh\n{ echo \"cwd:$(pwd -P)\"; for a in \"$@\"; do echo \"arg:$a\"; done; echo end; } >> '" + log +
+        "'\n";
+    if (!outputName.empty())
+        script += "printf '%s' '" + output + "' > '" + outputName + "'\n";
     script += "exit " + std::to_string(exitCode) + "\n";
     writeText(path, script);
     EXPECT_EQ(::chmod(path.c_str(), 0755), 0);
 }
 
-std::vector<Invocation> invocations(const std::string& log) {
+std::vector<Invocation> invocations(const std::string& log)
+{
     std::vector<Invocation> out;
     Invocation current;
     for (const std::string& line : readLines(log)) {
-        if (line.rfind("cwd:", 0) == 0) current.cwd = line.substr(4);
-        if (line.rfind("arg:", 0) == 0) current.args.push_back(line.substr(4));
-        if (line == "end") out.push_back(std::exchange(current, {}));
+        if (line.rfind("cwd:", 0) == 0)
+            current.cwd = line.substr(4);
+        if (line.rfind("arg:", 0) == 0)
+            current.args.push_back(line.substr(4));
+        if (line == "end")
+            out.push_back(std::exchange(current, {}));
     }
     return out;
 }
@@ -52,26 +59,32 @@ const std::string kTwoLines = "IBM,970116,11,12,10,11.5,200,2\nMSFT,970116,21,22
 
 class ArchiveExpansion : public UpdateFixture, public ::testing::Test {
 protected:
-    ArchiveExpansion() : bin(tmp.subdir("bin")), zipLog(tmp.file("zip.log")), selfExtractLog(tmp.file("selfExtract.log")) {
+    ArchiveExpansion()
+        : bin(tmp.subdir("bin")), zipLog(tmp.file("zip.log")), selfExtractLog(tmp.file("selfExtract.log"))
+    {
         portfolio({{1, "IBM", {row7(fileDate(1997, 1, 15), 10, 100, 1)}},
                    {2, "MSFT", {row7(fileDate(1997, 1, 15), 20, 100, 1)}}});
     }
-    UpdateInputs zipInputs() const {
+    UpdateInputs zipInputs() const
+    {
         UpdateInputs in = inputs();
         in.settings.zipEnable = true;
         in.settings.pkunzipPath = bin;
         return in;
     }
-    static std::vector<std::string> errors(const RunOutcome& run) {
+    static std::vector<std::string> errors(const RunOutcome& run)
+    {
         std::vector<std::string> out;
-        std::ranges::copy_if(run.audit, std::back_inserter(out), [](const std::string& l) { return l.starts_with("ERROR: "); });
+        std::ranges::copy_if(run.audit, std::back_inserter(out),
+                             [](const std::string& l) { return l.starts_with("ERROR: "); });
         return out;
     }
     std::string bin, zipLog, selfExtractLog;
 };
 
 // The archive is named as found; a password follows -s without a blank, and only when enabled.
-TEST_F(ArchiveExpansion, ArchiveIsUnpackedOncePerRunInTheUpdateDirectoryAndItsFilesAreScanned) {
+TEST_F(ArchiveExpansion, ArchiveIsUnpackedOncePerRunInTheUpdateDirectoryAndItsFilesAreScanned)
+{
     writeUnpacker(bin + "/PKUNZIP.EXE", zipLog, "DAILY.TXT", kTwoLines);
     updateFile("daily.zip", "PK");
     UpdateInputs in = zipInputs();
@@ -97,11 +110,14 @@ TEST_F(ArchiveExpansion, ArchiveIsUnpackedOncePerRunInTheUpdateDirectoryAndItsFi
     EXPECT_EQ(calls[2].args, (Args{"./-sX.ZIP", "-o", "-sSe cret"}));
 }
 
-TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAndTheOtherKindGoesOn) {
+TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAndTheOtherKindGoesOn)
+{
     writeUnpacker(bin + "/PKUNZIP.EXE", zipLog, "", "", 1);
     writeUnpacker(bin + "/selfextract", selfExtractLog, "SEX.TXT", kTwoLines);
-    for (const char* name : {"A.ZIP", "B.ZIP"}) updateFile(name, "PK");
-    for (const char* name : {"C.EXE", "D.COM"}) updateFile(name, "MZ");
+    for (const char* name : {"A.ZIP", "B.ZIP"})
+        updateFile(name, "PK");
+    for (const char* name : {"C.EXE", "D.COM"})
+        updateFile(name, "MZ");
     UpdateInputs in = zipInputs();
     in.settings.deleteZip = in.settings.selfExtractEnable = in.settings.deleteSelfExtract = true;
     in.selfExtractor = bin + "/selfextract";
@@ -109,7 +125,8 @@ TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAnd
     const auto zipCalls = invocations(zipLog);
     ASSERT_EQ(zipCalls.size(), 1u) << "no further ZIP archive is tried, for either security";
     const std::string failed = zipCalls[0].args.at(0);
-    EXPECT_EQ(errors(run), std::vector<std::string>{"ERROR: De-Compress failure for file " + failed + " (exit status 1)"});
+    EXPECT_EQ(errors(run),
+              std::vector<std::string>{"ERROR: De-Compress failure for file " + failed + " (exit status 1)"});
     EXPECT_TRUE(exists(updates + "/A.ZIP") && exists(updates + "/B.ZIP"));
     EXPECT_EQ(run.flags & kRunFlagSelfExtractFailed, 0);
     const auto selfExtractCalls = invocations(selfExtractLog);
@@ -123,15 +140,17 @@ TEST_F(ArchiveExpansion, FailedUnpackingStopsThatKindForTheRunKeepsItsArchiveAnd
 // A self-extractor that cannot start is reported and sets its run flag. With no unpacker
 // directory set, a PKUNZIP.EXE that came with the downloaded update files must not be the
 // program that runs. Archives that were not unpacked are never deleted.
-TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNeverRunOrDeleted) {
+TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNeverRunOrDeleted)
+{
     updateFile("UPDATE.EXE", "MZ");
     UpdateInputs in = inputs();
     in.settings.selfExtractEnable = in.settings.deleteSelfExtract = true;
     in.selfExtractor = tmp.file("no-such-program");
     const RunOutcome selfExtract = runUpdate(in);
     EXPECT_EQ(selfExtract.flags, kRunFlagSelfExtractFailed);
-    EXPECT_EQ(errors(selfExtract), std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE (cannot start " +
-                                                    tmp.file("no-such-program") + ": No such file or directory)"});
+    EXPECT_EQ(errors(selfExtract),
+              std::vector<std::string>{"ERROR: Self-Extract failure for file UPDATE.EXE (cannot start " +
+                                       tmp.file("no-such-program") + ": No such file or directory)"});
     ASSERT_EQ(::unlink((updates + "/UPDATE.EXE").c_str()), 0) << "an archive not unpacked was deleted";
     const std::string planted = tmp.file("planted.log");
     writeUnpacker(updates + "/PKUNZIP.EXE", planted, "", "");
@@ -141,8 +160,10 @@ TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNev
     in.settings.deleteZip = true;
     const RunOutcome zip = runUpdate(in);
     EXPECT_TRUE(invocations(planted).empty()) << "the update directory's PKUNZIP.EXE was run";
-    EXPECT_EQ(errors(zip), std::vector<std::string>{
-                               "ERROR: De-Compress failure for file DAILY.ZIP (cannot start /PKUNZIP.EXE: No such file or directory)"});
+    EXPECT_EQ(
+        errors(zip),
+        std::vector<std::string>{
+            "ERROR: De-Compress failure for file DAILY.ZIP (cannot start /PKUNZIP.EXE: No such file or directory)"});
     EXPECT_TRUE(zip.extractionFailed);
     EXPECT_TRUE(exists(updates + "/DAILY.ZIP"));
 }
@@ -151,7 +172,8 @@ TEST_F(ArchiveExpansion, UnpackerThatCannotStartAndOneInTheUpdateDirectoryAreNev
 // file that was there before and stayed as it was still is), its staging directory goes, and
 // the log's ERROR line carries the unpacker's own reason. Leftovers of unpackers killed in
 // earlier runs go before anything is unpacked; one that a living unpacker holds locked stays.
-TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsReason) {
+TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsReason)
+{
     updateFile("GOOD.TXT", "IBM,970116,11,12,10,11.5,200,2\n");
     updateFile("CHANGED.TXT", "XYZ,970116,1,1,1,1,1,1\n");
     updateFile("DAILY.ZIP", "PK");
@@ -174,8 +196,9 @@ TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsR
     ASSERT_EQ(::chmod((bin + "/PKUNZIP.EXE").c_str(), 0755), 0);
 
     const RunOutcome run = runUpdate(zipInputs());
-    EXPECT_EQ(errors(run), std::vector<std::string>{"ERROR: De-Compress failure for file DAILY.ZIP (PKUNZIP.EXE: DAILY.ZIP: "
-                                                    "wrong password for entry \"IBM.TXT\")"});
+    EXPECT_EQ(errors(run),
+              std::vector<std::string>{"ERROR: De-Compress failure for file DAILY.ZIP (PKUNZIP.EXE: DAILY.ZIP: "
+                                       "wrong password for entry \"IBM.TXT\")"});
     EXPECT_EQ(run.count, 1) << "IBM from GOOD.TXT; MSFT from neither file the unpacker wrote";
     EXPECT_EQ(run.audit.back(), "----> Could not add quote to symbol: MSFT");
     for (const auto& entry : std::filesystem::directory_iterator(updates)) {
@@ -189,7 +212,8 @@ TEST_F(ArchiveExpansion, FailedUnpackingGivesNoQuoteLeavesNoLeftoversAndLogsItsR
 // A name holding a line break writes "\x0A" into its log line instead of a line of its own; a
 // reason too long for the anomaly report's lines is cut, and an unpacker that floods its error
 // output is still waited for without blocking.
-TEST_F(ArchiveExpansion, NoArchiveNameOrReasonBreaksTheLog) {
+TEST_F(ArchiveExpansion, NoArchiveNameOrReasonBreaksTheLog)
+{
     updateFile("BAD\nERROR: forged.ZIP", "PK");
     writeText(bin + "/PKUNZIP.EXE", "#!/bin/sh\nhead -c 1000000 /dev/zero | tr '\\0' x >&2\nexit 3\n");
     ASSERT_EQ(::chmod((bin + "/PKUNZIP.EXE").c_str(), 0755), 0);
@@ -202,7 +226,6 @@ TEST_F(ArchiveExpansion, NoArchiveNameOrReasonBreaksTheLog) {
     EXPECT_TRUE(lines[0].ends_with("xx...)"));
 }
 
-
 // A ZIP archive of stored entries, written byte by byte: name, content and the Unix mode the
 // central directory records (0: none).
 struct StoredEntry {
@@ -210,18 +233,22 @@ struct StoredEntry {
     unsigned mode = 0100644;
 };
 
-std::uint32_t crc32Of(const std::string& data) {
+std::uint32_t crc32Of(const std::string& data)
+{
     std::uint32_t crc = 0xFFFFFFFFu;
     for (const char c : data) {
         crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }
 
-std::string storedZip(const std::vector<StoredEntry>& entries) {
+std::string storedZip(const std::vector<StoredEntry>& entries)
+{
     const auto le = [](std::string& out, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>((value >> (8 * i)) & 0xFF);
     };
     std::string zip, directory;
     for (const StoredEntry& e : entries) {
@@ -249,7 +276,8 @@ std::string storedZip(const std::vector<StoredEntry>& entries) {
 // The run with the bundled unpacker itself: an archive named like an option and an empty one
 // are unpacked; a hostile one is refused with its reason in the log, and nothing of it (no
 // file, no staging directory) stays in the update directory.
-TEST_F(ArchiveExpansion, TheBundledUnpackerRefusesHostileArchivesWithItsReasonAndUnpacksTheRest) {
+TEST_F(ArchiveExpansion, TheBundledUnpackerRefusesHostileArchivesWithItsReasonAndUnpacksTheRest)
+{
 #ifndef QUOVANTA_PKUNZIP_PATH
     GTEST_SKIP() << "built without the bundled unpacker";
 #else
@@ -270,7 +298,8 @@ TEST_F(ArchiveExpansion, TheBundledUnpackerRefusesHostileArchivesWithItsReasonAn
          "other special file)"},
     };
     for (const auto& c : cases) {
-        for (const auto& entry : std::filesystem::directory_iterator(updates)) std::filesystem::remove_all(entry.path());
+        for (const auto& entry : std::filesystem::directory_iterator(updates))
+            std::filesystem::remove_all(entry.path());
         portfolio({{1, "IBM", {row7(fileDate(1997, 1, 15), 10, 100, 1)}},
                    {2, "MSFT", {row7(fileDate(1997, 1, 15), 20, 100, 1)}}});
         writeBytes(updates + "/" + c.archive, ByteVec(c.zip.begin(), c.zip.end()));

@@ -107,7 +107,8 @@ TEST(ModernFolderUpdate, EverySecurityOfMasterAndXmasterGetsItsQuoteAndEveryMast
     EXPECT_EQ(readBytes(dir + "/F2.DAT"), quoteFile(7, msft));
     EXPECT_EQ(readBytes(dir + "/F256.MWD"), mwdFile(7, xa));
     EXPECT_EQ(readBytes(dir + "/F300.MWD"), mwdFile(7, {kXbNew}));
-    EXPECT_EQ(readBytes(dir + "/MASTER"), expectedMaster({SecuritySpec{1, "IBM", ibm}.entry(), SecuritySpec{2, "MSFT", msft}.entry()}));
+    EXPECT_EQ(readBytes(dir + "/MASTER"),
+              expectedMaster({SecuritySpec{1, "IBM", ibm}.entry(), SecuritySpec{2, "MSFT", msft}.entry()}));
     expectEmasterInStep(dir);
     EmasterFile e;
     ASSERT_TRUE(readEmasterFile(dir, e));
@@ -189,7 +190,8 @@ TEST(ModernFolderUpdate, EverySecurityOfTheRealVendorFolderTakesItsNextQuote)
 
 TEST(ModernFolderUpdate, AKilledOrPowerlessRunLeavesNoMasterFileAheadOfItsQuotesAndTheNextRunFinishes)
 {
-    const CrashScenario run{world, [](D r) { (void)runUpdate(inputsIn(r)); },
+    const CrashScenario run{world,
+                            [](D r) { (void)runUpdate(inputsIn(r)); },
                             [](D r, const Snapshot&, const Snapshot&) { expectNoDateAheadOfItsQuotes(r + "/Data"); },
                             {},
                             {"Start/AUDIT.TXT", "Start/Daily.pfd"}};
@@ -233,18 +235,24 @@ TEST(ModernFolderUpdate, NoFailingCallLeavesAMasterFileAheadOfItsQuotesOrGoesUnr
                 const ByteVec* becomes = fileIn(after, name);
                 ASSERT_TRUE(was || becomes) << name << " appeared";
                 // A master file moves security by security: each record as before or as after.
-                const std::size_t record = name == "MASTER" ? 53 : name == "EMASTER" ? 192 : name == "XMASTER" ? 150 : 0;
+                const std::size_t record = name == "MASTER"    ? 53
+                                           : name == "EMASTER" ? 192
+                                           : name == "XMASTER" ? 150
+                                                               : 0;
                 if (record == 0 || !was || !becomes || was->size() != bytes.size() || becomes->size() != bytes.size()) {
                     EXPECT_TRUE((was && *was == bytes) || (becomes && *becomes == bytes)) << name;
                     continue;
                 }
                 for (std::size_t at = 0; at < bytes.size(); at += record) {
-                    const auto part = [&](const ByteVec& b) { return ByteVec(b.begin() + at, b.begin() + at + record); };
+                    const auto part = [&](const ByteVec& b) {
+                        return ByteVec(b.begin() + at, b.begin() + at + record);
+                    };
                     EXPECT_TRUE(part(bytes) == part(*was) || part(bytes) == part(*becomes)) << name << " at " << at;
                 }
             }
-            const bool reported = (run.flags & kRunFlagMergeFailed) != 0 ||
-                                  std::ranges::any_of(run.audit, [](const std::string& l) { return l.starts_with("ERROR: "); });
+            const bool reported =
+                (run.flags & kRunFlagMergeFailed) != 0 ||
+                std::ranges::any_of(run.audit, [](const std::string& l) { return l.starts_with("ERROR: "); });
             EXPECT_TRUE(now == after || reported) << "a change that did not happen went unreported";
         }
     }

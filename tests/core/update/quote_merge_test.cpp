@@ -17,33 +17,43 @@ using namespace qv::updatetest;
 
 float d(int y, int m, int day) { return fileDate(y, m, day); }
 
-SecuritySpec ibm() {
-    return {1, "IBM", {row7(d(1997, 1, 13), 98, 900, 40), row7(d(1997, 1, 14), 99, 950, 41), row7(d(1997, 1, 15), 100, 1000, 42)}};
+SecuritySpec ibm()
+{
+    return {
+        1,
+        "IBM",
+        {row7(d(1997, 1, 13), 98, 900, 40), row7(d(1997, 1, 14), 99, 950, 41), row7(d(1997, 1, 15), 100, 1000, 42)}};
 }
-SecuritySpec msft() { // last quote on a Wednesday
+SecuritySpec msft()
+{ // last quote on a Wednesday
     return {2, "MSFT", {row7(d(1997, 1, 7), 79, 600, 20), row7(d(1997, 1, 8), 80, 700, 21)}};
 }
-SecuritySpec gold() { // six fields, no DOP file: the default layout date, open, high, low, close, volume
+SecuritySpec gold()
+{ // six fields, no DOP file: the default layout date, open, high, low, close, volume
     return {4, "GC", {{d(1997, 1, 10), 360, 362, 359, 361, 90}}, 6, {}};
 }
 // The usual new day for IBM and MSFT, as update lines and as the records they become.
 const std::string kIbmLine = "IBM,970116,101,103,99,102,5000,60\n", kMsftLine = "MSFT,970110,81,83,80,82,7000,70\n";
 const QuoteRow kIbmRow{d(1997, 1, 16), 101, 103, 99, 102, 5000, 60}, kMsftRow{d(1997, 1, 10), 81, 83, 80, 82, 7000, 70};
-const std::string kNotIbm = "----> Could not add quote to symbol: IBM", kNotMsft = "----> Could not add quote to symbol: MSFT";
+const std::string kNotIbm = "----> Could not add quote to symbol: IBM",
+                  kNotMsft = "----> Could not add quote to symbol: MSFT";
 
 class QuoteMerge : public UpdateFixture, public ::testing::Test {
 protected:
     // A profile like "Daily" but changed by `edit`, for the given file numbers.
     template <class Edit>
-    void assignVariant(const std::string& name, Edit edit, std::initializer_list<int> fileNumbers) {
+    void assignVariant(const std::string& name, Edit edit, std::initializer_list<int> fileNumbers)
+    {
         ProfileSpec p = profile;
         edit(p);
         writeProfile(startup, name, p);
-        for (int n : fileNumbers) assignProfile(data, n, name);
+        for (int n : fileNumbers)
+            assignProfile(data, n, name);
     }
 };
 
-TEST_F(QuoteMerge, EachSecurityTakesItsFirstNewerLineAndTheFilesGainExactlyThatRecord) {
+TEST_F(QuoteMerge, EachSecurityTakesItsFirstNewerLineAndTheFilesGainExactlyThatRecord)
+{
     portfolio({ibm(), msft(), gold()});
     updateFile("D1.TXT",
                "IBM,970115,1,1,1,1,1,1\r\n" // not later than the last date
@@ -72,7 +82,8 @@ TEST_F(QuoteMerge, EachSecurityTakesItsFirstNewerLineAndTheFilesGainExactlyThatR
 // MASTER last date is no date (-8770) is updated as one without a last date; an empty file
 // takes its first quote (first and last date both become the new quote's); a file claiming
 // more records than it holds is appended to after its real records.
-TEST_F(QuoteMerge, OldDatesNoDatesEmptyFilesAndOverstatedCounts) {
+TEST_F(QuoteMerge, OldDatesNoDatesEmptyFilesAndOverstatedCounts)
+{
     const SecuritySpec dow{3, "DJ", {row7(281001, 240, 10, 0), row7(601230, 615, 20, 0)}};
     portfolio({ibm(), msft(), dow, {6, "NEW", {}}});
     ByteVec master = dataFile("MASTER");
@@ -95,7 +106,8 @@ TEST_F(QuoteMerge, OldDatesNoDatesEmptyFilesAndOverstatedCounts) {
     EXPECT_EQ(dataFile("MASTER"), expectedMaster({i.entry(), m.entry(), dj.entry(), fresh.entry()}));
 }
 
-TEST_F(QuoteMerge, NewDaysNeedOneRunEachAndARunWithNothingNewReportsEverySecurity) {
+TEST_F(QuoteMerge, NewDaysNeedOneRunEachAndARunWithNothingNewReportsEverySecurity)
+{
     portfolio({ibm(), msft()});
     updateFile("D.TXT", "IBM,970117,110,111,109,110,2,2\n" + kIbmLine);
     // The first newer line in scan order is taken, whatever its date.
@@ -113,7 +125,8 @@ TEST_F(QuoteMerge, NewDaysNeedOneRunEachAndARunWithNothingNewReportsEverySecurit
 // Writing through an entry that contradicts itself stored records of one length in a file of
 // another; a second entry of a number appended to the first one's file in its own layout. Each
 // is passed over with an ERROR line (which the anomaly report lists), its files untouched.
-TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWithAnError) {
+TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWithAnError)
+{
     portfolio({ibm(), msft(), gold()});
     writeText(data + "/F4.DOP", dopText({"DATE"})); // names no value field
     ByteVec ibmEntry = masterEntry(ibm().entry());
@@ -125,13 +138,14 @@ TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWi
 
     const RunOutcome run = runUpdate(inputs());
     EXPECT_EQ(run.count, 1);
-    EXPECT_EQ(run.audit,
-              auditOf({"ERROR: IBM passed over: The MASTER entry of IBM (file number 1) gives a record length of 24 "
-                       "bytes for 7 fields of 4 bytes.",
-                       "Quote for: 010997 added to: MSFT",
-                       "ERROR: GC passed over: The MASTER entry of GC (file number 4): F4.DOP names no field but the date.",
-                       "ERROR: DUP passed over: The MASTER entry of DUP (file number 2) repeats the file number of an "
-                       "earlier entry, MSFT, whose files those are."}));
+    EXPECT_EQ(
+        run.audit,
+        auditOf({"ERROR: IBM passed over: The MASTER entry of IBM (file number 1) gives a record length of 24 "
+                 "bytes for 7 fields of 4 bytes.",
+                 "Quote for: 010997 added to: MSFT",
+                 "ERROR: GC passed over: The MASTER entry of GC (file number 4): F4.DOP names no field but the date.",
+                 "ERROR: DUP passed over: The MASTER entry of DUP (file number 2) repeats the file number of an "
+                 "earlier entry, MSFT, whose files those are."}));
     const SecuritySpec m = plus(msft(), {kMsftRow});
     EXPECT_EQ(dataFile("F2.DAT"), quoteFile(7, m.rows));
     EXPECT_EQ(dataFile("MASTER"), masterFile({ibmEntry, masterEntry(m.entry()), masterEntry(gold().entry()), dup}));
@@ -142,17 +156,23 @@ TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWi
               3);
     // A run with failures never says it had none; one without any still does.
     EXPECT_EQ(std::count(report.entries.begin(), report.entries.end(), "No anomalies to report!"), 0);
-    writeText(startup + "/CLEAN.TXT", "Results\r\n\r\nAudit for MASTER at: " + data + "\r\nQuote for: 010997 added to: MSFT\r\n");
+    writeText(startup + "/CLEAN.TXT",
+              "Results\r\n\r\nAudit for MASTER at: " + data + "\r\nQuote for: 010997 added to: MSFT\r\n");
     EXPECT_EQ(buildAnomalyReport(startup + "/CLEAN.TXT", 1).entries.front(), "No anomalies to report!");
 }
 
 // The prior-day flag gives the prior record the new volume and open interest only; values go
 // where each file's field layout puts them, and fields the DOP does not name stay zero.
-TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts) {
+TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts)
+{
     SecuritySpec crude{3, "CL", {row7(d(1997, 1, 15), 20, 100, 10)}}; // one stored quote
-    SecuritySpec sugar{5, "SB", {{d(1997, 1, 14), 11, 12, 10, 11.5f, 40}, {d(1997, 1, 15), 12, 13, 11, 12.5f, 50}}, 6,
-                   {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}}; // no open interest in the file
-    SecuritySpec odd{7, "ODD", {{d(1997, 1, 15), 10, 100, 5, 4, 6, 3}}, 7, {"DATE", "OI", "VOL", "CLOSE", "OPEN", "HIGH", "LOW"}};
+    SecuritySpec sugar{5,
+                       "SB",
+                       {{d(1997, 1, 14), 11, 12, 10, 11.5f, 40}, {d(1997, 1, 15), 12, 13, 11, 12.5f, 50}},
+                       6,
+                       {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}}; // no open interest in the file
+    SecuritySpec odd{
+        7, "ODD", {{d(1997, 1, 15), 10, 100, 5, 4, 6, 3}}, 7, {"DATE", "OI", "VOL", "CLOSE", "OPEN", "HIGH", "LOW"}};
     SecuritySpec wide{8, "WIDE", {{d(1997, 1, 15), 1, 2, 0.5f, 1.5f, 10, 11, 77}}, 8}; // the DOP names seven of eight
     portfolio({ibm(), crude, sugar, odd, wide}); // IBM's and WIDE's profile has no flag
     assignVariant("Futures", [](ProfileSpec& p) { p.priorDay = 1; }, {3, 5, 7});
@@ -172,7 +192,8 @@ TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts) {
 
 // The symbol is the first word of its column, after blanks and tabs; its first letter's case
 // matters, the rest's does not.
-TEST_F(QuoteMerge, SymbolIsTheFirstWordOfItsColumnAndOnlyItsFirstLettersCaseMatters) {
+TEST_F(QuoteMerge, SymbolIsTheFirstWordOfItsColumnAndOnlyItsFirstLettersCaseMatters)
+{
     portfolio({ibm(), msft()});
     updateFile("D.TXT", "ibm,970116,1,1,1,1,1,1\nIBMX,970116,1,1,1,1,1,1\n  \tMsft CORP,970110,81,83,80,82,7000,70\n");
     EXPECT_EQ(runUpdate(inputs()).audit, auditOf({kNotIbm, "Quote for: 010997 added to: MSFT"}));
@@ -180,15 +201,19 @@ TEST_F(QuoteMerge, SymbolIsTheFirstWordOfItsColumnAndOnlyItsFirstLettersCaseMatt
 
 // Files are scanned in the reverse of the directory's own listing order; archives and programs
 // are never scanned as text, but a file named ZIP is.
-TEST_F(QuoteMerge, OnlyTheFirstFileInScanOrderContributesAndArchivesAreNotScanned) {
+TEST_F(QuoteMerge, OnlyTheFirstFileInScanOrderContributesAndArchivesAreNotScanned)
+{
     portfolio({ibm(), msft(), gold()});
     updateFile("A.TXT", "IBM,970116,1,2,0.5,1.5,10,1\n");
     updateFile("B.TXT", "IBM,970116,2,3,1.5,2.5,20,2\n");
-    for (const char* name : {"a.Zip", "b.exe", "c.COM"}) updateFile(name, "GC,970114,1,1,1,1,1,1\n");
+    for (const char* name : {"a.Zip", "b.exe", "c.COM"})
+        updateFile(name, "GC,970114,1,1,1,1,1,1\n");
     updateFile("ZIP", kMsftLine);
     std::vector<DirEntry> listing;
     ASSERT_TRUE(listDirectory(updates, listing));
-    const auto at = [&](const char* name) { return std::ranges::find(listing, name, &DirEntry::name) - listing.begin(); };
+    const auto at = [&](const char* name) {
+        return std::ranges::find(listing, name, &DirEntry::name) - listing.begin();
+    };
     const bool aFirst = at("A.TXT") > at("B.TXT");
     runUpdate(inputs());
     const QuoteRow a{d(1997, 1, 16), 1, 2, 0.5f, 1.5f, 10, 1}, b{d(1997, 1, 16), 2, 3, 1.5f, 2.5f, 20, 2};
@@ -197,10 +222,11 @@ TEST_F(QuoteMerge, OnlyTheFirstFileInScanOrderContributesAndArchivesAreNotScanne
     EXPECT_EQ(dataFile("F4.DAT"), quoteFile(6, gold().rows));
 }
 
-TEST_F(QuoteMerge, ShortLinesAndUnreadableDatesAreIgnoredAndOpenColumnZeroLeavesOpenZero) {
+TEST_F(QuoteMerge, ShortLinesAndUnreadableDatesAreIgnoredAndOpenColumnZeroLeavesOpenZero)
+{
     portfolio({ibm(), {7, "X", {row7(d(1997, 1, 15), 1, 1, 1)}}});
     assignVariant("NoOpen", [](ProfileSpec& p) { p.open = 0; }, {1});
-    updateFile("D.TXT", "X,970116\n"                 // nine characters and the line end: no fields
+    updateFile("D.TXT", "X,970116\n"               // nine characters and the line end: no fields
                         "IBM,971316,1,1,1,1,1,1\n" // month 13: no date
                         "IBM,970116,77,103,99,102,5000,60\n");
     const RunOutcome run = runUpdate(inputs());
@@ -211,7 +237,8 @@ TEST_F(QuoteMerge, ShortLinesAndUnreadableDatesAreIgnoredAndOpenColumnZeroLeaves
 
 // A merge that fails is counted, flagged and leaves its entry's dates: a quote file that is
 // gone, and one at the sixteen-bit record limit (one record less still takes its quote).
-TEST_F(QuoteMerge, FailedMergesAreCountedFlaggedAndLeaveTheEntryItsDates) {
+TEST_F(QuoteMerge, FailedMergesAreCountedFlaggedAndLeaveTheEntryItsDates)
+{
     const QuoteRow old = row7(d(1997, 1, 15), 10, 1, 1);
     SecuritySpec full{3, "FULL", std::vector<QuoteRow>(32766, old)}; // 32767 records with the header
     SecuritySpec edge{4, "EDGE", std::vector<QuoteRow>(32765, old)};
@@ -224,7 +251,8 @@ TEST_F(QuoteMerge, FailedMergesAreCountedFlaggedAndLeaveTheEntryItsDates) {
     EXPECT_EQ(run.flags, kRunFlagMergeFailed);
     EXPECT_EQ(run.recorder.messages,
               (std::vector<std::string>{"AddOneQuote failure\nIBM: open " + data + "/F1.DAT: No such file or directory",
-                                        "AddOneQuote failure\nFULL: " + data + "/F3.DAT holds as many quotes as a quote file can"}));
+                                        "AddOneQuote failure\nFULL: " + data +
+                                            "/F3.DAT holds as many quotes as a quote file can"}));
     // The line was taken, so there is no could-not-add line, but an ERROR line for the anomaly report.
     EXPECT_EQ(run.audit, auditOf({"ERROR: Quote for: 011697 could not be added to: IBM in " + data,
                                   "Quote for: 010997 added to: MSFT",
@@ -234,7 +262,8 @@ TEST_F(QuoteMerge, FailedMergesAreCountedFlaggedAndLeaveTheEntryItsDates) {
     EXPECT_EQ(dataFile("F3.DAT"), fullBefore);
     edge.rows.push_back({d(1997, 1, 16), 11, 12, 10, 11, 5, 5});
     EXPECT_EQ(dataFile("F4.DAT"), quoteFile(7, edge.rows));
-    EXPECT_EQ(dataFile("MASTER"), expectedMaster({ibm().entry(), plus(msft(), {kMsftRow}).entry(), full.entry(), edge.entry()}));
+    EXPECT_EQ(dataFile("MASTER"),
+              expectedMaster({ibm().entry(), plus(msft(), {kMsftRow}).entry(), full.entry(), edge.entry()}));
 }
 
 SecuritySpec sec(int n, const std::string& symbol) { return {n, symbol, {row7(d(1997, 1, 15), 10, 100, 1)}}; }
@@ -243,14 +272,16 @@ std::string line(const std::string& symbol) { return symbol + ",970116,11,12,10,
 class UpdateRun : public UpdateFixture, public ::testing::Test {};
 
 // A directory entry of the MASTER is no security either.
-TEST_F(UpdateRun, SkippedSecuritiesLeaveNoTraceAndAnAllSkippedPortfolioIsNotTouched) {
+TEST_F(UpdateRun, SkippedSecuritiesLeaveNoTraceAndAnAllSkippedPortfolioIsNotTouched)
+{
     portfolio({sec(1, "IBM"), sec(2, "MSFT"), sec(4, "GC")}, {1, 4});
     writeBytes(data + "/MASTER", masterFile({masterEntry(sec(1, "IBM").entry()), masterDirectoryEntry(3, "SUB"),
                                              masterEntry(sec(2, "MSFT").entry()), masterEntry(sec(4, "GC").entry())}));
     assignProfile(data, 3, "Daily");
     const std::string other = tmp.subdir("Other");
     writePortfolio(other, {sec(3, "XOM"), sec(5, "T")}, {3, 5});
-    for (int n : {3, 5}) assignProfile(other, n, "Daily");
+    for (int n : {3, 5})
+        assignProfile(other, n, "Daily");
     updateFile("D.TXT", line("IBM") + line("MSFT") + line("GC") + line("XOM") + line("T"));
     const auto dataBefore = snapshot(data), otherBefore = snapshot(other);
     UpdateInputs in = inputs();
@@ -263,7 +294,8 @@ TEST_F(UpdateRun, SkippedSecuritiesLeaveNoTraceAndAnAllSkippedPortfolioIsNotTouc
     EXPECT_EQ(without(snapshot(data), {"F2.DAT", "MASTER"}), without(dataBefore, {"F2.DAT", "MASTER"}));
 }
 
-TEST_F(UpdateRun, PortfolioWhoseMasterCannotBeUsedIsPassedOverUntouchedAndTheRunGoesOn) {
+TEST_F(UpdateRun, PortfolioWhoseMasterCannotBeUsedIsPassedOverUntouchedAndTheRunGoesOn)
+{
     const std::string missingDir = tmp.file("NoPortfolio"), emptyMaster = tmp.subdir("EmptyMaster"),
                       masterIsDir = tmp.subdir("MasterIsDir");
     writeBytes(emptyMaster + "/MASTER", {});
@@ -281,7 +313,8 @@ TEST_F(UpdateRun, PortfolioWhoseMasterCannotBeUsedIsPassedOverUntouchedAndTheRun
     // its caller (the command line's exit status depends on it).
     ASSERT_EQ(run.audit.size(), 1u + 3u * 3u + 3u);
     ASSERT_EQ(run.passedOver.size(), 3u);
-    for (std::size_t p = 0; p < 3; ++p) EXPECT_EQ("ERROR: " + run.passedOver[p], run.audit[3 + 3 * p]);
+    for (std::size_t p = 0; p < 3; ++p)
+        EXPECT_EQ("ERROR: " + run.passedOver[p], run.audit[3 + 3 * p]);
     EXPECT_NE(run.passedOver[0].find(missingDir), std::string::npos);
     EXPECT_EQ(run.recorder.messages, run.passedOver) << "each is shown when it happens";
 }
@@ -289,7 +322,8 @@ TEST_F(UpdateRun, PortfolioWhoseMasterCannotBeUsedIsPassedOverUntouchedAndTheRun
 // DeleteTxt removes the files quotes were taken from and no other. Files the run means to
 // delete and cannot are named: the copy of MASTER in the audit log, used update files in a
 // message (they would be read again by the next run).
-TEST_F(UpdateRun, DeleteTxtRemovesUsedFilesAndThoseThatCouldNotBeDeletedAreNamedWithTheCause) {
+TEST_F(UpdateRun, DeleteTxtRemovesUsedFilesAndThoseThatCouldNotBeDeletedAreNamedWithTheCause)
+{
     const auto prepare = [&] {
         portfolio({sec(1, "IBM")});
         updateFile("USED.TXT", line("IBM"));
@@ -315,14 +349,16 @@ TEST_F(UpdateRun, DeleteTxtRemovesUsedFilesAndThoseThatCouldNotBeDeletedAreNamed
         EXPECT_EQ(run.count, 1);
         if (exists(data + "/MASTER.~OL")) {
             ++keptCopy;
-            EXPECT_NE(std::ranges::find(run.audit, "ERROR: the copy of MASTER at " + data + " could not be deleted (delete " +
-                                                       data + "/MASTER.~OL: Input/output error)"),
+            EXPECT_NE(std::ranges::find(run.audit, "ERROR: the copy of MASTER at " + data +
+                                                       " could not be deleted (delete " + data +
+                                                       "/MASTER.~OL: Input/output error)"),
                       run.audit.end());
         }
         if (exists(updates + "/USED.TXT")) {
             ++keptUsed;
             EXPECT_EQ(run.recorder.messages, std::vector<std::string>{"These used update files could not be deleted:\n"
-                                                                      "delete " + updates + "/USED.TXT: Input/output error"});
+                                                                      "delete " +
+                                                                      updates + "/USED.TXT: Input/output error"});
         }
     }
     EXPECT_EQ(keptCopy, 1);

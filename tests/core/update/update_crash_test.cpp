@@ -24,14 +24,16 @@ float d(int y, int m, int day) { return fileDate(y, m, day); }
 // yet), root/Quiet (nothing new) and root/Updates/D.TXT.
 void world(D root)
 {
-    for (const char* sub : {"/Start", "/Data", "/Quiet", "/Updates"}) std::filesystem::create_directories(root + sub);
+    for (const char* sub : {"/Start", "/Data", "/Quiet", "/Updates"})
+        std::filesystem::create_directories(root + sub);
     ProfileSpec profile;
     profile.updatePath = root + "/Updates";
     writeProfile(root + "/Start", "Daily", profile);
     SecuritySpec fresh{5, "NEW", {}};
-    writePortfolio(root + "/Data", {{1, "IBM", {row7(d(1997, 1, 14), 99, 900, 40), row7(d(1997, 1, 15), 100, 1000, 42)}},
-                                    {2, "MSFT", {row7(d(1997, 1, 8), 80, 700, 21)}},
-                                    fresh});
+    writePortfolio(root + "/Data",
+                   {{1, "IBM", {row7(d(1997, 1, 14), 99, 900, 40), row7(d(1997, 1, 15), 100, 1000, 42)}},
+                    {2, "MSFT", {row7(d(1997, 1, 8), 80, 700, 21)}},
+                    fresh});
     // As add-symbol leaves it: the day it was added as first and last date.
     EntrySpec added = fresh.entry();
     added.firstDate = added.lastDate = d(1997, 1, 10);
@@ -40,7 +42,8 @@ void world(D root)
     std::copy(entry.begin(), entry.end(), master.begin() + 3 * 53);
     writeBytes(root + "/Data/MASTER", master);
     writePortfolio(root + "/Quiet", {{3, "XOM", {row7(d(1997, 1, 20), 50, 10, 1)}}});
-    for (int n : {1, 2, 5}) assignProfile(root + "/Data", n, "Daily");
+    for (int n : {1, 2, 5})
+        assignProfile(root + "/Data", n, "Daily");
     assignProfile(root + "/Quiet", 3, "Daily");
     writeText(root + "/Updates/D.TXT", "IBM,970116,101,103,99,102,5000,60\nMSFT,970110,81,83,80,82,7000,70\n"
                                        "NEW,970116,5,6,4,5,100,0\nXOM,970116,1,1,1,1,1,1\n");
@@ -57,7 +60,8 @@ UpdateInputs inputsIn(D root)
 
 TEST(UpdateCrash, AKilledOrPowerlessRunLeavesEachFileAsBeforeOrIntendedAndTheNextRunFinishes)
 {
-    const CrashScenario run{world, [](D r) { (void)runUpdate(inputsIn(r)); },
+    const CrashScenario run{world,
+                            [](D r) { (void)runUpdate(inputsIn(r)); },
                             [](D r, const Snapshot&, const Snapshot&) {
                                 expectMasterMatchesQuoteFiles(r + "/Data");
                                 expectMasterMatchesQuoteFiles(r + "/Quiet");

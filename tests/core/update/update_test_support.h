@@ -24,16 +24,19 @@ struct ProfileSpec {
     std::string updatePath;
 };
 
-inline void writeProfile(const std::string& startupDir, const std::string& name, const ProfileSpec& p) {
+inline void writeProfile(const std::string& startupDir, const std::string& name, const ProfileSpec& p)
+{
     ByteVec r(313, 0);
-    const int bytes[] = {1, p.symbol, p.date, p.open, p.high, p.low, p.close, p.volume, p.oi,
-                         p.priorDay, p.dateFormat, p.delimiter};
-    for (std::size_t i = 0; i < std::size(bytes); ++i) r[i] = static_cast<std::uint8_t>(bytes[i]);
+    const int bytes[] = {1,       p.symbol, p.date, p.open,     p.high,       p.low,
+                         p.close, p.volume, p.oi,   p.priorDay, p.dateFormat, p.delimiter};
+    for (std::size_t i = 0; i < std::size(bytes); ++i)
+        r[i] = static_cast<std::uint8_t>(bytes[i]);
     std::copy(p.updatePath.begin(), p.updatePath.end(), r.begin() + 12);
     writeBytes(startupDir + "/" + name + ".pfd", r);
 }
 
-inline void assignProfile(const std::string& portfolioDir, int fileNumber, const std::string& profile) {
+inline void assignProfile(const std::string& portfolioDir, int fileNumber, const std::string& profile)
+{
     writeBytes(portfolioDir + "/F" + std::to_string(fileNumber) + ".pfl", assignmentRecord(profile));
 }
 
@@ -43,43 +46,56 @@ struct SecuritySpec {
     std::vector<QuoteRow> rows;
     int fields = 7;
     std::vector<std::string> dop = {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"}; // empty: no DOP file
-    EntrySpec entry() const {
-        return {fileNumber, symbol, symbol + " INC", fields, rows.empty() ? 0 : rows.front()[0], rows.empty() ? 0 : rows.back()[0]};
+    EntrySpec entry() const
+    {
+        return {fileNumber,
+                symbol,
+                symbol + " INC",
+                fields,
+                rows.empty() ? 0 : rows.front()[0],
+                rows.empty() ? 0 : rows.back()[0]};
     }
 };
 
 // MASTER with the securities' entries, their quote and DOP files, and a skip file (byte k set
 // leaves file number k out; byte 0 is set as the program writes it).
 inline void writePortfolio(const std::string& dir, const std::vector<SecuritySpec>& securities,
-                           const std::vector<int>& skipped = {}) {
+                           const std::vector<int>& skipped = {})
+{
     std::vector<ByteVec> entries;
     for (const SecuritySpec& s : securities) {
         entries.push_back(masterEntry(s.entry()));
         const std::string stem = dir + "/F" + std::to_string(s.fileNumber);
         writeBytes(stem + ".DAT", quoteFile(s.fields, s.rows));
-        if (!s.dop.empty()) writeText(stem + ".DOP", dopText(s.dop));
+        if (!s.dop.empty())
+            writeText(stem + ".DOP", dopText(s.dop));
     }
     writeBytes(dir + "/MASTER", masterFile(entries));
     ByteVec skip(256, 0);
-    for (int k : skipped) skip[static_cast<std::size_t>(k)] = 1;
+    for (int k : skipped)
+        skip[static_cast<std::size_t>(k)] = 1;
     skip[0] = 1;
     writeBytes(dir + "/SKIPQVTA.PBG", skip);
 }
 
 // A 7-field row: date (file date value), open, high, low, close, volume, open interest.
-inline QuoteRow row7(float date, float open, float volume, float oi) {
+inline QuoteRow row7(float date, float open, float volume, float oi)
+{
     return {date, open, open + 2, open - 1, open + 0.5f, volume, oi};
 }
 
 // The security with these quotes added after its own.
-inline SecuritySpec plus(SecuritySpec s, const std::vector<QuoteRow>& added) {
+inline SecuritySpec plus(SecuritySpec s, const std::vector<QuoteRow>& added)
+{
     s.rows.insert(s.rows.end(), added.begin(), added.end());
     return s;
 }
 
-inline ByteVec expectedMaster(const std::vector<EntrySpec>& entries) {
+inline ByteVec expectedMaster(const std::vector<EntrySpec>& entries)
+{
     std::vector<ByteVec> records;
-    for (const EntrySpec& e : entries) records.push_back(masterEntry(e));
+    for (const EntrySpec& e : entries)
+        records.push_back(masterEntry(e));
     return masterFile(records);
 }
 
@@ -100,15 +116,18 @@ struct RunOutcome {
     std::vector<std::string> audit; // AUDIT.TXT, line ends removed
 };
 
-inline std::vector<std::string> readLines(const std::string& path) {
+inline std::vector<std::string> readLines(const std::string& path)
+{
     std::vector<std::string> lines;
     std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
 // Runs the engine and destroys it (which performs the end-of-run clean-up), as the worker does.
-inline RunOutcome runUpdate(UpdateInputs inputs) {
+inline RunOutcome runUpdate(UpdateInputs inputs)
+{
     RunOutcome out;
     {
         CQuoteUpdater updater(inputs, out.recorder);
@@ -124,10 +143,12 @@ inline RunOutcome runUpdate(UpdateInputs inputs) {
 
 inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
-inline std::vector<std::string> namesEndingIn(const std::string& dir, const std::string& suffix) {
+inline std::vector<std::string> namesEndingIn(const std::string& dir, const std::string& suffix)
+{
     std::vector<std::string> out;
     for (const auto& [name, bytes] : snapshot(dir))
-        if (std::string_view(name).ends_with(suffix)) out.push_back(name);
+        if (std::string_view(name).ends_with(suffix))
+            out.push_back(name);
     return out;
 }
 
@@ -135,17 +156,20 @@ inline std::vector<std::string> namesEndingIn(const std::string& dir, const std:
 // interest 8), a portfolio directory and the update directory the profile names.
 class UpdateFixture {
 public:
-    UpdateFixture()
-        : startup(tmp.subdir("Start")), data(tmp.subdir("Data/Stocks")), updates(tmp.subdir("Updates")) {
+    UpdateFixture() : startup(tmp.subdir("Start")), data(tmp.subdir("Data/Stocks")), updates(tmp.subdir("Updates"))
+    {
         profile.updatePath = updates;
         writeProfile(startup, "Daily", profile);
     }
     // Securities of the portfolio `data`, each assigned to "Daily".
-    void portfolio(const std::vector<SecuritySpec>& securities, const std::vector<int>& skipped = {}) {
+    void portfolio(const std::vector<SecuritySpec>& securities, const std::vector<int>& skipped = {})
+    {
         writePortfolio(data, securities, skipped);
-        for (const SecuritySpec& s : securities) assignProfile(data, s.fileNumber, "Daily");
+        for (const SecuritySpec& s : securities)
+            assignProfile(data, s.fileNumber, "Daily");
     }
-    UpdateInputs inputs() const {
+    UpdateInputs inputs() const
+    {
         UpdateInputs in;
         in.portfolios = {data};
         in.startupDir = startup;
@@ -156,7 +180,8 @@ public:
     std::string title() const { return std::string("Results of Quovanta for ") + kRunTime; }
     std::string auditFor(const std::string& dir) const { return "Audit for MASTER at: " + dir; }
     // The audit log of a run over `data` alone whose securities gave these lines.
-    std::vector<std::string> auditOf(const std::vector<std::string>& lines) const {
+    std::vector<std::string> auditOf(const std::vector<std::string>& lines) const
+    {
         std::vector<std::string> all{title(), "", auditFor(data)};
         all.insert(all.end(), lines.begin(), lines.end());
         return all;
