@@ -23,6 +23,7 @@ packages=(
     dpkg-dev
     man-db
     clang
+    clang-format
     libclang-rt-14-dev
 )
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything from nothing and runs every test:
-#   1. the sample workspace is exactly what scripts/make_sample.py writes;
+#   1. the sample workspace is exactly what scripts/make_sample.py writes, and every C++ file
+#      is in the format of .clang-format;
 #   2. build/ci: warnings as errors, all tests (ctest: core, command line, unpacker, desktop
 #      program offscreen, install and Debian package), the installed desktop entry and AppStream
 #      description validated, kill -9 during every writing command (tests/crash), the
@@ -37,6 +38,10 @@ if ! diff -r sample "$scratch/sample"; then
     echo "sample/ differs from the generator's output: run scripts/make_sample.py and commit" >&2
     exit 1
 fi
+
+step "Checking that every C++ file is in the tree's format (.clang-format)"
+# Run `git ls-files '*.cpp' '*.h' | xargs clang-format -i` to apply it.
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 rm -rf build/ci build/asan build/fuzz
 
