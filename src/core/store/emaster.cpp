@@ -1,6 +1,7 @@
 #include "core/store/emaster.h"
 
 #include "core/platform/files.h"
+#include "core/store/record_file.h"
 
 #include <algorithm>
 #include <bit>
@@ -38,22 +39,7 @@ std::string emasterPath(const std::string& dir)
 
 IoStatus readEmasterFile(const std::string& dir, EmasterFile& out)
 {
-    out = EmasterFile{};
-    Bytes bytes;
-    if (IoStatus s = readWholeEntry(dir.empty() ? "." : dir, kEmasterFileName, bytes); !s)
-        return s;
-    if (bytes.size() < kEmasterRecordSize)
-        return IoStatus::failure(joinPath(dir, kEmasterFileName) + " is shorter than its header");
-    std::copy_n(bytes.begin(), kEmasterRecordSize, out.header.begin());
-    const std::size_t held = bytes.size() / kEmasterRecordSize - 1;
-    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(out.declaredCount()), held);
-    out.entries.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>((i + 1) * kEmasterRecordSize);
-        std::copy_n(from, kEmasterRecordSize, out.entries[i].bytes.begin());
-    }
-    out.trailing.assign(bytes.begin() + static_cast<std::ptrdiff_t>((count + 1) * kEmasterRecordSize), bytes.end());
-    return IoStatus::ok();
+    return readRecordFile(dir, kEmasterFileName, out);
 }
 
 } // namespace qv

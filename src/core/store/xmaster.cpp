@@ -2,6 +2,7 @@
 
 #include "core/platform/files.h"
 #include "core/platform/text.h"
+#include "core/store/record_file.h"
 
 #include <algorithm>
 #include <bit>
@@ -47,22 +48,7 @@ std::string xmasterPath(const std::string& dir)
 
 IoStatus readXmasterFile(const std::string& dir, XmasterFile& out)
 {
-    out = XmasterFile{};
-    Bytes bytes;
-    if (IoStatus s = readWholeEntry(dir.empty() ? "." : dir, kXmasterFileName, bytes); !s)
-        return s;
-    if (bytes.size() < kXmasterRecordSize)
-        return IoStatus::failure(joinPath(dir, kXmasterFileName) + " is shorter than its header");
-    std::copy_n(bytes.begin(), kXmasterRecordSize, out.header.begin());
-    const std::size_t held = bytes.size() / kXmasterRecordSize - 1;
-    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(out.declaredCount()), held);
-    out.entries.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>((i + 1) * kXmasterRecordSize);
-        std::copy_n(from, kXmasterRecordSize, out.entries[i].bytes.begin());
-    }
-    out.trailing.assign(bytes.begin() + static_cast<std::ptrdiff_t>((count + 1) * kXmasterRecordSize), bytes.end());
-    return IoStatus::ok();
+    return readRecordFile(dir, kXmasterFileName, out);
 }
 
 float fileDateFromYyyymmdd(std::int32_t yyyymmdd)
