@@ -4,13 +4,16 @@
 // securities.
 
 #include "core/store/encodings.h"
+#include "core/update/update_run.h"
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bench {
@@ -275,6 +278,39 @@ inline bool writeModernPortfolio(const std::string& dir, const ModernFolderShape
     }
     return writeFile(dir + "/MASTER", master) && (!shape.emaster || writeFile(dir + "/EMASTER", emaster)) &&
            (x == 0 || writeFile(dir + "/XMASTER", xmaster));
+}
+
+// Wall time since `since`, in seconds.
+inline double seconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// An update run's observer that shows only messages, on standard error.
+class SilentObserver final : public qv::UpdateObserver {
+public:
+    void OnProgress(const qv::ProgressTexts&) override {}
+    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+};
+
+// The folder shape and work directory of a benchmark over one modern folder: --smoke (or any
+// --benchmark_* flag, as the test script passes to every benchmark) makes the folder small, so
+// the program is exercised without the hundreds of megabytes; any other argument is the work
+// directory.
+inline ModernFolderShape modernShapeFromArgs(int argc, char** argv, std::string& workDir)
+{
+    ModernFolderShape shape;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--smoke" || arg.starts_with("--benchmark")) {
+            shape.masterSecurities = 5;
+            shape.xmasterSecurities = 20;
+            shape.quotes = 50;
+        } else {
+            workDir = arg;
+        }
+    }
+    return shape;
 }
 
 } // namespace bench

@@ -21,11 +21,6 @@
 
 namespace {
 
-double seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -66,7 +61,7 @@ DumpRound dumpAll(const std::string& dir)
     round.outcome = qv::dumpPortfolios(
         {dir}, false, sink, [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
     sink.flush();
-    round.seconds = seconds(t);
+    round.seconds = bench::seconds(t);
     return round;
 }
 
@@ -74,18 +69,8 @@ DumpRound dumpAll(const std::string& dir)
 
 int main(int argc, char** argv)
 {
-    bench::ModernFolderShape shape;
     std::string workDir;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--smoke" || arg.rfind("--benchmark", 0) == 0) {
-            shape.masterSecurities = 5;
-            shape.xmasterSecurities = 20;
-            shape.quotes = 50;
-        } else {
-            workDir = arg;
-        }
-    }
+    const bench::ModernFolderShape shape = bench::modernShapeFromArgs(argc, argv, workDir);
     const bool own = workDir.empty();
     const std::string root = own ? "/tmp/quovanta-dump-bench-" + std::to_string(::getpid()) : workDir;
     std::filesystem::remove_all(root);
@@ -96,7 +81,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "could not write the folder in %s\n", root.c_str());
         return 1;
     }
-    std::printf("generated %zu securities x %d quotes in %.2f s\n", securities.size(), shape.quotes, seconds(t));
+    std::printf("generated %zu securities x %d quotes in %.2f s\n", securities.size(), shape.quotes, bench::seconds(t));
 
     std::vector<std::string> files;
     std::uintmax_t bytes = 0;
@@ -114,7 +99,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < kRounds && ok; ++i) {
         t = std::chrono::steady_clock::now();
         ok = catAll(files);
-        cats.push_back(seconds(t));
+        cats.push_back(bench::seconds(t));
         round = dumpAll(root);
         ok = ok && round.outcome.ok() && round.outcome.securities == static_cast<int>(securities.size());
         dumps.push_back(round.seconds);

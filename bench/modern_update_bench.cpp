@@ -32,17 +32,6 @@ void check(const qv::IoStatus& s)
     }
 }
 
-double seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-class Silent final : public qv::UpdateObserver {
-public:
-    void OnProgress(const qv::ProgressTexts&) override {}
-    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-};
-
 // Every security of the folder lists `day` as its last date, in whichever master file keeps it.
 bool everyDateFollowed(const std::string& dir, qv::DayNumber day, std::size_t securities)
 {
@@ -61,18 +50,8 @@ bool everyDateFollowed(const std::string& dir, qv::DayNumber day, std::size_t se
 
 int main(int argc, char** argv)
 {
-    bench::ModernFolderShape shape;
     std::string workDir;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--smoke" || arg.rfind("--benchmark", 0) == 0) {
-            shape.masterSecurities = 5;
-            shape.xmasterSecurities = 20;
-            shape.quotes = 50;
-        } else {
-            workDir = arg;
-        }
-    }
+    const bench::ModernFolderShape shape = bench::modernShapeFromArgs(argc, argv, workDir);
     const bool own = workDir.empty();
     const std::string root = own ? "/tmp/quovanta-modern-update-bench-" + std::to_string(::getpid()) : workDir;
     std::filesystem::remove_all(root);
@@ -101,7 +80,7 @@ int main(int argc, char** argv)
                 std::to_string(s.lastClose) + ",12345,0\r\n";
     }
     check(qv::replaceFile(qv::joinPath(update, "DAILY.TXT"), "DAILY.~NU", bench::Bytes(text.begin(), text.end())));
-    std::printf("generated %zu securities x %d quotes in %.2f s\n", securities.size(), shape.quotes, seconds(t));
+    std::printf("generated %zu securities x %d quotes in %.2f s\n", securities.size(), shape.quotes, bench::seconds(t));
 
     // The copies stay until the end: on a file system without a journal, ext4 does not reuse
     // the inodes of files deleted in the last minute and scans past them for every new file,
@@ -112,7 +91,7 @@ int main(int argc, char** argv)
         t = std::chrono::steady_clock::now();
         if (std::system(("cp -r " + data + " " + root + "/copy" + std::to_string(i)).c_str()) != 0)
             return 1;
-        copies.push_back(seconds(t));
+        copies.push_back(bench::seconds(t));
     }
     std::sort(copies.begin(), copies.end());
     const double floor = copies[1];
@@ -125,7 +104,7 @@ int main(int argc, char** argv)
         in.portfolios = {data};
         in.startupDir = startup;
         in.runTimeText = "bench";
-        Silent observer;
+        bench::SilentObserver observer;
         qv::CQuoteUpdater updater(std::move(in), observer);
         const std::uint32_t r = updater.UpdateAllPortfolios();
         ::_exit(static_cast<std::size_t>(r >> 16) == securities.size() ? 0 : 3);
@@ -133,7 +112,7 @@ int main(int argc, char** argv)
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
-    const double run = seconds(t);
+    const double run = bench::seconds(t);
     const bool counted = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     const bool followed = everyDateFollowed(data, next, securities.size());
     std::printf("update run: %.2f s (%s; %s), cp -r floor: %.2f s, ratio %.2f, peak memory %.1f MB\n", run,

@@ -131,17 +131,6 @@ void generate(const std::string& root)
     (void)lastDate;
 }
 
-double seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-class Silent final : public qv::UpdateObserver {
-public:
-    void OnProgress(const qv::ProgressTexts&) override {}
-    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -163,7 +152,8 @@ int main(int argc, char** argv)
     std::filesystem::remove_all(root);
     auto t = std::chrono::steady_clock::now();
     generate(root);
-    std::printf("generated %d securities x %d quotes in %.2f s\n", kPortfolios * kSecurities, kQuotes, seconds(t));
+    std::printf("generated %d securities x %d quotes in %.2f s\n", kPortfolios * kSecurities, kQuotes,
+                bench::seconds(t));
     const std::string data = qv::joinPath(root, "data");
 
     // The floor: the median of three copies of the tree, each started with nothing left to
@@ -174,7 +164,7 @@ int main(int argc, char** argv)
         t = std::chrono::steady_clock::now();
         if (std::system(("cp -r " + data + " " + root + "/copy").c_str()) != 0)
             return 1;
-        copies.push_back(seconds(t));
+        copies.push_back(bench::seconds(t));
         std::filesystem::remove_all(root + "/copy");
     }
     std::sort(copies.begin(), copies.end());
@@ -189,7 +179,7 @@ int main(int argc, char** argv)
             in.portfolios.push_back(qv::joinPath(data, "P" + std::to_string(p)));
         in.startupDir = qv::joinPath(root, "start");
         in.runTimeText = "bench";
-        Silent observer;
+        bench::SilentObserver observer;
         qv::CQuoteUpdater updater(std::move(in), observer);
         const std::uint32_t r = updater.UpdateAllPortfolios();
         ::_exit(static_cast<int>(r >> 16) == kPortfolios * kSecurities ? 0 : 3);
@@ -197,7 +187,7 @@ int main(int argc, char** argv)
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
-    const double run = seconds(t);
+    const double run = bench::seconds(t);
     const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     std::printf("update run: %.2f s (%s), cp -r floor: %.2f s, ratio %.2f, peak memory %.1f MB\n", run,
                 ok ? "every security got its quote" : "WRONG QUOTE COUNT", floor, run / floor,
