@@ -68,6 +68,11 @@ constexpr bool startsWithIgnoringCase(std::string_view text, std::string_view pr
 
 // Little-endian 16-bit fields of the binary files.
 constexpr std::uint16_t getU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+constexpr std::uint32_t getU32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
 constexpr void putU16(std::uint8_t* p, unsigned value)
 {
     p[0] = static_cast<std::uint8_t>(value & 0xFF);

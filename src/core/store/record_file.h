@@ -8,11 +8,19 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <tuple>
 
 namespace qv {
+
+// A text field of `width` bytes ending at its first NUL (bytes after it may be leftovers).
+inline std::string nulTerminatedText(const std::uint8_t* field, std::size_t width)
+{
+    const auto* begin = reinterpret_cast<const char*>(field);
+    return std::string(begin, std::find(begin, begin + width, '\0'));
+}
 
 // File has `header` (a std::array of the record size), `entries` (each with `bytes` of that
 // size), `trailing`, and `declaredCount()` read from the header.

@@ -8,30 +8,14 @@
 #include <bit>
 
 namespace qv {
-namespace {
-
-std::string cText(const XmasterRecord& bytes, std::size_t offset, std::size_t width)
-{
-    const auto* begin = reinterpret_cast<const char*>(bytes.data() + offset);
-    return std::string(begin, std::find(begin, begin + width, '\0'));
-}
-
-std::int32_t i32At(const XmasterRecord& bytes, std::size_t offset)
-{
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-        static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
-}
-
-} // namespace
 
 int XmasterEntry::fileNumber() const { return getU16(bytes.data() + 65); }
-std::string XmasterEntry::symbol() const { return cText(bytes, 1, 14); }
-std::string XmasterEntry::name() const { return cText(bytes, 16, 45); }
+std::string XmasterEntry::symbol() const { return nulTerminatedText(bytes.data() + 1, 14); }
+std::string XmasterEntry::name() const { return nulTerminatedText(bytes.data() + 16, 45); }
 int XmasterEntry::intradayMinutes() const { return getU16(bytes.data() + 63); }
 int XmasterEntry::fieldCount() const { return std::popcount(static_cast<unsigned>(bytes[70])); }
-std::int32_t XmasterEntry::firstDate() const { return i32At(bytes, 108); }
-std::int32_t XmasterEntry::lastDate() const { return i32At(bytes, 116); }
+std::int32_t XmasterEntry::firstDate() const { return static_cast<std::int32_t>(getU32(bytes.data() + 108)); }
+std::int32_t XmasterEntry::lastDate() const { return static_cast<std::int32_t>(getU32(bytes.data() + 116)); }
 
 bool XmasterFile::hasMarker() const
 {
