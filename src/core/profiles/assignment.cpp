@@ -39,7 +39,7 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
         return refused("The symbol " + std::string(symbol) + " was not found in this portfolio.");
     }
     if (found.status != kStatusOk) {
-        return refused(std::string(statusText(found.status)) + "\nThe MASTER file of " + dir + " could not be read.");
+        return refused(statusMessage(found.status) + "\nThe MASTER file of " + dir + " could not be read.");
     }
 
     const std::optional<std::string> name = listedProfile(startupDir, profile);
