@@ -125,11 +125,8 @@ int runFacts(Context& context, const Arguments& args)
     const std::string& dir = args.positional[0];
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     SecurityFacts facts;
-    if (readSecurityFacts(dir, symbol, facts) != 0) {
-        // The facts reader only says that it failed; the series reader says why.
-        QuoteSeries series;
-        const StoreStatus status = readQuoteSeries(series, dir, symbol, 0, 0);
-        writeMessage(context.err, status != kStatusOk ? statusMessage(status) : statusMessage(kStatusFileRead));
+    if (const Outcome read = loadSecurityFacts(dir, symbol, facts); !read) {
+        writeMessage(context.err, read.message());
         return kExitFailure;
     }
 

@@ -198,9 +198,9 @@ int writeProfileCommand(Context& context, const Arguments& args)
         writeMessage(context.err, check.message);
         return kExitFailure;
     }
-    const ProfileOutcome written = writeProfile(context.startupDir, check.name, check.profile);
-    if (!written.ok) {
-        writeMessage(context.err, written.message);
+    const Outcome written = writeProfile(context.startupDir, check.name, check.profile);
+    if (!written) {
+        writeMessage(context.err, written.message());
         return kExitFailure;
     }
     return kExitSuccess;

@@ -38,16 +38,6 @@ void writeMessage(std::ostream& err, std::string_view message)
         err << '\n';
 }
 
-std::string statusMessage(StoreStatus status)
-{
-    const std::string_view text = statusText(status);
-    if (!text.empty())
-        return std::string(text);
-    if (status == kStatusNoLayout)
-        return "No field layout: the DOP file is missing and the record length has no default layout";
-    return "Status " + std::to_string(status);
-}
-
 std::string formatFixed(double value, int decimals)
 {
     char buffer[64];

@@ -22,10 +22,6 @@ std::string fieldText(std::string_view windows1252Bytes);
 // A message for standard error: the text as the program shows it, then a line break.
 void writeMessage(std::ostream& err, std::string_view message);
 
-// The fixed text of a data-store status ("File Not Found"); codes without one are named by
-// their number.
-std::string statusMessage(StoreStatus status);
-
 std::string formatFixed(double value, int decimals); // printf "%.Nf"
 
 } // namespace qv::cli

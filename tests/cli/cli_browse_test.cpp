@@ -48,6 +48,9 @@ TEST_F(CliBrowse, FactsPrintsTheAboutDialog)
                            "Date\tWhole Num.\tWhole Num.\nTime\t\t\nOpen\t10,000ths\t10,000ths\n"
                            "High\t10,000ths\t10,000ths\nLow\t10,000ths\t10,000ths\nClose\t10,000ths\t10,000ths\n"
                            "Vol\t10,000ths\t10,000ths\nOI\t10,000ths\t10,000ths\n"));
+    // Worded as the About dialog words it, with the reason below.
+    EXPECT_EQ(runInProcess({"facts", dir.path(), "AAPL"}),
+              failed("The facts of AAPL could not be read.\nFile Not Found\n"));
 }
 
 // 1-minute bars of 8 fields in a MASTER entry of period 'I' and no DOP: the second field is the

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A profile that can be stored comes back the same, through the record and the file.
     if (decoded && encodeProfileRecord(*decoded)) {
         check(decodeProfileRecord(*encodeProfileRecord(*decoded)) == decoded, "profile record does not round-trip");
-        check(writeProfile(scratch.path(), "Fuzz", *decoded).ok, "writeProfile");
+        check(writeProfile(scratch.path(), "Fuzz", *decoded).isOk(), "writeProfile");
         const ProfileRead again = readProfile(scratch.path(), "FUZZ");
         check(again.ok && again.profile == *decoded, "profile file does not round-trip");
     }
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(readAssignment(scratch.path(), 7) == name, "the assignment file reads as its bytes decode");
     if (const std::optional<Bytes> encoded = encodeAssignmentRecord(name)) {
         check(decodeAssignmentRecord(*encoded) == name, "assignment record does not round-trip");
-        check(writeAssignment(scratch.path(), 7, name).ok && readAssignment(scratch.path(), 7) == name,
+        check(writeAssignment(scratch.path(), 7, name).isOk() && readAssignment(scratch.path(), 7) == name,
               "assignment file does not round-trip");
     } else {
         check(name.size() > kMaxProfileNameLength, "a short assignment name cannot be stored");

@@ -48,7 +48,7 @@ private slots:
         QVERIFY(frame);
         CQuovantaView& view = *frame->view();
         QVERIFY(selectPortfolio(view, a));
-        QVERIFY(qv::writeProfile(tmp.path(), "Alpha", qv::sampleProfile(tmp.path())).ok);
+        QVERIFY(qv::writeProfile(tmp.path(), "Alpha", qv::sampleProfile(tmp.path())).isOk());
 
         CProfilesManagementDlg dlg(view, nullptr);
         QCOMPARE(dlg.profileNames(), (QStringList{"Alpha", "MyFirstProfile"}));

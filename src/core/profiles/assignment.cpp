@@ -39,7 +39,7 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
         return refused("The symbol " + std::string(symbol) + " was not found in this portfolio.");
     }
     if (found.status != kStatusOk) {
-        return refused(std::string(statusText(found.status)) + "\nThe MASTER file of " + dir + " could not be read.");
+        return refused(statusMessage(found.status) + "\nThe MASTER file of " + dir + " could not be read.");
     }
 
     const std::optional<std::string> name = listedProfile(startupDir, profile);
@@ -48,9 +48,9 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
     if (IoStatus ro = checkWritableFolder(found.directory); !ro)
         return refused(ro.message());
 
-    const ProfileOutcome written = writeAssignment(found.directory, found.security.fileNumber, *name);
-    if (!written.ok)
-        return refused(written.message);
+    const Outcome written = writeAssignment(found.directory, found.security.fileNumber, *name);
+    if (!written)
+        return refused(written.message());
     AssignmentResult result;
     result.profileName = *name;
     result.assigned = 1;
@@ -81,12 +81,12 @@ AssignmentResult assignProfileToAllSymbols(const std::string& startupDir, const 
         // A nested portfolio is not a security; its own securities are assigned from there.
         if (row.isDirectoryEntry)
             continue;
-        const ProfileOutcome written = writeAssignment(dir, row.fileNumber, *name);
-        if (written.ok) {
+        const Outcome written = writeAssignment(dir, row.fileNumber, *name);
+        if (written) {
             ++result.assigned;
         } else {
             result.ok = false;
-            result.messages.push_back(written.message);
+            result.messages.push_back(written.message());
         }
     }
     return result;

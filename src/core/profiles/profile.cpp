@@ -198,11 +198,11 @@ ProfileListing listProfiles(const std::string& startupDir)
     listing.names = scanProfileNames(startupDir);
     if (!listing.names.empty())
         return listing;
-    const ProfileOutcome created = createSampleProfile(startupDir);
-    if (created.ok) {
+    const Outcome created = createSampleProfile(startupDir);
+    if (created) {
         listing.names.emplace_back(kSampleProfileName);
     } else {
-        listing.message = created.message;
+        listing.message = created.message();
     }
     return listing;
 }
@@ -244,18 +244,18 @@ ProfileRead readProfile(const std::string& startupDir, std::string_view name)
     return result;
 }
 
-ProfileOutcome writeProfile(const std::string& startupDir, std::string_view name, const Profile& profile)
+Outcome writeProfile(const std::string& startupDir, std::string_view name, const Profile& profile)
 {
     const std::string path = pathForMessage(startupDir, name);
-    const ProfileOutcome failed{false, "Could not write Profile at\n" + path};
+    const std::string what = "Could not write Profile at\n" + path;
     if (!isProfileFileName(name))
-        return failed;
+        return Outcome::failure(kStatusInvalidParm, path, what);
     const std::optional<Bytes> record = encodeProfileRecord(profile);
     if (!record)
-        return failed;
+        return Outcome::failure(kStatusInvalidParm, path, what);
     if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s)
-        return {false, failed.message + "\n" + s.message()};
-    return {};
+        return Outcome::failure(kStatusFileWrite, path, what, s.message());
+    return Outcome::ok();
 }
 
 Profile sampleProfile(const std::string& startupDir)
@@ -268,22 +268,21 @@ Profile sampleProfile(const std::string& startupDir)
     return profile;
 }
 
-ProfileOutcome createSampleProfile(const std::string& startupDir)
+Outcome createSampleProfile(const std::string& startupDir)
 {
-    const ProfileOutcome written = writeProfile(startupDir, kSampleProfileName, sampleProfile(startupDir));
-    if (written.ok)
-        return {};
-    // The cause (which names the file) goes on the line below the fixed text.
-    const std::size_t cause = written.message.rfind('\n');
-    return {false, "Creation of " + std::string(kSampleFileName) + " failed" +
-                       (cause == std::string::npos ? std::string() : written.message.substr(cause))};
+    const Outcome written = writeProfile(startupDir, kSampleProfileName, sampleProfile(startupDir));
+    if (written)
+        return Outcome::ok();
+    // The cause (which names the file), else the file, goes on the line below the fixed text.
+    return Outcome::failure(written.status(), written.file(), "Creation of " + std::string(kSampleFileName) + " failed",
+                            written.cause().empty() ? written.file() : written.cause());
 }
 
-ProfileOutcome ensureSampleProfile(const std::string& startupDir)
+Outcome ensureSampleProfile(const std::string& startupDir)
 {
     InputFile existing;
     if (existing.open(profileFilePath(startupDir, kSampleProfileName)))
-        return {};
+        return Outcome::ok();
     return createSampleProfile(startupDir);
 }
 
@@ -313,16 +312,16 @@ std::optional<std::string> readAssignment(const std::string& dir, int fileNumber
     return decodeAssignmentRecord(std::span<const std::uint8_t>(record.data(), got));
 }
 
-ProfileOutcome writeAssignment(const std::string& dir, int fileNumber, std::string_view profileName)
+Outcome writeAssignment(const std::string& dir, int fileNumber, std::string_view profileName)
 {
     const std::string path = assignmentFilePath(dir, fileNumber);
+    const std::string what = "Could not create file\n" + path;
     const std::optional<Bytes> record = encodeAssignmentRecord(profileName);
     if (!record)
-        return {false, "Could not create file\n" + path + "\nThe profile name cannot be stored."};
-    if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s) {
-        return {false, "Could not create file\n" + path + "\n" + s.message()};
-    }
-    return {};
+        return Outcome::failure(kStatusInvalidParm, path, what, "The profile name cannot be stored.");
+    if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s)
+        return Outcome::failure(kStatusFileWrite, path, what, s.message());
+    return Outcome::ok();
 }
 
 } // namespace qv

@@ -21,6 +21,7 @@
 // the old or the new record), two writers of the same file at once are not.
 
 #include "core/platform/files.h"
+#include "core/store/outcome.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -62,12 +63,6 @@ struct Profile {
     std::string updatePath; // as typed (case kept)
 
     bool operator==(const Profile&) const = default;
-};
-
-// The result of an operation that the user is told about: message empty on success.
-struct ProfileOutcome {
-    bool ok = true;
-    std::string message;
 };
 
 // ---- Records -------------------------------------------------------------------------------
@@ -124,16 +119,17 @@ struct ProfileRead {
 ProfileRead readProfile(const std::string& startupDir, std::string_view name);
 
 // Writes "<name>.pfd" (replacing it atomically). On failure: "Could not write Profile at\n"
-// followed by the full path, and no file changed.
-ProfileOutcome writeProfile(const std::string& startupDir, std::string_view name, const Profile& profile);
+// followed by the full path (file()), the cause below it when known, and no file changed.
+Outcome writeProfile(const std::string& startupDir, std::string_view name, const Profile& profile);
 
 // "MyFirstProfile": comma-separated symbol, date, open, high, low, close, volume (no open
 // interest), MM_DD_YY dates, update path startupDir/SAMPLE/TEXTDATA.
 Profile sampleProfile(const std::string& startupDir);
-// Writes the sample profile; on failure "Creation of MyFirstProfile.pfd failed".
-ProfileOutcome createSampleProfile(const std::string& startupDir);
+// Writes the sample profile; on failure "Creation of MyFirstProfile.pfd failed", then the cause,
+// or the path when there is none.
+Outcome createSampleProfile(const std::string& startupDir);
 // At start-up: creates the sample profile when "MyFirstProfile.pfd" cannot be opened.
-ProfileOutcome ensureSampleProfile(const std::string& startupDir);
+Outcome ensureSampleProfile(const std::string& startupDir);
 
 // What the New command offers: every column present (symbol 1 ... open interest 8), YY_MM_DD
 // dates, comma, no prior-day update, update path firstLevelDirectory(portfolioPath).
@@ -149,7 +145,8 @@ std::string assignmentFilePath(const std::string& dir, int fileNumber);
 // The profile name assigned to security `fileNumber` of portfolio `dir`; std::nullopt when no
 // assignment file can be opened.
 std::optional<std::string> readAssignment(const std::string& dir, int fileNumber);
-// Writes the assignment file. On failure "Could not create file\n" followed by the path.
-ProfileOutcome writeAssignment(const std::string& dir, int fileNumber, std::string_view profileName);
+// Writes the assignment file. On failure "Could not create file\n" followed by the path (file()),
+// and the cause below.
+Outcome writeAssignment(const std::string& dir, int fileNumber, std::string_view profileName);
 
 } // namespace qv

@@ -461,12 +461,14 @@ QuoteLocation findQuoteByDate(const std::string& dir, const std::string& symbol,
     return result;
 }
 
-int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts)
+namespace {
+
+StoreStatus fillSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts)
 {
     facts = SecurityFacts{};
     OpenedSecurity s = openSecurity(dir, symbol);
     if (s.status != kStatusOk)
-        return 1;
+        return s.status;
     const Security& security = s.found.security;
     facts.path = dir;
     facts.fileNumber = security.fileNumber;
@@ -487,7 +489,22 @@ int readSecurityFacts(const std::string& dir, const std::string& symbol, Securit
         if (security.hasEmasterEntry)
             facts.longName = security.emasterEntry.longName();
     }
-    return 0;
+    return kStatusOk;
+}
+
+} // namespace
+
+int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts)
+{
+    return fillSecurityFacts(dir, symbol, facts) == kStatusOk ? 0 : 1;
+}
+
+Outcome loadSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts)
+{
+    const StoreStatus status = fillSecurityFacts(dir, symbol, facts);
+    if (status == kStatusOk)
+        return Outcome::ok();
+    return Outcome::failure(status, dir, "The facts of " + symbol + " could not be read.", statusMessage(status));
 }
 
 std::string entryWriteProblem(const std::string& dir, const MasterFile& master, std::size_t index)

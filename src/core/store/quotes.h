@@ -12,6 +12,7 @@
 #include "core/platform/io_status.h"
 #include "core/store/encodings.h"
 #include "core/store/master.h"
+#include "core/store/outcome.h"
 #include "core/store/securities.h"
 #include "core/store/status.h"
 
@@ -139,6 +140,9 @@ struct SecurityFacts {
 };
 // The content of "About Selected Quote Series": 0 on success, 1 on any failure.
 [[nodiscard]] int readSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts);
+// The same as the user is told of it: a failure says "The facts of <symbol> could not be read."
+// with the status's text as the cause; file() is the portfolio directory.
+Outcome loadSecurityFacts(const std::string& dir, const std::string& symbol, SecurityFacts& facts);
 
 // Writes F<n>.DAT (the header, record length 4 * number of kinds, then `records`: whole quote
 // records in that layout, none for a new empty security) and the F<n>.DOP naming `kinds` in the

@@ -28,4 +28,14 @@ std::string_view statusText(StoreStatus status)
     return kTexts[index];
 }
 
+std::string statusMessage(StoreStatus status)
+{
+    const std::string_view text = statusText(status);
+    if (!text.empty())
+        return std::string(text);
+    if (status == kStatusNoLayout)
+        return "No field layout: the DOP file is missing and the record length has no default layout";
+    return "Status " + std::to_string(status);
+}
+
 } // namespace qv

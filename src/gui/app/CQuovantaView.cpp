@@ -227,9 +227,9 @@ CQuovantaView::CQuovantaView(StartupContext context, QWidget* parent)
         },
         Qt::QueuedConnection);
 
-    const qv::ProfileOutcome sample = qv::ensureSampleProfile(context_.startupDir);
-    if (!sample.ok)
-        MessageBox::warning(this, QString::fromStdString(sample.message));
+    const qv::Outcome sample = qv::ensureSampleProfile(context_.startupDir);
+    if (!sample)
+        MessageBox::warning(this, QString::fromStdString(sample.message()));
 }
 
 CQuovantaView::~CQuovantaView()

@@ -186,10 +186,8 @@ void OnSymbolAbout(CQuovantaView& view)
     if (refuseNestedPortfolioRow(view) || !hasSymbol(view))
         return;
     qv::SecurityFacts facts;
-    if (qv::readSecurityFacts(view.portfolioDir(), view.currentSymbol(), facts) != 0) {
-        MessageBox::warning(
-            view.window(),
-            QStringLiteral("The facts of %1 could not be read.").arg(QString::fromStdString(view.currentSymbol())));
+    if (const qv::Outcome read = qv::loadSecurityFacts(view.portfolioDir(), view.currentSymbol(), facts); !read) {
+        MessageBox::warning(view.window(), QString::fromStdString(read.message()));
         return;
     }
     CSymbolAboutDlg dlg(facts, view.window());

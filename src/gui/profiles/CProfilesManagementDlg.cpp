@@ -277,9 +277,9 @@ void CProfilesManagementDlg::RunProfileSettings(qv::ProfileEditMode mode)
     CProfileSettingsDlg settings(initial, listedNames(), this);
     if (ModalDialog::exec(settings) != QDialog::Accepted)
         return;
-    const qv::ProfileOutcome written = qv::writeProfile(startupDir, settings.savedName(), settings.savedProfile());
-    if (!written.ok) {
-        MessageBox::warning(this, QString::fromStdString(written.message));
+    const qv::Outcome written = qv::writeProfile(startupDir, settings.savedName(), settings.savedProfile());
+    if (!written) {
+        MessageBox::warning(this, QString::fromStdString(written.message()));
         return;
     }
     AddProfileName(settings.savedName());
@@ -317,9 +317,9 @@ void CProfilesManagementDlg::OnSymbolAssign()
     const SymbolGridModel* grid = view_.symbolModel();
     if (symbolRow_ < 0 || symbolRow_ >= grid->rowCount())
         return;
-    const qv::ProfileOutcome written = qv::writeAssignment(portfolioDir_, grid->row(symbolRow_).fileNumber, name);
-    if (!written.ok) {
-        MessageBox::warning(this, QString::fromStdString(written.message));
+    const qv::Outcome written = qv::writeAssignment(portfolioDir_, grid->row(symbolRow_).fileNumber, name);
+    if (!written) {
+        MessageBox::warning(this, QString::fromStdString(written.message()));
         return;
     }
     profile_->setText(QString::fromStdString(name));
@@ -339,9 +339,9 @@ void CProfilesManagementDlg::OnMultipleAssign()
         // the profile to whichever security reuses that number.
         if (row.isDirectoryEntry)
             continue;
-        const qv::ProfileOutcome written = qv::writeAssignment(portfolioDir_, row.fileNumber, name);
-        if (!written.ok) {
-            MessageBox::warning(this, QString::fromStdString(written.message));
+        const qv::Outcome written = qv::writeAssignment(portfolioDir_, row.fileNumber, name);
+        if (!written) {
+            MessageBox::warning(this, QString::fromStdString(written.message()));
             continue;
         }
         profile_->setText(QString::fromStdString(name));

@@ -46,14 +46,14 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord)
 {
     fx::TempDir dir;
     Profile p = newProfileDefaults("/home/ann/md");
-    ASSERT_TRUE(writeProfile(dir.path(), "Daily Vendor", p).ok);
+    ASSERT_TRUE(writeProfile(dir.path(), "Daily Vendor", p).isOk());
     EXPECT_EQ(fx::snapshot(dir.path()),
               (Files{{"Daily Vendor.pfd", profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0}, "/home")}}));
     EXPECT_EQ(readProfile(dir.path(), "DAILY VENDOR").profile, p);
 
     // Saving under another spelling overwrites the same file rather than adding one.
     p.updatePath = "/new";
-    ASSERT_TRUE(writeProfile(dir.path(), "daily vendor", p).ok);
+    ASSERT_TRUE(writeProfile(dir.path(), "daily vendor", p).isOk());
     EXPECT_EQ(fx::snapshot(dir.path()).size(), 1u);
     EXPECT_EQ(readProfile(dir.path(), "Daily Vendor").profile.updatePath, "/new");
 
@@ -74,9 +74,9 @@ TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOl
     fx::writeBytes(root.file("start/p.pfd"), old);
     const auto before = fx::snapshot(root.path());
     EXPECT_FALSE(readProfile(startup, "../outside").ok) << "an assignment file may name anything";
-    EXPECT_FALSE(writeProfile(startup, "../outside", Profile{}).ok);
+    EXPECT_FALSE(writeProfile(startup, "../outside", Profile{}).isOk());
     faults::ScopedFailure failure(faults::Op::Rename, 1);
-    EXPECT_EQ(writeProfile(startup, "p", Profile{}).message,
+    EXPECT_EQ(writeProfile(startup, "p", Profile{}).message(),
               "Could not write Profile at\n" + startup + "/p.pfd\nreplace " + startup + "/p.pfd: Input/output error");
     EXPECT_EQ(fx::snapshot(root.path()), before);
 }
@@ -100,7 +100,7 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndC
                                                                "/MyFirstProfile.pfd: No such file or directory");
     fx::writeBytes(dir.file("myfirstprofile.PFD"), ByteVec{7});
     const auto listed = fx::snapshot(dir.path());
-    EXPECT_TRUE(ensureSampleProfile(dir.path()).ok);
+    EXPECT_TRUE(ensureSampleProfile(dir.path()).isOk());
     EXPECT_EQ(fx::snapshot(dir.path()), listed) << "a sample under any case is kept";
 }
 

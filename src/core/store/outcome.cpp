@@ -1,0 +1,26 @@
+#include "core/store/outcome.h"
+
+#include <utility>
+
+namespace qv {
+
+Outcome Outcome::failure(StoreStatus status, std::string file, std::string what, std::string cause)
+{
+    Outcome o;
+    o.status_ = status == kStatusOk ? kStatusInvalidParm : status;
+    o.file_ = std::move(file);
+    o.what_ = std::move(what);
+    o.cause_ = std::move(cause);
+    return o;
+}
+
+std::string Outcome::message() const
+{
+    if (isOk())
+        return {};
+    if (what_.empty())
+        return cause_.empty() ? statusMessage(status_) : cause_;
+    return cause_.empty() ? what_ : what_ + "\n" + cause_;
+}
+
+} // namespace qv

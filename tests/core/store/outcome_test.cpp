@@ -1,0 +1,44 @@
+// The one wording of a failure that the command line and the dialogs share.
+
+#include "core/store/outcome.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+TEST(Outcome, MessageIsTheSentenceThenTheCause)
+{
+    struct Case {
+        Outcome outcome;
+        std::string message;
+    };
+    const Case cases[] = {
+        {Outcome::ok(), ""},
+        {Outcome::failure(kStatusFileNotFound, "/p", "The facts of IBM could not be read.", "File Not Found"),
+         "The facts of IBM could not be read.\nFile Not Found"},
+        {Outcome::failure(kStatusFileRead, "/p", "The facts of IBM could not be read."),
+         "The facts of IBM could not be read."},
+        {Outcome::failure(kStatusFileWrite, "/p/F1.DAT", "", "write F1.DAT: No space left on device"),
+         "write F1.DAT: No space left on device"},
+        {Outcome::failure(kStatusRecordNotFound, "", ""), "Record Not Found"},
+        {Outcome::failure(kStatusNoLayout, "", ""),
+         "No field layout: the DOP file is missing and the record length has no default layout"},
+        {Outcome::failure(-42, "", ""), "Status -42"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.outcome.message(), c.message);
+}
+
+// A failure made with the success code would otherwise be reported as success.
+TEST(Outcome, FailureIsNeverOk)
+{
+    const Outcome o = Outcome::failure(kStatusOk, "/p/MASTER", "The MASTER file could not be written.");
+    EXPECT_FALSE(o.isOk());
+    EXPECT_NE(o.status(), kStatusOk);
+    EXPECT_EQ(o.file(), "/p/MASTER");
+    EXPECT_EQ(o.message(), "The MASTER file could not be written.");
+}
+
+} // namespace
+} // namespace qv
