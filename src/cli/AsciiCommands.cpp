@@ -144,7 +144,7 @@ int runExport(Context& context, const Arguments& args)
     }
     // The window exports the selected security; a symbol typed here may name none.
     if (findSecurity(dir, symbol).status != kStatusOk) {
-        writeMessage(context.err, "The symbol " + symbol + " was not found in this portfolio.");
+        writeMessage(context.err, symbolNotFoundMessage(symbol));
         return kExitFailure;
     }
     const ExportResult result = exportQuotes(dir, symbol, options);

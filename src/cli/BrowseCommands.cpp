@@ -21,8 +21,6 @@ namespace {
 constexpr int kQuoteChunk = 400;
 constexpr int kRecentQuotes = 30;
 
-constexpr std::string_view kQuoteGridError = "Error in FillQuotesGrid";
-
 // The directory findSecurity reports ends in '/'; shown like the portfolio list shows paths.
 std::string shownDirectory(std::string directory)
 {
@@ -110,7 +108,7 @@ int runQuotes(Context& context, const Arguments& args)
                         : readQuoteSeries(series, dir, symbol, rows - rowsDone - chunk, chunk);
         // A file that shrank since the count was taken would otherwise leave a gap in the rows.
         if (status != kStatusOk || series.count != chunk) {
-            writeMessage(context.err, kQuoteGridError);
+            writeMessage(context.err, kQuoteGridErrorMessage);
             return kExitFailure;
         }
         for (int i = series.count - 1; i >= 0; --i)

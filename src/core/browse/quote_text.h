@@ -9,6 +9,8 @@
 namespace qv {
 
 inline constexpr const char* kAbsentValueText = "N/A";
+// What the quote grid and `quotes` say when a security's quotes cannot be read.
+inline constexpr const char* kQuoteGridErrorMessage = "Error in FillQuotesGrid";
 
 // Open, high, low, close: "%.4f".
 std::string quotePriceText(float value);

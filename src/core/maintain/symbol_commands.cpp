@@ -55,11 +55,6 @@ std::string skipUnwritable(const std::string& dir, const IoStatus& why)
            (why ? resolveFile(dir, kSkipFileName) + " does not hold the marks written." : why.message());
 }
 
-std::string notFoundMessage(std::string_view symbol)
-{
-    return "The symbol " + std::string(symbol) + " was not found in this portfolio.";
-}
-
 } // namespace
 
 // XMASTER records carry bytes whose meaning is not known here (vendor fields, times, the
@@ -116,7 +111,7 @@ CommandResult deleteEntryOnly(const std::string& dir, std::string_view symbol, i
 {
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done())
-        return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
+        return failure(change.message.empty() ? symbolNotFoundMessage(symbol) : change.message, dir);
     CommandResult r;
     r.fileNumber = n;
     r.directory = dir;
@@ -298,7 +293,7 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
         if (const FoundSecurity found = findSecurity(dir, symbol);
             found.status == kStatusOk && found.security.fromXmaster())
             return failure(xmasterRefusal(found.security, "Symbol Delete"), withoutTrailingSlash(found.directory));
-        return failure(notFoundMessage(symbol), dir);
+        return failure(symbolNotFoundMessage(symbol), dir);
     }
     const int n = lookup.entry->fileNumber();
     // Another entry with the same number (a damaged MASTER) owns the files and the mark as
@@ -311,7 +306,7 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
     // number by a crash is harmless: a security that takes the number clears it (addSymbol).
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done() && masterLists(dir, n, symbol).value_or(true))
-        return failure(change.message.empty() ? notFoundMessage(symbol) : change.message, dir);
+        return failure(change.message.empty() ? symbolNotFoundMessage(symbol) : change.message, dir);
     std::vector<std::string> notices;
     if (!change.notice.empty())
         notices.push_back(change.notice);
@@ -356,7 +351,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     if (found.status == kStatusFileRead)
         return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk)
-        return failure(notFoundMessage(oldSymbol), dir);
+        return failure(symbolNotFoundMessage(oldSymbol), dir);
     std::string where = withoutTrailingSlash(found.directory);
     // A nested portfolio may sit on another file system than dir's.
     if (where != dir) {
@@ -371,7 +366,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
 
     MasterChange change = rewriteMasterEntry(dir, oldSymbol, newSymbol, newName);
     if (change.outcome == MasterChange::Outcome::NotFound)
-        return failure(notFoundMessage(oldSymbol), where);
+        return failure(symbolNotFoundMessage(oldSymbol), where);
     if (!change.done())
         return failure(change.message, where);
 
@@ -388,7 +383,7 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
     if (found.status == kStatusFileRead)
         return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk)
-        return failure(notFoundMessage(symbol), dir);
+        return failure(symbolNotFoundMessage(symbol), dir);
 
     // The marks live beside the MASTER that lists the security, which for a nested portfolio is
     // not dir's.

@@ -36,7 +36,7 @@ AssignmentResult assignProfileToSymbol(const std::string& startupDir, const std:
 {
     const FoundSecurity found = findSecurity(dir, symbol);
     if (found.status == kStatusFileNotFound) {
-        return refused("The symbol " + std::string(symbol) + " was not found in this portfolio.");
+        return refused(symbolNotFoundMessage(symbol));
     }
     if (found.status != kStatusOk) {
         return refused(statusMessage(found.status) + "\nThe MASTER file of " + dir + " could not be read.");

@@ -324,6 +324,11 @@ IoStatus readSecurities(const std::string& dir, SecurityList& out)
     return IoStatus::ok();
 }
 
+std::string symbolNotFoundMessage(std::string_view symbol)
+{
+    return "The symbol " + std::string(symbol) + " was not found in this portfolio.";
+}
+
 FoundSecurity findSecurity(const std::string& dir, std::string_view key)
 {
     FoundSecurity out;

@@ -81,5 +81,7 @@ struct FoundSecurity {
 // smaller depth, so a nested portfolio that leads back round a loop or is named many times
 // over costs no more than kMaxNestingDepth reads; deeper than kMaxNestingDepth is not entered.
 FoundSecurity findSecurity(const std::string& dir, std::string_view key);
+// What a command says when findSecurity did not find `symbol`.
+std::string symbolNotFoundMessage(std::string_view symbol);
 
 } // namespace qv

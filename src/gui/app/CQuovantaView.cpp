@@ -745,7 +745,7 @@ void CQuovantaView::FillQuoteGrid()
     }
     if (factsStatus != kStatusOk) {
         quotesInFile_ = 0;
-        MessageBox::warning(this, QStringLiteral("Error in FillQuotesGrid"));
+        MessageBox::warning(this, QString::fromLatin1(qv::kQuoteGridErrorMessage));
         emit stateChanged();
         return;
     }
@@ -795,7 +795,7 @@ int CQuovantaView::AppendQuoteChunks(qv::QuoteSeries& series, int toRead, bool s
                 : qv::readQuoteSeries(series, portfolioDir_, currentSymbol_, toRead - done - chunk, chunk);
         // A file that shrank since its facts were read ends the fill like a failed read.
         if (st != kStatusOk || series.count < chunk) {
-            MessageBox::warning(this, QStringLiteral("Error in FillQuotesGrid"));
+            MessageBox::warning(this, QString::fromLatin1(qv::kQuoteGridErrorMessage));
             break;
         }
         chunkRows.clear();
