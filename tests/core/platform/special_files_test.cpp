@@ -4,7 +4,6 @@
 #include "core/ascii/import.h"
 #include "core/platform/files.h"
 #include "core/platform/settings_file.h"
-#include "core/profiles/profile.h"
 #include "core/store/master.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
@@ -105,9 +104,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
          }},
         {"skip list", data + "/SKIPQVTA.PBG",
          [&] { return readSkipFlags(data).empty() && isFifo(data + "/SKIPQVTA.PBG") ? "" : "read or replaced"; }},
-        {"profile file", startup + "/Daily.pfd", [&] { return readProfile(startup, "Daily").ok ? "read" : ""; }},
-        {"settings file read", ini,
-         [&] { return SettingsFile(ini).getString("Update", "Key", "fallback") == "fallback" ? "" : "read"; }},
         {"settings file written", ini,
          [&] {
              const std::string m = namesPipe(SettingsFile(ini).setString("Update", "Key", "new").message());
@@ -165,20 +161,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
         EXPECT_EQ(outcome, "") << c.what;
         std::filesystem::remove(c.pipe);
     }
-}
-
-// Other kinds of file get the same refusal, naming what they are (a directory as EISDIR).
-TEST_F(SpecialFiles, ReadersNameTheKindOfFileTheyRefuse)
-{
-    InputFile file;
-    const IoStatus directory = file.open(data);
-    EXPECT_EQ(directory.error(), EISDIR) << directory.message();
-    const IoStatus device = file.open("/dev/null");
-    EXPECT_EQ(device.message(), "open /dev/null: not a regular file but a device");
-    EXPECT_FALSE(file.isOpen());
-    portfolio({{1, "ABC", {row7(fileDate(1997, 1, 15), 10, 100, 1)}}});
-    EXPECT_TRUE(file.open(data + "/MASTER").isOk()) << "a regular file still opens";
-    EXPECT_GT(file.size(), 0u);
 }
 
 } // namespace

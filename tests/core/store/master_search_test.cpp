@@ -64,16 +64,6 @@ TEST_F(MasterSearch, KeysMatchSymbolWordsOrTheNameWithoutRegardToCaseAndTheFirst
     EXPECT_EQ(findSecurity(tmp.path() + "/", "MSFT").directory, tmp.path() + "/");
 }
 
-TEST_F(MasterSearch, MissingOrShortMasterIsNotFoundAndLowerCaseFileNamesAreFound)
-{
-    writeBytes(tmp.file("MASTER"), ByteVec(20, 0));
-    EXPECT_EQ(find("IBM").status, kStatusFileNotFound);
-    std::filesystem::remove(tmp.file("MASTER"));
-    writeMaster(tmp.path(), {entry(1, "IBM"), masterDirectoryEntry(2, "SUB")}, "master");
-    writeMaster(tmp.subdir("sub"), {entry(1, "DEEP")}, "Master");
-    EXPECT_EQ(find("DEEP").directory, tmp.path() + "/sub/");
-}
-
 // Every entry of a level is compared before any nested portfolio is entered; nested portfolios
 // are searched depth first in entry order, a missing one is passed over, and a directory entry
 // is no security.

@@ -73,23 +73,10 @@ TEST(ModernFolders, RealFoldersListAndReadEverySecurity)
                                                  {X, 256, "AZM.L", "AZM.L", 1, 961231.0f, 28.5818f},
                                                  {X, 2853, ".N225", "NIKKEI 225 INDEX", 2, 820104.0f, 7718.84f}});
     expectReadable(realFolder("msdir_stooq"), {{M, 1, "2HR.DE", "H&R", 2, 1131115.0f, 8.65f}});
-}
-
-// The fields a bitset names lie in the order date, time, open, high, low, close, volume, oi.
-TEST(ModernFolders, FieldBitsGiveTheLayout)
-{
-    using K = FieldKind;
-    const std::pair<int, std::vector<std::pair<K, int>>> cases[] = {
-        {0x7F,
-         {{K::Date, 1}, {K::Open, 2}, {K::High, 3}, {K::Low, 4}, {K::Close, 5}, {K::Volume, 6}, {K::OpenInterest, 7}}},
-        {0xBF, {{K::Date, 1}, {K::Time, 2}, {K::Open, 3}, {K::Close, 6}, {K::Volume, 7}, {K::OpenInterest, 0}}},
-        {0x19, {{K::Date, 1}, {K::Close, 2}, {K::Volume, 3}, {K::Open, 0}, {K::High, 0}}},
-    };
-    for (const auto& [bits, fields] : cases) {
-        const FieldLayout layout = layoutFromFieldBits(bits);
-        for (const auto& [kind, number] : fields)
-            EXPECT_EQ(layout.field(kind), number) << bits << " " << fieldKindName(kind);
-    }
+    // The time takes part in the search: 09:10 falls between the two bars of the day.
+    const QuoteLocation at = findQuoteByDate(realFolder("msdir_stooq"), "2HR.DE", dayNumberFromFileDate(1131115.0f),
+                                             PackedTime{9 * 1800 + 10 * 30});
+    EXPECT_EQ(at.index, 1);
 }
 
 // A folder built byte by byte: XMASTER securities of 6 fields and of intraday bars read each
