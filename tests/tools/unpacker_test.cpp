@@ -193,9 +193,9 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
     fs::create_directory(box.path("elsewhere"));
     fs::create_directory_symlink(box.path("elsewhere"), box.inside("LINKDIR"));
 
-    const std::string whole = makeZip({file("FIRST.ASC", noise(30000)), file("SECOND.ASC", noise(30000))});
-    std::string flipped = whole;
-    flipped[find(whole, kLocalSignature).at(1) + 200] ^= 0x55; // inside SECOND's data
+    // Garbage and torn archives are the fuzz targets' part.
+    std::string flipped = makeZip({file("FIRST.ASC", noise(30000)), file("SECOND.ASC", noise(30000))});
+    flipped[find(flipped, kLocalSignature).at(1) + 200] ^= 0x55; // inside SECOND's data
     // The directory and the local header say 100 bytes, the data holds a megabyte.
     std::string liar = makeZip({file("FIRST", "small and true"), file("LIAR", noise(1 << 20))});
     put16(liar, find(liar, kCentralSignature).at(1) + 24, 100); // uncompressed size, low half
@@ -249,9 +249,7 @@ TEST(Unpacker, HostileArchivesAreRefusedBeforeAnythingIsWritten)
         {"name part too long", makeZip({file("GOOD.ASC", "x"), file(std::string(256, 'n'), "x")}), UnsafeEntry,
          "longer than 255 bytes"},
         {"path too long", makeZip({file("GOOD.ASC", "x"), file(deep, "x")}), UnsafeEntry},
-        {"truncated", whole.substr(0, whole.size() / 2), std::nullopt},
         {"data damaged", flipped, std::nullopt},
-        {"not an archive", noise(3000), std::nullopt},
         {"bomb", bomb, TooLarge, "", ratio100},
         {"past the byte limit", big, TooLarge, "", bytes64k},
         {"lying size", liar, TooLarge, "", bytes64k},

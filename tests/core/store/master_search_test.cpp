@@ -12,7 +12,6 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
-#include <tuple>
 #include <unistd.h>
 
 namespace qv {
@@ -161,25 +160,6 @@ TEST_F(MasterSearch, DirectoryEntriesThatAreNoPlainNameInsideThePortfolioAreNotF
     const SymbolListing listing = listSymbols(child);
     ASSERT_EQ(listing.rows.size(), entries.size());
     EXPECT_TRUE(std::ranges::all_of(listing.rows, [](const SymbolRow& r) { return r.isDirectoryEntry; }));
-}
-
-TEST_F(MasterSearch, CountDisagreeingWithTheFileSize)
-{
-    const ByteVec one = entry(1, "ONE"), two = entry(2, "TWO");
-    ByteVec file = concat({masterHeader(9, 9), one, two, entry(3, "THREE")});
-    shrinkTo(file, file.size() - 20); // THREE is torn
-    writeBytes(tmp.file("MASTER"), file);
-    EXPECT_EQ(find("TWO").status, kStatusOk);
-    EXPECT_NE(find("THREE").status, kStatusOk);
-    MasterFile m;
-    ASSERT_TRUE(readMasterFile(tmp.path(), m).isOk());
-    EXPECT_EQ(std::pair(m.entries.size(), m.trailing), std::pair(std::size_t{2}, ByteVec(file.end() - 33, file.end())));
-    // Entries beyond the count are not listed but kept as trailing bytes.
-    writeBytes(tmp.file("MASTER"), concat({masterHeader(1, 4), one, two}));
-    EXPECT_EQ(find("TWO").status, kStatusFileNotFound);
-    ASSERT_TRUE(readMasterFile(tmp.path(), m).isOk());
-    EXPECT_EQ(std::tuple(m.declaredCount(), m.secondCounter(), m.entries.size()), std::tuple(1, 4, 1u));
-    EXPECT_EQ(m.trailing, two);
 }
 
 } // namespace

@@ -166,22 +166,6 @@ TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing)
     }
 }
 
-TEST_F(MasterWriter, BeforeCommitRunsWhileTheOldMasterIsInPlaceAndItsFailureLeavesMasterAlone)
-{
-    writeMaster(masterFile({ibm}));
-    const ByteVec old = readBytes(master());
-    const auto before = snapshot(tmp.path());
-    const auto refuse = [](int) { return IoStatus::failure("no room for the quote file"); };
-    EXPECT_EQ(appendMasterEntry(tmp.path(), "NEW", "", 7, refuse).outcome, MasterChange::Outcome::Failed);
-    EXPECT_EQ(snapshot(tmp.path()), before);
-    int seen = 0;
-    EXPECT_TRUE(appendMasterEntry(tmp.path(), "NEW", "", 7, [&](int n) {
-                    seen = n;
-                    EXPECT_EQ(readBytes(master()), old);
-                    return IoStatus::ok();
-                }).done());
-    EXPECT_EQ(seen, 2);
-}
 TEST_F(MasterWriter, RewriteAndSetDateChangeOneEntryAndKeepABackup)
 {
     writeMaster(masterFile({ibm, msft, gc}));

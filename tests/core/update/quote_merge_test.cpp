@@ -153,7 +153,7 @@ TEST_F(QuoteMerge, EntriesThatContradictThemselvesOrRepeatANumberArePassedOverWi
 }
 
 // The prior-day flag gives the prior record the new volume and open interest only; values go
-// where each file's field layout puts them, and fields the DOP does not name stay zero.
+// where each file's field layout puts them.
 TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts)
 {
     SecuritySpec crude{3, "CL", {row7(d(1997, 1, 15), 20, 100, 10)}}; // one stored quote
@@ -164,12 +164,11 @@ TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts)
                        {"DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}}; // no open interest in the file
     SecuritySpec odd{
         7, "ODD", {{d(1997, 1, 15), 10, 100, 5, 4, 6, 3}}, 7, {"DATE", "OI", "VOL", "CLOSE", "OPEN", "HIGH", "LOW"}};
-    SecuritySpec wide{8, "WIDE", {{d(1997, 1, 15), 1, 2, 0.5f, 1.5f, 10, 11, 77}}, 8}; // the DOP names seven of eight
-    portfolio({ibm(), crude, sugar, odd, wide}); // IBM's and WIDE's profile has no flag
+    portfolio({ibm(), crude, sugar, odd}); // IBM's profile has no flag
     assignVariant("Futures", [](ProfileSpec& p) { p.priorDay = 1; }, {3, 5, 7});
     updateFile("D.TXT", "CL,970116,21,23,20,22,300,30\nSB,970116,13,14,12,13.5,70,7\n" + kIbmLine +
-                            "ODD,970116,4.5,6.5,3.5,5.5,200,20\nWIDE,970116,2,3,1,2.5,30,31\n");
-    ASSERT_EQ(runUpdate(inputs()).count, 5);
+                            "ODD,970116,4.5,6.5,3.5,5.5,200,20\n");
+    ASSERT_EQ(runUpdate(inputs()).count, 4);
     EXPECT_EQ(dataFile("F3.DAT"),
               quoteFile(7, {{d(1997, 1, 15), 20, 22, 19, 20.5f, 300, 30}, {d(1997, 1, 16), 21, 23, 20, 22, 300, 30}}));
     EXPECT_EQ(dataFile("F5.DAT"), quoteFile(6, {{d(1997, 1, 14), 11, 12, 10, 11.5f, 40},
@@ -178,7 +177,6 @@ TEST_F(QuoteMerge, PriorDayFlagAndFieldLayouts)
     EXPECT_EQ(dataFile("F1.DAT"), quoteFile(7, plus(ibm(), {kIbmRow}).rows)) << "without the flag the prior day stays";
     EXPECT_EQ(dataFile("F7.DAT"),
               quoteFile(7, {{d(1997, 1, 15), 20, 200, 5, 4, 6, 3}, {d(1997, 1, 16), 20, 200, 5.5f, 4.5f, 6.5f, 3.5f}}));
-    EXPECT_EQ(dataFile("F8.DAT"), quoteFile(8, plus(wide, {{d(1997, 1, 16), 2, 3, 1, 2.5f, 30, 31, 0}}).rows));
 }
 
 // The symbol is the first word of its column, after blanks and tabs; its first letter's case
