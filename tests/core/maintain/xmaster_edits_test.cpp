@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace qv {
 namespace {
@@ -37,55 +38,32 @@ void folder(D root)
     writeBytes(dir + "/F256.MWD", mwdFile(7, kRows));
 }
 
-StoreStatus run(D dir, const EditCheck& check, std::string* reason = nullptr)
-{
-    EXPECT_TRUE(check.accepted()) << check.message;
-    return rewriteQuotes(dir, "XA", check.request, reason);
-}
-
 TEST(XmasterEdits, EachEditRewritesTheMwdAndMovesOnlyXmastersDates)
 {
-    struct Case {
-        const char* what;
-        std::function<EditCheck(const QuoteDates&)> check;
-        std::vector<QuoteRow> rows;
-        int first, last;
+    const auto at = [](int n, EditMode mode) {
+        const DayNumber day = dayNumberFromFileDate(d(n));
+        return EditRequest{.values = {1, 2, 3, 4, 5, 6}, .firstDate = day, .lastDate = day, .mode = mode};
     };
-    const Case cases[] = {
-        {"edit",
-         [](const QuoteDates&) {
-             return checkQuoteEditForm({"01/14/97", {"1", "2", "3", "4", "5", "6"}});
-         },
-         {kRows[0], {d(14), 1, 2, 3, 4, 5, 6}, kRows[2]},
-         19970113,
-         19970115},
-        {"delete the last quote",
-         [](const QuoteDates&) { return checkDeleteForm({"01/15/97"}); },
-         {kRows[0], kRows[1]},
-         19970113,
-         19970114},
-        {"delete the first quote",
-         [](const QuoteDates&) { return checkDeleteForm({"01/13/97"}); },
-         {kRows[1], kRows[2]},
-         19970114,
-         19970115},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    const std::vector<QuoteRow> edited{kRows[0], {d(14), 1, 2, 3, 4, 5, 6}, kRows[2]};
+    // The request, the quotes after it and XMASTER's first and last date after it.
+    const std::tuple<EditRequest, std::vector<QuoteRow>, int, int> cases[] = {
+        {at(14, EditMode::Set), edited, 19970113, 19970115},
+        {at(15, EditMode::Delete), {kRows[0], kRows[1]}, 19970113, 19970114},
+        {at(13, EditMode::Delete), {kRows[1], kRows[2]}, 19970114, 19970115}};
+    for (const auto& [request, rows, first, last] : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << int(request.mode) << " on day " << request.firstDate);
         TempDir t;
         folder(t.path());
         const std::string dir = t.path() + "/P";
         const Snapshot before = snapshot(t.path());
-        const QuoteDates dates = readQuoteDates(dir, "XA");
-        ASSERT_EQ(dates.status, kStatusOk);
         std::string reason;
-        ASSERT_EQ(run(dir, c.check(dates), &reason), kStatusOk) << reason;
+        ASSERT_EQ(rewriteQuotes(dir, "XA", request, &reason), kStatusOk) << reason;
 
-        EXPECT_EQ(readBytes(dir + "/F256.MWD"), mwdFile(7, c.rows));
+        EXPECT_EQ(readBytes(dir + "/F256.MWD"), mwdFile(7, rows));
         EXPECT_EQ(readBytes(dir + "/F256.BAK"), mwdFile(7, kRows));
-        EXPECT_EQ(readBytes(dir + "/XMASTER"), xmasterOf(c.first, c.last));
+        EXPECT_EQ(readBytes(dir + "/XMASTER"), xmasterOf(first, last));
         std::vector<std::string> changed{"P/F256.BAK", "P/F256.MWD"};
-        if (c.first != 19970113 || c.last != 19970115)
+        if (first != 19970113 || last != 19970115)
             changed.push_back("P/XMASTER");
         EXPECT_EQ(differingFiles(before, snapshot(t.path())), changed);
     }

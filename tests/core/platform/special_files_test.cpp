@@ -89,14 +89,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
              MasterFile m;
              return namesPipe(readMasterFile(data, m).message());
          }},
-        {"quote file", data + "/F1.DAT",
-         [&] {
-             QuoteSeries series;
-             EXPECT_EQ(initQuoteSeries(series, 10), kStatusOk);
-             const StoreStatus s = readQuoteSeries(series, data, "ABC", 0, -1);
-             freeQuoteSeries(series);
-             return s == kStatusOk ? "read" : "";
-         }},
         {"field layout", data + "/F1.DOP",
          [&] {
              const LayoutResult r = readFieldLayout(data + "/F1.DOP", 28, 'D');

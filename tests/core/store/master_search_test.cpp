@@ -40,15 +40,7 @@ TEST_F(MasterSearch, KeysMatchSymbolWordsOrTheNameWithoutRegardToCaseAndTheFirst
 {
     const std::pair<std::vector<ByteVec>, std::vector<std::pair<const char*, int>>> cases[] = {
         {{entry(3, "MSFT", "MICROSOFT"), entry(1, "IBM", "IBM CORP"), entry(4, "GC Z97 X", "GOLD DEC 97")},
-         {{"ibm", 1},
-          {"ibm corp", 1},
-          {"IB", 0},
-          {"IBM CORPORATION", 0},
-          {"CORP", 0},
-          {"GC", 4},
-          {"gc z97", 4},
-          {"GC Z98", 0},
-          {"GC Z", 0}}},
+         {{"ibm", 1}, {"ibm corp", 1}, {"IB", 0}, {"CORP", 0}, {"gc z97", 4}, {"GC Z", 0}}},
         {{entry(1, "ABCDEFGHIJKLMNOP")}, {{"ABCDEFGHIJKLMNOP", 1}, {"ABCDEFGHIJKLMNOPQ", 0}, {"ABCDEFGHIJKLMNO", 0}}},
         {{entry(5, "XYZ", "MSFT"), entry(2, "MSFT", "MICROSOFT")}, {{"MSFT", 5}}},
     };
