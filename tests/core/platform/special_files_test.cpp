@@ -1,7 +1,6 @@
 // A named pipe where a file is read or written: refused like an unreadable file, never replaced,
 // never waited on. A hung case is failed, then released by opening the pipe's other end.
 
-#include "core/ascii/import.h"
 #include "core/platform/files.h"
 #include "core/platform/settings_file.h"
 #include "core/store/master.h"
@@ -55,21 +54,7 @@ bool isFifo(const std::string& path)
 
 constexpr const char* kPipe = "not a regular file but a named pipe";
 
-class SpecialFiles : public UpdateFixture, public ::testing::Test {
-protected:
-    ImportJob importJob(const std::string& input) const
-    {
-        ImportJob job;
-        job.inputPath = input;
-        job.outputDir = data;
-        job.symbol = "NEW";
-        job.name = "NEW CO";
-        job.present = {true, true, true, true, true, true, true};
-        job.columns = {0, 1, 2, 3, 4, 5, 6};
-        job.dateFormat = 7;
-        return job;
-    }
-};
+class SpecialFiles : public UpdateFixture, public ::testing::Test {};
 
 TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
 {
@@ -107,13 +92,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
              return isFifo(data + "/MASTER") ? m : "replaced";
          }},
         {"writer's temporary file", data + "/MASTER.~NU", [&] { return namesPipe(appended().message); }},
-        {"import input", tmp.file("input.txt"),
-         [&] {
-             const ImportResult r = importQuotes(importJob(tmp.file("input.txt")));
-             return !r.ok && r.messages.front().text == "The input file could not be read:\n" + tmp.file("input.txt")
-                        ? ""
-                        : "imported or another message";
-         }},
         {"audit log", startup + "/AUDIT.TXT",
          [&] {
              updateFile("DAILY.TXT", "ABC,970116,11,12,10,11.5,200,2\n");
@@ -145,7 +123,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
             std::filesystem::remove(entry.path());
         std::filesystem::remove(data + "/MASTER.~NU");
         std::filesystem::remove(startup + "/AUDIT.TXT");
-        writeText(tmp.file("input.txt"), "970116,1,2,0.5,1.5,100,1\n");
         std::filesystem::remove(c.pipe);
         ASSERT_EQ(::mkfifo(c.pipe.c_str(), 0644), 0) << c.pipe;
         std::string outcome = "did not finish";

@@ -236,16 +236,6 @@ TEST_F(BuiltFolder, XmasterRowsHaveSkipMarksOfTheirOwnAndAssignments)
     const AssignmentResult all = assignProfileToAllSymbols(startup.path(), tmp.path(), "Daily");
     EXPECT_EQ(all.assigned, 4);
     EXPECT_EQ(readBytes(tmp.file("F40000.PFL")), assignmentRecord("Daily"));
-
-    // Damage in XMASTER is told with the grid's own message, and MASTER's rows stay.
-    ByteVec noMarker = readBytes(tmp.file("XMASTER"));
-    setByte(noMarker, 3, 0);
-    writeXmaster(noMarker);
-    listing = listSymbols(tmp.path());
-    EXPECT_EQ(listing.rows.size(), 2u);
-    EXPECT_EQ(listing.messages,
-              (std::vector<std::string>{"Your master file is partially damaged\n"
-                                        "XMASTER does not begin with its marker: its securities are not listed."}));
 }
 
 } // namespace
