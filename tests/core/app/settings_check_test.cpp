@@ -71,30 +71,20 @@ TEST(SettingsOkCheck, APasswordLongerThanSixteenCharactersIsRefusedNotCut)
 TEST(SearchRerun, FollowsAFilterChangeToTheDeepestRootHoldingItsPath)
 {
     const std::vector<std::string> roots = {"/", "/home/ann", "/media/usb", "/home"};
-    const struct {
-        bool limitBefore;
-        const char* nameBefore;
-        bool limitAfter;
-        const char* nameAfter;
-        bool needed;
-        const char* root;
-    } cases[] = {
+    // Before: limit and path; after: limit and path; whether to search again, and from which root.
+    const std::tuple<bool, const char*, bool, const char*, bool, const char*> cases[] = {
         {true, "/home/ann/Data", true, "/HOME/ANN/data", false, ""},
         {true, "/home/ann/Data", true, "/home/ann/Other", true, "/home/ann"},
         {true, "/home/bob", true, "//home//ann/./x", true, "/home/ann"},
         {true, "/home/ann/Data", false, "/home/ann/Data", true, "/home/ann"}, // off: the unchanged path's root
         {false, "/home/ann/Data", false, "/elsewhere", false, ""},
-        {false, "/home/ann/Data", true, "relative", true, ""}, // no root: the window keeps its own
-    };
-    for (const auto& c : cases) {
+        {false, "/home/ann/Data", true, "relative", true, ""}}; // no root: the window keeps its own
+    for (const auto& [limitBefore, nameBefore, limitAfter, nameAfter, needed, root] : cases) {
         ViewSettings before, after;
-        before.searchLimit = c.limitBefore;
-        before.searchName = c.nameBefore;
-        after.searchLimit = c.limitAfter;
-        after.searchName = c.nameAfter;
+        std::tie(before.searchLimit, before.searchName) = std::tuple(limitBefore, nameBefore);
+        std::tie(after.searchLimit, after.searchName) = std::tuple(limitAfter, nameAfter);
         const SearchRerun r = searchRerunAfterSettings(before, after, roots);
-        EXPECT_TRUE(r.needed == c.needed && r.root == c.root)
-            << c.nameBefore << " -> " << c.nameAfter << ": " << r.root;
+        EXPECT_TRUE(r.needed == needed && r.root == root) << nameBefore << " -> " << nameAfter << ": " << r.root;
     }
 }
 
@@ -116,31 +106,11 @@ TEST(SettingsDialogValues, AreWrittenInTheProgramsOrderAndAFailedWriteIsReported
 
     const fixtures::ByteVec raw = fixtures::readBytes(file.path());
     const std::string ini(raw.begin(), raw.end());
-    std::size_t last = 0;
-    for (const char* line : {"[Search]",
-                             "Limit=0",
-                             "Name=/home/Ann/MetaStock",
-                             "[Audit]",
-                             "AuditEnable=1",
-                             "[Sounds]",
-                             "SoundDisable=1",
-                             "[SEX]",
-                             "SexEnable=1",
-                             "SexPassword=s3cret",
-                             "SexPasswordEnable=0",
-                             "DeleteSex=1",
-                             "[ZIP]",
-                             "ZipEnable=1",
-                             "ZipPassword=zip pw",
-                             "ZipPasswordEnable=1",
-                             "DeleteZip=0",
-                             "PkunzipPath=/opt/Tools",
-                             "[CleanUp]",
-                             "DeleteTxt=1"}) {
-        const std::size_t at = ini.find(line, last);
-        ASSERT_NE(at, std::string::npos) << line << " missing or out of order in\n" << ini;
-        last = at;
-    }
+    EXPECT_EQ(
+        ini,
+        "[Search]\nLimit=0\nName=/home/Ann/MetaStock\n\n[Audit]\nAuditEnable=1\n\n[Sounds]\nSoundDisable=1\n\n"
+        "[SEX]\nSexEnable=1\nSexPassword=s3cret\nSexPasswordEnable=0\nDeleteSex=1\n\n[ZIP]\nZipEnable=1\n"
+        "ZipPassword=zip pw\nZipPasswordEnable=1\nDeleteZip=0\nPkunzipPath=/opt/Tools\n\n[CleanUp]\nDeleteTxt=1\n");
 
     v.update.deleteTxt = false;
     faults::reset();

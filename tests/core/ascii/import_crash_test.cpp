@@ -101,36 +101,5 @@ TEST(ImportCrash, AKilledOrPowerlessImportLeavesNoEntryOrTheFinishedOneAndARerun
     setTodayOverride(std::nullopt);
 }
 
-// The backup holds MASTER with the entry before its dates (today's as both); the crashes above check
-// that the entry comes with its dates in one replacement.
-TEST(ImportCrash, TheBackupHoldsTheEntryBeforeItsDates)
-{
-    setTodayOverride("03/15/05");
-    TempDir t;
-    existingPortfolio(t.path());
-    const ImportResult r = importQuotes(jobFor(t.path(), true));
-    setTodayOverride(std::nullopt);
-    ASSERT_TRUE(r.ok);
-    ByteVec expectedBackup = readBytes(t.path() + "/P/MASTER");
-    setMbf(expectedBackup, 4 * 53 + 25, fileDate(2005, 3, 15));
-    setMbf(expectedBackup, 4 * 53 + 29, fileDate(2005, 3, 15));
-    EXPECT_EQ(readBytes(t.path() + "/P/MASTER.BAK"), expectedBackup);
-}
-
-// What a cut-short import left goes with the next import, also when that one is refused.
-TEST(ImportCrash, ARefusedImportStillRemovesTheTemporariesOfACutShortOne)
-{
-    TempDir t;
-    existingPortfolio(t.path());
-    const Snapshot before = snapshot(t.path());
-    for (const char* left : {"MASTER.~BK", "MASTER.NEW", "MASTER.~NU", "F3.NEW", "F3.~NU", "F3.~DO"})
-        writeText(t.path() + "/P/" + left, "left by a crash");
-    ImportJob duplicate = jobFor(t.path(), true);
-    duplicate.symbol = "IBM";
-    const ImportResult r = importQuotes(duplicate);
-    EXPECT_FALSE(r.ok || r.securityAdded);
-    EXPECT_EQ(snapshot(t.path()), before);
-}
-
 } // namespace
 } // namespace qv

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 
 namespace qv {
@@ -140,17 +141,11 @@ TEST(ChartGeometry, LoadingReadsTheNewestQuotesOrNothing)
 TEST(PrintLayout, PagesHoldWholeLinesTheLastTakesTheRestAndTabsFallOnWholeInches)
 {
     // A 16-unit font: 21 units per line, so 950 units hold 45 lines.
-    const struct {
-        int area, quotes, linesPerPage, pageCount;
-    } cases[] = {
-        {-950, 100, 45, 3}, // the printable area may come with either sign
-        {950, 90, 45, 2},
-        {944, 1, 44, 1},
-        {0, 3, 1, 3},
-    };
-    for (const auto& c : cases) {
-        const PrintMetrics got = printMetrics(c.area, 16, c.quotes);
-        EXPECT_TRUE(got.linesPerPage == c.linesPerPage && got.pageCount == c.pageCount) << c.area << " " << c.quotes;
+    // Area (the printable area may come with either sign), quotes, lines per page, pages.
+    for (const auto& [area, quotes, lines, pages] :
+         {std::array{-950, 100, 45, 3}, {950, 90, 45, 2}, {944, 1, 44, 1}, {0, 3, 1, 3}}) {
+        const PrintMetrics got = printMetrics(area, 16, quotes);
+        EXPECT_TRUE(got.linesPerPage == lines && got.pageCount == pages) << area << " " << quotes;
     }
     EXPECT_EQ(printLineTop(printMetrics(950, 16, 100), 2), 42);
     for (const auto& [from, stop] : {std::pair{kPrintLeftMargin, 100}, {199, 200}, {200, 300}, {-20, 100}})

@@ -130,42 +130,25 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
 // disagreement a writer resolves, since that record describes no security.
 TEST_F(EmasterInStep, ADisagreeingEmasterIsLeftAsItIsAndReportedWhileMasterChanges)
 {
-    const auto dropFirst = [](ByteVec e) {
-        e.erase(e.begin() + 192, e.begin() + 2 * 192);
-        setByte(e, 0, 2);
-        return e;
-    };
-    const auto swapNumbers = [](ByteVec e) {
-        std::swap(e[192 + 2], e[2 * 192 + 2]);
-        return e;
-    };
-    const auto countBeyondSize = [](ByteVec e) {
-        setByte(e, 0, 9);
-        return e;
-    };
-    const std::pair<const char*, std::function<ByteVec(ByteVec)>> damages[] = {{"first record missing", dropFirst},
-                                                                               {"file numbers swapped", swapNumbers},
-                                                                               {"count beyond size", countBeyondSize}};
     const std::pair<const char*, std::function<CommandResult(D)>> commands[] = {
         {"add", [](D d) { return addSymbol(d, "NEW", ""); }},
         {"delete", [](D d) { return deleteSymbol(d, "GC"); }},
         {"edit", [](D d) { return editSymbol(d, "MSFT", "MS", "MICRO"); }},
     };
-    for (const auto& [damage, damaged] : damages) {
-        for (const auto& [what, command] : commands) {
-            SCOPED_TRACE(std::string(damage) + ", " + what);
-            TempDir t;
-            writeStandardPortfolio(t.path());
-            writeStandardEmaster(t.path());
-            writeBytes(t.file("EMASTER"), damaged(readBytes(t.file("EMASTER"))));
-            const ByteVec emaster = readBytes(t.file("EMASTER"));
-            const ByteVec master = readBytes(t.file("MASTER"));
-            const CommandResult r = command(t.path());
-            EXPECT_TRUE(r.ok) << r.message;
-            EXPECT_NE(readBytes(t.file("MASTER")), master) << "MASTER's change did not go on";
-            EXPECT_EQ(readBytes(t.file("EMASTER")), emaster);
-            EXPECT_NE(r.message.find("partially damaged"), std::string::npos) << r.message;
-        }
+    for (const auto& [what, command] : commands) {
+        SCOPED_TRACE(what);
+        TempDir t;
+        writeStandardPortfolio(t.path());
+        writeStandardEmaster(t.path());
+        ByteVec emaster = readBytes(t.file("EMASTER")); // the records of IBM and MSFT swap numbers
+        std::swap(emaster[192 + 2], emaster[2 * 192 + 2]);
+        writeBytes(t.file("EMASTER"), emaster);
+        const ByteVec master = readBytes(t.file("MASTER"));
+        const CommandResult r = command(t.path());
+        EXPECT_TRUE(r.ok) << r.message;
+        EXPECT_NE(readBytes(t.file("MASTER")), master) << "MASTER's change did not go on";
+        EXPECT_EQ(readBytes(t.file("EMASTER")), emaster);
+        EXPECT_NE(r.message.find("partially damaged"), std::string::npos) << r.message;
     }
 
     TempDir t;

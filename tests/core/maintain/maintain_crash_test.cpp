@@ -72,6 +72,9 @@ TEST_F(MaintainCrash, SymbolCommandsKeepMarksAndFilesOfListedSecuritiesAndFinish
     const DayNumber lastMsftQuote = dayNumberFromFileDate(standardQuotes(2).back()[0]);
     const EditRequest set{.values = {1, 2, 3, 4, 5, 6}, .firstDate = 0, .lastDate = 0xFFFF};
     const EditRequest drop{.firstDate = lastMsftQuote, .lastDate = lastMsftQuote, .mode = EditMode::Delete};
+    const auto masterMatches = [](D r, const Snapshot&, const Snapshot&) {
+        expectMasterMatchesQuoteFiles(portfolio(r));
+    };
 
     const std::pair<const char*, CrashScenario> scenarios[] = {
         {"add-symbol takes number 3 and clears its stale mark",
@@ -102,23 +105,17 @@ TEST_F(MaintainCrash, SymbolCommandsKeepMarksAndFilesOfListedSecuritiesAndFinish
           }}},
         {"edit-symbol", {standardWithMarks, [](D r) { (void)editSymbol(portfolio(r), "MSFT", "MS", "MICRO"); }}},
         {"skip", {standardWithMarks, [](D r) { (void)setSymbolSkip(portfolio(r), "MSFT", true); }}},
+        // A second run backs up the file as it finds it, already edited.
         {"edit-quote setting every quote",
-         {standardWithMarks,
-          [=](D r) { (void)rewriteQuotes(portfolio(r), "IBM", set); },
-          [](D r, const Snapshot&, const Snapshot&) { expectMasterMatchesQuoteFiles(portfolio(r)); },
-          {},
-          {},
-          {},
-          // A second run backs up the file as it finds it, already edited.
-          {"P/F1.BAK"}}},
+         {.setup = standardWithMarks,
+          .run = [=](D r) { (void)rewriteQuotes(portfolio(r), "IBM", set); },
+          .check = masterMatches,
+          .rerunMayDiffer = {"P/F1.BAK"}}},
         {"delete-quote of the last quote, which moves MASTER's last date",
-         {standardWithMarks,
-          [=](D r) { (void)rewriteQuotes(portfolio(r), "MSFT", drop); },
-          [](D r, const Snapshot&, const Snapshot&) { expectMasterMatchesQuoteFiles(portfolio(r)); },
-          {},
-          {},
-          {},
-          {"P/F2.BAK", "P/MASTER.BAK"}}},
+         {.setup = standardWithMarks,
+          .run = [=](D r) { (void)rewriteQuotes(portfolio(r), "MSFT", drop); },
+          .check = masterMatches,
+          .rerunMayDiffer = {"P/F2.BAK", "P/MASTER.BAK"}}},
     };
     for (const auto& [name, scenario] : scenarios) {
         for (const bool withEmaster : {false, true}) {

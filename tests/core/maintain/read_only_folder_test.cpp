@@ -20,7 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <functional>
 
 namespace qv {
@@ -138,17 +137,6 @@ TEST_F(ReadOnlyPortfolio, AnExistingSkipListIsReadAndABrokenOneKeepsItsMessage)
     listing = listSymbols(other);
     EXPECT_FALSE(listing.folderReadOnly);
     EXPECT_EQ(listing.messages, std::vector<std::string>{std::string(kSymbolListSkipLengthMessage)});
-}
-
-// A folder that can be written is never called read-only, nor is one that is not there.
-TEST(ReadOnlyFolderCheck, WritableAndMissingFoldersAreNotReadOnly)
-{
-    fx::TempDir tmp;
-    fx::writeText(tmp.file("plain"), "x");
-    EXPECT_TRUE(checkWritableFolder(tmp.path()).isOk());
-    EXPECT_FALSE(isReadOnlyFolder(tmp.file("missing")) || isReadOnlyFolder(tmp.file("plain")));
-    for (int err : {0, ENOSPC, EIO, ENOENT})
-        EXPECT_FALSE(isReadOnlyError(err)) << err;
 }
 
 } // namespace

@@ -145,13 +145,5 @@ TEST(SplitSearchTest, AnUnreadableSecurityEndsTheSearchKeepingWhatWasFound)
     EXPECT_EQ(search(tmp.subdir("empty")).outcome.end, SplitSearchOutcome::End::NoPortfolio);
 }
 
-TEST(SplitSearchTest, ReportIsWrittenLineByLine)
-{
-    fx::TempDir tmp;
-    ASSERT_TRUE(saveSplitSearchReport(tmp.file("r.txt"), {"A possible 2 for 1", "B possible 1 for 3"}));
-    const fx::ByteVec saved = fx::readBytes(tmp.file("r.txt"));
-    EXPECT_EQ(std::string(saved.begin(), saved.end()), "A possible 2 for 1\nB possible 1 for 3\n");
-}
-
 } // namespace
 } // namespace qv

@@ -153,18 +153,6 @@ TEST(Files, ReplaceFailsAndKeepsTheOldContentWhenFlushingTheTemporaryFileFails)
     EXPECT_EQ(fixtures::snapshot(dir.path()), only);
 }
 
-// createNewFile never takes the place of an entry of the same name in any case.
-TEST(Files, CreateNewFileRefusesAnExistingNameInAnyCase)
-{
-    TempDir dir;
-    ASSERT_TRUE(createNewFile(dir.file("F1.DAT"), "F1.~NU", Bytes{'a'}));
-    EXPECT_EQ(fixtures::readBytes(dir.file("F1.DAT")), fixtures::ByteVec{'a'});
-    for (const char* name : {"F1.DAT", "f1.dat"})
-        EXPECT_EQ(createNewFile(dir.file(name), "F1.~NU", Bytes{'b'}).error(), EEXIST) << name;
-    const std::vector<std::pair<std::string, fixtures::ByteVec>> only{{"F1.DAT", {'a'}}};
-    EXPECT_EQ(fixtures::snapshot(dir.path()), only);
-}
-
 mode_t modeOf(const std::string& path)
 {
     struct stat st {};

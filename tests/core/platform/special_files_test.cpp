@@ -1,10 +1,8 @@
 // A named pipe where a file is read or written: refused like an unreadable file, never replaced,
 // never waited on. A hung case is failed, then released by opening the pipe's other end.
 
-#include "core/ascii/import.h"
 #include "core/platform/files.h"
 #include "core/platform/settings_file.h"
-#include "core/profiles/profile.h"
 #include "core/store/master.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
@@ -56,21 +54,7 @@ bool isFifo(const std::string& path)
 
 constexpr const char* kPipe = "not a regular file but a named pipe";
 
-class SpecialFiles : public UpdateFixture, public ::testing::Test {
-protected:
-    ImportJob importJob(const std::string& input) const
-    {
-        ImportJob job;
-        job.inputPath = input;
-        job.outputDir = data;
-        job.symbol = "NEW";
-        job.name = "NEW CO";
-        job.present = {true, true, true, true, true, true, true};
-        job.columns = {0, 1, 2, 3, 4, 5, 6};
-        job.dateFormat = 7;
-        return job;
-    }
-};
+class SpecialFiles : public UpdateFixture, public ::testing::Test {};
 
 TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
 {
@@ -90,14 +74,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
              MasterFile m;
              return namesPipe(readMasterFile(data, m).message());
          }},
-        {"quote file", data + "/F1.DAT",
-         [&] {
-             QuoteSeries series;
-             EXPECT_EQ(initQuoteSeries(series, 10), kStatusOk);
-             const StoreStatus s = readQuoteSeries(series, data, "ABC", 0, -1);
-             freeQuoteSeries(series);
-             return s == kStatusOk ? "read" : "";
-         }},
         {"field layout", data + "/F1.DOP",
          [&] {
              const LayoutResult r = readFieldLayout(data + "/F1.DOP", 28, 'D');
@@ -105,9 +81,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
          }},
         {"skip list", data + "/SKIPQVTA.PBG",
          [&] { return readSkipFlags(data).empty() && isFifo(data + "/SKIPQVTA.PBG") ? "" : "read or replaced"; }},
-        {"profile file", startup + "/Daily.pfd", [&] { return readProfile(startup, "Daily").ok ? "read" : ""; }},
-        {"settings file read", ini,
-         [&] { return SettingsFile(ini).getString("Update", "Key", "fallback") == "fallback" ? "" : "read"; }},
         {"settings file written", ini,
          [&] {
              const std::string m = namesPipe(SettingsFile(ini).setString("Update", "Key", "new").message());
@@ -119,13 +92,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
              return isFifo(data + "/MASTER") ? m : "replaced";
          }},
         {"writer's temporary file", data + "/MASTER.~NU", [&] { return namesPipe(appended().message); }},
-        {"import input", tmp.file("input.txt"),
-         [&] {
-             const ImportResult r = importQuotes(importJob(tmp.file("input.txt")));
-             return !r.ok && r.messages.front().text == "The input file could not be read:\n" + tmp.file("input.txt")
-                        ? ""
-                        : "imported or another message";
-         }},
         {"audit log", startup + "/AUDIT.TXT",
          [&] {
              updateFile("DAILY.TXT", "ABC,970116,11,12,10,11.5,200,2\n");
@@ -157,7 +123,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
             std::filesystem::remove(entry.path());
         std::filesystem::remove(data + "/MASTER.~NU");
         std::filesystem::remove(startup + "/AUDIT.TXT");
-        writeText(tmp.file("input.txt"), "970116,1,2,0.5,1.5,100,1\n");
         std::filesystem::remove(c.pipe);
         ASSERT_EQ(::mkfifo(c.pipe.c_str(), 0644), 0) << c.pipe;
         std::string outcome = "did not finish";
@@ -165,20 +130,6 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
         EXPECT_EQ(outcome, "") << c.what;
         std::filesystem::remove(c.pipe);
     }
-}
-
-// Other kinds of file get the same refusal, naming what they are (a directory as EISDIR).
-TEST_F(SpecialFiles, ReadersNameTheKindOfFileTheyRefuse)
-{
-    InputFile file;
-    const IoStatus directory = file.open(data);
-    EXPECT_EQ(directory.error(), EISDIR) << directory.message();
-    const IoStatus device = file.open("/dev/null");
-    EXPECT_EQ(device.message(), "open /dev/null: not a regular file but a device");
-    EXPECT_FALSE(file.isOpen());
-    portfolio({{1, "ABC", {row7(fileDate(1997, 1, 15), 10, 100, 1)}}});
-    EXPECT_TRUE(file.open(data + "/MASTER").isOk()) << "a regular file still opens";
-    EXPECT_GT(file.size(), 0u);
 }
 
 } // namespace

@@ -104,17 +104,6 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndC
     EXPECT_EQ(fx::snapshot(dir.path()), listed) << "a sample under any case is kept";
 }
 
-TEST(AssignmentFiles, ReadFindsAnyCaseAndTakesWhatAShortFileHolds)
-{ // written by the assignment commands
-    fx::TempDir dir;
-    fx::writeBytes(dir.file("f12.pfl"), fx::assignmentRecord("New"));
-    fx::writeBytes(dir.file("F8.PFL"), ByteVec{0, 'A', 'B'});
-    dir.subdir("F5.PFL");
-    EXPECT_EQ(readAssignment(dir.path(), 12), "New");
-    EXPECT_EQ(readAssignment(dir.path(), 8), "AB");
-    EXPECT_EQ(readAssignment(dir.path(), 5), std::nullopt);
-}
-
 // Symbol Assign and Multiple Assign: which assignment files they write, where, and what they report.
 using Messages = std::vector<std::string>;
 

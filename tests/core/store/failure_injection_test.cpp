@@ -8,7 +8,7 @@
 #include "core/store/master.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
-#include "fixtures/portfolio_builder.h"
+#include "fixtures/crash_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,6 @@ namespace {
 
 using namespace qv::fixtures;
 using faults::Op;
-using Snapshot = std::vector<std::pair<std::string, ByteVec>>;
 
 struct Scenario {
     std::function<void(const std::string& dir)> setup;
@@ -34,12 +33,6 @@ struct Scenario {
 
 constexpr std::array<Op, 5> kOps{Op::Write, Op::Fsync, Op::Rename, Op::Unlink, Op::Create};
 constexpr std::array<const char*, 5> kOpNames{"write", "fsync", "rename", "unlink", "create"};
-
-const ByteVec* fileIn(const Snapshot& s, const std::string& name)
-{
-    const auto it = std::ranges::find(s, name, &Snapshot::value_type::first);
-    return it == s.end() ? nullptr : &it->second;
-}
 
 // `after` less the tolerated files that `before` did not have. A MASTER.BAK left behind must
 // hold the MASTER of `before`.
@@ -129,7 +122,6 @@ TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted)
          {standard,
           [](D d) { return setMasterDate(d, floatToMbf(fileDate(2001, 3, 15)), 2, 1).done(); },
           {"MASTER.BAK"}}},
-        {"createEmptyMaster", {nothing, [](D d) { return createEmptyMaster(d).isOk(); }}},
         {"createQuoteFiles", {standard, [](D d) { return createQuoteFiles(d, 3, defaultFieldKinds()).isOk(); }}},
         {"writeSkipFlags over a file",
          {[](D d) { writeBytes(d + "/SKIPQVTA.PBG", ByteVec(256, 0)); },
@@ -141,9 +133,6 @@ TEST_F(FailureInjection, EveryWriterLeavesTheDirectoryAsItWasOrAsCommitted)
               writeBytes(d + "/MASTER.BAK", ByteVec{1, 2, 3});
           },
           [](D d) { return copyFile(d + "/MASTER", d + "/MASTER.BAK").isOk(); }}},
-        {"copyFile to a new file", {standard, [](D d) { return copyFile(d + "/F1.DAT", d + "/F1.BAK").isOk(); }}},
-        {"replaceFile",
-         {standard, [](D d) { return replaceFile(d + "/F1.DAT", "F1.~NU", ByteVec(28 * 3, 0x42)).isOk(); }}},
     };
     for (const auto& [name, scenario] : scenarios) {
         SCOPED_TRACE(name);

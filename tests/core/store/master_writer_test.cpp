@@ -1,7 +1,6 @@
 #include "core/platform/clock.h"
 #include "core/store/master.h"
 #include "core/store/securities.h"
-#include "core/store/skip_list.h"
 #include "fixtures/crash_harness.h"
 #include "fixtures/portfolio_builder.h"
 
@@ -167,22 +166,6 @@ TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing)
     }
 }
 
-TEST_F(MasterWriter, BeforeCommitRunsWhileTheOldMasterIsInPlaceAndItsFailureLeavesMasterAlone)
-{
-    writeMaster(masterFile({ibm}));
-    const ByteVec old = readBytes(master());
-    const auto before = snapshot(tmp.path());
-    const auto refuse = [](int) { return IoStatus::failure("no room for the quote file"); };
-    EXPECT_EQ(appendMasterEntry(tmp.path(), "NEW", "", 7, refuse).outcome, MasterChange::Outcome::Failed);
-    EXPECT_EQ(snapshot(tmp.path()), before);
-    int seen = 0;
-    EXPECT_TRUE(appendMasterEntry(tmp.path(), "NEW", "", 7, [&](int n) {
-                    seen = n;
-                    EXPECT_EQ(readBytes(master()), old);
-                    return IoStatus::ok();
-                }).done());
-    EXPECT_EQ(seen, 2);
-}
 TEST_F(MasterWriter, RewriteAndSetDateChangeOneEntryAndKeepABackup)
 {
     writeMaster(masterFile({ibm, msft, gc}));
@@ -258,30 +241,6 @@ TEST_F(MasterWriter, DamagedCountKeepsTheTrailingBytesVerbatim)
             }
         }
     }
-}
-
-// Any non-zero byte skips and a short file is zero beyond its end; reading changes nothing,
-// writing gives ones, and a missing file is created with byte 0 set.
-TEST(SkipList, BytesFlagsAndWritingBack)
-{
-    TempDir tmp;
-    const std::string file = tmp.file("SKIPQVTA.PBG");
-    const auto flagBytes = [](std::initializer_list<std::size_t> set) {
-        ByteVec b(256, 0);
-        for (auto i : set)
-            b[i] = 1;
-        return b;
-    };
-    EXPECT_EQ(readSkipFlags(tmp.path()), "1" + std::string(255, '0'));
-    EXPECT_EQ(readBytes(file), flagBytes({0}));
-    const ByteVec shortFile{0, 1, 0, 0, 0, 0, 0, 7, 0, 0};
-    writeBytes(file, shortFile);
-    EXPECT_EQ(readSkipFlags(tmp.path()), "0100000100" + std::string(246, '0'));
-    EXPECT_EQ(readBytes(file), shortFile);
-    writeBytes(file, ByteVec(300, 0xFF));
-    EXPECT_EQ(readSkipFlags(tmp.path()), std::string(256, '1'));
-    EXPECT_EQ(writeSkipFlags(tmp.path(), "01x1"), "01x1");
-    EXPECT_EQ(readBytes(file), flagBytes({1, 3}));
 }
 
 } // namespace

