@@ -4,6 +4,7 @@
 
 #include "core/maintain/quote_edits.h"
 #include "core/maintain/symbol_commands.h"
+#include "core/platform/fault_injection.h"
 #include "core/store/securities.h"
 #include "fixtures/crash_harness.h"
 #include "fixtures/crash_harness_checks.h"
@@ -104,7 +105,7 @@ void expectXmasterNotAheadOfMwd(D root, const Snapshot&, const Snapshot&)
     EXPECT_LE(xa.lastDate, dates.back());
 }
 
-TEST(XmasterEdits, ACrashLeavesXmasterNeverAheadOfTheMwd)
+TEST(XmasterEdits, ACrashOrAFailingCallLeavesXmasterNeverAheadOfTheMwd)
 {
     const EditRequest drop{
         .firstDate = dayNumberFromFileDate(d(15)), .lastDate = dayNumberFromFileDate(d(15)), .mode = EditMode::Delete};
@@ -117,6 +118,36 @@ TEST(XmasterEdits, ACrashLeavesXmasterNeverAheadOfTheMwd)
                                     .check = expectXmasterNotAheadOfMwd,
                                     .rerunMayDiffer = {"P/F256.BAK"}}),
                   0);
+    }
+    // Each write, fsync and rename of the delete failing in turn (the last rename of the MWD puts
+    // XMASTER back): a failure reported leaves F256.MWD and XMASTER as they were.
+    for (const faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename}) {
+        int calls = 0;
+        {
+            TempDir t;
+            folder(t.path());
+            faults::reset();
+            EXPECT_EQ(rewriteQuotes(t.path() + "/P", "XA", drop), kStatusOk);
+            calls = faults::callCount(op);
+            faults::reset();
+        }
+        for (int n = 1; n <= calls; ++n) {
+            SCOPED_TRACE("call " + std::to_string(n));
+            TempDir t;
+            folder(t.path());
+            const Snapshot before = snapshot(t.path());
+            StoreStatus status = kStatusOk;
+            {
+                const faults::ScopedFailure failure(op, n);
+                status = rewriteQuotes(t.path() + "/P", "XA", drop);
+            }
+            const Snapshot after = snapshot(t.path());
+            if (status != kStatusOk) {
+                EXPECT_EQ(*fileIn(after, "P/F256.MWD"), *fileIn(before, "P/F256.MWD"));
+                EXPECT_EQ(*fileIn(after, "P/XMASTER"), *fileIn(before, "P/XMASTER"));
+            }
+            expectXmasterNotAheadOfMwd(t.path(), before, after);
+        }
     }
 }
 

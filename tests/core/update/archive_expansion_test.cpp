@@ -227,5 +227,93 @@ TEST_F(ArchiveExpansion, NoArchiveNameOrReasonBreaksTheLog)
     EXPECT_TRUE(lines[0].ends_with("xx...)"));
 }
 
+// A ZIP archive of stored entries, written byte by byte.
+struct StoredEntry {
+    std::string name, data;
+};
+
+std::uint32_t crc32Of(const std::string& data)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string storedZip(const std::vector<StoredEntry>& entries)
+{
+    const auto le = [](std::string& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    std::string zip, directory;
+    for (const StoredEntry& e : entries) {
+        const auto offset = static_cast<std::uint32_t>(zip.size());
+        const auto size = static_cast<std::uint32_t>(e.data.size());
+        const auto nameSize = static_cast<std::uint32_t>(e.name.size());
+        le(zip, 0x04034b50, 4), le(zip, 20, 2), le(zip, 0, 2), le(zip, 0, 2), le(zip, 0, 2), le(zip, 0x2821, 2);
+        le(zip, crc32Of(e.data), 4), le(zip, size, 4), le(zip, size, 4), le(zip, nameSize, 2), le(zip, 0, 2);
+        zip += e.name + e.data;
+        le(directory, 0x02014b50, 4), le(directory, (3 << 8) | 20, 2), le(directory, 20, 2), le(directory, 0, 2);
+        le(directory, 0, 2), le(directory, 0, 2), le(directory, 0x2821, 2), le(directory, crc32Of(e.data), 4);
+        le(directory, size, 4), le(directory, size, 4), le(directory, nameSize, 2), le(directory, 0, 2);
+        le(directory, 0, 2), le(directory, 0, 2), le(directory, 0, 2), le(directory, 0100644u << 16, 4);
+        le(directory, offset, 4);
+        directory += e.name;
+    }
+    const auto directoryAt = static_cast<std::uint32_t>(zip.size());
+    zip += directory;
+    le(zip, 0x06054b50, 4), le(zip, 0, 2), le(zip, 0, 2), le(zip, static_cast<std::uint32_t>(entries.size()), 2);
+    le(zip, static_cast<std::uint32_t>(entries.size()), 2), le(zip, static_cast<std::uint32_t>(directory.size()), 4);
+    le(zip, directoryAt, 4), le(zip, 0, 2);
+    return zip;
+}
+
+// The run with the bundled unpacker itself (the only test that runs it under the update run): an
+// archive named like an option is unpacked; a hostile one is refused with its reason in the log,
+// and nothing of it (no file, no staging directory) stays in the update directory.
+TEST_F(ArchiveExpansion, TheBundledUnpackerRefusesHostileArchivesWithItsReasonAndUnpacksTheRest)
+{
+#ifndef QUOVANTA_PKUNZIP_PATH
+    GTEST_SKIP() << "built without the bundled unpacker";
+#else
+    const std::string ibm = "IBM,970116,11,12,10,11.5,200,2\n";
+    const struct {
+        const char* archive;
+        std::string zip;
+        int quotes;
+        std::string error; // the ERROR line, or empty
+    } cases[] = {
+        {"-sX.ZIP", storedZip({{"DAILY.TXT", kTwoLines}}), 2, ""},
+        {"EVIL.ZIP", storedZip({{"IBM.TXT", ibm}, {"X\nY.TXT", ibm}}), 0,
+         "ERROR: De-Compress failure for file EVIL.ZIP (PKUNZIP.EXE: EVIL.ZIP: entry \"X?Y.TXT\" has a control "
+         "character in its name)"},
+    };
+    for (const auto& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(updates))
+            std::filesystem::remove_all(entry.path());
+        portfolio({{1, "IBM", {row7(fileDate(1997, 1, 15), 10, 100, 1)}},
+                   {2, "MSFT", {row7(fileDate(1997, 1, 15), 20, 100, 1)}}});
+        writeBytes(updates + "/" + c.archive, ByteVec(c.zip.begin(), c.zip.end()));
+        UpdateInputs in = zipInputs();
+        in.settings.pkunzipPath = std::filesystem::path(QUOVANTA_PKUNZIP_PATH).parent_path().string();
+        const RunOutcome run = runUpdate(in);
+        EXPECT_EQ(run.count, c.quotes) << c.archive;
+        EXPECT_EQ(errors(run), c.error.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.error})
+            << c.archive;
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(updates))
+            left.push_back(entry.path().filename().string());
+        std::ranges::sort(left);
+        const std::vector<std::string> expected =
+            c.quotes > 0 ? std::vector<std::string>{c.archive, "DAILY.TXT"} : std::vector<std::string>{c.archive};
+        EXPECT_EQ(left, expected) << c.archive;
+    }
+#endif
+}
+
 } // namespace
 } // namespace qv
