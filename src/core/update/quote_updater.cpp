@@ -276,6 +276,8 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         settle(false, index);
     }
 
+    // Those the list leaves out (a damaged XMASTER, a record repeating a number) are named in its
+    // problems.
     if (IoStatus s = readSecurities(directory, list); !s) {
         Audit("ERROR: the securities of XMASTER at " + directory + " could not be read (" + s.message() + ")");
     } else {
@@ -285,8 +287,6 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     // Their skip marks (SKIPQVTX.PBG), read once: a missing file, looked up by name for each of
     // thousands of securities, would scan the directory each time. Marks that cannot be read
     // leave every XMASTER security alone, as an unreadable SKIPQVTA.PBG does MASTER's.
-    // Those the list leaves out (a damaged XMASTER, a record repeating a number) are named in
-    // its problems.
     SkipFlags highSkip;
     const bool highSkipRead = readHighSkipFlags(directory, highSkip).isOk();
     if (!highSkipRead && std::ranges::any_of(list.securities, &Security::fromXmaster))
