@@ -466,7 +466,7 @@ std::string_view CQuoteUpdater::SplitLine()
     return splitLine(line_, profile_.delimiter, profile_.symbolColumn, fields_);
 }
 
-int CQuoteUpdater::ConvertFields(DayNumber date, std::array<float, 8>& values)
+void CQuoteUpdater::ConvertFields(DayNumber date, std::array<float, 8>& values)
 {
     values.fill(0.0f);
     std::memcpy(&values[0], fileDateFromDayNumber(date).data(), 4); // already in file form
@@ -477,7 +477,6 @@ int CQuoteUpdater::ConvertFields(DayNumber date, std::array<float, 8>& values)
     values[5] = leadingNumber(fields_.column(profile_.closeColumn));
     values[6] = read(profile_.volumeColumn);
     values[7] = read(profile_.openInterestColumn);
-    return 0;
 }
 
 int CQuoteUpdater::TryAddQuote()

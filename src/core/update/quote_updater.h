@@ -65,7 +65,7 @@ private:
     int ScanUpdateFiles();
     std::string_view SplitLine();
     // The line's values in record order, with its date (parsed once, by TryAddQuote) in file form.
-    int ConvertFields(DayNumber date, std::array<float, 8>& values);
+    void ConvertFields(DayNumber date, std::array<float, 8>& values);
     int TryAddQuote();
     // Stores the line's quote, dated incoming, in the target's quote file, or learns that the
     // file already holds that day.
