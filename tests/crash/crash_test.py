@@ -467,7 +467,7 @@ def self_check(before, checker):
 
 # ---- running -------------------------------------------------------------------------------
 
-KILL_CALLS = ("write", "fsync", "fdatasync", "rename", "renameat", "renameat2", "unlink", "unlinkat")
+KILL_CALLS = ("write", "fsync", "fdatasync", "syncfs", "rename", "renameat", "renameat2", "unlink", "unlinkat")
 
 
 def kill_after(cli, ws, command, delay):

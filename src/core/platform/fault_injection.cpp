@@ -155,7 +155,7 @@ void before(const std::string& kind, const std::string& path, const std::string&
         return;
     std::lock_guard lock(g_mutex);
     Tracker& t = g_tracker;
-    if (kind == "fsync-dir" || kind == "rmdir")
+    if (kind == "fsync-dir" || kind == "syncfs" || kind == "rmdir")
         return;
     track(t, normalized(path));
     if (!to.empty())
@@ -179,6 +179,13 @@ void after(const std::string& kind, const std::string& rawPath, const std::strin
     } else if (kind == "fsync") {
         if (const std::optional<int> id = t.currentName[path])
             t.durableData[*id] = readRegularFile(path).value_or(Content{});
+    } else if (kind == "syncfs") {
+        // The whole file system: every file's data and every directory's names as they are now.
+        for (const auto& [name, id] : t.currentName) {
+            t.durableName[name] = id;
+            if (id)
+                t.durableData[*id] = readRegularFile(name).value_or(Content{});
+        }
     } else if (kind == "fsync-dir") {
         for (const auto& [name, id] : t.currentName) {
             if (directoryOf(name) == path)

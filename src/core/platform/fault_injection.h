@@ -1,7 +1,7 @@
 #pragma once
 // The seam through which tests make file-system calls fail, watch their order, and crash.
 //
-// Every create, write(2), fsync(2), rename(2), unlink(2) and rmdir(2) of files.cpp first asks
+// Every create, write(2), fsync(2), syncfs(2), rename(2), unlink(2) and rmdir(2) of files.cpp first asks
 // shouldFail(op). A test arms the seam with failNth(op, n): the n-th call of that kind from then
 // on fails with EIO (the call is not made). callCount(op) counts calls since the last reset, so
 // a test can run an operation once to learn how many calls it makes and then fail each in turn.
@@ -22,7 +22,7 @@
 
 namespace qv::faults {
 
-// Fsync covers files and directories alike; Unlink covers rmdir too.
+// Fsync covers files, directories and whole file systems alike; Unlink covers rmdir too.
 enum class Op { Write, Fsync, Rename, Unlink, Create };
 
 // Clears every counter, armed failure, crash, recording and tracked state.
@@ -41,7 +41,8 @@ bool shouldFail(Op op);
 void crashAt(int n);
 bool crashed();
 
-// One recorded call. kind: "create", "write", "fsync" (a file), "fsync-dir", "rename",
+// One recorded call. kind: "create", "write", "fsync" (a file), "fsync-dir", "syncfs" (path: a
+// directory of the file system flushed), "rename",
 // "unlink", "rmdir". to: the new name of a rename.
 struct FileOp {
     std::string kind;

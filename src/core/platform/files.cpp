@@ -2,10 +2,12 @@
 
 #include "core/platform/fault_injection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <strings.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -39,6 +41,11 @@ ssize_t seamWrite(int fd, const std::string& path, const void* data, std::size_t
 int seamFsync(int fd, const std::string& path, bool directory = false)
 {
     return throughSeam(faults::Op::Fsync, directory ? "fsync-dir" : "fsync", path, {}, [&] { return ::fsync(fd); });
+}
+
+int seamSyncfs(int fd, const std::string& dir)
+{
+    return throughSeam(faults::Op::Fsync, "syncfs", dir, {}, [&] { return ::syncfs(fd); });
 }
 
 int seamRename(const char* from, const char* to)
@@ -343,8 +350,9 @@ IoStatus readWholeEntry(const std::string& dir, std::string_view name, Bytes& ou
 
 namespace {
 
+// flush: false leaves the new file's data to a later flush of the whole batch it belongs to.
 IoStatus prepareWithMode(const std::string& path, std::string_view tempName, const Bytes& content, unsigned newFileMode,
-                         bool keepExistingMode)
+                         bool keepExistingMode, bool flush = true)
 {
     const std::string temp = joinPath(parentPath(path), tempName);
     mode_t mode = static_cast<mode_t>(newFileMode);
@@ -375,7 +383,7 @@ IoStatus prepareWithMode(const std::string& path, std::string_view tempName, con
         failed = IoStatus::fromErrno("set the mode of", path, errno);
     else if (!writeAll(fd.get(), temp, content.data(), content.size()))
         failed = IoStatus::fromErrno("write", path, errno);
-    else if (seamFsync(fd.get(), temp) != 0)
+    else if (flush && seamFsync(fd.get(), temp) != 0)
         failed = IoStatus::fromErrno("flush", path, errno);
     else if (::close(fd.release()) != 0)
         failed = IoStatus::fromErrno("close", path, errno);
@@ -419,11 +427,62 @@ IoStatus commitReplacement(const std::string& path, std::string_view tempName)
     return s;
 }
 
-IoStatus replaceFileDeferringSync(const std::string& path, std::string_view tempName, const Bytes& content)
+ReplacementBatch::~ReplacementBatch() { abandon(); }
+
+IoStatus ReplacementBatch::stage(const std::string& path, std::string_view tempName, const Bytes& content)
 {
-    if (IoStatus s = prepareReplacement(path, tempName, content); !s)
+    // Two new contents of one file in one batch: the second would be built from the old file.
+    if (holds(path))
+        return IoStatus::fromErrno("replace", path, EBUSY);
+    if (IoStatus s = prepareWithMode(path, tempName, content, 0644, true, false); !s)
         return s;
-    return renameIntoPlace(path, tempName);
+    staged_.push_back({path, std::string(tempName)});
+    return IoStatus::ok();
+}
+
+bool ReplacementBatch::holds(const std::string& path) const
+{
+    return std::ranges::any_of(staged_, [&](const Staged& s) { return s.path == path; });
+}
+
+std::vector<IoStatus> ReplacementBatch::commit()
+{
+    std::vector<Staged> staged;
+    staged.swap(staged_);
+    std::vector<IoStatus> results(staged.size(), IoStatus::ok());
+    if (staged.empty())
+        return results;
+    // One flush of the file system writes every new file at once, where a flush of each would
+    // wait for the disk once per file. If it fails (a write-back error of any file there), each
+    // file is flushed on its own, so that only a file that truly failed is given up.
+    const std::string firstDir = parentPath(staged.front().path);
+    Fd dir(::open(firstDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const bool flushedAll = dir.get() >= 0 && seamSyncfs(dir.get(), firstDir) == 0;
+    std::set<std::string> directories;
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        const std::string temp = joinPath(parentPath(staged[i].path), staged[i].temp);
+        if (!flushedAll) {
+            Fd file(::open(temp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+            if (file.get() < 0 || seamFsync(file.get(), temp) != 0) {
+                results[i] = IoStatus::fromErrno("flush", staged[i].path, errno);
+                seamUnlink(temp.c_str());
+                continue;
+            }
+        }
+        results[i] = renameIntoPlace(staged[i].path, staged[i].temp);
+        if (results[i])
+            directories.insert(parentPath(staged[i].path));
+    }
+    for (const std::string& d : directories)
+        syncDirectory(d);
+    return results;
+}
+
+void ReplacementBatch::abandon()
+{
+    for (const Staged& s : staged_)
+        abandonReplacement(s.path, s.temp);
+    staged_.clear();
 }
 
 void abandonReplacement(const std::string& path, std::string_view tempName)

@@ -83,10 +83,35 @@ IoStatus replaceFileWithMode(const std::string& path, std::string_view tempName,
 IoStatus prepareReplacement(const std::string& path, std::string_view tempName, const Bytes& content,
                             unsigned newFileMode = 0644);
 IoStatus commitReplacement(const std::string& path, std::string_view tempName);
-// The same, leaving the directory's flush to a later syncDirectory: for a writer that replaces
-// many files of one directory and then commits them all with one last replacement (the update
-// run: quote files, then MASTER). Each file is still complete under its real name, old or new.
-IoStatus replaceFileDeferringSync(const std::string& path, std::string_view tempName, const Bytes& content);
+// Replacements of many files made durable together, for a writer that commits them all with one
+// last replacement of its own (the update run: quote files, then the master files). stage()
+// writes a file's complete new content under tempName in its directory, unflushed. commit()
+// flushes every staged file with one flush of their file system (each on its own if that fails),
+// renames each over its real name and flushes the directories. Until its rename, every real name
+// holds its old file; a crash leaves at most the temporaries, which the writer's next run
+// removes. What is staged and not committed is removed when the batch goes.
+class ReplacementBatch {
+public:
+    ReplacementBatch() = default;
+    ~ReplacementBatch();
+    ReplacementBatch(const ReplacementBatch&) = delete;
+    ReplacementBatch& operator=(const ReplacementBatch&) = delete;
+
+    // Fails (EBUSY) for a path already staged: its second content would not build on the first.
+    IoStatus stage(const std::string& path, std::string_view tempName, const Bytes& content);
+    bool holds(const std::string& path) const;
+    bool empty() const { return staged_.empty(); }
+    // One result per staged file, in the order staged; the batch is empty afterwards.
+    [[nodiscard]] std::vector<IoStatus> commit();
+    void abandon();
+
+private:
+    struct Staged {
+        std::string path;
+        std::string temp;
+    };
+    std::vector<Staged> staged_;
+};
 // Flushes a directory's entries (renames) to disk. Best effort.
 void syncDirectory(const std::string& dir);
 void abandonReplacement(const std::string& path, std::string_view tempName);

@@ -217,6 +217,30 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
     }
 
     const MasterFile before = master;
+    // XMASTER's securities: quotes in F<n>.MWD, dates in XMASTER itself.
+    SecurityList list;
+    bool xmasterChanged = false;
+    // A security takes its new dates once its quote file holds the quote: at once when the file
+    // already held the day, after the flush of the portfolio's quote files otherwise.
+    const auto takeDates = [&](bool fromXmaster, std::size_t index, const MbfFloat& first, const MbfFloat& last) {
+        if (fromXmaster) {
+            setXmasterDates(list.xmaster.entries[index], mbfToFloat(first.data()), mbfToFloat(last.data()));
+            xmasterChanged = true;
+        } else {
+            master.entries[index].setFirstDate(first);
+            master.entries[index].setLastDate(last);
+            masterChanged_ = true;
+        }
+    };
+    std::vector<StagedQuote> staged; // in the order of quoteFiles_
+    const auto settle = [&](bool fromXmaster, std::size_t index) {
+        if (!target_.datesMoved)
+            return;
+        if (target_.staged)
+            staged.push_back({fromXmaster, index, target_.first, target_.last, symbol_, dateText_, target_.updateFile});
+        else
+            takeDates(fromXmaster, index, target_.first, target_.last);
+    };
     // The DOP files, found once: looking up a missing one name by name would scan the directory
     // for every security.
     std::set<std::string> names;
@@ -249,17 +273,11 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         target_.last = entry.lastDateBytes();
         symbol_ = updateSymbolOf(entry.rawSymbol());
         UpdateTarget();
-        if (target_.datesMoved) {
-            entry.setFirstDate(target_.first);
-            entry.setLastDate(target_.last);
-            masterChanged_ = true;
-        }
+        settle(false, index);
     }
 
-    // XMASTER's securities: quotes in F<n>.MWD, dates in XMASTER itself. Those the list leaves
-    // out (a damaged XMASTER, a record repeating a number) are named in its problems.
-    SecurityList list;
-    bool xmasterChanged = false;
+    // Those the list leaves out (a damaged XMASTER, a record repeating a number) are named in its
+    // problems.
     if (IoStatus s = readSecurities(directory, list); !s) {
         Audit("ERROR: the securities of XMASTER at " + directory + " could not be read (" + s.message() + ")");
     } else {
@@ -289,19 +307,28 @@ void CQuoteUpdater::UpdatePortfolio(const std::string& directory)
         target_.last = floatToMbf(security.lastDate);
         symbol_ = updateSymbolOf(security.xmasterEntry.symbol());
         UpdateTarget();
-        if (target_.datesMoved) {
-            setXmasterDates(list.xmaster.entries[security.position], mbfToFloat(target_.first.data()),
-                            mbfToFloat(target_.last.data()));
-            xmasterChanged = true;
+        settle(true, security.position);
+    }
+
+    // The quote files are flushed together and take their real names (and those are on disk)
+    // before XMASTER or MASTER names their dates.
+    const std::vector<IoStatus> placed = quoteFiles_.commit();
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        const StagedQuote& q = staged[i];
+        if (placed[i]) {
+            takeDates(q.fromXmaster, q.index, q.first, q.last);
+            continue;
         }
+        runFlags_ |= kRunFlagMergeFailed;
+        keptFiles_.push_back(q.updateFile);
+        Audit("ERROR: Quote for: " + q.dateText + " could not be added to: " + q.symbol + " in " + directory);
+        observer_.ShowMessage("AddOneQuote failure\n" + q.symbol + ": " + placed[i].message());
     }
 
     if (!masterChanged_ && !xmasterChanged) {
         removeOldCopy();
         return;
     }
-    // The quote files' new names are on disk before XMASTER or MASTER names their dates.
-    syncDirectory(directory);
     if (xmasterChanged) {
         if (IoStatus s = replaceFile(xmasterPath(directory), "XMASTER.~NU", xmasterBytes(list.xmaster)); !s) {
             runFlags_ |= kRunFlagMergeFailed;
@@ -439,7 +466,7 @@ std::string_view CQuoteUpdater::SplitLine()
     return splitLine(line_, profile_.delimiter, profile_.symbolColumn, fields_);
 }
 
-int CQuoteUpdater::ConvertFields(DayNumber date, std::array<float, 8>& values)
+void CQuoteUpdater::ConvertFields(DayNumber date, std::array<float, 8>& values)
 {
     values.fill(0.0f);
     std::memcpy(&values[0], fileDateFromDayNumber(date).data(), 4); // already in file form
@@ -450,7 +477,6 @@ int CQuoteUpdater::ConvertFields(DayNumber date, std::array<float, 8>& values)
     values[5] = leadingNumber(fields_.column(profile_.closeColumn));
     values[6] = read(profile_.volumeColumn);
     values[7] = read(profile_.openInterestColumn);
-    return 0;
 }
 
 int CQuoteUpdater::TryAddQuote()
@@ -564,9 +590,12 @@ int CQuoteUpdater::AddOneQuote(DayNumber incoming)
     out.insert(out.end(), record.begin(), record.end());
     out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(stored), file.end());
 
-    // The directory is flushed once, before MASTER takes the new dates (UpdatePortfolio).
-    if (IoStatus s = replaceFileDeferringSync(datPath, quoteFileName(n, "~NU"), out); !s)
+    // Flushed with the portfolio's other quote files, before MASTER takes the new dates
+    // (UpdatePortfolio).
+    if (IoStatus s = quoteFiles_.stage(datPath, quoteFileName(n, "~NU"), out); !s)
         return fail(s.message());
+    target_.staged = true;
+    target_.updateFile = updateFiles_.front();
     // MASTER learns the new dates only once the quote file holds the quote.
     const MbfFloat newDate = mbfAt(reinterpret_cast<const std::uint8_t*>(&values[0]));
     target_.last = newDate;

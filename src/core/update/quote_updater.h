@@ -18,6 +18,7 @@
 //
 // Thread safety: one object per run, used by one thread. The observer is called on that thread.
 
+#include "core/platform/files.h"
 #include "core/profiles/profile.h"
 #include "core/store/master.h"
 #include "core/store/xmaster.h"
@@ -64,7 +65,7 @@ private:
     int ScanUpdateFiles();
     std::string_view SplitLine();
     // The line's values in record order, with its date (parsed once, by TryAddQuote) in file form.
-    int ConvertFields(DayNumber date, std::array<float, 8>& values);
+    void ConvertFields(DayNumber date, std::array<float, 8>& values);
     int TryAddQuote();
     // Stores the line's quote, dated incoming, in the target's quote file, or learns that the
     // file already holds that day.
@@ -115,7 +116,23 @@ private:
         MbfFloat first{};
         MbfFloat last{};
         bool datesMoved = false;
+        bool staged = false;    // its new quote file waits in quoteFiles_
+        std::string updateFile; // the file the staged quote came from
     };
+    // A security whose new quote file waits in quoteFiles_, with the dates it takes once the
+    // file is in place.
+    struct StagedQuote {
+        bool fromXmaster = false;
+        std::size_t index = 0; // of its MASTER entry, or of its XMASTER record
+        MbfFloat first{};
+        MbfFloat last{};
+        std::string symbol;
+        std::string dateText;
+        std::string updateFile;
+    };
+    // The new quote files of the portfolio being worked on, flushed together at its end: one
+    // flush for thousands of files, where one each would wait for the disk thousands of times.
+    ReplacementBatch quoteFiles_;
     void UpdateTarget();
     Target target_;
     std::string symbol_;

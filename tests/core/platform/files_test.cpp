@@ -74,13 +74,46 @@ TEST(Files, ReplacementsFlushTheNewFileBeforeTheRenameAndTheDirectoryAfterIt)
     using V = std::vector<std::string>;
     EXPECT_EQ(opsIn(dir.path()), (V{"create MASTER.~NU", "write MASTER.~NU", "fsync MASTER.~NU",
                                     "rename MASTER.~NU MASTER", "fsync-dir ."}));
-    faults::startRecording();
-    ASSERT_TRUE(replaceFileDeferringSync(dir.file("F1.DAT"), "F1.~NU", Bytes{1}));
-    syncDirectory(dir.path());
-    ASSERT_TRUE(removeFile(dir.file("F1.DAT")));
-    EXPECT_EQ(opsIn(dir.path()), (V{"create F1.~NU", "write F1.~NU", "fsync F1.~NU", "rename F1.~NU F1.DAT",
-                                    "fsync-dir .", "unlink F1.DAT"}));
     faults::reset();
+}
+
+// A batch flushes its files together and renames none before that; when the flush of the whole
+// file system fails, each file is flushed on its own.
+TEST(Files, ABatchFlushesEveryFileBeforeItRenamesAny)
+{
+    TempDir dir;
+    using V = std::vector<std::string>;
+    const V renames{"rename F1.~NU F1.DAT", "rename F2.~NU F2.DAT", "fsync-dir ."};
+    for (const bool flushFails : {false, true}) {
+        SCOPED_TRACE(flushFails ? "the flush of the file system fails" : "one flush");
+        faults::reset();
+        faults::startRecording();
+        if (flushFails)
+            faults::failNth(faults::Op::Fsync, 1);
+        {
+            ReplacementBatch batch;
+            ASSERT_TRUE(batch.stage(dir.file("F1.DAT"), "F1.~NU", Bytes{1}));
+            ASSERT_TRUE(batch.stage(dir.file("F2.DAT"), "F2.~NU", Bytes{2}));
+            EXPECT_EQ(batch.stage(dir.file("F1.DAT"), "F1.~NU", Bytes{3}).error(), EBUSY);
+            const std::vector<IoStatus> placed = batch.commit();
+            EXPECT_TRUE(placed.size() == 2 && placed[0] && placed[1]);
+        }
+        V expected{"create F1.~NU", "write F1.~NU", "create F2.~NU", "write F2.~NU"};
+        const V middle = flushFails ? V{"fsync F1.~NU", "rename F1.~NU F1.DAT", "fsync F2.~NU"}
+                                    : V{"syncfs .", "rename F1.~NU F1.DAT"};
+        expected.insert(expected.end(), middle.begin(), middle.end());
+        expected.insert(expected.end(), renames.begin() + 1, renames.end());
+        EXPECT_EQ(opsIn(dir.path()), expected);
+        EXPECT_EQ(fixtures::snapshot(dir.path()),
+                  (std::vector<std::pair<std::string, fixtures::ByteVec>>{{"F1.DAT", {1}}, {"F2.DAT", {2}}}));
+    }
+    faults::reset();
+    {
+        ReplacementBatch batch;
+        ASSERT_TRUE(batch.stage(dir.file("F1.DAT"), "F1.~NU", Bytes{9}));
+    }
+    EXPECT_EQ(fixtures::snapshot(dir.path()).size(), 2u) << "a batch not committed leaves its temporaries";
+    EXPECT_EQ(fixtures::readBytes(dir.file("F1.DAT")), fixtures::ByteVec{1});
 }
 
 // The power-loss model itself: data counts from its fsync on, names from their directory's.
@@ -99,9 +132,21 @@ TEST(Files, APowerLossKeepsDataAsOfItsFlushAndNamesAsOfTheirDirectorysFlush)
         {"a complete replacement",
          [&] { ASSERT_TRUE(replaceFile(f, "MASTER.~NU", neu)); },
          {{"GONE", gone}, {"MASTER", neu}}},
-        {"a rename whose directory is not flushed is undone",
-         [&] { ASSERT_TRUE(replaceFileDeferringSync(f, "MASTER.~NU", neu)); },
-         {{"GONE", gone}, {"MASTER", old}}},
+        {"a batch cut short after its flush keeps the old file and the flushed temporary",
+         [&] {
+             ReplacementBatch batch;
+             ASSERT_TRUE(batch.stage(f, "MASTER.~NU", neu));
+             faults::crashAt(2); // the flush is made, the rename is not
+             EXPECT_FALSE(batch.commit()[0]);
+         },
+         {{"GONE", gone}, {"MASTER", old}, {"MASTER.~NU", neu}}},
+        {"a committed batch",
+         [&] {
+             ReplacementBatch batch;
+             ASSERT_TRUE(batch.stage(f, "MASTER.~NU", neu));
+             EXPECT_TRUE(batch.commit()[0]);
+         },
+         {{"GONE", gone}, {"MASTER", neu}}},
         {"a flushed temporary stays once its directory is flushed",
          [&] {
              ASSERT_TRUE(prepareReplacement(f, "MASTER.~NU", neu));
