@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QLineEdit* edit(const QDialog& dlg, const char* name) { return child<QLineEdit>(dlg, name); }
 
 // A work directory holding the standard portfolio in PORT, and a started main window over it.
 struct Workspace {

@@ -1,43 +1,51 @@
-// The four "&Quotes" commands run over a portfolio in the main window: the file rewritten, the
-// entries recorded, the grid refilled, a refusal keeping the dialog open, a failure's message,
-// and the moves of "Edit Selected Quote" through the grid.
+// The four "&Quotes" commands run over a portfolio in the main window (the dialogs' offers and
+// refusals, the entries recorded, the grid refilled, a failure's message, the moves of "Edit
+// Selected Quote" through the grid), and the "Split Search" window beside the main window.
 
 #include "mainwindow_test_support.h"
 
-#include "gui/app/CQuovantaView.h"
+#include "core/chart/chart_test_support.h"
 #include "gui/app/QuoteGridModel.h"
+#include "gui/common/FileDialog.h"
+#include "gui/maintain/CSplitSearchDlg.h"
 #include "gui/maintain/QuoteEditCommands.h"
+#include "gui/maintain/SplitSearchCommand.h"
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QtTest>
 
-#include <numeric>
-
 using namespace qv::guitest;
-using qv::fixtures::TempDir;
+using namespace qv::fixtures;
 
 namespace {
 
-QLineEdit* edit(const QDialog& dlg, const char* name) { return child<QLineEdit>(dlg, name); }
-void click(const QDialog& dlg, const char* name) { child<QPushButton>(dlg, name)->click(); }
-
-// A main window over a portfolio whose security has a quote on each given day counted from
-// 1997-03-01 (day 1), opening at the day's number.
-std::unique_ptr<CMainFrame> openOn(const TempDir& tmp, const std::vector<int>& days)
+QString cell(const CQuovantaView& view, int row, int column)
 {
-    using namespace qv::fixtures;
-    std::vector<QuoteRow> rows;
-    for (int d : days) {
-        const float v = static_cast<float>(d);
-        rows.push_back(
-            {fileDateOfDayNumber(dayNumberOf(1997, 3, 1) + d - 1), v, v + 2, v - 1, v + 0.5f, 1000.0f * v, 10});
+    return QuoteGridModel::cellText(view.quoteModel()->row(row), column);
+}
+
+// One security per entry: its closes, one quote a day from 1998-06-01, bars 2% either side.
+void writeCloses(const std::string& dir, const std::vector<std::pair<std::string, std::vector<float>>>& securities)
+{
+    std::vector<qv::charttest::Security> out;
+    for (const auto& [symbol, closes] : securities) {
+        out.push_back({symbol, symbol, {}});
+        for (const float c : closes)
+            out.back().days.push_back(
+                {dayNumberOf(1998, 6, 1) + int(out.back().days.size()), c, c * 1.02f, c * 0.98f, c, 500, 0});
     }
-    writeSingleSecurity(tmp.subdir("Data"), rows);
-    return openStarted(tmp.path());
+    qv::charttest::writePortfolio(dir, out);
+}
+
+std::string fileText(const std::string& path)
+{
+    const ByteVec bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 } // namespace
@@ -55,9 +63,14 @@ private slots:
     {
         qv::SettingsFile settings = quietSettings();
         TempDir tmp;
-        std::vector<int> days(40);
-        std::iota(days.begin(), days.end(), 1);
-        auto frame = openOn(tmp, days);
+        std::vector<QuoteRow> rows; // day d from 1997-03-01 opens at d
+        for (int d = 1; d <= 40; ++d) {
+            const float v = static_cast<float>(d);
+            rows.push_back(
+                {fileDateOfDayNumber(dayNumberOf(1997, 3, 1) + d - 1), v, v + 2, v - 1, v + 0.5f, 1000 * v, 10});
+        }
+        writeSingleSecurity(tmp.subdir("Data"), rows);
+        auto frame = openStarted(tmp.path());
         QVERIFY(frame);
         CQuovantaView& view = *frame->view();
         const std::string quoteFile = tmp.file("Data/F1.DAT");
@@ -78,7 +91,7 @@ private slots:
         };
         OnQuotesEdit(view);
 
-        // Split on the selected quote (04/08/97): the older quotes halve.
+        // Split offers the selected quote's date (04/08/97); the older quotes halve.
         view.quoteGrid()->selectRow(1);
         dialogs.inspect = [](QDialog& dlg) {
             QCOMPARE(edit(dlg, "splitDate")->text(), QStringLiteral("04/08/97"));
@@ -87,8 +100,7 @@ private slots:
         };
         dialogs.answers = {QDialog::Accepted};
         OnQuotesSplit(view);
-        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(2), QuoteGridModel::Open), QStringLiteral("19.0000"));
-        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(1), QuoteGridModel::Open), QStringLiteral("39.0000"));
+        QCOMPARE(cell(view, 2, QuoteGridModel::Open), QStringLiteral("19.0000"));
         QCOMPARE(qv::getSetting(settings, qv::keys::kSplitRecord[1]), std::string("2"));
         QCOMPARE(frame->statusBar()->currentMessage(), q("Split entered: " + view.currentSymbol()));
 
@@ -104,7 +116,7 @@ private slots:
         };
         dialogs.answers = {QDialog::Accepted};
         OnQuotesEdit(view);
-        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(0), QuoteGridModel::Close), QStringLiteral("99.5000"));
+        QCOMPARE(cell(view, 0, QuoteGridModel::Close), QStringLiteral("99.5000"));
         QCOMPARE(qv::getSetting(settings, qv::keys::kEditRecord[4]), std::string("99.5"));
 
         // Delete the oldest quote: a beep, Yes, and MASTER's first date moves on.
@@ -118,11 +130,11 @@ private slots:
         QCOMPARE(view.firstDateText(), QStringLiteral("03/02/97"));
 
         // No keeps everything; so does a cancelled Adjust.
-        const qv::fixtures::ByteVec before = qv::fixtures::readBytes(quoteFile);
+        const ByteVec before = readBytes(quoteFile);
         dialogs.answers = {QDialog::Rejected, QDialog::Rejected};
         OnQuotesDelete(view);
         OnQuotesAdjust(view);
-        QCOMPARE(qv::fixtures::readBytes(quoteFile), before);
+        QCOMPARE(readBytes(quoteFile), before);
         QVERIFY(MessageBox::shownTexts().isEmpty());
 
         // The quote file disappears behind the program's back: the command's message, with the
@@ -134,27 +146,70 @@ private slots:
         QCOMPARE(view.quoteModel()->rowCount(), 39);
     }
 
-    // Quotes from 1928 and the eve of 1961: the grid shows 1928 with its century, and Split and
-    // Adjust take the dates their dialogs offer.
-    void quotesBefore1961AreShownAndTakenBySplitAndAdjust()
+    // A date typed or pasted with its century is taken whole and refused: cut to the field's old
+    // eight characters, 06/02/2025 was 06/02/20 and the split scaled every quote before June 2020.
+    // Quotes from 1928 and the eve of 1961 are shown with the century where two digits would name
+    // another year, and Split and Adjust take the dates their dialogs offer.
+    void datesAreTakenWholeAsTypedAndAsOfferedBefore1961()
     {
         quietSettings();
         TempDir tmp;
-        qv::fixtures::writeSingleSecurity(tmp.subdir("Data"), {{281001, 10, 12, 9, 11, 1000, 10},
-                                                               {601231, 20, 22, 19, 21, 2000, 20},
-                                                               {610101, 30, 32, 29, 31, 3000, 30}});
+        writeSingleSecurity(tmp.subdir("Data"), {{281001, 10, 12, 9, 11, 1000, 10},
+                                                 {601231, 20, 22, 19, 21, 2000, 20},
+                                                 {610101, 30, 32, 29, 31, 3000, 30},
+                                                 {fileDate(2019, 1, 2), 40, 42, 39, 41, 4000, 40},
+                                                 {fileDate(2020, 6, 2), 50, 52, 49, 51, 5000, 50},
+                                                 {fileDate(2025, 6, 2), 60, 62, 59, 61, 6000, 60}});
         auto frame = openStarted(tmp.path());
         QVERIFY(frame);
         CQuovantaView& view = *frame->view();
-        QCOMPARE(view.quoteModel()->rowCount(), 3);
-        const QStringList shown{"01/01/61", "12/31/60", "1928-10-01"};
-        for (int r = 0; r < 3; ++r)
-            QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(r), QuoteGridModel::Date), shown[r]);
+        const QStringList shown{"06/02/25", "06/02/20", "01/02/19", "01/01/61", "12/31/60", "1928-10-01"};
+        for (int r = 0; r < 6; ++r)
+            QCOMPARE(cell(view, r, QuoteGridModel::Date), shown[r]);
         QCOMPARE(view.firstDateText(), QStringLiteral("1928-10-01"));
 
+        const std::string quoteFile = tmp.file("Data/F1.DAT");
+        const ByteVec before = readBytes(quoteFile);
         DialogRecorder dialogs;
         dialogs.install();
-        view.quoteGrid()->selectRow(1);
+        const struct {
+            bool split;
+            const char* field;
+            QString text;
+            bool pasted;
+        } cases[] = {
+            {true, "splitDate", "06/02/2025", false},
+            {true, "splitDate", "06/02/2025", true},
+            {false, "from", "01/02/2019", false},
+            {false, "to", "06/02/2025", true},
+        };
+        int refused = 0;
+        for (const auto& c : cases) {
+            MessageBox::clearShown();
+            dialogs.inspect = [&](QDialog& dlg) {
+                dlg.show(); // typed and pasted as into the shown dialog
+                QLineEdit* date = edit(dlg, c.field);
+                date->setFocus();
+                date->selectAll();
+                if (c.pasted) {
+                    QApplication::clipboard()->setText(c.text);
+                    date->paste();
+                } else {
+                    QTest::keyClicks(date, c.text);
+                }
+                QCOMPARE(date->text(), c.text);
+                click(dlg, "ok");
+                QCOMPARE(MessageBox::shownTexts(), QStringList{"Invalid Data Entered"});
+                QVERIFY(dlg.result() != QDialog::Accepted);
+                ++refused;
+            };
+            c.split ? OnQuotesSplit(view) : OnQuotesAdjust(view);
+            QCOMPARE(readBytes(quoteFile), before);
+        }
+        QCOMPARE(refused, 4);
+
+        MessageBox::clearShown();
+        view.quoteGrid()->selectRow(4);
         dialogs.inspect = [](QDialog& dlg) {
             QCOMPARE(edit(dlg, "splitDate")->text(), QStringLiteral("12/31/60"));
             edit(dlg, "newShares")->setText(QStringLiteral("2"));
@@ -162,9 +217,7 @@ private slots:
         };
         dialogs.answers = {QDialog::Accepted};
         OnQuotesSplit(view);
-        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(2), QuoteGridModel::Open), QStringLiteral("5.0000"));
-        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(1), QuoteGridModel::Open), QStringLiteral("20.0000"));
-
+        QCOMPARE(cell(view, 5, QuoteGridModel::Open), QStringLiteral("5.0000"));
         dialogs.inspect = [](QDialog& dlg) {
             QCOMPARE(edit(dlg, "from")->text(), QStringLiteral("1928-10-01"));
             edit(dlg, "price")->setText(QStringLiteral("2"));
@@ -172,81 +225,56 @@ private slots:
         };
         dialogs.answers = {QDialog::Accepted};
         OnQuotesAdjust(view);
+        QCOMPARE(cell(view, 5, QuoteGridModel::Open), QStringLiteral("10.0000"));
         QVERIFY(MessageBox::shownTexts().isEmpty());
-        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(2), QuoteGridModel::Open), QStringLiteral("10.0000"));
-        QCOMPARE(QuoteGridModel::cellText(view.quoteModel()->row(0), QuoteGridModel::Open), QStringLiteral("60.0000"));
     }
 
-    // A date typed or pasted with its century is taken whole and refused: cut to the field's
-    // old eight characters, 06/02/2025 was 06/02/20 and the split scaled every quote before
-    // June 2020.
-    void aDateLongerThanMmDdYyIsRefusedAndNeverCut_data()
+    // The window stays open while the user works in the main window: each Search takes the
+    // portfolio selected there at that moment and beeps at its end. Save As adds .txt, and then
+    // asks before it replaces a file the file dialog could not ask about.
+    void splitSearchTakesTheSelectedPortfolioAndSavesTheList()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("pasted");
-        QTest::newRow("split typed") << "split"
-                                     << "splitDate"
-                                     << "06/02/2025" << false;
-        QTest::newRow("split pasted") << "split"
-                                      << "splitDate"
-                                      << "06/02/2025" << true;
-        QTest::newRow("adjust from typed") << "adjust"
-                                           << "from"
-                                           << "01/02/2019" << false;
-        QTest::newRow("adjust to pasted") << "adjust"
-                                          << "to"
-                                          << "06/02/2025" << true;
-        QTest::newRow("split short") << "split"
-                                     << "splitDate"
-                                     << "6/2/25" << true;
-    }
-    void aDateLongerThanMmDdYyIsRefusedAndNeverCut()
-    {
-        QFETCH(QString, command);
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(bool, pasted);
         quietSettings();
         TempDir tmp;
-        using qv::fixtures::fileDate;
-        qv::fixtures::writeSingleSecurity(tmp.subdir("Data"), {{fileDate(2019, 1, 2), 10, 12, 9, 11, 1000, 10},
-                                                               {fileDate(2020, 6, 2), 20, 22, 19, 21, 2000, 20},
-                                                               {fileDate(2025, 6, 2), 30, 32, 29, 31, 3000, 30}});
+        const std::string data = tmp.subdir("Data"), other = tmp.subdir("Other");
+        writeCloses(data, {{"AAA", {30, 30, 15, 15}}, {"BBB", {40, 10}}, {"CCC", {5, 5.1f, 5}}});
+        writeCloses(other, {{"OOO", {10, 40}}});
         auto frame = openStarted(tmp.path());
         QVERIFY(frame);
         CQuovantaView& view = *frame->view();
-        const std::string quoteFile = tmp.file("Data/F1.DAT");
-        const qv::fixtures::ByteVec before = qv::fixtures::readBytes(quoteFile);
+        QVERIFY(selectPortfolio(view, other));
+        OnSplitSearch(view);
+        QPointer<CSplitSearchDlg> dlg = frame->findChild<CSplitSearchDlg*>();
+        QVERIFY(dlg && dlg->isVisible() && !dlg->isModal());
+        QVERIFY(view.browserState().splitSearchOpen);
+        QVERIFY(selectPortfolio(view, data));
+        const int beeps = beepCount();
+        click(*dlg, "search");
+        const QStringList found = {"AAA possible 2 for 1 split on 06/03/98", "BBB possible 4 for 1 split on 06/02/98"};
+        QCOMPARE(dlg->lines(), found);
+        QCOMPARE(beepCount(), beeps + 1);
+        QVERIFY(selectPortfolio(view, other));
+        click(*dlg, "search");
+        QCOMPARE(dlg->lines(), found + QStringList{"OOO possible 1 for 4 split on 06/02/98"});
 
-        DialogRecorder dialogs;
-        dialogs.install();
-        bool inspected = false;
-        dialogs.inspect = [&](QDialog& dlg) {
-            dlg.show(); // typed and pasted as into the shown dialog
-            QLineEdit* date = edit(dlg, field.toLatin1().constData());
-            date->setFocus();
-            date->selectAll();
-            if (pasted) {
-                QApplication::clipboard()->setText(text);
-                date->paste();
-            } else {
-                QTest::keyClicks(date, text);
-            }
-            QCOMPARE(date->text(), text);
-            click(dlg, "ok");
-            QCOMPARE(MessageBox::shownTexts(), QStringList{"Invalid Data Entered"});
-            QVERIFY(dlg.result() != QDialog::Accepted);
-            inspected = true;
-        };
-        dialogs.answers = {QDialog::Rejected};
-        if (command == QLatin1String("split"))
-            OnQuotesSplit(view);
-        else
-            OnQuotesAdjust(view);
-        QVERIFY(inspected);
-        QCOMPARE(qv::fixtures::readBytes(quoteFile), before);
+        const std::string written = dlg->lines().join(QLatin1Char('\n')).toStdString() + "\n";
+        const std::string saved = tmp.file("result.txt");
+        FileDialog::setNextAnswer(q(tmp.file("result")));
+        click(*dlg, "saveAs");
+        QCOMPARE(fileText(saved), written);
+        QVERIFY(MessageBox::shownTexts().isEmpty());
+        writeText(saved, "kept\n");
+        for (auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            MessageBox::clearShown();
+            FileDialog::setNextAnswer(q(tmp.file("result")));
+            MessageBox::setNextAnswer(answer);
+            click(*dlg, "saveAs");
+            QCOMPARE(MessageBox::shownTexts().size(), 1);
+            QCOMPARE(fileText(saved), answer == QMessageBox::No ? std::string("kept\n") : written);
+        }
+        click(*dlg, "close");
+        QVERIFY(!view.browserState().splitSearchOpen);
+        QTRY_VERIFY(dlg.isNull());
     }
 };
 
