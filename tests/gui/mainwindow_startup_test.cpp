@@ -15,6 +15,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <filesystem>
+
 using namespace qv::guitest;
 using qv::fixtures::TempDir;
 
@@ -72,17 +74,20 @@ private slots:
             help->close();
     }
 
+    // Declined, nothing is copied, and the next start (with a settings file) only says that no
+    // portfolio was found, until Re-Scan finds one; accepted, the copy is listed and shown, and
+    // the tutorial prompt follows.
     void firstStartWithoutPortfoliosOffersTheSampleWorkspaceThenTheTutorial()
     {
         TempDir tmp;
         const std::string startup = tmp.subdir("Start");
         const std::string sample = startup + "/data/SAMPLE";
-        // Declined, nothing is copied and the next start (with a settings file) does not ask;
-        // accepted, the copy is listed and shown, and the tutorial prompt follows.
+        const QString nothingFound =
+            q("Quovanta could not find any Portfolios on drive " + startup + "\n(No \"master\" files were found)");
         for (const bool accept : {false, true}) {
             quietSettings(true);
             MessageBox::clearShown();
-            MessageBox::setNextAnswer(QMessageBox::Ok); // "could not find any Portfolios"
+            MessageBox::setNextAnswer(QMessageBox::Ok); // nothingFound
             MessageBox::setNextAnswer(accept ? QMessageBox::Yes : QMessageBox::No);
             DialogRecorder dialogs;
             dialogs.install();
@@ -90,37 +95,30 @@ private slots:
             QVERIFY(frame);
             const QStringList shown = MessageBox::shownTexts();
             QCOMPARE(shown.size(), 2);
+            QCOMPARE(shown[0], nothingFound);
             QVERIFY(shown[1].startsWith(QStringLiteral("Welcome to Quovanta.")));
             QCOMPARE(QFile::exists(q(sample + "/TEXTDATA/WEEK27.TXT")), accept);
             QCOMPARE(frame->view()->portfolios(),
                      accept ? std::vector<std::string>{sample} : std::vector<std::string>{});
-            if (!accept) {
-                QVERIFY(frame->close());
-                frame.reset();
-                MessageBox::clearShown();
-                frame = openStarted(startup);
-                QVERIFY(frame);
-                QCOMPARE(MessageBox::shownTexts().size(), 1);
+            if (accept) {
+                QVERIFY(frame->view()->symbolCount() > 0);
+                QTRY_COMPARE(dialogs.titles, QStringList{QStringLiteral("Tutorial")});
                 continue;
             }
-            QVERIFY(frame->view()->symbolCount() > 0);
-            QTRY_COMPARE(dialogs.titles, QStringList{QStringLiteral("Tutorial")});
+            QVERIFY(frame->close());
+            frame.reset();
+            MessageBox::clearShown();
+            frame = openStarted(startup);
+            QVERIFY(frame);
+            QCOMPARE(MessageBox::shownTexts(), QStringList{nothingFound});
+            const std::string later = tmp.subdir("Start/Later");
+            qv::fixtures::writeStandardPortfolio(later);
+            frame->action(Command::ReScan)->trigger();
+            QCOMPARE(frame->view()->portfolios(), std::vector<std::string>{later});
+            QCOMPARE(frame->symbolPane()->text(), QStringLiteral("Symbol 1 of 3"));
+            QVERIFY(frame->close());
+            std::filesystem::remove_all(later);
         }
-    }
-
-    void rootWithoutPortfoliosSaysSoAndReScanFindsNewOnes()
-    {
-        TempDir tmp;
-        auto frame = openStarted(tmp.path());
-        QVERIFY(frame);
-        QCOMPARE(MessageBox::shownTexts(), QStringList{q("Quovanta could not find any Portfolios on drive " +
-                                                         tmp.path() + "\n(No \"master\" files were found)")});
-        MessageBox::clearShown();
-        const std::string data = tmp.subdir("Later");
-        qv::fixtures::writeStandardPortfolio(data);
-        frame->action(Command::ReScan)->trigger();
-        QCOMPARE(frame->view()->portfolios(), std::vector<std::string>{data});
-        QCOMPARE(frame->symbolPane()->text(), QStringLiteral("Symbol 1 of 3"));
     }
 
     void columnWidthsAreKeptBetweenRunsAndUnusableOnesReplaced()
