@@ -33,11 +33,7 @@
 
 #include <memory>
 
-using qv::gui::CAnomalyReportDlg;
-using qv::gui::CChooseDir;
-using qv::gui::CHelpWindow;
-using qv::gui::MessageBox;
-using qv::gui::ModalDialog;
+using namespace qv::gui;
 
 namespace {
 
@@ -50,9 +46,7 @@ QString readPage(const QString& name)
 CHelpWindow* shownHelpWindow()
 {
     CHelpWindow* help = CHelpWindow::instance();
-    if (!help || !QTest::qWaitForWindowActive(help))
-        return nullptr;
-    return help;
+    return help && QTest::qWaitForWindowActive(help) ? help : nullptr;
 }
 
 } // namespace

@@ -121,57 +121,12 @@ private slots:
         }
     }
 
-    void columnWidthsAreKeptBetweenRunsAndUnusableOnesReplaced()
+    // A placement saved on a larger screen shrinks to the usable area; one partly or wholly off it
+    // moves just onto it; one that fits stays. Column widths and splitter sizes the user changed
+    // come back in the next run; without saved widths every column reads its longest content and
+    // its header whole, and a zero width gives every column the same share.
+    void placementSplittersAndColumnWidthsAreFittedAndKeptBetweenRuns()
     {
-        qv::SettingsFile settings = quietSettings();
-        TempDir tmp;
-        qv::fixtures::writeStandardPortfolio(tmp.subdir("Data"));
-        // The symbols take most of the upper row, so that two full fields fit on a small screen.
-        require(qv::putSetting(settings, qv::keys::kUpperSplit[0], 1));
-        require(qv::putSetting(settings, qv::keys::kUpperSplit[1], 5));
-        // The user's change is written and comes back in the next run; a zero width gives every
-        // column the same share.
-        for (int run = 0; run < 3; ++run) {
-            auto frame = openStarted(tmp.path());
-            QVERIFY(frame);
-            CQuovantaView* view = frame->view();
-            const int quoteWidth = view->quoteGrid()->viewport()->width();
-            std::vector<int> defaults = view->defaultQuoteColumnWidths();
-            if (run == 0) {
-                // Without saved widths every column reads its longest content and its header whole.
-                QCOMPARE(view->quoteColumnWidths(), defaults);
-                const QFontMetrics cells = view->symbolGrid()->fontMetrics();
-                QCOMPARE(view->symbolColumnWidths(), view->defaultSymbolColumnWidths());
-                for (int w : view->symbolColumnWidths())
-                    QVERIFY(w >= cells.horizontalAdvance(QStringLiteral("WWWWWWWWWWWWWWWW")) + 5);
-                const QFontMetrics header = view->quoteGrid()->horizontalHeader()->fontMetrics();
-                QVERIFY(defaults[6] >= header.horizontalAdvance(QStringLiteral("Open Interest")) + 5);
-                QVERIFY(defaults[0] >= cells.horizontalAdvance(QStringLiteral("1900-01-01")) + 5);
-                QVERIFY(defaults[1] >= cells.horizontalAdvance(QStringLiteral("12345.6789")) + 5);
-                QVERIFY(defaults[5] >= cells.horizontalAdvance(QStringLiteral("1234567890")) + 5);
-                view->quoteGrid()->setColumnWidth(2, 91);
-            } else if (run == 1) {
-                defaults[2] = 91;
-                QCOMPARE(view->quoteColumnWidths(), defaults);
-            } else {
-                QCOMPARE(view->quoteColumnWidths(), std::vector<int>(7, quoteWidth * 9 / 70));
-            }
-            QVERIFY(frame->close());
-            if (run == 1)
-                QVERIFY(qv::putSetting(settings, qv::keys::kQuoteGridColumns[4], 0));
-        }
-        // The edges of the rule: too wide for the grid, and widths edited by hand whose sum
-        // would overflow.
-        QCOMPARE(fitColumnWidths({60, 70, 70, 70, 70, 60, 80}, 470), std::vector<int>(7, 60));
-        QCOMPARE(fitColumnWidths({2147483000, 2147483000}, 300), std::vector<int>(2, 135));
-        // A stored window position off the screen gives the centred default at 95 %, truncated.
-        QCOMPARE(initialPlacement(-1, 6, 300, 200, QRect(100, 50, 1000, 801)), QRect(125, 70, 950, 760));
-    }
-
-    void placementIsFittedToTheScreenAndKeepsTheSplitters()
-    {
-        // A placement saved on a larger screen shrinks to the usable area; one partly or wholly
-        // off it moves just onto it; one that fits stays.
         const QRect area(0, 30, 1024, 738);
         const struct {
             QRect saved, fitted;
@@ -183,33 +138,60 @@ private slots:
         };
         for (const auto& c : cases)
             QCOMPARE(fitPlacement(c.saved, area), c.fitted);
+        // A stored window position off the screen gives the centred default at 95 %, truncated.
+        QCOMPARE(initialPlacement(-1, 6, 300, 200, QRect(100, 50, 1000, 801)), QRect(125, 70, 950, 760));
+        // Widths too wide for the grid, and widths edited by hand whose sum would overflow.
+        QCOMPARE(fitColumnWidths({60, 70, 70, 70, 70, 60, 80}, 470), std::vector<int>(7, 60));
+        QCOMPARE(fitColumnWidths({2147483000, 2147483000}, 300), std::vector<int>(2, 135));
 
         qv::SettingsFile settings = quietSettings();
         TempDir tmp;
         qv::fixtures::writeStandardPortfolio(tmp.subdir("Data"));
+        // The symbols take most of the upper row, so that two full fields fit on a small screen.
         for (const auto& [key, value] : {std::pair{qv::keys::kScreenX, 1900},
                                          {qv::keys::kScreenY, 1000},
                                          {qv::keys::kScreenCx, 1920},
-                                         {qv::keys::kScreenCy, 1080}})
+                                         {qv::keys::kScreenCy, 1080},
+                                         {qv::keys::kUpperSplit[0], 1},
+                                         {qv::keys::kUpperSplit[1], 5}})
             require(qv::putSetting(settings, key, value));
         QList<int> upper, main;
-        for (int run = 0; run < 2; ++run) {
+        for (int run = 0; run < 3; ++run) {
             auto frame = openStarted(tmp.path());
             QVERIFY(frame);
             const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
             QVERIFY(screen.contains(frame->pos()));
             QVERIFY(frame->width() <= screen.width() && frame->height() <= screen.height());
             CQuovantaView* view = frame->view();
+            std::vector<int> defaults = view->defaultQuoteColumnWidths();
             if (run == 0) {
+                QCOMPARE(view->quoteColumnWidths(), defaults);
+                const QFontMetrics cells = view->symbolGrid()->fontMetrics();
+                QCOMPARE(view->symbolColumnWidths(), view->defaultSymbolColumnWidths());
+                for (int w : view->symbolColumnWidths())
+                    QVERIFY(w >= cells.horizontalAdvance(QStringLiteral("WWWWWWWWWWWWWWWW")) + 5);
+                const QFontMetrics header = view->quoteGrid()->horizontalHeader()->fontMetrics();
+                QVERIFY(defaults[6] >= header.horizontalAdvance(QStringLiteral("Open Interest")) + 5);
+                QVERIFY(defaults[0] >= cells.horizontalAdvance(QStringLiteral("1900-01-01")) + 5);
+                QVERIFY(defaults[1] >= cells.horizontalAdvance(QStringLiteral("12345.6789")) + 5);
+                QVERIFY(defaults[5] >= cells.horizontalAdvance(QStringLiteral("1234567890")) + 5);
+                view->quoteGrid()->setColumnWidth(2, 91);
                 view->upperSplitter()->setSizes({100, 500});
                 view->mainSplitter()->setSizes({300, 200});
                 upper = view->upperSplitter()->sizes();
                 main = view->mainSplitter()->sizes();
-            } else {
+            } else if (run == 1) {
+                defaults[2] = 91;
+                QCOMPARE(view->quoteColumnWidths(), defaults);
                 QCOMPARE(view->upperSplitter()->sizes(), upper);
                 QCOMPARE(view->mainSplitter()->sizes(), main);
+            } else {
+                QCOMPARE(view->quoteColumnWidths(),
+                         std::vector<int>(7, view->quoteGrid()->viewport()->width() * 9 / 70));
             }
             QVERIFY(frame->close());
+            if (run == 1)
+                QVERIFY(qv::putSetting(settings, qv::keys::kQuoteGridColumns[4], 0));
         }
         QCOMPARE(qv::getSetting(settings, qv::keys::kUpperSplit[0]), upper[0]);
     }
