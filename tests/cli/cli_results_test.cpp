@@ -3,7 +3,6 @@
 // what it was asked, and a message that names the user's file and the cause when it did not.
 
 #include "cli_harness.h"
-#include "core/maintain/quote_edits.h"
 #include "core/platform/clock.h"
 #include "core/platform/fault_injection.h"
 #include "core/platform/settings_file.h"
@@ -13,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 namespace qv::cli::testing {
 namespace {
@@ -80,27 +80,6 @@ TEST_F(CliMaintenance, QuoteEditsAndSplitSearch)
                                                        "01/02/97\t1.5000\t2.0000\t1.0000\t1.7500\t2000\t9\n");
 }
 
-// Files that MASTER does not list keep their number; an entry that contradicts itself is refused.
-TEST_F(CliMaintenance, DamagedPortfoliosAreNamedAndRefusedNeverOverwritten)
-{
-    fixtures::writeText(dir.file("F3.DAT"), "left by a delete that did not finish");
-    EXPECT_EQ(run({"add-symbol", dir.path(), "NEW"}),
-              ended(0, "5\n",
-                    "Files of a security that MASTER does not list were left as they are: F3.DAT.\n"
-                    "Their file numbers are not given to a new security.\n"));
-    EXPECT_EQ(fileText(dir.file("F3.DAT")), "left by a delete that did not finish");
-
-    fixtures::ByteVec master = fixtures::readBytes(dir.file("MASTER"));
-    fixtures::setByte(master, 2 * 53 + 3, 24); // MSFT: 7 fields in records of 24 bytes
-    fixtures::writeBytes(dir.file("MASTER"), master);
-    const auto before = fixtures::snapshot(dir.path());
-    EXPECT_EQ(run({"delete-quote", dir.path(), "MSFT", "01/06/97"}),
-              failed(std::string(kEntryPassedOverMessage) +
-                     "\nDelete Edit Failed\nThe MASTER entry of MSFT (file number 2) gives a record length of "
-                     "24 bytes for 7 fields of 4 bytes.\n"));
-    EXPECT_EQ(fixtures::snapshot(dir.path()), before);
-}
-
 TEST_F(CliFiles, ProfilesAndAssign)
 {
     EXPECT_EQ(run({"profile", "list"}), ended(0, "MyFirstProfile\n"));
@@ -136,31 +115,12 @@ TEST_F(CliFiles, ImportTakesTheDialogDefaultsOrTheOptionsGiven)
 
     fixtures::writeText(startup.file("b.txt"), "Date Close Vol\n97/01/02   7.5 900\n97/01/03 8 1000\n");
     const std::string fresh = startup.subdir("fresh");
-    EXPECT_EQ(run({"import",
-                   startup.file("b.txt"),
-                   fresh,
-                   "--symbol",
-                   "x",
-                   "--new-master",
-                   "--date-format",
-                   "YY_MM_DD",
-                   "--delimiter",
-                   "space",
-                   "--skip",
-                   "1",
-                   "--close",
-                   "2",
-                   "--volume",
-                   "3",
-                   "--open",
-                   "0",
-                   "--high",
-                   "0",
-                   "--low",
-                   "0",
-                   "--oi",
-                   "0"}),
-              ended(0, "1\t2\n"));
+    std::vector<std::string> args{"import", startup.file("b.txt"), fresh, "--symbol", "x", "--new-master"};
+    std::istringstream options("--date-format YY_MM_DD --delimiter space --skip 1 --close 2 --volume 3 --open 0 "
+                               "--high 0 --low 0 --oi 0");
+    for (std::string word; options >> word;)
+        args.push_back(word);
+    EXPECT_EQ(run(args), ended(0, "1\t2\n"));
     EXPECT_EQ(run({"list", fresh}).out, "1\tX\t\t970102\t970103\t3\tD\t0\n");
     EXPECT_EQ(run({"quotes", fresh, "X"}).out,
               "01/03/97\tN/A\tN/A\tN/A\t8.0000\t1000\tN/A\n01/02/97\tN/A\tN/A\tN/A\t7.5000\t900\tN/A\n");

@@ -33,11 +33,7 @@
 
 #include <memory>
 
-using qv::gui::CAnomalyReportDlg;
-using qv::gui::CChooseDir;
-using qv::gui::CHelpWindow;
-using qv::gui::MessageBox;
-using qv::gui::ModalDialog;
+using namespace qv::gui;
 
 namespace {
 
@@ -50,9 +46,7 @@ QString readPage(const QString& name)
 CHelpWindow* shownHelpWindow()
 {
     CHelpWindow* help = CHelpWindow::instance();
-    if (!help || !QTest::qWaitForWindowActive(help))
-        return nullptr;
-    return help;
+    return help && QTest::qWaitForWindowActive(help) ? help : nullptr;
 }
 
 } // namespace
@@ -93,20 +87,15 @@ private slots:
         CHelpWindow::instance()->close();
     }
 
-    void helpWindowClosesWithItsKeys_data()
-    {
-        QTest::addColumn<QKeySequence>("key");
-        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
-        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
-    }
     void helpWindowClosesWithItsKeys()
     {
-        QFETCH(QKeySequence, key);
-        CHelpWindow::showTutorial(nullptr);
-        QPointer<CHelpWindow> help = shownHelpWindow();
-        QVERIFY(help);
-        QTest::keySequence(help.data(), key);
-        QTRY_VERIFY(!help); // closed, and gone
+        for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            CHelpWindow::showTutorial(nullptr);
+            QPointer<CHelpWindow> help = shownHelpWindow();
+            QVERIFY(help);
+            QTest::keySequence(help.data(), key);
+            QTRY_VERIFY(!help); // closed, and gone
+        }
     }
 
     void everyLinkAndPictureOfEveryPageLeadsToAShippedFile()
@@ -177,29 +166,11 @@ private slots:
         CHelpWindow::instance()->close();
     }
 
-    void theDialogValidatesWhatIsTypedBeforeItCloses()
-    {
-        MessageBox::setTestMode(true);
-        qv::fixtures::TempDir tmp;
-        const QString missing = QString::fromStdString(tmp.file("Missing"));
-        std::unique_ptr<QFileDialog> dialog(CChooseDir::createDialog(nullptr, QString::fromStdString(tmp.path())));
-        dialog->show();
-        dialog->selectFile(missing);
-        MessageBox::setNextAnswer(QMessageBox::No);
-        static_cast<QDialog*>(dialog.get())->accept(); // the OK button's slot
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(MessageBox::shownTexts().size(), 1);
-        QVERIFY(!QFileInfo(missing).isDir());
-        MessageBox::setNextAnswer(QMessageBox::Yes);
-        static_cast<QDialog*>(dialog.get())->accept();
-        QCOMPARE(dialog->result(), int(QDialog::Accepted));
-        QVERIFY(QFileInfo(missing).isDir());
-    }
-
-    // A label's '&' is a mnemonic only when the label has a buddy; otherwise the user reads
-    // "&Directories:". The name field holds the directory shown as soon as the dialog opens, so
-    // OK at once takes that directory.
-    void theChooserShowsNoLiteralAmpersandAndOpensWithItsDirectoryInTheField()
+    // The name field holds the directory shown as soon as the dialog opens, so OK at once takes
+    // it; a label's '&' is a mnemonic only when the label has a buddy, else the user reads
+    // "&Directories:". A typed directory that does not exist is made after Yes; No keeps the
+    // dialog open.
+    void theChooserOpensWithItsDirectoryAndChecksWhatIsTypedBeforeItCloses()
     {
         MessageBox::setTestMode(true);
         MessageBox::clearShown();
@@ -219,9 +190,23 @@ private slots:
         const auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(field && field->isVisible());
         QCOMPARE(field->text(), QDir::toNativeSeparators(start));
-        static_cast<QDialog*>(dialog.get())->accept();
+        static_cast<QDialog*>(dialog.get())->accept(); // the OK button's slot
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QVERIFY(MessageBox::shownTexts().isEmpty());
+
+        const QString missing = QString::fromStdString(tmp.file("Missing"));
+        dialog.reset(CChooseDir::createDialog(nullptr, start));
+        dialog->show();
+        dialog->selectFile(missing);
+        MessageBox::setNextAnswer(QMessageBox::No);
+        static_cast<QDialog*>(dialog.get())->accept();
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(MessageBox::shownTexts().size(), 1);
+        QVERIFY(!QFileInfo(missing).isDir());
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        static_cast<QDialog*>(dialog.get())->accept();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QVERIFY(QFileInfo(missing).isDir());
     }
 };
 

@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <algorithm>
@@ -29,8 +31,7 @@ using namespace qv::gui;
 
 inline QString q(const std::string& s) { return QString::fromStdString(s); }
 
-// A setting a test starts from: when it cannot be written the test would prove nothing, so
-// the test program stops with the cause.
+// A setting a test starts from: a test that could not write it would prove nothing.
 inline void require(const qv::IoStatus& status)
 {
     if (!status)
@@ -73,8 +74,7 @@ struct DialogRecorder {
 
 // A shown main window whose start-up directory is `startup` and whose only root is `root`
 // (`startup` when empty), once its deferred start-up (columns, root, first search) has ended;
-// null when it did not end. A first start's sample workspace goes to `startup`/data, never to
-// the user's own data directory.
+// null when it did not end. A first start's sample workspace goes to `startup`/data.
 inline std::unique_ptr<CMainFrame> openStarted(const std::string& startup, std::string root = {})
 {
     StartupContext context;
@@ -112,5 +112,7 @@ W* child(const QObject& parent, const char* name)
         qFatal("no control %s", name);
     return w;
 }
+inline QLineEdit* edit(const QObject& dlg, const char* name) { return child<QLineEdit>(dlg, name); }
+inline void click(const QObject& dlg, const char* name) { child<QPushButton>(dlg, name)->click(); }
 
 } // namespace qv::guitest
