@@ -1,12 +1,13 @@
 #pragma once
 // The symbol and portfolio commands of the "&Portfolio" and "&Symbol" menus, without their
 // dialogs: each validates what the dialog gathered in the dialog's order and returns the first
-// failure as the message the program shows (empty message on success).
+// failure as an Outcome, worded by Outcome::message() for the command line and the dialogs alike.
 //
 // Every command leaves the portfolio either exactly as before or completely changed: files are
 // replaced atomically and the MASTER change is the last step that makes a change visible.
 
 #include "core/store/master.h"
+#include "core/store/outcome.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
 
@@ -15,11 +16,15 @@
 
 namespace qv {
 
-struct CommandResult {
-    bool ok = true;
-    std::string message;   // the message box text when !ok (may also be set on success as a notice)
+struct [[nodiscard]] CommandResult {
+    Outcome outcome;       // the failure: status, file, sentence and cause; ok when done
+    std::string notice;    // for the user although done, or besides the failure (files left, kept)
     int fileNumber = 0;    // the file number concerned, where the command has one
     std::string directory; // the portfolio directory concerned, where the command has one
+
+    bool ok() const { return outcome.isOk(); }
+    // What the user is shown: the failure's message, then the notice; empty when done quietly.
+    std::string message() const;
 };
 
 // Portfolio Add: trims trailing '/' one by one (a path of slashes alone keeps one), then blanks

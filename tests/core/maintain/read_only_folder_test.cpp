@@ -72,7 +72,7 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges)
         const StoreStatus status = rewriteQuotes(data, "IBM", q, &reason);
         return status == kStatusFileWrite ? reason : "status " + std::to_string(status) + ": " + reason;
     };
-    const auto refused = [](const CommandResult& r) { return r.ok ? std::string("done") : r.message; };
+    const auto refused = [](const CommandResult& r) { return r.ok() ? std::string("done") : r.message(); };
     const auto assigned = [](const AssignmentResult& r) { return r.ok || r.messages.empty() ? "done" : r.messages[0]; };
     const struct {
         const char* command;

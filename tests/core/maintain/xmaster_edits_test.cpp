@@ -199,9 +199,9 @@ TEST(XmasterEdits, SymbolEditAndDeleteRefuseAnXmasterSecurityNamingXmaster)
     const std::string dir = t.path() + "/P";
     const Snapshot before = snapshot(t.path());
     for (const CommandResult& r : {editSymbol(dir, "XA", "XB", "NEW NAME"), deleteSymbol(dir, "XA")}) {
-        EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.message.find("XA: it is listed in XMASTER (file F256.MWD)"), std::string::npos) << r.message;
-        EXPECT_EQ(r.message.find("not found"), std::string::npos) << r.message;
+        EXPECT_FALSE(r.ok());
+        EXPECT_NE(r.message().find("XA: it is listed in XMASTER (file F256.MWD)"), std::string::npos) << r.message();
+        EXPECT_EQ(r.message().find("not found"), std::string::npos) << r.message();
     }
     EXPECT_EQ(snapshot(t.path()), before);
 }
