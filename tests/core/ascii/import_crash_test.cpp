@@ -110,7 +110,7 @@ TEST(ImportCrash, TheBackupHoldsTheEntryBeforeItsDates)
     existingPortfolio(t.path());
     const ImportResult r = importQuotes(jobFor(t.path(), true));
     setTodayOverride(std::nullopt);
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.ok());
     ByteVec expectedBackup = readBytes(t.path() + "/P/MASTER");
     setMbf(expectedBackup, 4 * 53 + 25, fileDate(2005, 3, 15));
     setMbf(expectedBackup, 4 * 53 + 29, fileDate(2005, 3, 15));
@@ -128,7 +128,7 @@ TEST(ImportCrash, ARefusedImportStillRemovesTheTemporariesOfACutShortOne)
     ImportJob duplicate = jobFor(t.path(), true);
     duplicate.symbol = "IBM";
     const ImportResult r = importQuotes(duplicate);
-    EXPECT_FALSE(r.ok || r.securityAdded);
+    EXPECT_FALSE(r.ok() || r.securityAdded);
     EXPECT_EQ(snapshot(t.path()), before);
 }
 

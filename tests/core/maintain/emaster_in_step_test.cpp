@@ -71,7 +71,7 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
         {"import of six fields",
          [](D d) {
              writeText(d + "/in.txt", "011097,1,2,0.5,1.5,100\n011397,2,3,1.5,2.5,200\n");
-             ASSERT_TRUE(importQuotes(importJob(d, d + "/in.txt")).ok);
+             ASSERT_TRUE(importQuotes(importJob(d, d + "/in.txt")).ok());
          },
          {0, 1, 2, -1},
          [](const EmasterFile& e) {

@@ -90,7 +90,7 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges)
          [&] {
              const ImportResult r = importQuotes(
                  makeImportJob({.inputPath = root.file("in.txt"), .outputDir = data, .symbol = "NEW", .name = ""}));
-             return r.ok || r.messages.empty() ? std::string("done") : r.messages.front().text;
+             return r.ok() || r.messages.empty() ? std::string("done") : r.messages.front().text;
          }},
         {"assign", [&] { return assigned(assignProfileToSymbol(startup, data, "IBM", "Daily")); }},
         {"assign --all", [&] { return assigned(assignProfileToAllSymbols(startup, data, "Daily")); }},

@@ -122,7 +122,7 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
         {"import input", tmp.file("input.txt"),
          [&] {
              const ImportResult r = importQuotes(importJob(tmp.file("input.txt")));
-             return !r.ok && r.messages.front().text == "The input file could not be read:\n" + tmp.file("input.txt")
+             return !r.ok() && r.messages.front().text == "The input file could not be read:\n" + tmp.file("input.txt")
                         ? ""
                         : "imported or another message";
          }},
