@@ -91,7 +91,7 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
         {"delete-quote of the last quote moves the last date",
          [=](D d) {
              const EditRequest drop{.firstDate = lastMsft, .lastDate = lastMsft, .mode = EditMode::Delete};
-             ASSERT_EQ(rewriteQuotes(d, "MSFT", drop), kStatusOk);
+             ASSERT_EQ(rewriteQuotes(d, "MSFT", drop).status(), kStatusOk);
          },
          {0, -1, 2}},
     };

@@ -68,9 +68,9 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges)
                             .firstDate = dayNumberFromYmd(1997, 1, 2),
                             .lastDate = dayNumberFromYmd(1997, 1, 6),
                             .mode = mode};
-        std::string reason;
-        const StoreStatus status = rewriteQuotes(data, "IBM", q, &reason);
-        return status == kStatusFileWrite ? reason : "status " + std::to_string(status) + ": " + reason;
+        const Outcome done = rewriteQuotes(data, "IBM", q);
+        return done.status() == kStatusFileWrite ? done.cause()
+                                                 : "status " + std::to_string(done.status()) + ": " + done.cause();
     };
     const auto refused = [](const CommandResult& r) { return r.ok() ? std::string("done") : r.message(); };
     const auto assigned = [](const AssignmentResult& r) { return r.ok || r.messages.empty() ? "done" : r.messages[0]; };

@@ -41,7 +41,10 @@ void folder(D root)
 StoreStatus run(D dir, const EditCheck& check, std::string* reason = nullptr)
 {
     EXPECT_TRUE(check.accepted()) << check.message;
-    return rewriteQuotes(dir, "XA", check.request, reason);
+    const Outcome done = rewriteQuotes(dir, "XA", check.request);
+    if (reason)
+        *reason = done.cause();
+    return done.status();
 }
 
 TEST(XmasterEdits, EachEditRewritesTheMwdAndMovesOnlyXmastersDates)
@@ -118,7 +121,8 @@ TEST(XmasterEdits, DeletingTheLastQuoteOfARealFoldersSecurityChangesOnlyItsLastD
     const std::vector<float> dates = quoteDates(mwd, 7);
     ASSERT_EQ(dates.size(), 2u);
     const DayNumber last = dayNumberFromFileDate(dates[1]);
-    ASSERT_EQ(rewriteQuotes(dir, ".N225", {.firstDate = last, .lastDate = last, .mode = EditMode::Delete}), kStatusOk);
+    ASSERT_EQ(rewriteQuotes(dir, ".N225", {.firstDate = last, .lastDate = last, .mode = EditMode::Delete}).status(),
+              kStatusOk);
 
     ByteVec expectedMwd(mwd.begin(), mwd.begin() + 2 * 28);
     setU16(expectedMwd, 2, 2);
@@ -167,7 +171,7 @@ TEST(XmasterEdits, ACrashOrAFailingCallLeavesXmasterNeverAheadOfTheMwd)
             TempDir t;
             folder(t.path());
             faults::reset();
-            EXPECT_EQ(rewriteQuotes(t.path() + "/P", "XA", drop), kStatusOk);
+            EXPECT_EQ(rewriteQuotes(t.path() + "/P", "XA", drop).status(), kStatusOk);
             calls = faults::callCount(op);
             faults::reset();
         }
@@ -179,7 +183,7 @@ TEST(XmasterEdits, ACrashOrAFailingCallLeavesXmasterNeverAheadOfTheMwd)
             StoreStatus status = kStatusOk;
             {
                 const faults::ScopedFailure failure(op, n);
-                status = rewriteQuotes(t.path() + "/P", "XA", drop);
+                status = rewriteQuotes(t.path() + "/P", "XA", drop).status();
             }
             const Snapshot after = snapshot(t.path());
             if (status != kStatusOk) {
