@@ -455,7 +455,7 @@ std::optional<ImportStop> addSecurity(const ImportJob& job, const OutputFolder& 
                 left += (left.empty() ? "" : "\n") +
                         std::string("The empty MASTER created for the import could not be removed:\n") + s.message();
         }
-        return ImportStop{Outcome::failure(kStatusFileWrite, masterPath(dir), change.message, left)};
+        return ImportStop{change.failure.withMore(left)};
     }
     added.fileNumber = change.done() ? change.fileNumber : created.fileNumber;
     added.notice = change.notice;

@@ -39,7 +39,7 @@ struct MasterDateChange {
     for (const MasterDateChange& c : changes) {
         const MasterChange done = setMasterDate(dir, restore ? c.previous : c.date, fileNumber, c.which);
         if (!done.done()) {
-            reason = done.message;
+            reason = done.failure.message();
             return done.outcome == MasterChange::Outcome::NotFound ? kStatusFileNotFound : kStatusFileWrite;
         }
     }

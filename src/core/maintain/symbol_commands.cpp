@@ -52,12 +52,6 @@ Outcome notFound(const std::string& dir, std::string_view symbol)
 {
     return Outcome::failure(kStatusRecordNotFound, masterPath(dir), symbolNotFoundMessage(symbol));
 }
-// A MASTER change that was not made, worded by the MASTER writer.
-Outcome masterChangeFailed(const std::string& dir, const MasterChange& change)
-{
-    return Outcome::failure(kStatusFileWrite, masterPath(dir), change.message);
-}
-
 // The fixed texts name "this portfolio"; the second line names the file, and the cause when known.
 Outcome masterUnreadable(const std::string& dir, std::string_view cause = {})
 {
@@ -150,7 +144,7 @@ CommandResult deleteEntryOnly(const std::string& dir, std::string_view symbol, i
 {
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done())
-        return failure(change.message.empty() ? notFound(dir, symbol) : masterChangeFailed(dir, change), dir);
+        return failure(change.failure, dir);
     CommandResult r;
     r.fileNumber = n;
     r.directory = dir;
@@ -292,7 +286,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
         r.notice = change.notice;
         return r;
     }
-    const Outcome failed = change.message.empty() ? masterUnreadable(dir) : masterChangeFailed(dir, change);
+    const Outcome& failed = change.failure;
     if (change.outcome == MasterChange::Outcome::Full || createdNumber == 0)
         return failure(failed, dir);
 
@@ -313,11 +307,8 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
         removeAllNamed(dir, quoteFileName(createdNumber, "DAT"), problems);
     if (!hadDop)
         removeAllNamed(dir, quoteFileName(createdNumber, "DOP"), problems);
-    if (problems.empty())
-        return failure(failed, dir);
     // The files left behind follow the failure's own cause.
-    const std::string cause = failed.cause().empty() ? lines(problems) : failed.cause() + "\n" + lines(problems);
-    return failure(Outcome::failure(failed.status(), failed.file(), failed.what(), cause), dir);
+    return failure(failed.withMore(lines(problems)), dir);
 }
 
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
@@ -347,7 +338,7 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
     // number by a crash is harmless: a security that takes the number clears it (addSymbol).
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done() && masterLists(dir, n, symbol).value_or(true))
-        return failure(change.message.empty() ? notFound(dir, symbol) : masterChangeFailed(dir, change), dir);
+        return failure(change.failure, dir);
 
     std::vector<std::string> problems;
     if (IoStatus st = clearSkipMark(dir, n); !st)
@@ -406,7 +397,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     if (change.outcome == MasterChange::Outcome::NotFound)
         return failure(notFound(where, oldSymbol), where);
     if (!change.done())
-        return failure(masterChangeFailed(where, change), where);
+        return failure(change.failure, where);
 
     CommandResult r;
     r.fileNumber = found.entry.fileNumber();

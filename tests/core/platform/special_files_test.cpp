@@ -115,10 +115,10 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
          }},
         {"MASTER replaced", data + "/MASTER",
          [&] {
-             const std::string m = namesPipe(appended().message);
+             const std::string m = namesPipe(appended().failure.message());
              return isFifo(data + "/MASTER") ? m : "replaced";
          }},
-        {"writer's temporary file", data + "/MASTER.~NU", [&] { return namesPipe(appended().message); }},
+        {"writer's temporary file", data + "/MASTER.~NU", [&] { return namesPipe(appended().failure.message()); }},
         {"import input", tmp.file("input.txt"),
          [&] {
              const ImportResult r = importQuotes(importJob(tmp.file("input.txt")));

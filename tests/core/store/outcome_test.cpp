@@ -25,6 +25,13 @@ TEST(Outcome, MessageIsTheSentenceThenTheCause)
         {Outcome::failure(kStatusNoLayout, "", ""),
          "No field layout: the DOP file is missing and the record length has no default layout"},
         {Outcome::failure(-42, "", ""), "Status -42"},
+        // What else went wrong on the way back goes below the cause, or below the sentence.
+        {Outcome::failure(kStatusFileWrite, "/p/MASTER", "The MASTER file in /p could not be written.", "EIO")
+             .withMore("EMASTER could not be put back: EIO"),
+         "The MASTER file in /p could not be written.\nEIO\nEMASTER could not be put back: EIO"},
+        {Outcome::failure(kStatusFileWrite, "/p/MASTER", "Duplicate Symbol failure").withMore("F3.DAT: busy"),
+         "Duplicate Symbol failure\nF3.DAT: busy"},
+        {Outcome::ok().withMore("F3.DAT: busy"), ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.outcome.message(), c.message);
