@@ -105,7 +105,7 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
          }},
         {"skip list", data + "/SKIPQVTA.PBG",
          [&] { return readSkipFlags(data).empty() && isFifo(data + "/SKIPQVTA.PBG") ? "" : "read or replaced"; }},
-        {"profile file", startup + "/Daily.pfd", [&] { return readProfile(startup, "Daily").ok ? "read" : ""; }},
+        {"profile file", startup + "/Daily.pfd", [&] { return readProfile(startup, "Daily").ok() ? "read" : ""; }},
         {"settings file read", ini,
          [&] { return SettingsFile(ini).getString("Update", "Key", "fallback") == "fallback" ? "" : "read"; }},
         {"settings file written", ini,
