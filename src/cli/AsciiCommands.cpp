@@ -107,7 +107,7 @@ int runImport(Context& context, const Arguments& args)
     }
     const ImportResult result = importQuotes(makeImportJob(values));
     showMessages(context, result.messages);
-    if (!result.ok)
+    if (!result.ok())
         return kExitFailure;
     context.out << result.fileNumber << '\t' << result.quoteCount << '\n';
     return kExitSuccess;
@@ -148,8 +148,8 @@ int runExport(Context& context, const Arguments& args)
         return kExitFailure;
     }
     const ExportResult result = exportQuotes(dir, symbol, options);
-    if (!result.ok) {
-        writeMessage(context.err, result.message);
+    if (!result.ok()) {
+        writeMessage(context.err, result.outcome.message());
         return kExitFailure;
     }
     context.out << result.quotesWritten << '\n';

@@ -15,14 +15,9 @@ namespace {
 // as well, the way the program would show it in a message box.
 int finish(Context& context, const CommandResult& result)
 {
-    if (!result.ok) {
-        writeMessage(context.err, result.message.empty() ? std::string_view("The command failed.")
-                                                         : std::string_view(result.message));
-        return kExitFailure;
-    }
-    if (!result.message.empty())
-        writeMessage(context.err, result.message);
-    return kExitSuccess;
+    if (const std::string shown = result.message(); !shown.empty())
+        writeMessage(context.err, shown);
+    return result.ok() ? kExitSuccess : kExitFailure;
 }
 
 } // namespace

@@ -143,8 +143,8 @@ int listProfilesCommand(Context& context)
     const ProfileListing listing = listProfiles(context.startupDir);
     for (const std::string& name : listing.names)
         context.out << name << '\n';
-    if (!listing.message.empty()) {
-        writeMessage(context.err, listing.message);
+    if (!listing.sample) {
+        writeMessage(context.err, listing.sample.message());
         return kExitFailure;
     }
     return kExitSuccess;
@@ -153,8 +153,8 @@ int listProfilesCommand(Context& context)
 int showProfile(Context& context, const std::string& name)
 {
     const ProfileRead read = readProfile(context.startupDir, name);
-    if (!read.ok) {
-        writeMessage(context.err, read.message);
+    if (!read.ok()) {
+        writeMessage(context.err, read.outcome.message());
         return kExitFailure;
     }
     const Profile& p = read.profile;

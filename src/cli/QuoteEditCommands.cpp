@@ -17,9 +17,9 @@ int refuse(Context& context, std::string_view message)
     return kExitFailure;
 }
 
-int failed(Context& context, QuoteCommand command, StoreStatus status, std::string_view reason = {})
+int failed(Context& context, QuoteCommand command, const Outcome& failure)
 {
-    for (const std::string& message : rewriteFailureMessages(command, status, reason))
+    for (const std::string& message : rewriteFailureMessages(command, failure))
         writeMessage(context.err, message);
     return kExitFailure;
 }
@@ -34,9 +34,8 @@ int apply(Context& context, QuoteCommand command, const std::string& dir, const 
 {
     if (!check.accepted())
         return refuse(context, check.message);
-    std::string reason;
-    if (const StoreStatus status = rewriteQuotes(dir, symbol, check.request, &reason); status != kStatusOk)
-        return failed(context, command, status, reason);
+    if (const Outcome rewritten = rewriteQuotes(dir, symbol, check.request); !rewritten)
+        return failed(context, command, rewritten);
     SettingsFile settings(context.iniPath);
     if (IoStatus s = rememberForm(settings, form); !s)
         writeMessage(context.err, rememberFailureMessage(settings, s));
@@ -59,8 +58,10 @@ int runEditQuote(Context& context, const Arguments& args)
         // a quote is refused instead of rewriting the file unchanged.
         const QuoteLocation at = findQuoteByDate(dir, symbol, check.request.firstDate, 0);
         if (at.status == kStatusRecordNotFound || (at.status == kStatusOk && at.date != check.request.firstDate))
-            return failed(context, QuoteCommand::Edit, kStatusRecordNotFound,
-                          "There is no quote of " + form.date + " for " + symbol + " in " + dir + ".");
+            return failed(
+                context, QuoteCommand::Edit,
+                Outcome::failure(kStatusRecordNotFound, dir, {},
+                                 "There is no quote of " + form.date + " for " + symbol + " in " + dir + "."));
     }
     return apply(context, QuoteCommand::Edit, dir, symbol, form, check);
 }
@@ -71,7 +72,7 @@ int runSplit(Context& context, const Arguments& args)
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const QuoteDates dates = readQuoteDates(dir, symbol);
     if (dates.status != kStatusOk)
-        return failed(context, QuoteCommand::Split, dates.status);
+        return failed(context, QuoteCommand::Split, Outcome::failure(dates.status, dir, {}));
     const SplitForm form{args.positional[2], args.positional[3], args.positional[4]};
     return apply(context, QuoteCommand::Split, dir, symbol, form, checkSplitForm(form, dates));
 }
@@ -82,7 +83,7 @@ int runAdjust(Context& context, const Arguments& args)
     const std::string symbol = securityTextArgument(args.positional[1], "SYMBOL");
     const QuoteDates dates = readQuoteDates(dir, symbol);
     if (dates.status != kStatusOk)
-        return failed(context, QuoteCommand::Adjust, dates.status);
+        return failed(context, QuoteCommand::Adjust, Outcome::failure(dates.status, dir, {}));
     const AdjustForm form{args.positional[2], args.positional[3], args.positional[4], args.positional[5],
                           args.positional[6]};
     return apply(context, QuoteCommand::Adjust, dir, symbol, form, checkAdjustForm(form, dates));

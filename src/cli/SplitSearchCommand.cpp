@@ -16,7 +16,7 @@ int runSplitSearchCommand(Context& context, const Arguments& args)
 
     const SplitSearchOutcome outcome = runSplitSearch(args.positional.at(0), reporter);
     if (!outcome.done()) {
-        writeMessage(context.err, outcome.failureMessage);
+        writeMessage(context.err, outcome.failure.message());
         return kExitFailure;
     }
     if (const auto message = outcome.finalMessage())

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto before = snapshot(portfolio);
 
     const ImportResult result = importQuotes(makeImportJob(v));
-    check(result.ok || (!result.messages.empty() && result.messages.back().text == kImportFailedMessage),
+    check(result.ok() || (!result.messages.empty() && result.messages.back().text == kImportFailedMessage),
           "a failed import without its message");
     if (!result.securityAdded) {
         check(snapshot(portfolio) == before, "a failed import changed the portfolio");

@@ -14,14 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFile(scratch / "Fuzz.pfd", parts[0]);
     const std::optional<Profile> decoded = decodeProfileRecord(parts[0]);
     const ProfileRead read = readProfile(scratch.path(), "fuzz");
-    check(read.ok == decoded.has_value() && (!decoded || read.profile == *decoded),
+    check(read.ok() == decoded.has_value() && (!decoded || read.profile == *decoded),
           "the file reads as its bytes decode");
     // A profile that can be stored comes back the same, through the record and the file.
     if (decoded && encodeProfileRecord(*decoded)) {
         check(decodeProfileRecord(*encodeProfileRecord(*decoded)) == decoded, "profile record does not round-trip");
         check(writeProfile(scratch.path(), "Fuzz", *decoded).isOk(), "writeProfile");
         const ProfileRead again = readProfile(scratch.path(), "FUZZ");
-        check(again.ok && again.profile == *decoded, "profile file does not round-trip");
+        check(again.ok() && again.profile == *decoded, "profile file does not round-trip");
     }
     if (parts.size() < 2)
         return 0;

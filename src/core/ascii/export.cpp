@@ -115,11 +115,10 @@ ExportResult exportQuotes(const std::string& dir, const std::string& symbol, con
     const std::string text = exportText(dir, symbol, options, &result.quotesWritten);
     const IoStatus s = replaceFile(options.path, baseName(options.path) + ".~EX", Bytes(text.begin(), text.end()));
     if (!s) {
-        result.message = std::string(kExportFileErrorMessage) + "\n" + s.message();
+        result.outcome =
+            Outcome::failure(kStatusFileWrite, options.path, std::string(kExportFileErrorMessage), s.message());
         result.quotesWritten = 0;
-        return result;
     }
-    result.ok = true;
     return result;
 }
 

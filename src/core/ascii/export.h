@@ -9,6 +9,7 @@
 
 #include "core/platform/io_status.h"
 #include "core/platform/settings_file.h"
+#include "core/store/outcome.h"
 
 #include <string>
 #include <string_view>
@@ -40,10 +41,10 @@ std::string checkExportDialog(const ExportOptions& options);
 // "%s\nThis file already exists\n\nReplace existing file?"
 std::string exportReplaceQuestion(std::string_view path);
 
-struct ExportResult {
-    bool ok = false;
-    std::string message; // kExportFileErrorMessage, with the reason on a second line
+struct [[nodiscard]] ExportResult {
+    Outcome outcome; // kExportFileErrorMessage for the file written, with the reason as the cause
     int quotesWritten = 0;
+    bool ok() const { return outcome.isOk(); }
 };
 
 // The whole text the export writes for the security found by findSecurity(dir, symbol). An

@@ -339,11 +339,17 @@ bool withDates(const std::string& dir, int fileNumber, const EntryDates& dates, 
 
 // ---- The phases of an import ---------------------------------------------------------------
 
-// Why an import stopped: the message shown above kImportFailedMessage (none when empty).
+// Why an import stopped: the outcome whose message is shown above kImportFailedMessage.
 struct ImportStop {
-    std::string message;
+    Outcome outcome;
     ImportMessage::Icon icon = ImportMessage::Icon::Warning;
 };
+
+// What the import was asked to do cannot be done; nothing was written.
+ImportStop refused(std::string file, std::string what, ImportMessage::Icon icon = ImportMessage::Icon::Warning)
+{
+    return ImportStop{Outcome::failure(kStatusInvalidParm, std::move(file), std::move(what)), icon};
+}
 
 // The output directory as the import found it.
 struct OutputFolder {
@@ -355,22 +361,26 @@ struct OutputFolder {
 std::optional<ImportStop> checkOutputFolder(const ImportJob& job, OutputFolder& folder)
 {
     if (job.outputDir.empty() || !canEnter(job.outputDir))
-        return ImportStop{std::string(kImportPathMissingMessage) + (job.outputDir.empty() ? "" : "\n" + job.outputDir)};
+        return ImportStop{Outcome::failure(kStatusFileNotFound, job.outputDir, std::string(kImportPathMissingMessage),
+                                           job.outputDir)};
     folder.dir = fullPath(job.outputDir);
     if (IoStatus ro = checkWritableFolder(folder.dir); !ro)
-        return ImportStop{ro.message()};
+        return ImportStop{Outcome::failure(kStatusFileWrite, folder.dir, {}, ro.message())};
     removePortfolioTemporaries(folder.dir); // what an import cut short left
     folder.existingMaster = findEntry(folder.dir, kMasterFileName);
     if (job.useExistingMaster) {
         if (!folder.existingMaster)
-            return ImportStop{std::string(kImportNoMasterMessage) + "\n" + folder.dir + " holds no MASTER file."};
+            return ImportStop{Outcome::failure(kStatusFileNotFound, folder.dir, std::string(kImportNoMasterMessage),
+                                               folder.dir + " holds no MASTER file.")};
         if (!canRead(*folder.existingMaster))
-            return ImportStop{std::string(kImportNoMasterMessage) + "\n" + *folder.existingMaster + " cannot be read."};
+            return ImportStop{Outcome::failure(kStatusFileRead, *folder.existingMaster,
+                                               std::string(kImportNoMasterMessage),
+                                               *folder.existingMaster + " cannot be read.")};
     } else if (folder.existingMaster && !isEmptyMaster(*folder.existingMaster)) {
         // Also when it cannot be read: it is never overwritten. A MASTER of one zero header
         // record lists nothing: it is what an import into a new MASTER that was cut short leaves,
         // and the import goes on with it.
-        return ImportStop{std::string(kImportMasterExistsMessage)};
+        return refused(*folder.existingMaster, std::string(kImportMasterExistsMessage));
     }
     return std::nullopt;
 }
@@ -379,9 +389,9 @@ std::optional<ImportStop> checkOutputFolder(const ImportJob& job, OutputFolder& 
 std::optional<ImportStop> checkColumnsAndSymbol(const ImportJob& job, const std::string& dir)
 {
     if (job.fieldCount() < 2 || !job.present[kDate] || !job.present[kClose])
-        return ImportStop{std::string(kImportMoreColumnsMessage), ImportMessage::Icon::Information};
+        return refused({}, std::string(kImportMoreColumnsMessage), ImportMessage::Icon::Information);
     if (job.useExistingMaster && findSecurity(dir, job.symbol).status == kStatusOk)
-        return ImportStop{std::string(kImportDuplicateSymbolMessage)};
+        return refused(masterPath(dir), std::string(kImportDuplicateSymbolMessage));
     return std::nullopt;
 }
 
@@ -389,15 +399,16 @@ std::optional<ImportStop> checkColumnsAndSymbol(const ImportJob& job, const std:
 std::optional<ImportStop> checkInput(const ImportJob& job, const ParsedInput& in)
 {
     if (!in.opened || in.readError) {
-        return ImportStop{std::string(kInputUnreadableMessage) + job.inputPath +
-                          (in.error != 0 ? std::string("\n") + std::strerror(in.error) : std::string())};
+        return ImportStop{Outcome::failure(kStatusFileRead, job.inputPath,
+                                           std::string(kInputUnreadableMessage) + job.inputPath,
+                                           in.error != 0 ? std::strerror(in.error) : std::string())};
     }
     if (in.tooMany) {
-        return ImportStop{"The input file holds more than " + std::to_string(kImportMaxQuotes) +
-                          " quote lines; a quote file can hold no more.\nNothing was imported."};
+        return refused(job.inputPath, "The input file holds more than " + std::to_string(kImportMaxQuotes) +
+                                          " quote lines; a quote file can hold no more.\nNothing was imported.");
     }
     if (in.count == 0)
-        return ImportStop{std::string(kInputEmptyMessage)};
+        return refused(job.inputPath, std::string(kInputEmptyMessage));
     return std::nullopt;
 }
 
@@ -417,7 +428,7 @@ std::optional<ImportStop> addSecurity(const ImportJob& job, const OutputFolder& 
     const bool makeMaster = !job.useExistingMaster && !folder.existingMaster;
     if (makeMaster) {
         if (IoStatus s = createEmptyMaster(dir); !s)
-            return ImportStop{s.message()};
+            return ImportStop{Outcome::failure(kStatusFileWrite, masterPath(dir), {}, s.message())};
     }
 
     CreatedFiles created;
@@ -434,16 +445,17 @@ std::optional<ImportStop> addSecurity(const ImportJob& job, const OutputFolder& 
     const MasterChange change = appendMasterEntry(dir, job.symbol, job.name, job.fieldCount(), writeFiles, dates,
                                                   fieldBitsOf(presentKinds(job)));
     if (!change.done() && !(created.fileNumber != 0 && masterLists(dir, created.fileNumber, job.symbol))) {
-        std::string message(change.message);
+        std::string left; // what could not be undone, one line each
         if (IoStatus s = created.remove(dir); !s)
-            message += "\n" + s.message();
+            left += s.message();
         // The MASTER this import created goes with it; one that stays is named (it lists nothing,
         // so the next import into a new MASTER takes it over).
         if (makeMaster) {
             if (IoStatus s = removeFile(masterPath(dir)); !s)
-                message += "\nThe empty MASTER created for the import could not be removed:\n" + s.message();
+                left += (left.empty() ? "" : "\n") +
+                        std::string("The empty MASTER created for the import could not be removed:\n") + s.message();
         }
-        return ImportStop{message};
+        return ImportStop{change.failure.withMore(left)};
     }
     added.fileNumber = change.done() ? change.fileNumber : created.fileNumber;
     added.notice = change.notice;
@@ -548,10 +560,9 @@ ImportResult importQuotes(const ImportJob& job)
 {
     ImportResult result;
     const auto fail = [&result](const ImportStop& stop) -> ImportResult {
-        if (!stop.message.empty())
-            result.messages.push_back({stop.message, stop.icon});
+        result.outcome = stop.outcome;
+        result.messages.push_back({stop.outcome.message(), stop.icon});
         result.messages.push_back({std::string(kImportFailedMessage), ImportMessage::Icon::Warning});
-        result.ok = false;
         return result;
     };
 
@@ -583,9 +594,11 @@ ImportResult importQuotes(const ImportJob& job)
         result.messages.push_back({in.dateKindMessage, ImportMessage::Icon::Warning});
     if (in.unreadable.count > 0)
         result.messages.push_back({unreadableNotice(in.unreadable), ImportMessage::Icon::Information});
-    if (!in.dateKindMessage.empty())
-        return fail({});
-    result.ok = true;
+    // The date check's message is shown above, among the notices, in its place.
+    if (!in.dateKindMessage.empty()) {
+        result.outcome = Outcome::failure(kStatusInvalidParm, job.inputPath, in.dateKindMessage);
+        result.messages.push_back({std::string(kImportFailedMessage), ImportMessage::Icon::Warning});
+    }
     return result;
 }
 

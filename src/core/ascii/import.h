@@ -20,6 +20,7 @@
 #include "core/platform/settings_file.h"
 #include "core/profiles/profile_check.h"
 #include "core/store/master.h"
+#include "core/store/outcome.h"
 
 #include <array>
 #include <string>
@@ -116,9 +117,12 @@ struct ImportMessage {
     Icon icon = Icon::Warning;
 };
 
-struct ImportResult {
-    bool ok = false;
-    // Everything to show, in order. When !ok the last one is kImportFailedMessage.
+struct [[nodiscard]] ImportResult {
+    // Why the import failed (its status, the file concerned, the sentence and the cause); ok
+    // when it succeeded.
+    Outcome outcome;
+    // Everything to show, in order: the notices of the import, and when it failed, the
+    // outcome's message and kImportFailedMessage last.
     std::vector<ImportMessage> messages;
     // MASTER names the new security and its quote files are complete (also when a date check
     // failed: the quotes are written and the command still reports failure).
@@ -126,6 +130,8 @@ struct ImportResult {
     int fileNumber = 0;
     int quoteCount = 0;
     std::string outputDir; // the full form of the job's output directory, once checked
+
+    bool ok() const { return outcome.isOk(); }
 };
 
 ImportResult importQuotes(const ImportJob& job);

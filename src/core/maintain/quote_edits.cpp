@@ -39,7 +39,7 @@ struct MasterDateChange {
     for (const MasterDateChange& c : changes) {
         const MasterChange done = setMasterDate(dir, restore ? c.previous : c.date, fileNumber, c.which);
         if (!done.done()) {
-            reason = done.message;
+            reason = done.failure.message();
             return done.outcome == MasterChange::Outcome::NotFound ? kStatusFileNotFound : kStatusFileWrite;
         }
     }
@@ -127,42 +127,42 @@ IoStatus putTexts(SettingsFile& settings, std::span<const TextKey> keys, std::in
 
 } // namespace
 
-StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request,
-                          std::string* reason)
+Outcome rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request)
 {
-    const auto fail = [reason](StoreStatus status, std::string why) {
-        if (reason)
-            *reason = std::move(why);
-        return status;
+    const auto fail = [](StoreStatus status, std::string file, std::string why) {
+        return Outcome::failure(status, std::move(file), {}, std::move(why));
     };
     const FoundSecurity found = findSecurity(dir, symbol);
     if (found.status == kStatusFileNotFound)
-        return fail(found.status, "The symbol " + symbol + " is not in the MASTER file of " + dir + ".");
+        return fail(found.status, masterPath(dir),
+                    "The symbol " + symbol + " is not in the MASTER file of " + dir + ".");
     if (found.status != kStatusOk)
-        return fail(found.status, "The MASTER file of " + dir + " could not be read.");
+        return fail(found.status, masterPath(dir), "The MASTER file of " + dir + " could not be read.");
     // An XMASTER security's quotes are in F<n>.MWD, laid out like F<n>.DAT, and its dates in
     // XMASTER; its fields are those of its field bitset (it has no DOP).
     const Security& security = found.security;
     const bool inXmaster = security.fromXmaster();
     if (!inXmaster) {
         if (const std::string problem = entryWriteProblem(found); !problem.empty())
-            return fail(kStatusEntryPassedOver, problem);
+            return fail(kStatusEntryPassedOver, masterPath(found.directory), problem);
     }
     if (IoStatus ro = checkWritableFolder(found.directory); !ro)
-        return fail(kStatusFileWrite, ro.message());
+        return fail(kStatusFileWrite, found.directory, ro.message());
     const int n = inXmaster ? security.fileNumber : found.entry.fileNumber();
     const int length = inXmaster ? security.recordLength : found.entry.recordLength();
     const std::string quoteName = inXmaster ? security.quoteFileName() : quoteFileName(n, "DAT");
     const LayoutResult layout =
         inXmaster ? readFieldLayout(found.directory, security) : readFieldLayout(found.directory, found.entry);
+    const std::string quotePath = joinPath(found.directory, quoteName);
     if (inXmaster && (layout.status != kStatusOk || length < 8))
-        return fail(kStatusNoLayout,
+        return fail(kStatusNoLayout, xmasterPath(found.directory),
                     "The fields of " + symbol + " are not known: the field bits of its XMASTER entry (" +
                         std::to_string(security.xmasterEntry.fieldBits()) + ") name no date or no value field.");
     if (layout.status != kStatusOk || length < 4)
-        return fail(kStatusNoLayout, "The fields of " + symbol +
-                                         " are not known: " + joinPath(found.directory, quoteFileName(n, "DOP")) +
-                                         " names none and its record length is " + std::to_string(length) + ".");
+        return fail(kStatusNoLayout, joinPath(found.directory, quoteFileName(n, "DOP")),
+                    "The fields of " + symbol +
+                        " are not known: " + joinPath(found.directory, quoteFileName(n, "DOP")) +
+                        " names none and its record length is " + std::to_string(length) + ".");
     if (request.mode != EditMode::Delete) {
         bool changesSome = false;
         bool asksSome = false;
@@ -173,31 +173,31 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
         // A request that could only change fields the file lacks would leave every quote as it
         // is while the command reported success.
         if (asksSome && !changesSome)
-            return fail(kStatusNoSuchField, joinPath(found.directory, quoteName) + " has no " +
-                                                missingFieldNames(request, layout.layout) +
-                                                " field; nothing was changed.");
+            return fail(kStatusNoSuchField, quotePath,
+                        quotePath + " has no " + missingFieldNames(request, layout.layout) +
+                            " field; nothing was changed.");
     }
 
     const auto datPath = findEntry(found.directory, quoteName);
     Bytes old;
     if (!datPath)
-        return fail(kStatusFileOpen, joinPath(found.directory, quoteName) + " does not exist.");
+        return fail(kStatusFileOpen, quotePath, quotePath + " does not exist.");
     if (IoStatus s = readWholeFile(*datPath, old); !s)
-        return fail(kStatusFileOpen, s.message());
+        return fail(kStatusFileOpen, *datPath, s.message());
 
     // The backup is the file exactly as read, taken before anything else is written.
     const std::string bakPath = resolveFile(found.directory, quoteFileName(n, "BAK"));
     if (IoStatus s = replaceFile(bakPath, quoteFileName(n, "~BK"), old); !s)
-        return fail(kStatusFileWrite, "The backup copy could not be written: " + s.message());
+        return fail(kStatusFileWrite, bakPath, "The backup copy could not be written: " + s.message());
 
     const auto L = static_cast<std::size_t>(length);
     if (old.size() < L)
-        return fail(kStatusFileRead, *datPath + " is shorter than its header record.");
+        return fail(kStatusFileRead, *datPath, *datPath + " is shorter than its header record.");
     const int quotes = quoteCountOf(getU16(old.data() + 2), old.size(), length);
     const auto recordAt = [&](int i) { return old.data() + (static_cast<std::size_t>(i) + 1) * L; };
     const int dateField = layout.layout.field(FieldKind::Date);
     if (dateField == 0)
-        return kStatusNoLayout; // every layout read has one; without it no range could be found
+        return fail(kStatusNoLayout, *datPath, {}); // every layout read has one; without it no range could be found
     const auto dateOf = [&](int i) { return dayNumberFromFileDate(mbfToFloat(recordAt(i) + 4 * (dateField - 1))); };
 
     const auto inRange = [&](int i) {
@@ -224,7 +224,7 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
             ++kept;
         }
         if (lastDropped < 0)
-            return fail(kStatusDeleteNotFound,
+            return fail(kStatusDeleteNotFound, *datPath,
                         *datPath + " holds no quote of " + formatDateForDisplay(request.firstDate) + ".");
         // The header counts the records the file really holds, less the ones dropped.
         putU16(updated.data() + 2, static_cast<unsigned>(kept + 1));
@@ -272,8 +272,8 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     const std::string newName = quoteFileName(n, "NEW");
     if (masterChanges.empty()) {
         if (IoStatus s = replaceFile(*datPath, newName, updated); !s)
-            return fail(kStatusFileWrite, s.message());
-        return kStatusOk;
+            return fail(kStatusFileWrite, *datPath, s.message());
+        return Outcome::ok();
     }
 
     // A delete that moves MASTER (or XMASTER) dates: the new quote file is complete before
@@ -281,7 +281,7 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     // failure to put it back leaves MASTER's dates ahead of the quote file (the quote file is
     // then the old one).
     if (IoStatus s = prepareReplacement(*datPath, newName, updated); !s)
-        return fail(kStatusFileWrite, s.message());
+        return fail(kStatusFileWrite, *datPath, s.message());
     Bytes xmasterBefore;
     const std::string masterName = inXmaster ? "XMASTER" : "MASTER";
     // Puts MASTER's dates back; when even that fails, the reason says so.
@@ -311,28 +311,28 @@ StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, con
     if (const StoreStatus s = stored; s != kStatusOk) {
         why = putBack(std::move(why));
         abandonReplacement(*datPath, newName);
-        return fail(s, std::move(why));
+        return fail(s, inXmaster ? xmasterPath(found.directory) : masterPath(found.directory), std::move(why));
     }
     if (IoStatus s = commitReplacement(*datPath, newName); !s)
-        return fail(kStatusFileWrite, putBack(s.message()));
-    return kStatusOk;
+        return fail(kStatusFileWrite, *datPath, putBack(s.message()));
+    return Outcome::ok();
 }
 
-std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status, std::string_view reason)
+std::vector<std::string> rewriteFailureMessages(QuoteCommand command, const Outcome& failure)
 {
     std::vector<std::string> messages;
-    if (status == kStatusDeleteNotFound)
+    if (failure.status() == kStatusDeleteNotFound)
         messages.emplace_back(kDeleteNotFoundMessage);
-    if (status == kStatusEntryPassedOver)
+    if (failure.status() == kStatusEntryPassedOver)
         messages.emplace_back(kEntryPassedOverMessage);
+    std::string sentence;
     switch (command) {
-    case QuoteCommand::Edit: messages.emplace_back("Single Date Edit Failed"); break;
-    case QuoteCommand::Split: messages.emplace_back("Split Edit Failed"); break;
-    case QuoteCommand::Adjust: messages.emplace_back("Adjust Edit Failed"); break;
-    case QuoteCommand::Delete: messages.emplace_back("Delete Edit Failed"); break;
+    case QuoteCommand::Edit: sentence = "Single Date Edit Failed"; break;
+    case QuoteCommand::Split: sentence = "Split Edit Failed"; break;
+    case QuoteCommand::Adjust: sentence = "Adjust Edit Failed"; break;
+    case QuoteCommand::Delete: sentence = "Delete Edit Failed"; break;
     }
-    if (!reason.empty())
-        messages.back() += "\n" + std::string(reason);
+    messages.push_back(Outcome::failure(failure.status(), failure.file(), sentence, failure.cause()).message());
     return messages;
 }
 

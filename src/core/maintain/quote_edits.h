@@ -11,6 +11,7 @@
 #include "core/platform/io_status.h"
 #include "core/platform/settings_file.h"
 #include "core/store/encodings.h"
+#include "core/store/outcome.h"
 #include "core/store/status.h"
 
 #include <array>
@@ -66,21 +67,22 @@ struct EditRequest {
 //   there is none); when the first or the last quote went, the MASTER entry's first or last
 //   date moves to the quote that is now first or last; when none is left, both dates become
 //   the deleted date.
-// Returns 0, the status of findSecurity or of the layout (-8, -4, -100), kStatusEntryPassedOver
+// Fails with the status of findSecurity or of the layout (-8, -4, -100), kStatusEntryPassedOver
 // (nothing written, not even the backup), kStatusFileOpen when the
 // quote file cannot be read, kStatusFileRead when it is shorter than its header,
 // kStatusDeleteNotFound, kStatusNoSuchField (nothing written, not even the backup), or
 // kStatusFileWrite when the backup, the new file or the MASTER could not be written; in every
 // failure but the last step of a delete (see quote_edits.cpp) the quote file and MASTER are as
 // before. F<n>.BAK is written before anything else changes.
-// On failure, `reason` (when given) receives the file concerned and the cause, for the user.
-[[nodiscard]] StoreStatus rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request,
-                                        std::string* reason = nullptr);
+// A failure names the file concerned (file()) and, as its cause, what the user is told of it;
+// the sentence is the command's own (rewriteFailureMessages).
+Outcome rewriteQuotes(const std::string& dir, const std::string& symbol, const EditRequest& request);
 
-// The messages the program shows, in order, when a command's rewrite returned `status` (not 0):
-// the command's own failure text last, with `reason` (from rewriteQuotes) as its second line.
+// The messages the program shows, in order, when a command's rewrite (or what the command read
+// first) failed: the command's own failure text last, as the sentence of `failure`, its cause
+// on the second line.
 enum class QuoteCommand { Edit, Split, Adjust, Delete };
-std::vector<std::string> rewriteFailureMessages(QuoteCommand command, StoreStatus status, std::string_view reason = {});
+std::vector<std::string> rewriteFailureMessages(QuoteCommand command, const Outcome& failure);
 
 // ---- What each dialog gathers, and its check -------------------------------------------------
 

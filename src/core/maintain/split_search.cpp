@@ -76,19 +76,19 @@ void report(const SplitSearchReporter& reporter, const SplitSearchMessage& messa
 SplitSearchOutcome runSplitSearch(const std::string& dir, const SplitSearchReporter& reporter)
 {
     SplitSearchOutcome outcome;
-    const auto fail = [&](SplitSearchOutcome::End end, std::string_view message) {
+    const auto fail = [&](SplitSearchOutcome::End end, StoreStatus status, std::string file, std::string_view message) {
         outcome.end = end;
-        outcome.failureMessage = std::string(message);
+        outcome.failure = Outcome::failure(status, std::move(file), std::string(message));
         return outcome;
     };
 
     const SymbolListing listing = listSymbols(dir);
     if (!listing.ok)
-        return fail(SplitSearchOutcome::End::NoPortfolio, kSymbolListFailureMessage);
+        return fail(SplitSearchOutcome::End::NoPortfolio, kStatusFileRead, masterPath(dir), kSymbolListFailureMessage);
 
     QuoteSeries series;
-    if (initQuoteSeries(series, kSplitSearchChunkQuotes) != kStatusOk)
-        return fail(SplitSearchOutcome::End::TooManyBars, kSplitSearchTooManyBarsMessage);
+    if (const StoreStatus s = initQuoteSeries(series, kSplitSearchChunkQuotes); s != kStatusOk)
+        return fail(SplitSearchOutcome::End::TooManyBars, s, {}, kSplitSearchTooManyBarsMessage);
     SeriesGuard guard{series};
 
     for (const SymbolRow& row : listing.rows) {
@@ -96,10 +96,14 @@ SplitSearchOutcome runSplitSearch(const std::string& dir, const SplitSearchRepor
         if (row.isDirectoryEntry)
             continue;
         const std::string& symbol = row.symbol;
+        const auto readFailed = [&](StoreStatus status) {
+            return fail(SplitSearchOutcome::End::ReadFailed, status == kStatusOk ? kStatusFileRead : status,
+                        resolveFile(dir, row.security.quoteFileName()), kSplitSearchReadErrorMessage);
+        };
         // The facts read fails for a security whose files are missing or unusable; the count
         // left over from the previous security must not stand in for its own.
-        if (readQuoteSeries(series, dir, symbol, 0, 0) != kStatusOk)
-            return fail(SplitSearchOutcome::End::ReadFailed, kSplitSearchReadErrorMessage);
+        if (const StoreStatus s = readQuoteSeries(series, dir, symbol, 0, 0); s != kStatusOk)
+            return readFailed(s);
         const int total = series.quotesInFile;
         if (total < 2) {
             report(reporter, {"For symbol " + symbol +
@@ -113,8 +117,9 @@ SplitSearchOutcome runSplitSearch(const std::string& dir, const SplitSearchRepor
                 const int wanted = std::min(total - start, kSplitSearchChunkQuotes);
                 // A file cut short since its count was read yields fewer quotes than asked
                 // for; fewer than two would never move the search on.
-                if (readQuoteSeries(series, dir, symbol, start, wanted) != kStatusOk || series.count < 2)
-                    return fail(SplitSearchOutcome::End::ReadFailed, kSplitSearchReadErrorMessage);
+                if (const StoreStatus s = readQuoteSeries(series, dir, symbol, start, wanted);
+                    s != kStatusOk || series.count < 2)
+                    return readFailed(s);
                 const int got = std::min(wanted, series.count);
                 for (int k = 0; k + 1 < got; ++k, ++start) {
                     const QuotePair pair{series.close[k],     series.high[k],     series.low[k],
@@ -148,10 +153,12 @@ std::string splitSearchReportText(const std::vector<std::string>& lines)
     return text;
 }
 
-IoStatus saveSplitSearchReport(const std::string& path, const std::vector<std::string>& lines)
+Outcome saveSplitSearchReport(const std::string& path, const std::vector<std::string>& lines)
 {
     const std::string text = splitSearchReportText(lines);
-    return replaceFile(path, baseName(path) + ".~NU", Bytes(text.begin(), text.end()));
+    if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", Bytes(text.begin(), text.end())); !s)
+        return Outcome::failure(kStatusFileWrite, path, "The search results could not be saved.", s.message());
+    return Outcome::ok();
 }
 
 } // namespace qv

@@ -8,6 +8,7 @@
 
 #include "core/platform/io_status.h"
 #include "core/store/encodings.h"
+#include "core/store/outcome.h"
 
 #include <functional>
 #include <optional>
@@ -86,8 +87,9 @@ struct SplitSearchOutcome {
     End end = End::Done;
     std::vector<SplitCandidate> candidates; // this search's, in the order found
     int securitiesSearched = 0;
-    // The message that ends a search that did not get through (empty for Done).
-    std::string failureMessage;
+    // Why a search did not get through (ok for Done): the read's status, the MASTER or quote
+    // file concerned, and the message that ends the search.
+    Outcome failure;
 
     bool done() const { return end == End::Done; }
     // The message shown after "Done search" (information icon), or none.
@@ -100,7 +102,8 @@ SplitSearchOutcome runSplitSearch(const std::string& dir, const SplitSearchRepor
 
 // The text Save As writes: each line followed by a line break.
 std::string splitSearchReportText(const std::vector<std::string>& lines);
-// Writes that text to `path`, replacing any file there atomically.
-IoStatus saveSplitSearchReport(const std::string& path, const std::vector<std::string>& lines);
+// Writes that text to `path`, replacing any file there atomically. On failure "The search
+// results could not be saved.", the cause below it.
+Outcome saveSplitSearchReport(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace qv

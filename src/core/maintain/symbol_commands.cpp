@@ -30,32 +30,65 @@ constexpr std::string_view kSkipUnwritableMessage =
 
 constexpr std::size_t kFieldWidth = kSecurityTextWidth;
 
-CommandResult failure(std::string message, std::string directory = {})
+CommandResult failure(Outcome outcome, std::string directory = {})
 {
     CommandResult r;
-    r.ok = false;
-    r.message = std::move(message);
+    r.outcome = std::move(outcome);
     r.directory = std::move(directory);
     return r;
 }
 
+// What the user typed or chose is refused before anything is read or written.
+Outcome refusal(std::string_view what, std::string file = {})
+{
+    return Outcome::failure(kStatusInvalidParm, std::move(file), std::string(what));
+}
+// A read-only folder: the platform's message says which and why.
+Outcome unwritableFolder(const std::string& dir, const IoStatus& why)
+{
+    return Outcome::failure(kStatusFileWrite, dir, {}, why.message());
+}
+Outcome notFound(const std::string& dir, std::string_view symbol)
+{
+    return Outcome::failure(kStatusRecordNotFound, masterPath(dir), symbolNotFoundMessage(symbol));
+}
 // The fixed texts name "this portfolio"; the second line names the file, and the cause when known.
-std::string masterUnreadable(const std::string& dir, std::string_view cause = {})
+Outcome masterUnreadable(const std::string& dir, std::string_view cause = {})
 {
-    return std::string(kMasterUnreadableMessage) + "\n" + (cause.empty() ? masterPath(dir) : std::string(cause));
+    return Outcome::failure(kStatusFileRead, masterPath(dir), std::string(kMasterUnreadableMessage),
+                            cause.empty() ? masterPath(dir) : std::string(cause));
 }
-std::string skipUnreadable(const std::string& dir, const IoStatus& why)
+Outcome skipUnreadable(const std::string& dir, const IoStatus& why)
 {
-    return std::string(kSkipUnreadableMessage) + "\n" +
-           (why ? resolveFile(dir, kSkipFileName) + " holds no valid skip marks." : why.message());
+    const std::string path = resolveFile(dir, kSkipFileName);
+    return Outcome::failure(kStatusFileRead, path, std::string(kSkipUnreadableMessage),
+                            why ? path + " holds no valid skip marks." : why.message());
 }
-std::string skipUnwritable(const std::string& dir, const IoStatus& why)
+Outcome skipUnwritable(const std::string& dir, const IoStatus& why)
 {
-    return std::string(kSkipUnwritableMessage) + "\n" +
-           (why ? resolveFile(dir, kSkipFileName) + " does not hold the marks written." : why.message());
+    const std::string path = resolveFile(dir, kSkipFileName);
+    return Outcome::failure(kStatusFileWrite, path, std::string(kSkipUnwritableMessage),
+                            why ? path + " does not hold the marks written." : why.message());
+}
+
+// Failures a step met after the command's change was made, one per line.
+std::string lines(const std::vector<std::string>& problems)
+{
+    std::string joined;
+    for (const std::string& p : problems)
+        joined += (joined.empty() ? "" : "\n") + p;
+    return joined;
 }
 
 } // namespace
+
+std::string CommandResult::message() const
+{
+    std::string shown = outcome.message();
+    if (!notice.empty())
+        shown += (shown.empty() ? "" : "\n") + notice;
+    return shown;
+}
 
 // XMASTER records carry bytes whose meaning is not known here (vendor fields, times, the
 // collection date), which a rewritten or removed record could not carry over faithfully: the
@@ -111,15 +144,14 @@ CommandResult deleteEntryOnly(const std::string& dir, std::string_view symbol, i
 {
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done())
-        return failure(change.message.empty() ? symbolNotFoundMessage(symbol) : change.message, dir);
+        return failure(change.failure, dir);
     CommandResult r;
     r.fileNumber = n;
     r.directory = dir;
-    r.message = "The symbol " + std::string(symbol) + " was deleted. Another entry of MASTER holds its file number " +
-                std::to_string(n) + ", so " + quoteFileName(n, "DAT") +
-                " and the other files of that number were kept.";
+    r.notice = "The symbol " + std::string(symbol) + " was deleted. Another entry of MASTER holds its file number " +
+               std::to_string(n) + ", so " + quoteFileName(n, "DAT") + " and the other files of that number were kept.";
     if (!change.notice.empty())
-        r.message += "\n" + change.notice;
+        r.notice += "\n" + change.notice;
     return r;
 }
 
@@ -177,28 +209,30 @@ CommandResult addPortfolio(std::string_view typedPath)
         path.remove_suffix(1);
     path = trimBlanks(path);
     if (path.empty())
-        return failure(std::string(kNoPathMessage));
+        return failure(refusal(kNoPathMessage));
 
     std::string dir(path);
     bool createdDirectory = false;
     if (isDirectory(dir)) {
         if (findEntry(dir, kMasterFileName))
-            return failure(std::string(kPortfolioExistsMessage), dir);
+            return failure(refusal(kPortfolioExistsMessage, masterPath(dir)), dir);
     } else {
         if (IoStatus made = makeDirectory(dir); !made)
-            return failure(std::string(kNotCreatedMessage) + "\n" + made.message(), dir);
+            return failure(Outcome::failure(kStatusFileWrite, dir, std::string(kNotCreatedMessage), made.message()),
+                           dir);
         createdDirectory = true;
     }
 
     IoStatus st = createEmptyMaster(dir);
     if (!st) {
         // A directory without its MASTER would be no portfolio, only litter.
-        std::string message = std::string(kNotCreatedMessage) + "\n" + st.message();
+        std::string cause = st.message();
         if (createdDirectory) {
             if (IoStatus removed = removeDirectory(dir); !removed)
-                message += "\n" + removed.message();
+                cause += "\n" + removed.message();
         }
-        return failure(message, dir);
+        return failure(Outcome::failure(kStatusFileWrite, masterPath(dir), std::string(kNotCreatedMessage), cause),
+                       dir);
     }
     CommandResult r;
     r.directory = dir;
@@ -211,23 +245,23 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
     // empty symbol everywhere else, so such a security could never be selected or deleted.
     std::string_view trimmed = trimBlanks(symbolTyped);
     if (trimmed.empty())
-        return failure(std::string(kNoSymbolMessage), dir);
+        return failure(refusal(kNoSymbolMessage), dir);
     // Refused whole rather than cut: a cut symbol or name would be another security's.
     if (trimmed.size() > kFieldWidth)
-        return failure(std::string(kLongSymbolMessage), dir);
+        return failure(refusal(kLongSymbolMessage), dir);
     if (nameTyped.size() > kFieldWidth)
-        return failure(std::string(kLongNameMessage), dir);
+        return failure(refusal(kLongNameMessage), dir);
     std::string symbol = upperAscii(trimmed);
     std::string name(nameTyped);
     if (name.empty())
         name = symbol;
 
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(ro.message(), dir);
+        return failure(unwritableFolder(dir, ro), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity existing = findSecurity(dir, symbol);
     if (existing.status == kStatusOk)
-        return failure(std::string(kDuplicateMessage), dir);
+        return failure(refusal(kDuplicateMessage, masterPath(dir)), dir);
     if (existing.status == kStatusFileRead)
         return failure(masterUnreadable(dir), dir);
 
@@ -249,42 +283,38 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
     r.directory = dir;
     if (change.done()) {
         r.fileNumber = change.fileNumber;
-        r.message = change.notice;
+        r.notice = change.notice;
         return r;
     }
-    if (change.outcome == MasterChange::Outcome::Full)
-        return failure(change.message, dir);
-
-    r.ok = false;
-    r.message = change.message.empty() ? masterUnreadable(dir) : change.message;
-    if (createdNumber == 0)
-        return r;
+    const Outcome& failed = change.failure;
+    if (change.outcome == MasterChange::Outcome::Full || createdNumber == 0)
+        return failure(failed, dir);
 
     // The MASTER replacement may have happened although a later step (the directory fsync)
-    // failed: then the security is complete and its files must stay.
+    // failed: then the security is complete and its files must stay, and the failure is told
+    // as a notice.
     std::optional<bool> listed = masterLists(dir, createdNumber, symbol);
     if (listed.value_or(false)) {
-        r.ok = true;
         r.fileNumber = createdNumber;
+        r.notice = failed.message();
         return r;
     }
     // Unknown state: files without an entry are harmless, an entry without files is not.
     if (!listed)
-        return r;
+        return failure(failed, dir);
     std::vector<std::string> problems;
     if (!hadDat)
         removeAllNamed(dir, quoteFileName(createdNumber, "DAT"), problems);
     if (!hadDop)
         removeAllNamed(dir, quoteFileName(createdNumber, "DOP"), problems);
-    for (const std::string& p : problems)
-        r.message += "\n" + p;
-    return r;
+    // The files left behind follow the failure's own cause.
+    return failure(failed.withMore(lines(problems)), dir);
 }
 
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
 {
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(ro.message(), dir);
+        return failure(unwritableFolder(dir, ro), dir);
     removePortfolioTemporaries(dir);
     TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
     if (!lookup.readable)
@@ -292,8 +322,10 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
     if (!lookup.entry) {
         if (const FoundSecurity found = findSecurity(dir, symbol);
             found.status == kStatusOk && found.security.fromXmaster())
-            return failure(xmasterRefusal(found.security, "Symbol Delete"), withoutTrailingSlash(found.directory));
-        return failure(symbolNotFoundMessage(symbol), dir);
+            return failure(refusal(xmasterRefusal(found.security, "Symbol Delete"),
+                                   resolveFile(withoutTrailingSlash(found.directory), found.security.quoteFileName())),
+                           withoutTrailingSlash(found.directory));
+        return failure(notFound(dir, symbol), dir);
     }
     const int n = lookup.entry->fileNumber();
     // Another entry with the same number (a damaged MASTER) owns the files and the mark as
@@ -306,10 +338,7 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
     // number by a crash is harmless: a security that takes the number clears it (addSymbol).
     MasterChange change = removeMasterEntry(dir, symbol);
     if (!change.done() && masterLists(dir, n, symbol).value_or(true))
-        return failure(change.message.empty() ? symbolNotFoundMessage(symbol) : change.message, dir);
-    std::vector<std::string> notices;
-    if (!change.notice.empty())
-        notices.push_back(change.notice);
+        return failure(change.failure, dir);
 
     std::vector<std::string> problems;
     if (IoStatus st = clearSkipMark(dir, n); !st)
@@ -323,14 +352,12 @@ CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
     CommandResult r;
     r.fileNumber = n;
     r.directory = dir;
-    if (!problems.empty()) {
-        r.ok = false;
-        r.message = "The symbol " + std::string(symbol) + " was deleted, but some of its files could not be removed:";
-        for (const std::string& p : problems)
-            r.message += "\n" + p;
-    }
-    for (const std::string& notice : notices)
-        r.message += (r.message.empty() ? "" : "\n") + notice;
+    if (!problems.empty())
+        r.outcome = Outcome::failure(kStatusFileWrite, dir,
+                                     "The symbol " + std::string(symbol) +
+                                         " was deleted, but some of its files could not be removed:",
+                                     lines(problems));
+    r.notice = change.notice;
     return r;
 }
 
@@ -338,42 +365,44 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
                          std::string_view newName)
 {
     if (newSymbol.empty())
-        return failure(std::string(kEmptyEditSymbolMessage), dir);
+        return failure(refusal(kEmptyEditSymbolMessage), dir);
     if (newSymbol.size() > kFieldWidth)
-        return failure(std::string(kLongSymbolMessage), dir);
+        return failure(refusal(kLongSymbolMessage), dir);
     if (newName.size() > kFieldWidth)
-        return failure(std::string(kLongNameMessage), dir);
+        return failure(refusal(kLongNameMessage), dir);
 
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(ro.message(), dir);
+        return failure(unwritableFolder(dir, ro), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity found = findSecurity(dir, oldSymbol);
     if (found.status == kStatusFileRead)
         return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk)
-        return failure(symbolNotFoundMessage(oldSymbol), dir);
+        return failure(notFound(dir, oldSymbol), dir);
     std::string where = withoutTrailingSlash(found.directory);
     // A nested portfolio may sit on another file system than dir's.
     if (where != dir) {
         if (IoStatus ro = checkWritableFolder(where); !ro)
-            return failure(ro.message(), where);
+            return failure(unwritableFolder(where, ro), where);
         removePortfolioTemporaries(where);
     }
     if (found.security.fromXmaster())
-        return failure(xmasterRefusal(found.security, "Symbol Edit"), where);
+        return failure(
+            refusal(xmasterRefusal(found.security, "Symbol Edit"), resolveFile(where, found.security.quoteFileName())),
+            where);
     if (std::string problem = entryWriteProblem(found); !problem.empty())
-        return failure(problem + "\nThe entry was left unchanged.", where);
+        return failure(refusal(problem + "\nThe entry was left unchanged.", masterPath(where)), where);
 
     MasterChange change = rewriteMasterEntry(dir, oldSymbol, newSymbol, newName);
     if (change.outcome == MasterChange::Outcome::NotFound)
-        return failure(symbolNotFoundMessage(oldSymbol), where);
+        return failure(notFound(where, oldSymbol), where);
     if (!change.done())
-        return failure(change.message, where);
+        return failure(change.failure, where);
 
     CommandResult r;
     r.fileNumber = found.entry.fileNumber();
     r.directory = where;
-    r.message = change.notice;
+    r.notice = change.notice;
     return r;
 }
 
@@ -383,7 +412,7 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
     if (found.status == kStatusFileRead)
         return failure(masterUnreadable(dir), dir);
     if (found.status != kStatusOk)
-        return failure(symbolNotFoundMessage(symbol), dir);
+        return failure(notFound(dir, symbol), dir);
 
     // The marks live beside the MASTER that lists the security, which for a nested portfolio is
     // not dir's.
@@ -393,11 +422,11 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
 CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip)
 {
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(ro.message(), dir);
+        return failure(unwritableFolder(dir, ro), dir);
     if (fileNumber >= kFirstHighSkipNumber) {
         // An XMASTER security's mark lives in SKIPQVTX.PBG; SKIPQVTA.PBG keeps its 256 bytes.
         if (IoStatus s = setHighSkipMark(dir, fileNumber, skip); !s)
-            return failure(s.message(), dir);
+            return failure(Outcome::failure(kStatusFileWrite, dir, {}, s.message()), dir);
         CommandResult r;
         r.fileNumber = fileNumber;
         r.directory = dir;
@@ -420,7 +449,7 @@ CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip)
 CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll)
 {
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(ro.message(), dir);
+        return failure(unwritableFolder(dir, ro), dir);
     // The old marks play no part in the result, so they are not read (reading would create a
     // missing file only to replace it at once).
     SkipFlags flags(kSkipFlagCount, '0');
@@ -444,7 +473,7 @@ CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll)
     if (!storeSkipFlags(dir, flags, why))
         return failure(skipUnwritable(dir, why), dir);
     if (IoStatus s = writeHighSkipMarks(dir, high); !s)
-        return failure(s.message(), dir);
+        return failure(Outcome::failure(kStatusFileWrite, dir, {}, s.message()), dir);
     CommandResult r;
     r.directory = dir;
     return r;

@@ -1,12 +1,14 @@
 #pragma once
 // The symbol and portfolio commands of the "&Portfolio" and "&Symbol" menus, without their
 // dialogs: each validates what the dialog gathered in the dialog's order and returns the first
-// failure as the message the program shows (empty message on success).
+// failure as an Outcome; CommandResult::message() words it, with any notice, for the command
+// line and the dialogs alike.
 //
 // Every command leaves the portfolio either exactly as before or completely changed: files are
 // replaced atomically and the MASTER change is the last step that makes a change visible.
 
 #include "core/store/master.h"
+#include "core/store/outcome.h"
 #include "core/store/quotes.h"
 #include "core/store/skip_list.h"
 
@@ -15,11 +17,15 @@
 
 namespace qv {
 
-struct CommandResult {
-    bool ok = true;
-    std::string message;   // the message box text when !ok (may also be set on success as a notice)
+struct [[nodiscard]] CommandResult {
+    Outcome outcome;       // the failure: status, file, sentence and cause; ok when done
+    std::string notice;    // for the user although done, or besides the failure (files left, kept)
     int fileNumber = 0;    // the file number concerned, where the command has one
     std::string directory; // the portfolio directory concerned, where the command has one
+
+    bool ok() const { return outcome.isOk(); }
+    // What the user is shown: the failure's message, then the notice; empty when done quietly.
+    std::string message() const;
 };
 
 // Portfolio Add: trims trailing '/' one by one (a path of slashes alone keeps one), then blanks
@@ -36,16 +42,16 @@ CommandResult addPortfolio(std::string_view typedPath);
 // with 7 fields and the empty quote files, all or nothing: quote files created for an entry
 // that did not reach MASTER are removed again. The number is one that neither MASTER nor any
 // file of the directory names (appendMasterEntry); files that no entry names are listed in the
-// message of the successful result, and no existing file is ever replaced.
+// notice of the successful result, and no existing file is ever replaced.
 CommandResult addSymbol(const std::string& dir, std::string_view symbol, std::string_view name);
 
 // Symbol Delete: the entry of dir's own MASTER whose symbol is exactly `symbol`. Clears the skip
 // mark of its number n first (when a skip list exists and marks n; none is created), then
 // removes the entry (restoring the mark when that fails), and only then F<n>.DAT, .DOP, .PFL
 // and .BAK in any case of their names (missing ones are ignored). A file that cannot be
-// removed is reported (ok false) although the security is gone; fileNumber is then set. When
+// removed is reported (a failure) although the security is gone; fileNumber is then set. When
 // another entry of MASTER holds the same number (a damaged MASTER), only the entry goes: the
-// files and the mark stay with the other entry, and the message says so (ok true).
+// files and the mark stay with the other entry, and the notice says so (done).
 // A symbol that findSecurity finds only in XMASTER is refused, with the reason, and nothing changes.
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol);
 

@@ -202,7 +202,7 @@ ProfileListing listProfiles(const std::string& startupDir)
     if (created) {
         listing.names.emplace_back(kSampleProfileName);
     } else {
-        listing.message = created.message();
+        listing.sample = created;
     }
     return listing;
 }
@@ -219,28 +219,27 @@ std::optional<std::string> findProfileName(const std::vector<std::string>& names
 ProfileRead readProfile(const std::string& startupDir, std::string_view name)
 {
     ProfileRead result;
-    result.message = "Error reading " + std::string(name);
     // The second line says which file and why.
-    const auto because = [&result](const std::string& why) {
-        result.message += "\n" + why;
+    const auto because = [&](StoreStatus status, std::string file, std::string why) {
+        result.outcome =
+            Outcome::failure(status, std::move(file), "Error reading " + std::string(name), std::move(why));
         return result;
     };
     // A name taken from an assignment file must not lead out of the start-up directory.
     if (!isProfileFileName(name))
-        return because("This is not a profile name.");
+        return because(kStatusInvalidParm, {}, "This is not a profile name.");
     InputFile file;
     const std::string path = profileFilePath(startupDir, name);
     if (IoStatus s = file.open(path); !s)
-        return because(s.message());
+        return because(kStatusFileOpen, path, s.message());
     std::array<std::uint8_t, kProfileRecordSize> record{};
     if (!file.readAt(0, record.data(), record.size()))
-        return because(path + " is shorter than a profile (" + std::to_string(kProfileRecordSize) + " bytes).");
+        return because(kStatusFileRead, path,
+                       path + " is shorter than a profile (" + std::to_string(kProfileRecordSize) + " bytes).");
     const std::optional<Profile> profile = decodeProfileRecord(record);
     if (!profile)
-        return because(path + " holds no valid profile.");
-    result.ok = true;
+        return because(kStatusFileRead, path, path + " holds no valid profile.");
     result.profile = *profile;
-    result.message.clear();
     return result;
 }
 

@@ -100,19 +100,19 @@ std::vector<std::string> scanProfileNames(const std::string& startupDir);
 
 struct ProfileListing {
     std::vector<std::string> names;
-    std::string message; // "Creation of MyFirstProfile.pfd failed" when the sample was needed
+    Outcome sample; // createSampleProfile's failure when the sample was needed and not made
 };
 // scanProfileNames; when that finds nothing the sample profile is created and is the list.
-// When the sample cannot be created the list stays empty and the message says so.
+// When the sample cannot be created the list stays empty and `sample` says why.
 ProfileListing listProfiles(const std::string& startupDir);
 
 // The listed spelling of `name` (exact comparison without regard to case).
 std::optional<std::string> findProfileName(const std::vector<std::string>& names, std::string_view name);
 
-struct ProfileRead {
-    bool ok = false;
+struct [[nodiscard]] ProfileRead {
+    Outcome outcome; // on failure "Error reading <name>", the file (file()) and why below it
     Profile profile;
-    std::string message; // "Error reading <name>" on failure
+    bool ok() const { return outcome.isOk(); }
 };
 // Reads "<name>.pfd". Fails when the name cannot name a profile file, the file cannot be
 // opened, or it holds fewer than 313 bytes.

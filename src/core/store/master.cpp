@@ -91,30 +91,45 @@ Bytes assemble(const MasterRecord& header, const std::vector<MasterEntry>& entri
     return out;
 }
 
-MasterChange failed(const std::string& message)
+MasterChange failed(MasterChange::Outcome kind, Outcome failure)
 {
     MasterChange change;
-    change.outcome = MasterChange::Outcome::Failed;
-    change.message = message;
+    change.outcome = kind;
+    change.failure = std::move(failure);
     return change;
 }
 
-MasterChange notFound(std::string_view what)
+// A change refused before anything was written: EMASTER could not follow it.
+MasterChange refused(const std::string& dir, const std::string& why)
 {
-    MasterChange change;
-    change.outcome = MasterChange::Outcome::NotFound;
-    change.message = std::string(statusText(kStatusFileNotFound)) + ": " + std::string(what);
-    return change;
+    return failed(MasterChange::Outcome::Failed, Outcome::failure(kStatusInvalidParm, masterPath(dir), why));
+}
+
+MasterChange notFound(const std::string& dir, std::string_view what)
+{
+    return failed(MasterChange::Outcome::NotFound,
+                  Outcome::failure(kStatusFileNotFound, masterPath(dir),
+                                   std::string(statusText(kStatusFileNotFound)) + ": " + std::string(what)));
+}
+
+MasterChange full(const std::string& dir, std::string_view what, std::string cause = {})
+{
+    return failed(MasterChange::Outcome::Full,
+                  Outcome::failure(kStatusInvalidParm, masterPath(dir), std::string(what), std::move(cause)));
 }
 
 MasterChange readFailure(const std::string& dir, const IoStatus& s)
 {
-    return failed("The MASTER file in " + dir + " could not be read.\n" + s.message());
+    return failed(MasterChange::Outcome::Failed,
+                  Outcome::failure(kStatusFileRead, masterPath(dir),
+                                   "The MASTER file in " + dir + " could not be read.", s.message()));
 }
 
 MasterChange writeFailure(const std::string& dir, const IoStatus& s)
 {
-    return failed("The MASTER file in " + dir + " could not be written.\n" + s.message());
+    return failed(MasterChange::Outcome::Failed,
+                  Outcome::failure(kStatusFileWrite, masterPath(dir),
+                                   "The MASTER file in " + dir + " could not be written.", s.message()));
 }
 
 // Copies MASTER to MASTER.BAK, then replaces MASTER (read as `before`) by `after`, EMASTER
@@ -124,7 +139,7 @@ MasterChange replaceWithBackup(const std::string& dir, const MasterFile& before,
 {
     // What EMASTER cannot hold is refused before anything is written, the backup included.
     if (const EmasterStep step = planEmasterStep(dir, before, after); !step.refusal.empty())
-        return failed(step.refusal);
+        return refused(dir, step.refusal);
     const std::string path = masterPath(dir);
     if (IoStatus s = copyFile(path, resolveFile(dir, "MASTER.BAK")); !s)
         return writeFailure(dir, s);
@@ -235,10 +250,7 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
         return readFailure(dir, s);
     if (master.declaredCount() >= kMaxSecurities || master.secondCounter() >= kMaxSecurities ||
         master.entries.size() >= static_cast<std::size_t>(kMaxSecurities)) {
-        MasterChange change;
-        change.outcome = MasterChange::Outcome::Full;
-        change.message = std::string(kMasterFullMessage);
-        return change;
+        return full(dir, kMasterFullMessage);
     }
     // A number is taken by every record MASTER holds, counted or not (a header that counts
     // too few leaves entries beyond its count), and by files of that number in the directory:
@@ -268,14 +280,8 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
     if (!orphans.empty())
         notice = "Files of a security that MASTER does not list were left as they are: " + orphans +
                  ".\nTheir file numbers are not given to a new security.";
-    if (fileNumber > kMaxSecurities) {
-        MasterChange change;
-        change.outcome = MasterChange::Outcome::Full;
-        change.message = std::string(kNoFreeNumberMessage);
-        if (!notice.empty())
-            change.message += "\n" + notice;
-        return change;
-    }
+    if (fileNumber > kMaxSecurities)
+        return full(dir, kNoFreeNumberMessage, notice);
 
     MasterEntry entry;
     entry.bytes.fill(0);
@@ -300,7 +306,7 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
     after.entries.push_back(entry);
     const EmasterStep mirror = planEmasterStep(dir, master, after, fieldBits);
     if (!mirror.refusal.empty())
-        return failed(mirror.refusal);
+        return refused(dir, mirror.refusal);
 
     // The security's files, then EMASTER, then MASTER: until MASTER names the security, the
     // others are at most one step ahead of it.
@@ -310,7 +316,7 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
     if (beforeCommit) {
         if (IoStatus s = beforeCommit(fileNumber); !s) {
             abandonReplacement(path, "MASTER.~NU");
-            return failed(s.message());
+            return failed(MasterChange::Outcome::Failed, Outcome::failure(kStatusFileWrite, path, {}, s.message()));
         }
     }
     if (IoStatus s = writeEmasterStep(mirror); !s) {
@@ -320,7 +326,7 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
     if (IoStatus s = commitReplacement(path, "MASTER.~NU"); !s) {
         MasterChange change = writeFailure(dir, s);
         if (IoStatus undone = undoEmasterStep(mirror); !undone)
-            change.message += "\nEMASTER could not be put back: " + undone.message();
+            change.failure = change.failure.withMore("EMASTER could not be put back: " + undone.message());
         return change;
     }
     MasterChange change;
@@ -339,7 +345,7 @@ MasterChange removeMasterEntry(const std::string& dir, std::string_view symbol)
     const auto it = std::find_if(master.entries.begin(), master.entries.end(),
                                  [&](const MasterEntry& e) { return !e.isDirectoryEntry() && e.symbol() == symbol; });
     if (it == master.entries.end())
-        return notFound(symbol);
+        return notFound(dir, symbol);
     const int fileNumber = it->fileNumber();
     MasterFile after = master;
     after.entries.erase(after.entries.begin() + (it - master.entries.begin()));
@@ -357,7 +363,7 @@ MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymb
 {
     const FoundSecurity found = findSecurity(dir, oldSymbol);
     if (found.status != kStatusOk)
-        return notFound(oldSymbol);
+        return notFound(dir, oldSymbol);
     MasterFile master;
     if (IoStatus s = readMasterFile(found.directory, master); !s)
         return readFailure(found.directory, s);
@@ -365,7 +371,7 @@ MasterChange rewriteMasterEntry(const std::string& dir, std::string_view oldSymb
     const auto it = std::find_if(after.entries.begin(), after.entries.end(),
                                  [&](const MasterEntry& e) { return e.bytes == found.entry.bytes; });
     if (it == after.entries.end())
-        return notFound(oldSymbol);
+        return notFound(found.directory, oldSymbol);
     putText(it->bytes, kNameOffset, newName);
     putText(it->bytes, kSymbolOffset, newSymbol);
     return replaceWithBackup(found.directory, master, after, it->fileNumber());
@@ -381,7 +387,7 @@ MasterChange setMasterDate(const std::string& dir, const MbfFloat& date, int fil
         return !e.isDirectoryEntry() && e.fileNumber() == fileNumber;
     });
     if (it == after.entries.end())
-        return notFound("F" + std::to_string(fileNumber));
+        return notFound(dir, "F" + std::to_string(fileNumber));
     if (which == 1)
         it->setLastDate(date);
     else

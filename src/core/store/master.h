@@ -16,6 +16,7 @@
 
 #include "core/platform/io_status.h"
 #include "core/store/encodings.h"
+#include "core/store/outcome.h"
 #include "core/store/status.h"
 
 #include <array>
@@ -116,7 +117,7 @@ struct [[nodiscard]] MasterChange {
     enum class Outcome { Done, NotFound, Full, Failed };
     Outcome outcome = Outcome::Done;
     int fileNumber = 0;  // the number added, removed or changed
-    std::string message; // for the user when not Done
+    qv::Outcome failure; // why, when not Done: MASTER (its path), the sentence and the cause
     std::string notice;  // for the user although Done (appendMasterEntry: files left by no entry)
     bool done() const { return outcome == Outcome::Done; }
 };

@@ -14,6 +14,15 @@ Outcome Outcome::failure(StoreStatus status, std::string file, std::string what,
     return o;
 }
 
+Outcome Outcome::withMore(std::string_view more) const
+{
+    if (isOk() || more.empty())
+        return *this;
+    Outcome o = *this;
+    o.cause_ += (cause_.empty() ? "" : "\n") + std::string(more);
+    return o;
+}
+
 std::string Outcome::message() const
 {
     if (isOk())

@@ -7,6 +7,7 @@
 #include "core/store/status.h"
 
 #include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -25,6 +26,10 @@ public:
     const std::string& file() const { return file_; }
     const std::string& what() const { return what_; }
     const std::string& cause() const { return cause_; }
+
+    // The same failure with `more` (what else went wrong on the way back) on lines below its
+    // cause; a success stays one.
+    Outcome withMore(std::string_view more) const;
 
     // What the user is shown: the sentence, then the cause on a line of its own; without a
     // sentence the cause, or else the status's own text. Empty on success.

@@ -68,7 +68,7 @@ void OnImport(CQuovantaView& view)
                          m.icon == qv::ImportMessage::Icon::Information ? MessageBox::Icon::Information
                                                                         : MessageBox::Icon::Warning);
     }
-    if (result.ok) {
+    if (result.ok()) {
         signalDone(view);
         emit view.statusMessage(
             QStringLiteral("Imported %1 quotes of %2 into %3")
@@ -118,8 +118,8 @@ void OnExport(CQuovantaView& view)
         WaitCursor wait;
         result = qv::exportQuotes(view.portfolioDir(), view.currentSymbol(), options);
     }
-    if (!result.ok) {
-        MessageBox::warning(view.window(), text(result.message));
+    if (!result.ok()) {
+        MessageBox::warning(view.window(), text(result.outcome.message()));
         draft = options;
         return;
     }

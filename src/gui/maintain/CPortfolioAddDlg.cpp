@@ -50,8 +50,8 @@ void CPortfolioAddDlg::browse()
 void CPortfolioAddDlg::accept()
 {
     const qv::CommandResult r = qv::addPortfolio(QFile::encodeName(path_->text()).toStdString());
-    if (!r.ok) {
-        MessageBox::warning(this, QString::fromStdString(r.message));
+    if (!r.ok()) {
+        MessageBox::warning(this, QString::fromStdString(r.message()));
         return;
     }
     directory_ = r.directory;

@@ -136,7 +136,7 @@ void CSplitSearchDlg::OnSearch()
         if (const auto message = outcome.finalMessage())
             MessageBox::information(this, QString::fromStdString(message->text));
     } else {
-        MessageBox::warning(this, QString::fromStdString(outcome.failureMessage));
+        MessageBox::warning(this, QString::fromStdString(outcome.failure.message()));
     }
 
     searching_ = false;
@@ -160,11 +160,8 @@ void CSplitSearchDlg::OnSaveAs()
             !MessageBox::question(this, QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(name)))
             return;
     }
-    const qv::IoStatus saved = qv::saveSplitSearchReport(QFile::encodeName(name).toStdString(), lines_);
-    if (!saved)
-        MessageBox::warning(
-            this,
-            QStringLiteral("The search results could not be saved.\n%1").arg(QString::fromStdString(saved.message())));
+    if (const qv::Outcome saved = qv::saveSplitSearchReport(QFile::encodeName(name).toStdString(), lines_); !saved)
+        MessageBox::warning(this, QString::fromStdString(saved.message()));
 }
 
 void CSplitSearchDlg::reject()

@@ -61,8 +61,8 @@ void CSymbolDlg::accept()
     const std::string symbol = stored(symbol_);
     const std::string name = stored(name_);
     result_ = mode_ == Mode::Add ? qv::addSymbol(dir_, symbol, name) : qv::editSymbol(dir_, oldSymbol_, symbol, name);
-    if (!result_.ok) {
-        MessageBox::warning(this, QString::fromStdString(result_.message));
+    if (!result_.ok()) {
+        MessageBox::warning(this, QString::fromStdString(result_.message()));
         return;
     }
     storedSymbol_ = symbol;

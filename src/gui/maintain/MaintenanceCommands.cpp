@@ -38,10 +38,10 @@ bool confirmed(CQuovantaView& view, CDeleteConfirmDlg& dlg)
 // A failure, or a notice that came with success (files left in the portfolio, kept files).
 void showFailure(CQuovantaView& view, const qv::CommandResult& r)
 {
-    if (!r.ok)
-        MessageBox::warning(view.window(), QString::fromStdString(r.message));
-    else if (!r.message.empty())
-        MessageBox::information(view.window(), QString::fromStdString(r.message));
+    if (!r.ok())
+        MessageBox::warning(view.window(), QString::fromStdString(r.message()));
+    else if (!r.notice.empty())
+        MessageBox::information(view.window(), QString::fromStdString(r.notice));
 }
 
 } // namespace

@@ -62,10 +62,9 @@ void finish(CQuovantaView& view, qv::QuoteCommand command, const qv::EditCheck& 
 {
     if (!check.accepted())
         return; // the dialog's accept() refuses this before it closes
-    std::string reason;
-    const qv::StoreStatus status = qv::rewriteQuotes(view.portfolioDir(), view.currentSymbol(), check.request, &reason);
-    if (status != qv::kStatusOk) {
-        for (const std::string& message : qv::rewriteFailureMessages(command, status, reason))
+    if (const qv::Outcome rewritten = qv::rewriteQuotes(view.portfolioDir(), view.currentSymbol(), check.request);
+        !rewritten) {
+        for (const std::string& message : qv::rewriteFailureMessages(command, rewritten))
             MessageBox::warning(&view, QString::fromStdString(message));
         return;
     }

@@ -138,8 +138,8 @@ CProfilesManagementDlg::CProfilesManagementDlg(CQuovantaView& view, QWidget* par
     symbolCount_ = view_.symbolCount();
     symbolRow_ = view_.currentSymbolIndex();
     const qv::ProfileListing listing = qv::listProfiles(view_.startupDir());
-    if (!listing.message.empty())
-        MessageBox::warning(this, QString::fromStdString(listing.message));
+    if (!listing.sample)
+        MessageBox::warning(this, QString::fromStdString(listing.sample.message()));
     for (const std::string& name : listing.names)
         profiles_->addItem(QString::fromStdString(name));
     profiles_->setCurrentIndex(profiles_->count() > 0 ? 0 : -1);
@@ -266,8 +266,8 @@ void CProfilesManagementDlg::RunProfileSettings(qv::ProfileEditMode mode)
     } else {
         const std::string name = selectedName();
         const qv::ProfileRead read = qv::readProfile(startupDir, name);
-        if (!read.ok) {
-            MessageBox::warning(this, QString::fromStdString(read.message));
+        if (!read.ok()) {
+            MessageBox::warning(this, QString::fromStdString(read.outcome.message()));
             return;
         }
         initial = qv::editorValuesFromProfile(

@@ -52,7 +52,10 @@ TEST_F(Export, DefaultLayoutByteForByteAndAFailedWriteKeepsTheOldFile)
         faults::ScopedFailure fail(faults::Op::Rename, 1);
         return exportQuotes(dir, "ACME", o);
     }();
-    EXPECT_EQ(failed.message.substr(0, failed.message.find('\n')), kExportFileErrorMessage);
+    EXPECT_TRUE(failed.outcome.status() == kStatusFileWrite && failed.outcome.file() == o.path)
+        << failed.outcome.status() << " " << failed.outcome.file();
+    EXPECT_EQ(failed.outcome.what(), kExportFileErrorMessage);
+    EXPECT_NE(failed.outcome.cause(), "");
     EXPECT_EQ(fx::readBytes(o.path), fx::ByteVec(expected.begin(), expected.end()));
     EXPECT_EQ(fx::snapshot(tmp.path()).size(), 6u) << "no temporary file left behind";
 }

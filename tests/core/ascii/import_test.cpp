@@ -77,7 +77,7 @@ TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByteWithColumnsInAnyOrder
 {
     const float d2 = fx::fileDate(1997, 1, 2), d3 = fx::fileDate(1997, 1, 3);
     ImportResult r = importQuotes(job("01/02/97, 1, 2, 0.5, 1.5, 100, 5\n01/03/97,1.25,2.5,0.75,2,1500,6\n"));
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
+    ASSERT_TRUE(r.ok()) << testing::PrintToString(texts(r));
     EXPECT_EQ(bytes("MASTER"), masterOf(7, d2, d3));
     EXPECT_EQ(bytes("F1.DAT"),
               fx::quoteFile(7, {{d2, 1, 2, 0.5f, 1.5f, 100, 5}, {d3, 1.25f, 2.5f, 0.75f, 2, 1500, 6}}));
@@ -93,7 +93,7 @@ TEST_F(Import, NewMasterQuoteFileAndDescriptionsByteForByteWithColumnsInAnyOrder
         v.low.column = 2;
         v.volume.column = 4;
     }));
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
+    ASSERT_TRUE(r.ok()) << testing::PrintToString(texts(r));
     EXPECT_EQ(bytes("F1.DAT"), fx::quoteFile(4, {{d2, 7, 7.5f, 900}, {d3, 7.25f, 8, 1000}}));
     EXPECT_EQ(bytes("F1.DOP"), dop({"DATE", "LOW", "CLOSE", "VOL"}));
     EXPECT_EQ(bytes("MASTER"), masterOf(4, d2, d3));
@@ -105,7 +105,7 @@ TEST_F(Import, IntoANewMasterAFailureLeavesNoMasterBehindOrSaysWhy)
 {
     const ImportJob j = job("01/02/97,1,2,0.5,1.5,100,5\n01/03/97,1,2,0.5,1.75,100,5\n");
     faults::reset();
-    ASSERT_TRUE(importQuotes(j).ok);
+    ASSERT_TRUE(importQuotes(j).ok());
     const auto complete = fx::snapshot(dir);
     std::map<faults::Op, int> calls;
     for (faults::Op op : {faults::Op::Write, faults::Op::Fsync, faults::Op::Rename})
@@ -114,7 +114,7 @@ TEST_F(Import, IntoANewMasterAFailureLeavesNoMasterBehindOrSaysWhy)
         for (int n = 1; n <= count; ++n) {
             emptyDir();
             const ImportResult r = failing(op, n, j);
-            EXPECT_EQ(fx::snapshot(dir), r.ok ? complete : decltype(complete){})
+            EXPECT_EQ(fx::snapshot(dir), r.ok() ? complete : decltype(complete){})
                 << static_cast<int>(op) << " #" << n << ": " << texts(r).front();
         }
     // The first write is the empty MASTER, the second the quote file; then the removals fail in turn.
@@ -124,7 +124,7 @@ TEST_F(Import, IntoANewMasterAFailureLeavesNoMasterBehindOrSaysWhy)
         faults::ScopedFailure write(faults::Op::Write, 2);
         faults::failNth(faults::Op::Unlink, unlink);
         const ImportResult r = importQuotes(j);
-        ASSERT_FALSE(r.ok || r.securityAdded);
+        ASSERT_FALSE(r.ok() || r.securityAdded);
         if (!std::filesystem::exists(dir + "/MASTER"))
             continue;
         ++keptMaster;
@@ -148,7 +148,7 @@ TEST_F(Import, LinesBecomeQuotesInFileOrder)
     j.skip = true;
     j.skipCount = 3;
     const ImportResult r = importQuotes(j);
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
+    ASSERT_TRUE(r.ok()) << testing::PrintToString(texts(r));
     const float d6 = fx::fileDate(1997, 1, 6), d2 = fx::fileDate(1997, 1, 2), d3 = fx::fileDate(1997, 1, 3);
     EXPECT_EQ(bytes("F1.DAT"),
               fx::quoteFile(
@@ -167,7 +167,7 @@ TEST_F(Import, LongLinesUnreachedColumnsAndTextThatIsNoNumber)
     std::string first = "01/02/97,1,2,3,4,5,6,";
     first += std::string(299 - first.size(), ',');
     const ImportResult r = importQuotes(job("01/01/97,5\n" + first + "01/05/97,9,9,9,9,9,9\n01/06/97,1,2x,3,4,,n/a\n"));
-    ASSERT_TRUE(r.ok) << testing::PrintToString(texts(r));
+    ASSERT_TRUE(r.ok()) << testing::PrintToString(texts(r));
     EXPECT_EQ(bytes("F1.DAT"), fx::quoteFile(7, {{fx::fileDate(1997, 1, 1), 5, 123, 123, 123, 123, 123},
                                                  {fx::fileDate(1997, 1, 2), 1, 2, 3, 4, 5, 6},
                                                  {fx::fileDate(1997, 1, 5), 9, 9, 9, 9, 9, 9},
@@ -183,7 +183,7 @@ TEST_F(Import, MoreQuoteLinesThanAQuoteFileHoldsAreRefusedAndNothingIsCreated)
     for (int i = 0; i < kImportMaxQuotes; ++i)
         lines += "01/02/97,1,2,0.5,1.5,100,5\n";
     ImportResult r = importQuotes(job(lines));
-    ASSERT_TRUE(r.ok && r.quoteCount == 32766) << testing::PrintToString(texts(r));
+    ASSERT_TRUE(r.ok() && r.quoteCount == 32766) << testing::PrintToString(texts(r));
     EXPECT_EQ(bytes("F1.DAT").size(), 28u * 32767u);
 
     lines += "01/03/97,1,2,0.5,1.5,100,5\n"; // 32,767 lines
@@ -193,7 +193,7 @@ TEST_F(Import, MoreQuoteLinesThanAQuoteFileHoldsAreRefusedAndNothingIsCreated)
             fx::writeStandardPortfolio(dir);
         const auto before = fx::snapshot(dir);
         r = importQuotes(job(lines, "MM_DD_YY", [&](ImportDialogValues& v) { v.useExistingMaster = existing; }));
-        EXPECT_FALSE(r.ok || r.securityAdded);
+        EXPECT_FALSE(r.ok() || r.securityAdded);
         EXPECT_NE(testing::PrintToString(texts(r)).find("more than 32766"), std::string::npos) << existing;
         EXPECT_EQ(fx::snapshot(dir), before);
     }
@@ -218,7 +218,7 @@ TEST_F(ImportIntoExisting, TakesTheFirstFreeNumberAndAppendsItsEntry)
 {
     const fx::ByteVec oldMaster = bytes("MASTER");
     const ImportResult r = importQuotes(j);
-    ASSERT_TRUE(r.ok && r.fileNumber == 3) << testing::PrintToString(texts(r));
+    ASSERT_TRUE(r.ok() && r.fileNumber == 3) << testing::PrintToString(texts(r));
     fx::ByteVec expected = fx::concat(
         {oldMaster, fx::masterEntry({3, "ABC", "Alpha Beta", 7, fx::fileDate(1997, 1, 2), fx::fileDate(1997, 1, 3)})});
     fx::setU16(expected, 0, 4);
@@ -235,7 +235,7 @@ TEST_F(ImportIntoExisting, ADamagedMasterNeverLeadsToANumberWhoseFilesExist)
     fx::writeBytes(dir + "/f3.dat", fx::quoteFile(7, fx::standardQuotes(1)));
     const auto kept = fx::snapshot(dir);
     const ImportResult r = importQuotes(j);
-    ASSERT_TRUE(r.ok && r.fileNumber == 5 && r.messages.size() == 1u) << testing::PrintToString(texts(r));
+    ASSERT_TRUE(r.ok() && r.fileNumber == 5 && r.messages.size() == 1u) << testing::PrintToString(texts(r));
     EXPECT_EQ(r.messages[0].icon, ImportMessage::Icon::Information);
     EXPECT_NE(r.messages[0].text.find(": f3.dat."), std::string::npos) << r.messages[0].text;
     for (const auto& [name, content] : kept)
@@ -247,30 +247,33 @@ TEST_F(ImportIntoExisting, ADamagedMasterNeverLeadsToANumberWhoseFilesExist)
 
 TEST_F(ImportIntoExisting, RefusalsLeaveEverythingAsItWas)
 {
-    const std::pair<std::function<void(ImportJob&)>, std::string> cases[] = {
-        {[](ImportJob& k) { k.useExistingMaster = false; }, std::string(kImportMasterExistsMessage)},
-        {[](ImportJob& k) { k.symbol = "IBM CORP"; }, std::string(kImportDuplicateSymbolMessage)},
+    // The failure names the file it concerned: the one a user has to look at.
+    const std::tuple<std::function<void(ImportJob&)>, std::string, std::string> cases[] = {
+        {[](ImportJob& k) { k.useExistingMaster = false; }, std::string(kImportMasterExistsMessage), dir + "/MASTER"},
+        {[](ImportJob& k) { k.symbol = "IBM CORP"; }, std::string(kImportDuplicateSymbolMessage), dir + "/MASTER"},
         {[&](ImportJob& k) { k.inputPath = tmp.file("none.txt"); },
-         "The input file could not be read:\n" + tmp.file("none.txt") + "\nNo such file or directory"},
+         "The input file could not be read:\n" + tmp.file("none.txt") + "\nNo such file or directory",
+         tmp.file("none.txt")},
         {[](ImportJob& k) {
              k.skip = true;
              k.skipCount = 2;
          },
-         "The input file holds no quote lines."},
+         "The input file holds no quote lines.", input},
         {[&](ImportJob&) {
              fx::ByteVec master = bytes("MASTER");
              fx::setU16(master, 0, 255);
              fx::writeBytes(dir + "/MASTER", master);
          },
-         std::string(kMasterFullMessage)},
+         std::string(kMasterFullMessage), dir + "/MASTER"},
     };
-    for (const auto& [change, message] : cases) {
+    for (const auto& [change, message, file] : cases) {
         ImportJob k = j;
         change(k);
         const auto unchanged = fx::snapshot(dir);
         const ImportResult r = importQuotes(k);
-        EXPECT_FALSE(r.ok || r.securityAdded) << message;
+        EXPECT_FALSE(r.ok() || r.securityAdded) << message;
         EXPECT_EQ(texts(r), (std::vector<std::string>{message, std::string(kImportFailedMessage)}));
+        EXPECT_EQ(r.outcome.file(), file) << message;
         EXPECT_EQ(fx::snapshot(dir), unchanged) << message;
         fx::writeStandardPortfolio(dir);
         fx::writeText(input, "01/02/97,1,2,0.5,1.5,100,5\n01/03/97,1,2,0.5,1.75,100,5\n");
@@ -280,7 +283,7 @@ TEST_F(ImportIntoExisting, RefusalsLeaveEverythingAsItWas)
 TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbsent)
 {
     faults::reset();
-    ASSERT_TRUE(importQuotes(j).ok);
+    ASSERT_TRUE(importQuotes(j).ok());
     // Only the backup copy may be missing when writing it was what failed.
     const auto withoutBackup = [](auto files) {
         std::erase_if(files, [](const auto& f) { return f.first == "MASTER.BAK"; });
@@ -297,7 +300,7 @@ TEST_F(ImportIntoExisting, AFailureAtAnyWriteLeavesTheSecurityFullyImportedOrAbs
                 fx::writeBytes(dir + "/" + name, content);
             const ImportResult r = failing(op, n, j);
             const auto after = fx::snapshot(dir);
-            EXPECT_TRUE(r.securityAdded || !r.ok);
+            EXPECT_TRUE(r.securityAdded || !r.ok());
             EXPECT_EQ(r.securityAdded ? withoutBackup(after) : after, r.securityAdded ? complete : before)
                 << static_cast<int>(op) << " #" << n;
         }

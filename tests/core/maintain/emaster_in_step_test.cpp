@@ -60,7 +60,7 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
     const DayNumber lastMsft = dayNumberFromFileDate(standardQuotes(2).back()[0]);
     const Case cases[] = {
         {"add-symbol",
-         [](D d) { ASSERT_TRUE(addSymbol(d, "NEW", "NEW ISSUE").ok); },
+         [](D d) { ASSERT_TRUE(addSymbol(d, "NEW", "NEW ISSUE").ok()); },
          {0, 1, 2, -1},
          [](const EmasterFile& e) {
              EXPECT_EQ(e.entries[3].fileNumber(), 3);
@@ -71,7 +71,7 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
         {"import of six fields",
          [](D d) {
              writeText(d + "/in.txt", "011097,1,2,0.5,1.5,100\n011397,2,3,1.5,2.5,200\n");
-             ASSERT_TRUE(importQuotes(importJob(d, d + "/in.txt")).ok);
+             ASSERT_TRUE(importQuotes(importJob(d, d + "/in.txt")).ok());
          },
          {0, 1, 2, -1},
          [](const EmasterFile& e) {
@@ -79,19 +79,19 @@ TEST_F(EmasterInStep, EveryMasterWriterMakesTheSameChangeInEmasterRecordForRecor
              EXPECT_EQ(e.entries[3].fieldBits(), 0x3F);
              EXPECT_EQ(e.entries[3].firstDateNumber(), 19970110);
          }},
-        {"delete-symbol of the middle security", [](D d) { ASSERT_TRUE(deleteSymbol(d, "MSFT").ok); }, {0, 2}},
+        {"delete-symbol of the middle security", [](D d) { ASSERT_TRUE(deleteSymbol(d, "MSFT").ok()); }, {0, 2}},
         {"edit-symbol with a new name: the long name follows",
-         [](D d) { ASSERT_TRUE(editSymbol(d, "MSFT", "MS", "MICRO").ok); },
+         [](D d) { ASSERT_TRUE(editSymbol(d, "MSFT", "MS", "MICRO").ok()); },
          {0, -1, 2},
          [](const EmasterFile& e) { EXPECT_EQ(e.entries[1].longName(), "MICRO"); }},
         {"edit-symbol keeping the name keeps the long name",
-         [](D d) { ASSERT_TRUE(editSymbol(d, "IBM", "IBMX", "IBM CORP").ok); },
+         [](D d) { ASSERT_TRUE(editSymbol(d, "IBM", "IBMX", "IBM CORP").ok()); },
          {-1, 1, 2},
          [](const EmasterFile& e) { EXPECT_EQ(e.entries[0].longName(), "IBM CORP LONG NAME"); }},
         {"delete-quote of the last quote moves the last date",
          [=](D d) {
              const EditRequest drop{.firstDate = lastMsft, .lastDate = lastMsft, .mode = EditMode::Delete};
-             ASSERT_EQ(rewriteQuotes(d, "MSFT", drop), kStatusOk);
+             ASSERT_EQ(rewriteQuotes(d, "MSFT", drop).status(), kStatusOk);
          },
          {0, -1, 2}},
     };
@@ -145,10 +145,10 @@ TEST_F(EmasterInStep, ADisagreeingEmasterIsLeftAsItIsAndReportedWhileMasterChang
         writeBytes(t.file("EMASTER"), emaster);
         const ByteVec master = readBytes(t.file("MASTER"));
         const CommandResult r = command(t.path());
-        EXPECT_TRUE(r.ok) << r.message;
+        EXPECT_TRUE(r.ok()) << r.message();
         EXPECT_NE(readBytes(t.file("MASTER")), master) << "MASTER's change did not go on";
         EXPECT_EQ(readBytes(t.file("EMASTER")), emaster);
-        EXPECT_NE(r.message.find("partially damaged"), std::string::npos) << r.message;
+        EXPECT_NE(r.message().find("partially damaged"), std::string::npos) << r.message();
     }
 
     TempDir t;
@@ -159,7 +159,7 @@ TEST_F(EmasterInStep, ADisagreeingEmasterIsLeftAsItIsAndReportedWhileMasterChang
     setByte(emaster, 0, 4);
     writeBytes(t.file("EMASTER"), emaster);
     const CommandResult r = editSymbol(t.path(), "MSFT", "MS", "MICRO");
-    EXPECT_TRUE(r.ok && r.message.empty()) << r.message;
+    EXPECT_TRUE(r.ok() && r.message().empty()) << r.message();
     expectEmasterInStep(t.path());
 }
 
@@ -175,11 +175,11 @@ TEST_F(EmasterInStep, ASymbolOrNameEmasterCannotHoldIsRefusedWhereThereIsOne)
         const Snapshot before = snapshot(t.path());
         const CommandResult add = addSymbol(t.path(), "FOURTEENCHARSX", "");
         const CommandResult edit = editSymbol(t.path(), "IBM", "IBM", "SIXTEEN CHARS AB");
-        EXPECT_EQ(add.ok, !withEmaster) << add.message;
-        EXPECT_EQ(edit.ok, !withEmaster) << edit.message;
+        EXPECT_EQ(add.ok(), !withEmaster) << add.message();
+        EXPECT_EQ(edit.ok(), !withEmaster) << edit.message();
         if (withEmaster) {
-            EXPECT_EQ(add.message, kEmasterLongSymbolMessage);
-            EXPECT_NE(edit.message.find(kEmasterLongNameMessage), std::string::npos) << edit.message;
+            EXPECT_EQ(add.message(), kEmasterLongSymbolMessage);
+            EXPECT_NE(edit.message().find(kEmasterLongNameMessage), std::string::npos) << edit.message();
             EXPECT_EQ(snapshot(t.path()), before);
         }
     }

@@ -162,7 +162,7 @@ TEST_F(MaintainCrash, ARefusedSymbolCommandStillRemovesTheTemporariesOfACutShort
         const Snapshot before = snapshot(t.path());
         for (const char* left : {"MASTER.NEW", "MASTER.~NU", "MASTER.BAK.~CP", "SKIPQVTA.~NU", "F3.~NU", "F3.~DO"})
             writeText(portfolio(t.path()) + "/" + left, "left by a crash");
-        EXPECT_FALSE(command(portfolio(t.path())).ok);
+        EXPECT_FALSE(command(portfolio(t.path())).ok());
         EXPECT_EQ(snapshot(t.path()), before);
     }
 }

@@ -49,8 +49,9 @@ protected:
     }
     StoreStatus rewrite(const EditRequest& request)
     {
-        reason.clear();
-        return rewriteQuotes(dir.path(), "XYZ", request, &reason);
+        rewritten = rewriteQuotes(dir.path(), "XYZ", request);
+        reason = rewritten.cause();
+        return rewritten.status();
     }
     void apply(const EditCheck& check)
     {
@@ -79,7 +80,8 @@ protected:
 
     fx::TempDir dir;
     Rows rows;
-    std::string reason; // of the last rewrite
+    Outcome rewritten;  // by the last rewrite
+    std::string reason; // its cause
 };
 
 TEST_F(QuoteEdits, SplitAdjustAndEditChangeOnlyTheirQuotesAndKeepABackup)
@@ -280,8 +282,8 @@ TEST_F(QuoteEdits, AnEntryThatContradictsItselfOrRepeatsANumberIsNeverWrittenThr
             EXPECT_EQ(fx::snapshot(dir.path()), before);
         }
     }
-    EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Split, kStatusEntryPassedOver),
-              (std::vector<std::string>{std::string(kEntryPassedOverMessage), "Split Edit Failed"}));
+    EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Split, rewritten),
+              (std::vector<std::string>{std::string(kEntryPassedOverMessage), "Split Edit Failed\n" + reason}));
 }
 
 // A header count beyond the file: the uncounted bytes (a torn record) are carried over; a quote
@@ -391,16 +393,19 @@ TEST_F(QuoteEdits, FailureMessagesNameTheFileAndTheCause)
         std::function<void()> damage;
         StoreStatus status;
         std::string reason;
+        std::string file;
     } cases[] = {
         {[&] { fx::writeBytes(dir.file("MASTER"), fx::masterFile({})); }, kStatusFileNotFound,
-         "The symbol XYZ is not in the MASTER file of " + dir.path() + "."},
-        {[&] { fs::remove(dir.file("F3.DAT")); }, kStatusFileOpen, dir.file("F3.DAT") + " does not exist."},
+         "The symbol XYZ is not in the MASTER file of " + dir.path() + ".", dir.file("MASTER")},
+        {[&] { fs::remove(dir.file("F3.DAT")); }, kStatusFileOpen, dir.file("F3.DAT") + " does not exist.",
+         dir.file("F3.DAT")},
         {[&] { fs::create_directory(dir.file("F3.BAK")); }, kStatusFileWrite,
-         "The backup copy could not be written: replace " + dir.file("F3.BAK") + ": Is a directory"},
+         "The backup copy could not be written: replace " + dir.file("F3.BAK") + ": Is a directory",
+         dir.file("F3.BAK")},
         {[&] {
              fx::writeBytes(dir.file("F3.DAT"), {0, 0, 1});
          },
-         kStatusFileRead, dir.file("F3.DAT") + " is shorter than its header record."},
+         kStatusFileRead, dir.file("F3.DAT") + " is shorter than its header record.", dir.file("F3.DAT")},
     };
     for (const auto& c : cases) {
         write(fourQuotes());
@@ -408,11 +413,12 @@ TEST_F(QuoteEdits, FailureMessagesNameTheFileAndTheCause)
         c.damage();
         EXPECT_EQ(rewrite(edit), c.status);
         EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(rewritten.file(), c.file);
     }
     write(fourQuotes()); // a date without a quote changes nothing
     EXPECT_EQ(rewrite(remove(day(1997, 3, 16))), kStatusDeleteNotFound);
     EXPECT_EQ(dat(), fx::quoteFile(7, rows));
-    EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Delete, kStatusDeleteNotFound, reason),
+    EXPECT_EQ(rewriteFailureMessages(QuoteCommand::Delete, rewritten),
               (std::vector<std::string>{"Failure in delete quote for findrec",
                                         "Delete Edit Failed\n" + dir.file("F3.DAT") + " holds no quote of 03/16/97."}));
 }

@@ -67,11 +67,11 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges)
                             .firstDate = dayNumberFromYmd(1997, 1, 2),
                             .lastDate = dayNumberFromYmd(1997, 1, 6),
                             .mode = mode};
-        std::string reason;
-        const StoreStatus status = rewriteQuotes(data, "IBM", q, &reason);
-        return status == kStatusFileWrite ? reason : "status " + std::to_string(status) + ": " + reason;
+        const Outcome done = rewriteQuotes(data, "IBM", q);
+        return done.status() == kStatusFileWrite ? done.cause()
+                                                 : "status " + std::to_string(done.status()) + ": " + done.cause();
     };
-    const auto refused = [](const CommandResult& r) { return r.ok ? std::string("done") : r.message; };
+    const auto refused = [](const CommandResult& r) { return r.ok() ? std::string("done") : r.message(); };
     const auto assigned = [](const AssignmentResult& r) { return r.ok || r.messages.empty() ? "done" : r.messages[0]; };
     const struct {
         const char* command;
@@ -89,7 +89,7 @@ TEST_F(ReadOnlyPortfolio, ReadsWorkWritesAreRefusedFirstAndNoByteChanges)
          [&] {
              const ImportResult r = importQuotes(
                  makeImportJob({.inputPath = root.file("in.txt"), .outputDir = data, .symbol = "NEW", .name = ""}));
-             return r.ok || r.messages.empty() ? std::string("done") : r.messages.front().text;
+             return r.ok() || r.messages.empty() ? std::string("done") : r.messages.front().text;
          }},
         {"assign", [&] { return assigned(assignProfileToSymbol(startup, data, "IBM", "Daily")); }},
         {"assign --all", [&] { return assigned(assignProfileToAllSymbols(startup, data, "Daily")); }},

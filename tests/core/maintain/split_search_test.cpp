@@ -140,9 +140,22 @@ TEST(SplitSearchTest, AnUnreadableSecurityEndsTheSearchKeepingWhatWasFound)
     std::filesystem::remove(tmp.file("F2.DAT"));
     const Recorded r = search(tmp.path());
     EXPECT_EQ(r.outcome.end, SplitSearchOutcome::End::ReadFailed);
-    EXPECT_EQ(r.outcome.failureMessage, "Error in SplitSearch bars read");
+    EXPECT_EQ(r.outcome.failure.message(), "Error in SplitSearch bars read");
+    EXPECT_EQ(r.outcome.failure.file(), tmp.file("F2.DAT")) << "the file that could not be read";
     EXPECT_EQ(r.lines, std::vector<std::string>{line("A", "1 for 2", 1)});
     EXPECT_EQ(search(tmp.subdir("empty")).outcome.end, SplitSearchOutcome::End::NoPortfolio);
+}
+
+TEST(SplitSearchTest, ReportIsWrittenLineByLine)
+{
+    fx::TempDir tmp;
+    ASSERT_TRUE(saveSplitSearchReport(tmp.file("r.txt"), {"A possible 2 for 1", "B possible 1 for 3"}));
+    const fx::ByteVec saved = fx::readBytes(tmp.file("r.txt"));
+    EXPECT_EQ(std::string(saved.begin(), saved.end()), "A possible 2 for 1\nB possible 1 for 3\n");
+    // A report that cannot take the place of what is there (a directory) says so and why.
+    const Outcome failed = saveSplitSearchReport(tmp.path(), {"A possible 2 for 1"});
+    EXPECT_EQ(failed.file(), tmp.path());
+    EXPECT_EQ(failed.message().rfind("The search results could not be saved.\n", 0), 0u) << failed.message();
 }
 
 } // namespace

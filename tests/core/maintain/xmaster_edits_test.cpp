@@ -57,8 +57,8 @@ TEST(XmasterEdits, EachEditRewritesTheMwdAndMovesOnlyXmastersDates)
         folder(t.path());
         const std::string dir = t.path() + "/P";
         const Snapshot before = snapshot(t.path());
-        std::string reason;
-        ASSERT_EQ(rewriteQuotes(dir, "XA", request, &reason), kStatusOk) << reason;
+        const Outcome done = rewriteQuotes(dir, "XA", request);
+        ASSERT_TRUE(done) << done.message();
 
         EXPECT_EQ(readBytes(dir + "/F256.MWD"), mwdFile(7, rows));
         EXPECT_EQ(readBytes(dir + "/F256.BAK"), mwdFile(7, kRows));
@@ -82,7 +82,8 @@ TEST(XmasterEdits, DeletingTheLastQuoteOfARealFoldersSecurityChangesOnlyItsLastD
     const std::vector<float> dates = quoteDates(mwd, 7);
     ASSERT_EQ(dates.size(), 2u);
     const DayNumber last = dayNumberFromFileDate(dates[1]);
-    ASSERT_EQ(rewriteQuotes(dir, ".N225", {.firstDate = last, .lastDate = last, .mode = EditMode::Delete}), kStatusOk);
+    ASSERT_EQ(rewriteQuotes(dir, ".N225", {.firstDate = last, .lastDate = last, .mode = EditMode::Delete}).status(),
+              kStatusOk);
 
     ByteVec expectedMwd(mwd.begin(), mwd.begin() + 2 * 28);
     setU16(expectedMwd, 2, 2);
@@ -127,7 +128,7 @@ TEST(XmasterEdits, ACrashOrAFailingCallLeavesXmasterNeverAheadOfTheMwd)
             TempDir t;
             folder(t.path());
             faults::reset();
-            EXPECT_EQ(rewriteQuotes(t.path() + "/P", "XA", drop), kStatusOk);
+            EXPECT_EQ(rewriteQuotes(t.path() + "/P", "XA", drop).status(), kStatusOk);
             calls = faults::callCount(op);
             faults::reset();
         }
@@ -139,7 +140,7 @@ TEST(XmasterEdits, ACrashOrAFailingCallLeavesXmasterNeverAheadOfTheMwd)
             StoreStatus status = kStatusOk;
             {
                 const faults::ScopedFailure failure(op, n);
-                status = rewriteQuotes(t.path() + "/P", "XA", drop);
+                status = rewriteQuotes(t.path() + "/P", "XA", drop).status();
             }
             const Snapshot after = snapshot(t.path());
             if (status != kStatusOk) {
@@ -159,9 +160,9 @@ TEST(XmasterEdits, SymbolEditAndDeleteRefuseAnXmasterSecurityNamingXmaster)
     const std::string dir = t.path() + "/P";
     const Snapshot before = snapshot(t.path());
     for (const CommandResult& r : {editSymbol(dir, "XA", "XB", "NEW NAME"), deleteSymbol(dir, "XA")}) {
-        EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.message.find("XA: it is listed in XMASTER (file F256.MWD)"), std::string::npos) << r.message;
-        EXPECT_EQ(r.message.find("not found"), std::string::npos) << r.message;
+        EXPECT_FALSE(r.ok());
+        EXPECT_NE(r.message().find("XA: it is listed in XMASTER (file F256.MWD)"), std::string::npos) << r.message();
+        EXPECT_EQ(r.message().find("not found"), std::string::npos) << r.message();
     }
     EXPECT_EQ(snapshot(t.path()), before);
 }

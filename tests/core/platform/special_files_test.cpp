@@ -88,10 +88,10 @@ TEST_F(SpecialFiles, NamedPipesAreRefusedLikeUnreadableFilesWithoutWaiting)
          }},
         {"MASTER replaced", data + "/MASTER",
          [&] {
-             const std::string m = namesPipe(appended().message);
+             const std::string m = namesPipe(appended().failure.message());
              return isFifo(data + "/MASTER") ? m : "replaced";
          }},
-        {"writer's temporary file", data + "/MASTER.~NU", [&] { return namesPipe(appended().message); }},
+        {"writer's temporary file", data + "/MASTER.~NU", [&] { return namesPipe(appended().failure.message()); }},
         {"audit log", startup + "/AUDIT.TXT",
          [&] {
              updateFile("DAILY.TXT", "ABC,970116,11,12,10,11.5,200,2\n");

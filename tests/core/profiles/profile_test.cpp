@@ -59,9 +59,9 @@ TEST(ProfileFiles, WriteThenReadFindsAnyCaseAndNeedsAWholeRecord)
 
     fx::writeBytes(dir.file("short.pfd"), ByteVec(312, 1));
     // Each refusal says which file and why under its fixed first line.
-    EXPECT_EQ(readProfile(dir.path(), "short").message,
+    EXPECT_EQ(readProfile(dir.path(), "short").outcome.message(),
               "Error reading short\n" + dir.file("short.pfd") + " is shorter than a profile (313 bytes).");
-    EXPECT_EQ(readProfile(dir.path(), "none").message,
+    EXPECT_EQ(readProfile(dir.path(), "none").outcome.message(),
               "Error reading none\nopen " + dir.file("none.pfd") + ": No such file or directory");
 }
 
@@ -73,7 +73,7 @@ TEST(ProfileFiles, NamesCannotLeaveTheStartupDirectoryAndAFailedWriteLeavesTheOl
     fx::writeBytes(root.file("outside.pfd"), old);
     fx::writeBytes(root.file("start/p.pfd"), old);
     const auto before = fx::snapshot(root.path());
-    EXPECT_FALSE(readProfile(startup, "../outside").ok) << "an assignment file may name anything";
+    EXPECT_FALSE(readProfile(startup, "../outside").ok()) << "an assignment file may name anything";
     EXPECT_FALSE(writeProfile(startup, "../outside", Profile{}).isOk());
     faults::ScopedFailure failure(faults::Op::Rename, 1);
     EXPECT_EQ(writeProfile(startup, "p", Profile{}).message(),
@@ -95,9 +95,9 @@ TEST(ProfileListing, MatchesTheExtensionInAnyCaseSkipsDotNamesAndDirectoriesAndC
     EXPECT_EQ(listProfiles(empty.path()).names, std::vector<std::string>{"MyFirstProfile"});
     EXPECT_EQ(fx::readBytes(empty.file("MyFirstProfile.pfd")),
               profileBytes({1, 1, 2, 3, 4, 5, 6, 7, 0, 0, 3, 0}, empty.path() + "/SAMPLE/TEXTDATA"));
-    EXPECT_EQ(listProfiles(empty.file("missing")).message, "Creation of MyFirstProfile.pfd failed\nwrite " +
-                                                               empty.file("missing") +
-                                                               "/MyFirstProfile.pfd: No such file or directory");
+    EXPECT_EQ(listProfiles(empty.file("missing")).sample.message(),
+              "Creation of MyFirstProfile.pfd failed\nwrite " + empty.file("missing") +
+                  "/MyFirstProfile.pfd: No such file or directory");
     fx::writeBytes(dir.file("myfirstprofile.PFD"), ByteVec{7});
     const auto listed = fx::snapshot(dir.path());
     EXPECT_TRUE(ensureSampleProfile(dir.path()).isOk());

@@ -127,7 +127,7 @@ TEST_F(MasterWriter, ANumberNamedByAnyRecordOrByFilesInTheDirectoryIsNeverTaken)
         for (const std::string& name : c.files)
             writeBytes(dir.file(name), ByteVec{0xEE});
         const MasterChange change = appendMasterEntry(dir.path(), "NEW", "", 7);
-        ASSERT_TRUE(change.done()) << change.message;
+        ASSERT_TRUE(change.done()) << change.failure.message();
         EXPECT_EQ(change.fileNumber, c.expected);
         EXPECT_TRUE(c.orphans.empty() ? change.notice.empty()
                                       : change.notice.find(": " + c.orphans + ".") != std::string::npos)
@@ -159,8 +159,8 @@ TEST_F(MasterWriter, FullPortfolioOrSecondCounterAt255RefusesAndWritesNothing)
         });
         EXPECT_EQ(refused.outcome, MasterChange::Outcome::Full) << round;
         if (round == 0) {
-            EXPECT_EQ(refused.message.substr(0, kNoFreeNumberMessage.size()), kNoFreeNumberMessage);
-            EXPECT_NE(refused.message.find("f255.pfl"), std::string::npos) << refused.message;
+            EXPECT_EQ(refused.failure.what(), kNoFreeNumberMessage);
+            EXPECT_NE(refused.failure.cause().find("f255.pfl"), std::string::npos) << refused.failure.cause();
         }
         EXPECT_EQ(snapshot(tmp.path()), before);
     }

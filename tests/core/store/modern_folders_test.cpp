@@ -209,8 +209,8 @@ TEST_F(BuiltFolder, XmasterRowsHaveSkipMarksOfTheirOwnAndAssignments)
     EXPECT_EQ(listing.rows[0].name, "IBM CORP        "); // what Symbol Edit starts from
     EXPECT_EQ(listing.rows[3].itemData(), std::int64_t{40000} * 65536 + 1);
 
-    ASSERT_TRUE(setSymbolSkip(tmp.path(), "BARS", true).ok);
-    ASSERT_TRUE(setSkipMark(tmp.path(), 300, true).ok);
+    ASSERT_TRUE(setSymbolSkip(tmp.path(), "BARS", true).ok());
+    ASSERT_TRUE(setSkipMark(tmp.path(), 300, true).ok());
     ByteVec high(40000 - 256 + 1, 0);
     high[300 - 256] = 1;
     high.back() = 1;
@@ -222,9 +222,9 @@ TEST_F(BuiltFolder, XmasterRowsHaveSkipMarksOfTheirOwnAndAssignments)
     high[300 - 256] = 0;
     EXPECT_EQ(readBytes(tmp.file("SKIPQVTX.PBG")), high);
 
-    ASSERT_TRUE(adjustPortfolioSkip(tmp.path(), false).ok);
+    ASSERT_TRUE(adjustPortfolioSkip(tmp.path(), false).ok());
     EXPECT_EQ(readBytes(tmp.file("SKIPQVTX.PBG")), ByteVec{});
-    ASSERT_TRUE(adjustPortfolioSkip(tmp.path(), true).ok);
+    ASSERT_TRUE(adjustPortfolioSkip(tmp.path(), true).ok());
     EXPECT_EQ(readBytes(tmp.file("SKIPQVTA.PBG")), concat({ByteVec{0, 1, 1}, ByteVec(253, 0)}));
     high[300 - 256] = 1;
     EXPECT_EQ(readBytes(tmp.file("SKIPQVTX.PBG")), high);
