@@ -95,7 +95,7 @@ int runQuotes(Context& context, const Arguments& args)
     if (rows <= 0)
         return kExitSuccess;
     if (initQuoteSeries(series, kQuoteChunk) != kStatusOk) {
-        writeMessage(context.err, "Too many quotes");
+        writeMessage(context.err, kTooManyQuotesMessage);
         return kExitFailure;
     }
 

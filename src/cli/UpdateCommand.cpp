@@ -103,11 +103,8 @@ int runUpdate(Context& context, const Arguments& args)
     const auto count = static_cast<std::uint16_t>(result >> 16);
     const auto flags = static_cast<std::uint16_t>(result & 0xFFFF);
 
-    if (flags & kRunFlagMergeFailed)
-        writeMessage(context.err, "General quote import problem");
-    if (flags & kRunFlagSelfExtractFailed)
-        writeMessage(context.err,
-                     "At least one .EXE file extraction failed.\n\nDo you need to change the file password?");
+    for (const std::string& message : runFlagMessages(flags))
+        writeMessage(context.err, message);
     if (!auditProblem.empty())
         writeMessage(context.err, auditProblem);
 

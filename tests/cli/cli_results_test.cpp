@@ -174,6 +174,13 @@ TEST_F(CliResults, UpdateFailsWhenAPortfolioIsPassedOver)
             EXPECT_NE(r.err.find("MASTER at " + p + " could not be "), std::string::npos) << p;
         EXPECT_EQ(r.err.find("passed over") != std::string::npos, !c.named.empty());
     }
+    // A quote that could not be stored (its file is a directory) fails the run in the window's words.
+    fixtures::writeStandardPortfolio(dir.path());
+    std::filesystem::remove(dir.file("F1.DAT"));
+    std::filesystem::create_directory(dir.file("F1.DAT"));
+    const CliRun r = run({"update", dir.path()});
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_NE(r.err.find("General quote import problem"), std::string::npos) << r.err;
 }
 
 // A quote edit that could change only fields the file does not have fails and writes nothing,

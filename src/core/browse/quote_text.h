@@ -11,6 +11,8 @@ namespace qv {
 inline constexpr const char* kAbsentValueText = "N/A";
 // What the quote grid and `quotes` say when a security's quotes cannot be read.
 inline constexpr const char* kQuoteGridErrorMessage = "Error in FillQuotesGrid";
+// A history longer than the reading buffer can be made for.
+inline constexpr const char* kTooManyQuotesMessage = "Too many quotes";
 
 // Open, high, low, close: "%.4f".
 std::string quotePriceText(float value);

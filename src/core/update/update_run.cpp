@@ -25,6 +25,16 @@ UpdateSettings readUpdateSettings(const SettingsFile& ini)
     return s;
 }
 
+std::vector<std::string> runFlagMessages(std::uint16_t flags)
+{
+    std::vector<std::string> messages;
+    if (flags & kRunFlagMergeFailed)
+        messages.emplace_back("General quote import problem");
+    if (flags & kRunFlagSelfExtractFailed)
+        messages.emplace_back("At least one .EXE file extraction failed.\n\nDo you need to change the file password?");
+    return messages;
+}
+
 AnomalyReport buildAnomalyReport(const std::string& auditPath, int quoteCount)
 {
     AnomalyReport report;

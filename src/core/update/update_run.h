@@ -43,6 +43,10 @@ inline constexpr std::uint16_t kRunFlagMergeFailed = 0x0008;
 inline constexpr std::uint16_t kRunFlagShownSymbolUpdated = 0x0800;
 inline constexpr std::uint16_t kRunFlagSelfExtractFailed = 0x4000;
 
+// What the user is told at the end of a run with these flags, in the order shown (one message
+// box each); the count and the shown symbol are no failures and say nothing.
+std::vector<std::string> runFlagMessages(std::uint16_t flags);
+
 class UpdateObserver {
 public:
     virtual ~UpdateObserver() = default;

@@ -750,7 +750,7 @@ void CQuovantaView::FillQuoteGrid()
         return;
     }
     if (qv::initQuoteSeries(series, kQuoteChunk) != kStatusOk) {
-        MessageBox::warning(this, QStringLiteral("Too many quotes"));
+        MessageBox::warning(this, QString::fromLatin1(qv::kTooManyQuotesMessage));
         emit stateChanged();
         return;
     }

@@ -67,11 +67,8 @@ void UpdateCommand::OnUpdateDone(quint16 quoteCount, quint16 runFlags, const QSt
     emit view_.stateChanged();
     if (runFlags & qv::kRunFlagShownSymbolUpdated)
         view_.FillQuoteGrid();
-    if (runFlags & qv::kRunFlagMergeFailed)
-        MessageBox::warning(&view_, QStringLiteral("General quote import problem"));
-    if (runFlags & qv::kRunFlagSelfExtractFailed)
-        MessageBox::warning(&view_, QStringLiteral("At least one .EXE file extraction failed.\n\nDo you need to "
-                                                   "change the file password?"));
+    for (const std::string& message : qv::runFlagMessages(runFlags))
+        MessageBox::warning(&view_, QString::fromStdString(message));
     if (!auditProblem.isEmpty()) {
         // Without this run's log the report would list an earlier run's anomalies.
         MessageBox::warning(&view_, auditProblem);
