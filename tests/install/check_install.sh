@@ -72,7 +72,7 @@ grep -qx "TryExec=$prefix/bin/quovanta" "$desktop" || fail "TryExec does not nam
 # The manual pages render without a warning; the one of quovanta-cli describes every command
 # the program's --help lists.
 for page in quovanta quovanta-cli; do
-    file=$prefix/share/man/man1/$page.1
+    file=$prefix/share/man/man1/$page.1.gz
     if ! LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" >"$scratch/$page.txt" 2>"$scratch/$page.err" ||
         [[ -s $scratch/$page.err ]]; then
         cat "$scratch/$page.err" >&2
@@ -212,7 +212,7 @@ if cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/deb" >"$scratch
     (cd "$prefix" && find . -type f | sed 's|^\./||' | sort) >"$scratch/install.list"
     diff "$scratch/install.list" "$scratch/package.list" >&2 || fail "the package does not hold what cmake --install installs"
     for file in bin/quovanta bin/quovanta-cli lib/quovanta/PKUNZIP.EXE share/applications/quovanta.desktop \
-        share/metainfo/org.quovanta.quovanta.metainfo.xml share/man/man1/quovanta.1 share/man/man1/quovanta-cli.1 \
+        share/metainfo/org.quovanta.quovanta.metainfo.xml share/man/man1/quovanta.1.gz share/man/man1/quovanta-cli.1.gz \
         share/bash-completion/completions/quovanta-cli share/quovanta/help/index.html \
         share/quovanta/systemd/quovanta-update.service share/quovanta/systemd/quovanta-update.timer \
         share/icons/hicolor/scalable/apps/quovanta.svg share/quovanta/sample/SAMPLE/MASTER \
