@@ -109,6 +109,16 @@ TEST(CliEarlyDates, QuotesBefore1961AreShownAndLocated)
     for (const auto& [date, index] : {std::pair{"1928-10-02", "1\n"}, {"12/31/60", "1\n"}, {"1961-01-01", "2\n"}})
         EXPECT_EQ(runInProcess({"locate", dir.path(), "ABC", date}), ended(0, index)) << date;
     EXPECT_EQ(lines(runInProcess({"list", dir.path()}).out).at(1), "2\tBAD\tBAD\t-8770\t-8770\t7\tD\t0");
+
+    // A year written with its century is that year, also before 1960 (it was read as 2028).
+    fixtures::writeText(dir.file("dj.txt"), "19281001,1,2,1,2,10\n19600104,3,4,3,4,30\n");
+    ASSERT_EQ(runInProcess({"import", dir.file("dj.txt"), dir.subdir("P"), "--symbol", "DJ", "--new-master",
+                            "--date-format", "CCYYMMDD", "--oi", "0"})
+                  .exitStatus,
+              0);
+    EXPECT_EQ(runInProcess({"quotes", dir.file("P"), "DJ"}),
+              ended(0, "01/04/60\t3.0000\t4.0000\t3.0000\t4.0000\t30\tN/A\n"
+                       "1928-10-01\t1.0000\t2.0000\t1.0000\t2.0000\t10\tN/A\n"));
 }
 
 // Names from other programs hold Windows-1252 and control bytes: shown as UTF-8, and still one

@@ -277,7 +277,9 @@ DayNumber parseDateText(std::string_view text, int formatCode)
     const int dd = twoDigitField(text, f.day);
     if (yy == 0 && mm == 0 && dd == 0)
         return kNoDay;
-    if (yy < 60 && century == 0)
+    // Only a two-digit year needs the window: a year written with its century says which it
+    // is, so 19281001 is 1928 (an export of history before 1960 reads back as it was written).
+    if (yy < 60 && f.century < 0)
         century = 100;
     // A month or day out of range would index past the day tables; a year outside 1900..2099
     // has no day number. None of them is a date.

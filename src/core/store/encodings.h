@@ -107,8 +107,8 @@ int dateFormatCode(std::string_view name);
 
 // Reads a date text in the given format; kNoDay when the text is not a date (empty, a code
 // outside 1..12, all parts zero, a month outside 1..12, a day outside 1..31, or a year outside
-// 1900..2099, which day numbers cannot hold). Two-digit years 00..59 are 2000..2059, and so
-// are four-digit years 1900..1959: vendors' files have always been read that way.
+// 1900..2099, which day numbers cannot hold). Two-digit years 00..59 are 2000..2059 and 60..99
+// are 1960..1999; a four-digit year is the year it says.
 DayNumber parseDateText(std::string_view text, int formatCode);
 // Reads text of exactly the form MM?DD?YY (two digits each, the same non-digit `?` twice) naming
 // a day that exists; kNoDay for anything else. The format reader alone would take "12/3/202" as

@@ -91,11 +91,12 @@ TEST(DayNumber, EveryDayFrom1900To2099RoundTripsAndImpossibleDatesAreNone)
 TEST(DateText, WindowQuotesImpossibleDatesAndEveryFormatRoundTrips)
 {
     const std::tuple<const char*, int, DayNumber> cases[] = {
-        // Two-digit years window at 60; a four-digit year 19xx below 60 is windowed the same way.
+        // Two-digit years window at 60; a four-digit year is the year it says.
         {"01/01/61", 3, day(1961, 1, 1)},
         {"12/31/60", 3, day(1960, 12, 31)},
         {"12/31/59", 3, day(2059, 12, 31)},
-        {"19050315", 8, day(2005, 3, 15)},
+        {"19050315", 8, day(1905, 3, 15)},
+        {"03/15/2005", 4, day(2005, 3, 15)},
         {"19600315", 8, day(1960, 3, 15)},
         {"  \"970315", 7, day(1997, 3, 15)},
         {"03/ 5/97", 3, day(1997, 3, 5)},
@@ -122,9 +123,10 @@ TEST(DateText, WindowQuotesImpossibleDatesAndEveryFormatRoundTrips)
         EXPECT_EQ(parseIsoDate(text), kNoDay) << text;
     EXPECT_EQ(parseIsoDate("1928-10-01"), day(1928, 10, 1));
     for (int code = 1; code <= kDateFormatCount; ++code) {
-        // Two-digit years end with the window, and 19xx below 60 is windowed too.
+        // Two-digit years span the window; four-digit ones every day there is.
+        const int first = code % 2 ? day(1960, 1, 1) : kFirstDay;
         const int last = code % 2 ? day(2059, 12, 31) : day(2099, 12, 31);
-        for (int n = day(1960, 1, 1); n <= last; ++n)
+        for (int n = first; n <= last; ++n)
             ASSERT_EQ(parseDateText(formatDate(n, code, code % 2 ? '.' : '/'), code), n) << code << ' ' << n;
     }
 }
