@@ -115,8 +115,7 @@ ExportResult exportQuotes(const std::string& dir, const std::string& symbol, con
     const std::string text = exportText(dir, symbol, options, &result.quotesWritten);
     const IoStatus s = replaceFile(options.path, baseName(options.path) + ".~EX", Bytes(text.begin(), text.end()));
     if (!s) {
-        result.outcome =
-            Outcome::failure(kStatusFileWrite, options.path, std::string(kExportFileErrorMessage), s.message());
+        result.outcome = Outcome::cannotWrite(options.path, s, std::string(kExportFileErrorMessage));
         result.quotesWritten = 0;
     }
     return result;

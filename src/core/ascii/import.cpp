@@ -365,7 +365,7 @@ std::optional<ImportStop> checkOutputFolder(const ImportJob& job, OutputFolder& 
                                            job.outputDir)};
     folder.dir = fullPath(job.outputDir);
     if (IoStatus ro = checkWritableFolder(folder.dir); !ro)
-        return ImportStop{Outcome::failure(kStatusFileWrite, folder.dir, {}, ro.message())};
+        return ImportStop{Outcome::cannotWrite(folder.dir, ro)};
     removePortfolioTemporaries(folder.dir); // what an import cut short left
     folder.existingMaster = findEntry(folder.dir, kMasterFileName);
     if (job.useExistingMaster) {
@@ -428,7 +428,7 @@ std::optional<ImportStop> addSecurity(const ImportJob& job, const OutputFolder& 
     const bool makeMaster = !job.useExistingMaster && !folder.existingMaster;
     if (makeMaster) {
         if (IoStatus s = createEmptyMaster(dir); !s)
-            return ImportStop{Outcome::failure(kStatusFileWrite, masterPath(dir), {}, s.message())};
+            return ImportStop{Outcome::cannotWrite(masterPath(dir), s)};
     }
 
     CreatedFiles created;

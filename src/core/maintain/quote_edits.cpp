@@ -32,47 +32,42 @@ struct MasterDateChange {
     MbfFloat previous{};
 };
 
-[[nodiscard]] StoreStatus storeMasterDates(const std::string& dir, int fileNumber,
-                                           const std::vector<MasterDateChange>& changes, bool restore,
-                                           std::string& reason)
+Outcome storeMasterDates(const std::string& dir, int fileNumber, const std::vector<MasterDateChange>& changes,
+                         bool restore)
 {
     for (const MasterDateChange& c : changes) {
         const MasterChange done = setMasterDate(dir, restore ? c.previous : c.date, fileNumber, c.which);
-        if (!done.done()) {
-            reason = done.failure.message();
-            return done.outcome == MasterChange::Outcome::NotFound ? kStatusFileNotFound : kStatusFileWrite;
-        }
+        if (!done.done())
+            return Outcome::failure(done.outcome == MasterChange::Outcome::NotFound ? kStatusFileNotFound
+                                                                                    : kStatusFileWrite,
+                                    masterPath(dir), {}, done.failure.message());
     }
-    return kStatusOk;
+    return Outcome::ok();
 }
 
 // The same for an XMASTER security: its record in XMASTER takes the dates as YYYYMMDD, every
 // other byte of XMASTER as it was. Once XMASTER is replaced, `before` holds it as it was read.
-[[nodiscard]] StoreStatus storeXmasterDates(const std::string& dir, const Security& security,
-                                            const std::vector<MasterDateChange>& changes, Bytes& before,
-                                            std::string& reason)
+Outcome storeXmasterDates(const std::string& dir, const Security& security,
+                          const std::vector<MasterDateChange>& changes, Bytes& before)
 {
+    const std::string path = xmasterPath(dir);
     XmasterFile file;
-    if (IoStatus s = readXmasterFile(dir, file); !s) {
-        reason = "XMASTER in " + dir + " could not be read again: " + s.message();
-        return kStatusFileWrite;
-    }
+    if (IoStatus s = readXmasterFile(dir, file); !s)
+        return Outcome::failure(kStatusFileWrite, path, {},
+                                "XMASTER in " + dir + " could not be read again: " + s.message());
     // The record is the one the security was found by, byte for byte, or XMASTER changed
     // meanwhile and no record of it is written.
     if (security.position >= file.entries.size() ||
-        file.entries[security.position].bytes != security.xmasterEntry.bytes) {
-        reason = "The XMASTER entry of " + security.symbol + " changed while it was being read.";
-        return kStatusFileNotFound;
-    }
+        file.entries[security.position].bytes != security.xmasterEntry.bytes)
+        return Outcome::failure(kStatusFileNotFound, path, {},
+                                "The XMASTER entry of " + security.symbol + " changed while it was being read.");
     Bytes asRead = xmasterBytes(file);
     for (const MasterDateChange& c : changes)
         setXmasterDate(file.entries[security.position], c.which, mbfToFloat(c.date.data()));
-    if (IoStatus s = replaceFile(xmasterPath(dir), "XMASTER.~NU", xmasterBytes(file)); !s) {
-        reason = s.message();
-        return kStatusFileWrite; // XMASTER is as it was
-    }
+    if (IoStatus s = replaceFile(path, "XMASTER.~NU", xmasterBytes(file)); !s)
+        return Outcome::cannotWrite(path, s); // XMASTER is as it was
     before = std::move(asRead);
-    return kStatusOk;
+    return Outcome::ok();
 }
 
 // Whether the request would change a value field: a Set value not kept, a factor other than 1.
@@ -147,7 +142,7 @@ Outcome rewriteQuotes(const std::string& dir, const std::string& symbol, const E
             return fail(kStatusEntryPassedOver, masterPath(found.directory), problem);
     }
     if (IoStatus ro = checkWritableFolder(found.directory); !ro)
-        return fail(kStatusFileWrite, found.directory, ro.message());
+        return Outcome::cannotWrite(found.directory, ro);
     const int n = inXmaster ? security.fileNumber : found.entry.fileNumber();
     const int length = inXmaster ? security.recordLength : found.entry.recordLength();
     const std::string quoteName = inXmaster ? security.quoteFileName() : quoteFileName(n, "DAT");
@@ -272,7 +267,7 @@ Outcome rewriteQuotes(const std::string& dir, const std::string& symbol, const E
     const std::string newName = quoteFileName(n, "NEW");
     if (masterChanges.empty()) {
         if (IoStatus s = replaceFile(*datPath, newName, updated); !s)
-            return fail(kStatusFileWrite, *datPath, s.message());
+            return Outcome::cannotWrite(*datPath, s);
         return Outcome::ok();
     }
 
@@ -281,40 +276,35 @@ Outcome rewriteQuotes(const std::string& dir, const std::string& symbol, const E
     // failure to put it back leaves MASTER's dates ahead of the quote file (the quote file is
     // then the old one).
     if (IoStatus s = prepareReplacement(*datPath, newName, updated); !s)
-        return fail(kStatusFileWrite, *datPath, s.message());
+        return Outcome::cannotWrite(*datPath, s);
     Bytes xmasterBefore;
     const std::string masterName = inXmaster ? "XMASTER" : "MASTER";
-    // Puts MASTER's dates back; when even that fails, the reason says so.
-    const auto putBack = [&](std::string why) {
+    // Puts MASTER's dates back; when even that fails, the failure says so below its cause.
+    const auto putBack = [&](const Outcome& failed) {
         std::string notRestored;
-        bool restored = true;
         if (inXmaster) {
             // XMASTER changes in one replacement: there is something to put back only once it
             // took place, and then xmasterBefore holds it.
             if (!xmasterBefore.empty()) {
-                if (IoStatus s = replaceFile(xmasterPath(found.directory), "XMASTER.~NU", xmasterBefore); !s) {
-                    restored = false;
+                if (IoStatus s = replaceFile(xmasterPath(found.directory), "XMASTER.~NU", xmasterBefore); !s)
                     notRestored = s.message();
-                }
             }
-        } else {
-            restored = storeMasterDates(found.directory, n, masterChanges, true, notRestored) == kStatusOk;
+        } else if (const Outcome restored = storeMasterDates(found.directory, n, masterChanges, true); !restored) {
+            notRestored = restored.cause();
         }
-        if (!restored)
-            why += "\nThe first and last dates in " + masterName + " could not be put back:\n" + notRestored;
-        return why;
+        return notRestored.empty() ? failed
+                                   : failed.withMore("The first and last dates in " + masterName +
+                                                     " could not be put back:\n" + notRestored);
     };
-    std::string why;
-    const StoreStatus stored = inXmaster
-                                   ? storeXmasterDates(found.directory, security, masterChanges, xmasterBefore, why)
-                                   : storeMasterDates(found.directory, n, masterChanges, false, why);
-    if (const StoreStatus s = stored; s != kStatusOk) {
-        why = putBack(std::move(why));
+    const Outcome stored = inXmaster ? storeXmasterDates(found.directory, security, masterChanges, xmasterBefore)
+                                     : storeMasterDates(found.directory, n, masterChanges, false);
+    if (!stored) {
+        const Outcome failed = putBack(stored);
         abandonReplacement(*datPath, newName);
-        return fail(s, inXmaster ? xmasterPath(found.directory) : masterPath(found.directory), std::move(why));
+        return failed;
     }
     if (IoStatus s = commitReplacement(*datPath, newName); !s)
-        return fail(kStatusFileWrite, *datPath, putBack(s.message()));
+        return putBack(Outcome::cannotWrite(*datPath, s));
     return Outcome::ok();
 }
 

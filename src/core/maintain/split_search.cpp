@@ -157,7 +157,7 @@ Outcome saveSplitSearchReport(const std::string& path, const std::vector<std::st
 {
     const std::string text = splitSearchReportText(lines);
     if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", Bytes(text.begin(), text.end())); !s)
-        return Outcome::failure(kStatusFileWrite, path, "The search results could not be saved.", s.message());
+        return Outcome::cannotWrite(path, s, "The search results could not be saved.");
     return Outcome::ok();
 }
 

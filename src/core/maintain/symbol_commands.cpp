@@ -43,11 +43,6 @@ Outcome refusal(std::string_view what, std::string file = {})
 {
     return Outcome::failure(kStatusInvalidParm, std::move(file), std::string(what));
 }
-// A read-only folder: the platform's message says which and why.
-Outcome unwritableFolder(const std::string& dir, const IoStatus& why)
-{
-    return Outcome::failure(kStatusFileWrite, dir, {}, why.message());
-}
 Outcome notFound(const std::string& dir, std::string_view symbol)
 {
     return Outcome::failure(kStatusRecordNotFound, masterPath(dir), symbolNotFoundMessage(symbol));
@@ -218,8 +213,7 @@ CommandResult addPortfolio(std::string_view typedPath)
             return failure(refusal(kPortfolioExistsMessage, masterPath(dir)), dir);
     } else {
         if (IoStatus made = makeDirectory(dir); !made)
-            return failure(Outcome::failure(kStatusFileWrite, dir, std::string(kNotCreatedMessage), made.message()),
-                           dir);
+            return failure(Outcome::cannotWrite(dir, made, std::string(kNotCreatedMessage)), dir);
         createdDirectory = true;
     }
 
@@ -257,7 +251,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
         name = symbol;
 
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(unwritableFolder(dir, ro), dir);
+        return failure(Outcome::cannotWrite(dir, ro), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity existing = findSecurity(dir, symbol);
     if (existing.status == kStatusOk)
@@ -314,7 +308,7 @@ CommandResult addSymbol(const std::string& dir, std::string_view symbolTyped, st
 CommandResult deleteSymbol(const std::string& dir, std::string_view symbol)
 {
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(unwritableFolder(dir, ro), dir);
+        return failure(Outcome::cannotWrite(dir, ro), dir);
     removePortfolioTemporaries(dir);
     TopLevelLookup lookup = findTopLevelEntry(dir, symbol);
     if (!lookup.readable)
@@ -372,7 +366,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
         return failure(refusal(kLongNameMessage), dir);
 
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(unwritableFolder(dir, ro), dir);
+        return failure(Outcome::cannotWrite(dir, ro), dir);
     removePortfolioTemporaries(dir);
     FoundSecurity found = findSecurity(dir, oldSymbol);
     if (found.status == kStatusFileRead)
@@ -383,7 +377,7 @@ CommandResult editSymbol(const std::string& dir, std::string_view oldSymbol, std
     // A nested portfolio may sit on another file system than dir's.
     if (where != dir) {
         if (IoStatus ro = checkWritableFolder(where); !ro)
-            return failure(unwritableFolder(where, ro), where);
+            return failure(Outcome::cannotWrite(where, ro), where);
         removePortfolioTemporaries(where);
     }
     if (found.security.fromXmaster())
@@ -422,11 +416,11 @@ CommandResult setSymbolSkip(const std::string& dir, std::string_view symbol, boo
 CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip)
 {
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(unwritableFolder(dir, ro), dir);
+        return failure(Outcome::cannotWrite(dir, ro), dir);
     if (fileNumber >= kFirstHighSkipNumber) {
         // An XMASTER security's mark lives in SKIPQVTX.PBG; SKIPQVTA.PBG keeps its 256 bytes.
         if (IoStatus s = setHighSkipMark(dir, fileNumber, skip); !s)
-            return failure(Outcome::failure(kStatusFileWrite, dir, {}, s.message()), dir);
+            return failure(Outcome::cannotWrite(dir, s), dir);
         CommandResult r;
         r.fileNumber = fileNumber;
         r.directory = dir;
@@ -449,7 +443,7 @@ CommandResult setSkipMark(const std::string& dir, int fileNumber, bool skip)
 CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll)
 {
     if (IoStatus ro = checkWritableFolder(dir); !ro)
-        return failure(unwritableFolder(dir, ro), dir);
+        return failure(Outcome::cannotWrite(dir, ro), dir);
     // The old marks play no part in the result, so they are not read (reading would create a
     // missing file only to replace it at once).
     SkipFlags flags(kSkipFlagCount, '0');
@@ -473,7 +467,7 @@ CommandResult adjustPortfolioSkip(const std::string& dir, bool skipAll)
     if (!storeSkipFlags(dir, flags, why))
         return failure(skipUnwritable(dir, why), dir);
     if (IoStatus s = writeHighSkipMarks(dir, high); !s)
-        return failure(Outcome::failure(kStatusFileWrite, dir, {}, s.message()), dir);
+        return failure(Outcome::cannotWrite(dir, s), dir);
     CommandResult r;
     r.directory = dir;
     return r;

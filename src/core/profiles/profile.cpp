@@ -253,7 +253,7 @@ Outcome writeProfile(const std::string& startupDir, std::string_view name, const
     if (!record)
         return Outcome::failure(kStatusInvalidParm, path, what);
     if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s)
-        return Outcome::failure(kStatusFileWrite, path, what, s.message());
+        return Outcome::cannotWrite(path, s, what);
     return Outcome::ok();
 }
 
@@ -319,7 +319,7 @@ Outcome writeAssignment(const std::string& dir, int fileNumber, std::string_view
     if (!record)
         return Outcome::failure(kStatusInvalidParm, path, what, "The profile name cannot be stored.");
     if (IoStatus s = replaceFile(path, baseName(path) + ".~NU", *record); !s)
-        return Outcome::failure(kStatusFileWrite, path, what, s.message());
+        return Outcome::cannotWrite(path, s, what);
     return Outcome::ok();
 }
 

@@ -128,8 +128,7 @@ MasterChange readFailure(const std::string& dir, const IoStatus& s)
 MasterChange writeFailure(const std::string& dir, const IoStatus& s)
 {
     return failed(MasterChange::Outcome::Failed,
-                  Outcome::failure(kStatusFileWrite, masterPath(dir),
-                                   "The MASTER file in " + dir + " could not be written.", s.message()));
+                  Outcome::cannotWrite(masterPath(dir), s, "The MASTER file in " + dir + " could not be written."));
 }
 
 // Copies MASTER to MASTER.BAK, then replaces MASTER (read as `before`) by `after`, EMASTER
@@ -316,7 +315,7 @@ MasterChange appendMasterEntry(const std::string& dir, std::string_view symbol, 
     if (beforeCommit) {
         if (IoStatus s = beforeCommit(fileNumber); !s) {
             abandonReplacement(path, "MASTER.~NU");
-            return failed(MasterChange::Outcome::Failed, Outcome::failure(kStatusFileWrite, path, {}, s.message()));
+            return failed(MasterChange::Outcome::Failed, Outcome::cannotWrite(path, s));
         }
     }
     if (IoStatus s = writeEmasterStep(mirror); !s) {

@@ -14,6 +14,11 @@ Outcome Outcome::failure(StoreStatus status, std::string file, std::string what,
     return o;
 }
 
+Outcome Outcome::cannotWrite(std::string file, const IoStatus& why, std::string what)
+{
+    return failure(kStatusFileWrite, std::move(file), std::move(what), why.message());
+}
+
 Outcome Outcome::withMore(std::string_view more) const
 {
     if (isOk() || more.empty())

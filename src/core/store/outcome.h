@@ -4,6 +4,7 @@
 // cause. message() is the one wording of a failure, so that the command line prints what the
 // dialogs show.
 
+#include "core/platform/io_status.h"
 #include "core/store/status.h"
 
 #include <string>
@@ -19,6 +20,9 @@ public:
     // empty; what: the program's sentence ("The facts of IBM could not be read."), may be empty;
     // cause: why, when known (an IoStatus message, a status text).
     static Outcome failure(StoreStatus status, std::string file, std::string what, std::string cause = {});
+    // A folder that refuses writes or a file that could not be written (kStatusFileWrite), under
+    // the sentence `what` when given, with the platform's message, which names it, as the cause.
+    static Outcome cannotWrite(std::string file, const IoStatus& why, std::string what = {});
 
     bool isOk() const { return status_ == kStatusOk; }
     explicit operator bool() const { return isOk(); }
