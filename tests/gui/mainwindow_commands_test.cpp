@@ -72,6 +72,19 @@ void writeCloses(const std::string& dir, const std::vector<std::pair<std::string
     qv::charttest::writePortfolio(dir, out);
 }
 
+// Selects `row`, checks the date Split offers for it, and splits 2 for 1 there.
+void splitTwoForOneAt(CQuovantaView& view, DialogRecorder& dialogs, int row, const QString& offered)
+{
+    view.quoteGrid()->selectRow(row);
+    dialogs.inspect = [offered](QDialog& dlg) {
+        QCOMPARE(edit(dlg, "splitDate")->text(), offered);
+        edit(dlg, "newShares")->setText(QStringLiteral("2"));
+        click(dlg, "ok");
+    };
+    dialogs.answers = {QDialog::Accepted};
+    OnQuotesSplit(view);
+}
+
 std::string fileText(const std::string& path)
 {
     const ByteVec bytes = readBytes(path);
@@ -377,14 +390,7 @@ private slots:
         OnQuotesEdit(view);
 
         // Split offers the selected quote's date (02/08/98); the older quotes halve.
-        view.quoteGrid()->selectRow(1);
-        dialogs.inspect = [](QDialog& dlg) {
-            QCOMPARE(edit(dlg, "splitDate")->text(), QStringLiteral("02/08/98"));
-            edit(dlg, "newShares")->setText(QStringLiteral("2"));
-            click(dlg, "ok");
-        };
-        dialogs.answers = {QDialog::Accepted};
-        OnQuotesSplit(view);
+        splitTwoForOneAt(view, dialogs, 1, QStringLiteral("02/08/98"));
         QCOMPARE(cell(view, 2, QuoteGridModel::Open), QStringLiteral("23.5000"));
         QCOMPARE(qv::getSetting(settings, qv::keys::kSplitRecord[1]), std::string("2"));
         QCOMPARE(frame->statusBar()->currentMessage(), q("Split entered: " + view.currentSymbol()));
@@ -494,14 +500,7 @@ private slots:
         QCOMPARE(refused, 4);
 
         MessageBox::clearShown();
-        view.quoteGrid()->selectRow(4);
-        dialogs.inspect = [](QDialog& dlg) {
-            QCOMPARE(edit(dlg, "splitDate")->text(), QStringLiteral("12/31/60"));
-            edit(dlg, "newShares")->setText(QStringLiteral("2"));
-            click(dlg, "ok");
-        };
-        dialogs.answers = {QDialog::Accepted};
-        OnQuotesSplit(view);
+        splitTwoForOneAt(view, dialogs, 4, QStringLiteral("12/31/60"));
         QCOMPARE(cell(view, 5, QuoteGridModel::Open), QStringLiteral("5.0000"));
         dialogs.inspect = [](QDialog& dlg) {
             QCOMPARE(edit(dlg, "from")->text(), QStringLiteral("1928-10-01"));
