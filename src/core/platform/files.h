@@ -99,13 +99,13 @@ public:
 
     // Fails (EBUSY) for a path already staged: its second content would not build on the first.
     IoStatus stage(const std::string& path, std::string_view tempName, const Bytes& content);
-    bool holds(const std::string& path) const;
-    bool empty() const { return staged_.empty(); }
     // One result per staged file, in the order staged; the batch is empty afterwards.
     [[nodiscard]] std::vector<IoStatus> commit();
-    void abandon();
 
 private:
+    bool holds(const std::string& path) const;
+    void abandon();
+
     struct Staged {
         std::string path;
         std::string temp;
