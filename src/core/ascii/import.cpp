@@ -559,11 +559,15 @@ ImportJob makeImportJob(const ImportDialogValues& values)
 ImportResult importQuotes(const ImportJob& job)
 {
     ImportResult result;
-    const auto fail = [&result](const ImportStop& stop) -> ImportResult {
-        result.outcome = stop.outcome;
-        result.messages.push_back({stop.outcome.message(), stop.icon});
+    // A failed import ends its messages with kImportFailedMessage.
+    const auto failedWith = [&result](Outcome outcome) -> ImportResult {
+        result.outcome = std::move(outcome);
         result.messages.push_back({std::string(kImportFailedMessage), ImportMessage::Icon::Warning});
         return result;
+    };
+    const auto fail = [&](const ImportStop& stop) {
+        result.messages.push_back({stop.outcome.message(), stop.icon});
+        return failedWith(stop.outcome);
     };
 
     OutputFolder folder;
@@ -595,10 +599,8 @@ ImportResult importQuotes(const ImportJob& job)
     if (in.unreadable.count > 0)
         result.messages.push_back({unreadableNotice(in.unreadable), ImportMessage::Icon::Information});
     // The date check's message is shown above, among the notices, in its place.
-    if (!in.dateKindMessage.empty()) {
-        result.outcome = Outcome::failure(kStatusInvalidParm, job.inputPath, in.dateKindMessage);
-        result.messages.push_back({std::string(kImportFailedMessage), ImportMessage::Icon::Warning});
-    }
+    if (!in.dateKindMessage.empty())
+        return failedWith(Outcome::failure(kStatusInvalidParm, job.inputPath, in.dateKindMessage));
     return result;
 }
 
