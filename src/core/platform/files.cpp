@@ -453,12 +453,16 @@ std::vector<IoStatus> ReplacementBatch::commit()
     if (staged.empty())
         return results;
     // One flush of the file system writes every new file at once, where a flush of each would
-    // wait for the disk once per file. If it fails (a write-back error of any file there), each
+    // wait for the disk once per file; each directory's file system is flushed, since the files
+    // may lie on more than one. If a flush fails (a write-back error of any file there), each
     // file is flushed on its own, so that only a file that truly failed is given up.
-    const std::string firstDir = parentPath(staged.front().path);
-    Fd dir(::open(firstDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const bool flushedAll = dir.get() >= 0 && seamSyncfs(dir.get(), firstDir) == 0;
     std::set<std::string> directories;
+    for (const Staged& s : staged)
+        directories.insert(parentPath(s.path));
+    const bool flushedAll = std::ranges::all_of(directories, [](const std::string& d) {
+        Fd dir(::open(d.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return dir.get() >= 0 && seamSyncfs(dir.get(), d) == 0;
+    });
     for (std::size_t i = 0; i < staged.size(); ++i) {
         const std::string temp = joinPath(parentPath(staged[i].path), staged[i].temp);
         if (!flushedAll) {
@@ -470,8 +474,6 @@ std::vector<IoStatus> ReplacementBatch::commit()
             }
         }
         results[i] = renameIntoPlace(staged[i].path, staged[i].temp);
-        if (results[i])
-            directories.insert(parentPath(staged[i].path));
     }
     for (const std::string& d : directories)
         syncDirectory(d);

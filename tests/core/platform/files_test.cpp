@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sys/stat.h>
 
@@ -114,6 +115,26 @@ TEST(Files, ABatchFlushesEveryFileBeforeItRenamesAny)
     }
     EXPECT_EQ(fixtures::snapshot(dir.path()).size(), 2u) << "a batch not committed leaves its temporaries";
     EXPECT_EQ(fixtures::readBytes(dir.file("F1.DAT")), fixtures::ByteVec{1});
+
+    // Files in two directories (which may be two file systems): each directory's is flushed.
+    TempDir other;
+    faults::startRecording();
+    {
+        ReplacementBatch batch;
+        ASSERT_TRUE(batch.stage(dir.file("F1.DAT"), "F1.~NU", Bytes{4}));
+        ASSERT_TRUE(batch.stage(other.file("F1.DAT"), "F1.~NU", Bytes{5}));
+        (void)batch.commit();
+    }
+    std::vector<std::string> flushed;
+    for (const faults::FileOp& op : faults::recorded()) {
+        if (op.kind == "syncfs")
+            flushed.push_back(op.path);
+    }
+    faults::reset();
+    std::ranges::sort(flushed);
+    std::vector<std::string> both{dir.path(), other.path()};
+    std::ranges::sort(both);
+    EXPECT_EQ(flushed, both);
 }
 
 // The power-loss model itself: data counts from its fsync on, names from their directory's.
